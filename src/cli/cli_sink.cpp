@@ -1,0 +1,94 @@
+#include "cli/cli_sink.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/format.h"
+#include "platform/text.h"
+
+namespace albumsmith {
+
+namespace {
+std::string OneLine(const std::string& s) { return ReplaceAll(ReplaceAll(s, "\r", ""), "\n", " "); }
+}  // namespace
+
+CliWindowSink::CliWindowSink(std::FILE* out) : out_(out), tty_(::isatty(::fileno(out)) != 0) {}
+
+void CliWindowSink::Render() {
+  // One line: status, clipboard indicator, percentage with a bar while shown.
+  std::string line = Trim(state_.statusPane).empty() ? std::string() : std::string(Trim(state_.statusPane));
+  if (!Trim(state_.clipboardPane).empty()) line += " |" + state_.clipboardPane;
+  if (state_.progressVisible) {
+    const int width = 20;
+    const long long filled =
+        std::clamp<long long>(static_cast<long long>(state_.progressPosition) * width / state_.progressMaximum, 0, width);
+    line += " [" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(width - filled), '.') +
+            "]" + state_.progressPane;
+  }
+  line = OneLine(line);
+  if (line == lastLine_) return;
+  lastLine_ = line;
+  if (tty_) std::fprintf(out_, "\r\033[K%s", line.c_str());
+  else std::fprintf(out_, "%s\n", line.c_str());
+  std::fflush(out_);
+}
+
+void CliWindowSink::PostShowFolder(const std::string& folderPath) {
+  std::lock_guard lock(mutex_);
+  std::fprintf(out_, "%sfolder: %s\n", tty_ ? "\r\033[K" : "", folderPath.c_str());
+  lastLine_.clear();
+}
+
+void CliWindowSink::PostProgress(int maximum, int position) {
+  std::lock_guard lock(mutex_);
+  ApplyProgress(state_, maximum, position);
+  Render();
+}
+
+void CliWindowSink::PostStatus(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  ApplyStatus(state_, text);
+  Render();
+}
+
+void CliWindowSink::PostSortSelector(int index) {
+  std::lock_guard lock(mutex_);
+  ApplySortSelector(state_, index);
+}
+
+void CliWindowSink::PostClipboard(bool isCut, int count) {
+  std::lock_guard lock(mutex_);
+  ApplyClipboard(state_, isCut, count);
+  Render();
+}
+
+void CliWindowSink::PostPaste(std::shared_ptr<ImageClipboard>) {}
+void CliWindowSink::PostUndoPaste(std::shared_ptr<ImageClipboard>) {}
+
+CliCopyProgress::CliCopyProgress(std::FILE* out) : out_(out), tty_(::isatty(::fileno(out)) != 0) {}
+
+void CliCopyProgress::Render() {
+  const std::string line = Fmt("%3d%% %s %s", {percent_, OneLine(first_), OneLine(second_)});
+  if (tty_) std::fprintf(out_, "\r\033[K%s", line.c_str());
+  else std::fprintf(out_, "%s\n", line.c_str());
+  std::fflush(out_);
+}
+
+void CliCopyProgress::SetText(const std::string& firstLine, const std::string& secondLine) {
+  first_ = firstLine;
+  second_ = secondLine;
+  Render();
+}
+
+void CliCopyProgress::SetPercent(int percent) { percent_ = percent; }
+
+void CliCopyProgress::End(int code) {
+  if (code == kEndSuccess) percent_ = 100;
+  first_ = code == kEndSuccess ? "Copy done" : "Copy failed";
+  second_.clear();
+  Render();
+  if (tty_) std::fprintf(out_, "\n");
+}
+
+}  // namespace albumsmith

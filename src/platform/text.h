@@ -1,0 +1,29 @@
+#pragma once
+// Small text helpers shared by every layer: case-insensitive comparison the
+// way file names and settings keys are compared, trimming, splitting.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace albumsmith {
+
+// Lower-cases ASCII letters; bytes of multi-byte UTF-8 sequences are kept,
+// so names differing only in ASCII letter case compare equal.
+std::string ToLower(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+// <0, 0, >0 like strcmp, ignoring ASCII letter case.
+int CompareNoCase(std::string_view a, std::string_view b);
+bool ContainsNoCase(std::string_view haystack, std::string_view needle);
+
+std::string_view Trim(std::string_view s);
+bool StartsWith(std::string_view s, std::string_view prefix);
+bool EndsWith(std::string_view s, std::string_view suffix);
+std::vector<std::string> Split(std::string_view s, char separator);
+std::string Join(const std::vector<std::string>& parts, std::string_view separator);
+std::string ReplaceAll(std::string s, std::string_view from, std::string_view to);
+
+// True when the text holds a byte below 0x20 or DEL.
+bool HasControlChar(std::string_view s);
+
+}  // namespace albumsmith

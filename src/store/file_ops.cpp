@@ -1,0 +1,437 @@
+#include "file_ops.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/messages.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+
+namespace albumsmith {
+
+namespace {
+
+constexpr int kCannotCopyTo = 32822;
+constexpr int kAlreadyExists = 32823;
+constexpr int kCannotSetAttributes = 32824;
+constexpr int kCannotDeleteFile = 32825;
+constexpr int kCannotDeleteDirectory = 32826;
+constexpr int kCannotCreateDirectory = 32827;
+constexpr int kCannotCopyFile = 32828;
+constexpr int kCopyingFolder = 32923;
+constexpr int kCopyingFiles = 32924;
+
+constexpr std::string_view kCannotMove = "Cannot move %s to %s";
+constexpr std::string_view kCannotDelete = "Cannot delete %s";
+
+std::string WithSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+// Messages name a directory without its trailing "/" (but "/" stays "/").
+std::string WithoutSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+struct Entry {
+  std::string name;
+  bool directory = false;  // a real directory; a link to one does not count
+};
+
+// The entries of one directory (without "." and ".."), sorted by name so that
+// every walk, and so every failure, happens in the same order each run.
+// Returns 0 or the errno of opening the directory.
+int ReadEntries(const std::string& dirWithSlash, std::vector<Entry>& entries) {
+  DIR* dir = ::opendir(dirWithSlash.c_str());
+  if (!dir) return errno;
+  while (const dirent* d = ::readdir(dir)) {
+    if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
+    Entry e{d->d_name};
+    if (d->d_type == DT_UNKNOWN) {
+      struct stat st;
+      e.directory = ::lstat((dirWithSlash + e.name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    } else {
+      e.directory = d->d_type == DT_DIR;
+    }
+    entries.push_back(std::move(e));
+  }
+  ::closedir(dir);
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    int c = CompareNoCase(a.name, b.name);
+    return c != 0 ? c < 0 : a.name < b.name;
+  });
+  return 0;
+}
+
+// A regular file, reached through a link if need be. Links to directories,
+// pipes and devices are not copied: reading a pipe would block the copy.
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Copies one file's content, keeping its modification time so that the
+// freshness checks between photos and their derived files still hold for the
+// copy. Without `overwrite` an existing destination gives EEXIST. Returns 0 or
+// an errno; a partly written destination is removed.
+int CopyFileContent(const std::string& source, const std::string& destination, bool overwrite) {
+  int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return errno;
+  struct stat st;
+  if (::fstat(in, &st) != 0) {
+    int err = errno;
+    ::close(in);
+    return err;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    ::close(in);
+    return EISDIR;
+  }
+  if (overwrite) {
+    // Truncating the source itself would lose it; it already holds the content.
+    struct stat existing;
+    if (::stat(destination.c_str(), &existing) == 0 && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
+      ::close(in);
+      return 0;
+    }
+  }
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+  int out = ::open(destination.c_str(), flags, st.st_mode & 0777);
+  if (out < 0) {
+    int err = errno;
+    ::close(in);
+    return err;
+  }
+
+  int err = 0;
+  static constexpr size_t kBufferSize = 256 * 1024;
+  std::vector<char> buffer(kBufferSize);
+  for (;;) {
+    ssize_t got = ::read(in, buffer.data(), buffer.size());
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      break;
+    }
+    if (got == 0) break;
+    for (ssize_t put = 0; put < got;) {
+      ssize_t n = ::write(out, buffer.data() + put, static_cast<size_t>(got - put));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        err = errno;
+        break;
+      }
+      put += n;
+    }
+    if (err) break;
+  }
+  if (!err) {
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::futimens(out, times) != 0) err = errno;
+  }
+  // Errors of delayed writes (full disk, network file systems) show up here.
+  if (::close(out) != 0 && !err) err = errno;
+  ::close(in);
+  if (err) ::unlink(destination.c_str());
+  return err;
+}
+
+bool CopyFileList(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll,
+                  const std::atomic<bool>* cancel) {
+  const std::string dir = WithSlash(destinationDir);
+  for (const std::string& source : files) {
+    if (cancel && cancel->load()) return false;
+    const std::string name = FileName(source);
+    const std::string destination = dir + name;
+    if (overwriteAll) {
+      if (int err = CopyFileContent(source, destination, true)) {
+        ShowSystemError(err, kCannotCopyTo, {source, destination});
+        return false;
+      }
+    } else if (int err = CopyFileContent(source, destination, false)) {
+      if (err != EEXIST) {
+        ShowSystemError(err, kCannotCopyTo, {source, destination});
+        return false;
+      }
+      Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kAlreadyExists, {name});
+      if (reply.answer == Answer::Ok) {
+        if (int again = CopyFileContent(source, destination, true)) {
+          ShowSystemError(again, kCannotCopyTo, {source, destination});
+          return false;
+        }
+        if (reply.dontAskAgain) overwriteAll = true;
+      }
+    }
+    // A copied or kept file must stay replaceable by later runs: a read-only
+    // source would otherwise give a read-only copy.
+    struct stat st;
+    if (::stat(destination.c_str(), &st) != 0 || ::chmod(destination.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) {
+      int err = errno;
+      ShowSystemError(err, kCannotSetAttributes, {destination});
+      return false;
+    }
+  }
+  return true;
+}
+
+// Moves one file to another file system: copy (keeping the time), then remove
+// the source. When the source cannot be removed the copy is taken back so the
+// file exists once. Returns 0 or an errno.
+int MoveAcrossFileSystems(const std::string& source, const std::string& destination) {
+  if (int err = CopyFileContent(source, destination, false)) return err;
+  if (::unlink(source.c_str()) != 0) {
+    int err = errno;
+    ::unlink(destination.c_str());
+    return err;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool DirExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string FileName(std::string_view path) {
+  size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// A dot in a directory name is not an extension: "2023.05/IMG_1" has none.
+std::string Extension(std::string_view path) {
+  size_t dot = path.rfind('.');
+  size_t slash = path.rfind('/');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+  return std::string(path.substr(dot + 1));
+}
+
+std::string StripExtension(std::string_view path) {
+  size_t dot = path.rfind('.');
+  size_t slash = path.rfind('/');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return std::string(path);
+  return std::string(path.substr(0, dot));
+}
+
+bool IsNewer(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(b.c_str(), &sb) != 0 || ::stat(a.c_str(), &sa) != 0) return true;
+  if (sa.st_mtim.tv_sec != sb.st_mtim.tv_sec) return sa.st_mtim.tv_sec > sb.st_mtim.tv_sec;
+  return sa.st_mtim.tv_nsec >= sb.st_mtim.tv_nsec;
+}
+
+void ListDirs(const std::string& base, const std::string& relative, std::vector<std::string>& list, bool keepAlbsite) {
+  std::vector<Entry> entries;
+  ReadEntries(base + relative, entries);
+  for (const Entry& e : entries) {
+    if (!e.directory || (!keepAlbsite && e.name == "albsite")) continue;
+    ListDirs(base, relative + e.name + "/", list, keepAlbsite);
+  }
+  list.push_back(relative);
+}
+
+void ListFiles(const std::string& directory, std::vector<std::string>& list) {
+  const std::string dir = WithSlash(directory);
+  std::vector<Entry> entries;
+  ReadEntries(dir, entries);
+  for (const Entry& e : entries) {
+    if (!e.directory && IsRegularFile(dir + e.name)) list.push_back(dir + e.name);
+  }
+}
+
+bool CreatePath(const std::string& path) {
+  const std::string target = WithoutSlash(path);
+  if (DirExists(target)) return true;
+  if (::mkdir(target.c_str(), 0777) == 0) return true;
+
+  // Find the nearest entry that exists, then create every level below it. The
+  // walk stops at any existing entry, not only a directory, so a file standing
+  // in the way is reported as such ("Not a directory").
+  size_t start = 0;  // where the first missing level's name begins
+  for (size_t end = target.size(); end > 0;) {
+    size_t slash = target.rfind('/', end - 1);
+    if (slash == std::string::npos) break;  // relative path: start from the current directory
+    if (slash == 0 || FileExists(target.substr(0, slash))) {
+      start = slash + 1;
+      break;
+    }
+    end = slash;
+  }
+  for (size_t next = start;; ++next) {
+    next = target.find('/', next);
+    const std::string level = target.substr(0, next);
+    if (::mkdir(level.c_str(), 0777) != 0) {
+      int err = errno;
+      // Someone else may have made it in the meantime.
+      if (!(err == EEXIST && DirExists(level))) {
+        ShowSystemError(err, kCannotCreateDirectory, {target});
+        return false;
+      }
+    }
+    if (next == std::string::npos) return true;
+  }
+}
+
+bool DeleteTree(const std::string& dir) {
+  // An empty name must not become "/".
+  if (dir.empty()) return true;
+  const std::string self = WithoutSlash(dir);
+  struct stat st;
+  if (::lstat(self.c_str(), &st) != 0) return true;
+  if (S_ISDIR(st.st_mode)) {
+    const std::string prefix = WithSlash(dir);
+    std::vector<Entry> entries;
+    ReadEntries(prefix, entries);
+    for (const Entry& e : entries) {
+      const std::string path = prefix + e.name;
+      if (e.directory) {
+        if (!DeleteTree(path)) return false;
+      } else if (::unlink(path.c_str()) != 0) {
+        int err = errno;
+        ShowSystemError(err, kCannotDeleteFile, {path});
+        return false;
+      }
+    }
+    if (::rmdir(self.c_str()) != 0) {
+      int err = errno;
+      ShowSystemError(err, kCannotDeleteDirectory, {self});
+    }
+  } else {
+    // A link given as the directory goes, never what it points to; any other
+    // file is not a directory and is left alone.
+    if ((S_ISLNK(st.st_mode) ? ::unlink(self.c_str()) : ::rmdir(self.c_str())) != 0) {
+      int err = errno;
+      ShowSystemError(err, kCannotDeleteDirectory, {self});
+    }
+  }
+  return true;
+}
+
+bool DeleteMatchingFiles(const std::string& dir, const std::string& pattern) {
+  if (dir.empty()) return true;
+  const std::string prefix = WithSlash(dir);
+  std::vector<Entry> entries;
+  if (ReadEntries(prefix, entries) != 0) return true;
+  for (const Entry& e : entries) {
+    if (e.directory && !DeleteMatchingFiles(prefix + e.name, pattern)) return false;
+  }
+  for (const Entry& e : entries) {
+    if (e.directory || ::fnmatch(pattern.c_str(), e.name.c_str(), FNM_CASEFOLD) != 0) continue;
+    const std::string path = prefix + e.name;
+    if (::unlink(path.c_str()) != 0) {
+      int err = errno;
+      ShowSystemError(err, kCannotDeleteFile, {path});
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CopyTree(const std::string& source, const std::string& destination) {
+  const std::string from = WithSlash(source);
+  const std::string to = WithSlash(destination);
+  if (!CreatePath(to)) return false;
+  std::vector<Entry> entries;
+  if (int err = ReadEntries(from, entries)) {
+    ShowSystemError(err, kCannotCopyFile, {WithoutSlash(source)});
+    return false;
+  }
+  for (const Entry& e : entries) {
+    const std::string path = from + e.name;
+    if (e.directory) {
+      if (!CopyTree(path, to + e.name)) return false;
+    } else if (IsRegularFile(path)) {
+      if (int err = CopyFileContent(path, to + e.name, true)) {
+        ShowSystemError(err, kCannotCopyFile, {path});
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool CopyFiles(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll) {
+  return CopyFileList(files, destinationDir, overwriteAll, nullptr);
+}
+
+bool MoveFiles(const std::vector<std::string>& files, const std::string& destinationDir) {
+  const std::string dir = WithSlash(destinationDir);
+  for (const std::string& source : files) {
+    const std::string destination = dir + FileName(source);
+    // A move never replaces a file already at the destination.
+    int err = 0;
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) != 0) {
+      err = errno;
+      if (err == EINVAL || err == ENOSYS) {
+        // The file system cannot refuse to replace; check first instead.
+        if (FileExists(destination)) {
+          err = EEXIST;
+        } else {
+          err = ::rename(source.c_str(), destination.c_str()) == 0 ? 0 : errno;
+        }
+      }
+      if (err == EXDEV) err = MoveAcrossFileSystems(source, destination);
+    }
+    if (err) {
+      ShowSystemErrorText(err, kCannotMove, {source, destination});
+      return false;
+    }
+  }
+  return true;
+}
+
+bool DeleteFileReported(const std::string& path) {
+  if (::unlink(path.c_str()) == 0) return true;
+  int err = errno;
+  ShowSystemErrorText(err, kCannotDelete, {path});
+  return false;
+}
+
+int CopyTreeWithProgress(const std::string& source, const std::string& destination, CopyProgress& progress,
+                         const std::atomic<bool>* cancel) {
+  const std::string from = WithSlash(source);
+  const std::string to = WithSlash(destination);
+  auto finish = [&progress](int code) {
+    progress.End(code);
+    return code;
+  };
+
+  // The tree is copied whole, templates included: a copied profile needs its albsite.
+  std::vector<std::string> dirs;
+  ListDirs(from, "", dirs, true);
+  size_t filesSoFar = 0;
+  for (size_t done = 0; done < dirs.size(); ++done) {
+    if (cancel && cancel->load()) return finish(CopyProgress::kEndFailure);
+    const std::string& relative = dirs[done];
+    const std::string firstLine = FormatString(kCopyingFolder, {WithoutSlash(from + relative)});
+    progress.SetText(firstLine, "");
+    progress.SetPercent(static_cast<int>(done * 100 / dirs.size()));
+
+    std::vector<std::string> files;
+    ListFiles(from + relative, files);
+    filesSoFar += files.size();
+    progress.SetText(firstLine, FormatString(kCopyingFiles, {files.size(), filesSoFar}));
+
+    if (!CreatePath(to + relative) || !CopyFileList(files, to + relative, false, cancel))
+      return finish(CopyProgress::kEndFailure);
+  }
+  return finish(CopyProgress::kEndSuccess);
+}
+
+}  // namespace albumsmith

@@ -1,0 +1,64 @@
+#pragma once
+// The file operations every part of the program uses on a profile's folders.
+// Each reports its own failure through the current Prompter (the texts of the
+// string table, with the system's error text) and returns false; callers stop
+// at the first failure and leave what was done in place.
+//
+// Paths are UTF-8 strings with "/" separators; a directory may be given with
+// or without a trailing "/" unless a function says otherwise.
+
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace albumsmith {
+
+bool FileExists(const std::string& path);  // any entry of that name
+bool DirExists(const std::string& path);   // a directory of that name
+std::string FileName(std::string_view path);        // after the last "/"
+std::string Extension(std::string_view path);       // after the last "." ("" when none)
+std::string StripExtension(std::string_view path);  // before the last "." (whole path when none)
+
+// True when b is missing, a is missing, or a was last written at the same
+// time as b or later.
+bool IsNewer(const std::string& a, const std::string& b);
+
+// Appends the relative path (ending with "/") of every directory below
+// base + relative, each after all of its own subdirectories, then `relative`
+// itself. Directories named exactly "albsite" are skipped unless keepAlbsite.
+// `base` ends with "/"; `relative` is "" or ends with "/".
+void ListDirs(const std::string& base, const std::string& relative, std::vector<std::string>& list,
+              bool keepAlbsite = false);
+// Appends the full paths of the files (not directories) of one directory, sorted by name.
+void ListFiles(const std::string& directory, std::vector<std::string>& list);
+
+bool CreatePath(const std::string& path);
+bool DeleteTree(const std::string& dir);
+// `pattern` is a shell wildcard matched without regard to letter case ("*.JPG").
+bool DeleteMatchingFiles(const std::string& dir, const std::string& pattern);
+bool CopyTree(const std::string& source, const std::string& destination);
+// `overwriteAll` lives for this call only: ticking "Don't ask me again" at the
+// overwrite question sets it for the rest of the list.
+bool CopyFiles(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll = false);
+bool MoveFiles(const std::vector<std::string>& files, const std::string& destinationDir);
+bool DeleteFileReported(const std::string& path);
+
+// What the copy worker tells its window.
+class CopyProgress {
+ public:
+  static constexpr int kEndSuccess = 100;
+  static constexpr int kEndFailure = 101;
+  virtual ~CopyProgress() = default;
+  virtual void SetText(const std::string& firstLine, const std::string& secondLine) = 0;
+  virtual void SetPercent(int percent) = 0;
+  virtual void End(int code) = 0;  // kEndSuccess or kEndFailure
+};
+
+// The copy of one directory tree, directory by directory (each after its
+// subdirectories), reporting as it goes; meant to run on a worker thread.
+// Stops with failure when `cancel` becomes true. Returns the end code it reported.
+int CopyTreeWithProgress(const std::string& source, const std::string& destination, CopyProgress& progress,
+                         const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace albumsmith

@@ -1,0 +1,172 @@
+#include "store/profile_settings.h"
+
+#include "platform/app_settings.h"
+#include "platform/ini_file.h"
+#include "platform/text.h"
+#include "store/password.h"
+
+namespace albumsmith {
+
+namespace {
+using PS = ProfileSettings;
+}
+
+bool ProfileSettings::operator==(const ProfileSettings& o) const {
+  return name == o.name && subdir == o.subdir && serverName == o.serverName && login == o.login &&
+         password == o.password && remoteDir == o.remoteDir && accessUser == o.accessUser &&
+         accessPassword == o.accessPassword && background == o.background && dateFont == o.dateFont &&
+         commentFont == o.commentFont && rootFileName == o.rootFileName && footerFileName == o.footerFileName &&
+         templateName == o.templateName && accessSecurity == o.accessSecurity && passive == o.passive &&
+         php == o.php && slideBoard == o.slideBoard && slideRepeat == o.slideRepeat && slideFader == o.slideFader &&
+         imageBorder == o.imageBorder && imageShadow == o.imageShadow && rootMode == o.rootMode &&
+         slideDelay == o.slideDelay && slideTrans == o.slideTrans && dateFontSize == o.dateFontSize &&
+         commentFontSize == o.commentFontSize && borderWidth == o.borderWidth && shadowWidth == o.shadowWidth &&
+         maxThumbSize == o.maxThumbSize && thumbsPerLine == o.thumbsPerLine && dateColor == o.dateColor &&
+         commentColor == o.commentColor && borderColor == o.borderColor && shadowColor == o.shadowColor &&
+         preserve == o.preserve;
+}
+
+const std::vector<ProfileKey>& ProfileKeys() {
+  static const std::vector<ProfileKey> keys = {
+      {"Main", "ShortRootFilename", &PS::rootFileName, 0},
+      {"Main", "ShortFooterFilename", &PS::footerFileName, 0},
+      {"Main", "TemplateName", &PS::templateName, 0},
+      {"Remote", "ServerName", &PS::serverName, 0},
+      {"Remote", "RemoteDir", &PS::remoteDir, 0},
+      {"Remote", "Login", &PS::login, 0},
+      {"Remote", "Password", &PS::storedPassword, 0},
+      {"Remote", "Preserve", &PS::preserve, 0},
+      {"Remote", "PHP", &PS::php, 0},
+      {"Remote", "Passive", &PS::passive, 1},
+      {"Settings", "Background", &PS::background, 0},
+      {"Settings", "SlideBoard", &PS::slideBoard, 1},
+      {"Settings", "SlideRepeat", &PS::slideRepeat, 1},
+      {"Settings", "SlideFader", &PS::slideFader, 1},
+      {"Settings", "SlideDelay", &PS::slideDelay, 5},
+      {"Settings", "SlideTrans", &PS::slideTrans, 0},
+      {"Settings", "RootMode", &PS::rootMode, 0},
+      {"Settings", "ImageShadow", &PS::imageShadow, 0},
+      {"Settings", "ImageBorder", &PS::imageBorder, 0},
+      {"Settings", "CommentFont", &PS::commentFont, 0},
+      {"Settings", "DateFont", &PS::dateFont, 0},
+      {"Settings", "DateFontSize", &PS::dateFontSize, 10},
+      {"Settings", "CommentFontSize", &PS::commentFontSize, 20},
+      {"Settings", "BorderWidth", &PS::borderWidth, 0},
+      {"Settings", "ShadowWidth", &PS::shadowWidth, 4},
+      {"Settings", "MaxThumbSize", &PS::maxThumbSize, 100},
+      {"Settings", "ThumbsPerLine", &PS::thumbsPerLine, 6},
+      {"Settings", "DateColor", &PS::dateColor, 0},
+      {"Settings", "CommentColor", &PS::commentColor, 0},
+      {"Settings", "BorderColor", &PS::borderColor, 0},
+      {"Settings", "ShadowColor", &PS::shadowColor, 0},
+      {"Security", "AccessSecurity", &PS::accessSecurity, -1},
+      {"Security", "AccessUser", &PS::accessUser, 0},
+      {"Security", "AccessPassword", &PS::accessPassword, 0},
+  };
+  return keys;
+}
+
+const ProfileKey* FindProfileKey(std::string_view key) {
+  for (const ProfileKey& k : ProfileKeys())
+    if (EqualsNoCase(k.key, key)) return &k;
+  return nullptr;
+}
+
+std::string ProfileKeyText(const ProfileSettings& s, const ProfileKey& key) {
+  if (auto str = std::get_if<std::string PS::*>(&key.field)) return s.**str;
+  if (auto num = std::get_if<int PS::*>(&key.field)) return std::to_string(s.**num);
+  return (s.*std::get<PreserveList PS::*>(key.field)).str();
+}
+
+void SetProfileKeyText(ProfileSettings& s, const ProfileKey& key, std::string_view text) {
+  if (auto str = std::get_if<std::string PS::*>(&key.field)) {
+    s.**str = std::string(text);
+    if (*str == &PS::templateName && text.empty()) s.templateName = std::string(kDefaultTemplate);
+  } else if (auto num = std::get_if<int PS::*>(&key.field)) {
+    s.**num = ParseIniInt(text, key.missingInt);
+  } else {
+    (s.*std::get<PreserveList PS::*>(key.field)).Set(text);
+  }
+}
+
+std::string ProfileIniPath(const std::string& profilesDir, const ProfileSettings& settings) {
+  return profilesDir + settings.subdir + "Profile.ini";
+}
+
+ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& name) {
+  ProfileSettings s;
+  s.name = name;
+  s.subdir = name + "/";
+  const IniDocument doc = IniFile(ProfileIniPath(profilesDir, s)).Load();
+  for (const ProfileKey& key : ProfileKeys()) {
+    const auto value = doc.Get(key.section, key.key);
+    if (value) {
+      SetProfileKeyText(s, key, *value);
+    } else if (auto num = std::get_if<int PS::*>(&key.field)) {
+      s.**num = key.missingInt;
+    } else {
+      SetProfileKeyText(s, key, kMissingKey);
+    }
+  }
+  s.password = PasswordUnscramble(s.storedPassword).value_or("");
+  return s;
+}
+
+bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings) {
+  settings.storedPassword = PasswordScramble(settings.password);
+  IniFile file(ProfileIniPath(profilesDir, settings), 0600);
+  IniDocument doc = file.Load();
+  for (const ProfileKey& key : ProfileKeys()) {
+    if (!doc.Set(key.section, key.key, ProfileKeyText(settings, key))) return false;
+  }
+  return file.Save(doc);
+}
+
+ProfileSettings ReadLegacyProfile(const AppSettings& app, const std::string& name) {
+  const std::string section = "Profiles\\" + name;
+  auto str = [&](const char* key) { return app.GetString(section, key, ""); };
+  auto num = [&](const char* key, int def) { return app.GetInt(section, key, def); };
+  ProfileSettings s;
+  s.legacyImageDir = str("BaseDir");
+  s.rootFileName = str("ShortRootFilename");
+  s.footerFileName = str("ShortFooterFilename");
+  s.serverName = str("ServerName");
+  s.login = str("Login");
+  s.storedPassword = str("Password");
+  s.remoteDir = str("RemoteDir");
+  s.accessUser = str("AccessUser");
+  s.accessPassword = str("AccessPassword");
+  s.background = str("Background");
+  s.templateName = str("TemplateName");
+  if (s.templateName.empty()) s.templateName = std::string(kDefaultTemplate);
+  s.php = num("PHP", 1);
+  s.passive = num("Passive", 1);
+  s.accessSecurity = num("AccessSecurity", 0);
+  s.slideBoard = num("SlideBoard", 1);
+  s.slideRepeat = num("SlideRepeat", 1);
+  s.slideFader = num("SlideFader", 1);
+  s.slideDelay = num("SlideDelay", 5);
+  s.slideTrans = num("SlideTrans", 0);
+  s.rootMode = num("RootMode", 0);
+  s.imageShadow = num("ImageShadow", 1);
+  s.imageBorder = num("ImageBorder", 0);
+  s.dateFontSize = num("DateFontSize", 10);
+  s.commentFontSize = num("CommentFontSize", 20);
+  s.borderWidth = num("BorderWidth", 0);
+  s.shadowWidth = num("ShadowWidth", 4);
+  s.maxThumbSize = num("MaxThumbSize", 100);
+  s.thumbsPerLine = num("ThumbsPerLine", 6);
+  s.dateColor = num("DateColor", 0);
+  s.commentColor = num("CommentColor", 0);
+  s.borderColor = num("BorderColor", 0);
+  s.shadowColor = num("ShadowColor", 0);
+  s.commentFont = str("CommentFont");
+  s.dateFont = str("DateFont");
+  s.preserve.Set(str("Preserve"));
+  s.name = name;
+  s.subdir = name + "/";
+  s.password = PasswordUnscramble(s.storedPassword).value_or("");
+  return s;
+}
+
+}  // namespace albumsmith

@@ -1,0 +1,246 @@
+#include "store/profiles.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/app_settings.h"
+#include "platform/messages.h"
+#include "platform/text.h"
+#include "store/file_ops.h"
+
+namespace albumsmith {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kEnterProfileName = 32862;
+constexpr int kProfileExists = 32863;
+constexpr int kServerSlash = 32864;
+constexpr int kEnterServer = 32865;
+constexpr int kEnterRemoteDir = 32866;
+constexpr int kRemoteDirSlash = 32867;
+constexpr int kEnterLogin = 32788;
+constexpr int kEnterPassword = 32789;
+constexpr int kDeleteProfileQuestion = 32820;
+constexpr int kRemoveRemoteQuestion = 57346;
+constexpr int kSaveQuestion = 32908;
+constexpr int kRemoteWarning = 32912;
+
+const MessageStyle kWarning{Icon::Exclamation, Buttons::Ok};
+
+// The name of the profile folder inside the base directory whose name
+// matches without regard to case, if any.
+std::optional<std::string> FindProfileFolder(const std::string& profilesDir, const std::string& name) {
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(profilesDir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (EqualsNoCase(entry, name) && it->is_directory(ec) && fs::is_regular_file(it->path() / "Profile.ini", ec))
+      return entry;
+  }
+  return std::nullopt;
+}
+
+std::string ToForwardSlashes(std::string s) { return ReplaceAll(std::move(s), "\\", "/"); }
+
+}  // namespace
+
+ProfileSettings NewProfileSettings(const std::string& name) {
+  ProfileSettings s;
+  s.name = name;
+  s.subdir = name + "/";
+  return s;
+}
+
+bool ProfileExists(const std::string& profilesDir, const std::string& name) {
+  return FindProfileFolder(profilesDir, name).has_value();
+}
+
+std::vector<std::string> ListProfiles(const std::string& profilesDir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(profilesDir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code e2;
+    if (it->is_directory(e2) && fs::is_regular_file(it->path() / "Profile.ini", e2))
+      names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const int c = CompareNoCase(a, b);
+    return c != 0 ? c < 0 : a < b;
+  });
+  return names;
+}
+
+void NormalizePaths(ProfileSettings& s) {
+  s.subdir = ReplaceAll(s.subdir, "\\", "/");
+  if (!EndsWith(s.subdir, "/")) s.subdir += "/";
+  s.remoteDir = ToForwardSlashes(s.remoteDir);
+  if (!EndsWith(s.remoteDir, "/")) s.remoteDir += "/";
+}
+
+std::string ProfileDirectory(const std::string& profilesDir, const ProfileSettings& settings) {
+  return profilesDir + settings.subdir;
+}
+
+bool CheckNewProfileName(const std::string& profilesDir, const std::string& name) {
+  if (name.empty()) {
+    ShowMessage(kWarning, kEnterProfileName);
+    return false;
+  }
+  // The name becomes a folder name: refuse what would put it elsewhere.
+  if (name.find_first_of("/\\") != std::string::npos || HasControlChar(name) || name == "." || name == ".." ||
+      Trim(name).empty()) {
+    ShowMessageText(kWarning,
+                    "The profile name \"%s\" cannot be used: it cannot contain \"/\", \"\\\" or control "
+                    "characters, nor be \".\" or \"..\"",
+                    {name});
+    return false;
+  }
+  if (ProfileExists(profilesDir, name)) {
+    ShowMessage(kWarning, kProfileExists);
+    return false;
+  }
+  return true;
+}
+
+bool CheckServerName(const std::string& server) {
+  if (server.empty()) {
+    ShowMessage(kWarning, kEnterServer);
+    return false;
+  }
+  if (server.find_first_of("/\\") != std::string::npos) {
+    ShowMessage(kWarning, kServerSlash);
+    return false;
+  }
+  return true;
+}
+
+bool CheckLogin(const std::string& login) {
+  if (!login.empty()) return true;
+  ShowMessage(kWarning, kEnterLogin);
+  return false;
+}
+
+bool CheckPassword(const std::string& password) {
+  if (!password.empty()) return true;
+  ShowMessage(kWarning, kEnterPassword);
+  return false;
+}
+
+std::optional<std::string> CheckWizardRemoteDir(const std::string& dir) {
+  if (dir.empty()) {
+    ShowMessage(kWarning, kEnterRemoteDir);
+    return std::nullopt;
+  }
+  std::string remote = ToForwardSlashes(dir);
+  if (!StartsWith(remote, "/")) {
+    ShowMessage(kWarning, kRemoteDirSlash);
+    return std::nullopt;
+  }
+  if (!EndsWith(remote, "/")) remote += "/";
+  if (!IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kRemoteWarning, {remote}).answer))
+    return std::nullopt;
+  return remote;
+}
+
+bool CheckDialogServerName(const std::string& server) {
+  if (server.find_first_of("/\\") == std::string::npos) return true;
+  ShowMessageText(kWarning, "The server name cannot contain any \"\\\" or \"/\"");
+  return false;
+}
+
+std::optional<std::string> CheckDialogRemoteDir(const std::string& dir) {
+  std::string remote = ToForwardSlashes(dir);
+  if (!StartsWith(remote, "/")) {
+    ShowMessage(kWarning, kRemoteDirSlash);
+    return std::nullopt;
+  }
+  if (!EndsWith(remote, "/")) remote += "/";
+  return remote;
+}
+
+bool IsValidPreserveEntry(const std::string& entry) {
+  if (entry.empty() || Trim(entry).size() != entry.size()) return false;
+  std::string_view rest = entry;
+  if (rest.size() >= 2 && rest[1] == ':' && ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z')))
+    rest.remove_prefix(2);
+  return rest.find_first_of(":*?\"<>|") == std::string_view::npos;
+}
+
+bool CreateProfile(const std::string& profilesDir, ProfileSettings& settings) {
+  NormalizePaths(settings);
+  const std::string dir = ProfileDirectory(profilesDir, settings);
+  for (const char* sub : {"ImageTree/", "albsite/bg/", "albsite/s/", "albsite/m/"}) {
+    if (!CreatePath(dir + sub)) break;
+  }
+  // The settings are written whatever the folders allowed, so that nothing
+  // the user entered is lost.
+  if (!CreatePath(dir)) return false;
+  if (!WriteProfile(profilesDir, settings)) {
+    ShowSystemErrorText(errno, "Cannot write %s", {ProfileIniPath(profilesDir, settings)});
+    return false;
+  }
+  return true;
+}
+
+bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSettings& settings,
+                   const std::string& newName) {
+  if (newName == settings.name) return true;
+  if (!CheckNewProfileName(profilesDir, newName)) return false;
+  const std::string oldName = settings.name;
+  std::error_code ec;
+  fs::rename(profilesDir + oldName, profilesDir + newName, ec);
+  if (ec) return false;  // the list entry reverts without a message
+  settings.name = newName;
+  settings.subdir = newName + "/";
+  WriteProfile(profilesDir, settings);
+  app.DeleteKey("Profiles\\" + oldName);
+  return true;
+}
+
+bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::string& name,
+                   const std::function<void(const ProfileSettings&)>& removeRemote) {
+  if (name.empty() || name.find_first_of("/\\") != std::string::npos || name == "." || name == "..") return false;
+  if (!IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kDeleteProfileQuestion, {name}).answer))
+    return false;
+  const ProfileSettings snapshot = ReadProfile(profilesDir, name);
+  DeleteTree(profilesDir + name + "/");
+  const std::string key = "Profiles\\" + name;
+  if (app.KeyExists(key)) app.DeleteKey(key);
+  if (IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kRemoveRemoteQuestion,
+                             {name, snapshot.remoteDir})
+                     .answer)) {
+    if (removeRemote) {
+      removeRemote(snapshot);
+    } else {
+      ShowMessageText({Icon::Information, Buttons::Ok},
+                      "Removing the remote files of a profile comes with publishing; nothing was removed on "
+                      "the server %s.",
+                      {snapshot.serverName});
+    }
+  }
+  return true;
+}
+
+bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& asRead, ProfileSettings& edited) {
+  if (edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) {
+    std::error_code ec;
+    fs::remove(ProfileDirectory(profilesDir, edited) + "remdir.dat", ec);
+  }
+  NormalizePaths(edited);
+  if (WriteProfile(profilesDir, edited)) return true;
+  ShowSystemErrorText(errno, "Cannot write %s", {ProfileIniPath(profilesDir, edited)});
+  return false;
+}
+
+ProfileSettings SaveEditedProfile(const std::string& profilesDir, const ProfileSettings& asRead,
+                                  ProfileSettings edited) {
+  if (edited == asRead) return edited;
+  if (ShowMessage({Icon::Exclamation, Buttons::YesNo}, kSaveQuestion).answer != Answer::Yes) return asRead;
+  ApplyProfileChanges(profilesDir, asRead, edited);
+  return edited;
+}
+
+}  // namespace albumsmith

@@ -1,0 +1,80 @@
+#pragma once
+// The profile operations of the profiles dialog and the new-profile wizard,
+// shared by the GUI and the command line. Checks show their message through
+// the current Prompter and return false (or nothing); operations report their
+// own failures the same way.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/profile_settings.h"
+
+namespace albumsmith {
+
+class AppSettings;
+
+// The settings of a new profile named `name`.
+ProfileSettings NewProfileSettings(const std::string& name);
+
+// Whether a folder of that name (compared without regard to case) holds a Profile.ini.
+bool ProfileExists(const std::string& profilesDir, const std::string& name);
+// Names of the folders holding a Profile.ini, sorted without regard to case.
+std::vector<std::string> ListProfiles(const std::string& profilesDir);
+// The profile folder ends with "/"; the remote directory uses "/" and ends with "/".
+void NormalizePaths(ProfileSettings& settings);
+
+// The full path of the profile's folder, ending with "/".
+std::string ProfileDirectory(const std::string& profilesDir, const ProfileSettings& settings);
+
+// --- checks of the wizard and the dialog -----------------------------------
+// Refuses an empty name (32862), an existing one (32863) and a name that
+// cannot be a folder name ("/", "\", control characters, "." or "..").
+bool CheckNewProfileName(const std::string& profilesDir, const std::string& name);
+// Wizard: empty (32865), "/" or "\" inside (32864).
+bool CheckServerName(const std::string& server);
+bool CheckLogin(const std::string& login);        // 32788
+bool CheckPassword(const std::string& password);  // 32789
+// Wizard: empty (32866); "\" becomes "/"; must begin with "/" (32867); a
+// final "/" is added; then the 32912 warning is asked (OK/Cancel). Nothing
+// when refused or cancelled.
+std::optional<std::string> CheckWizardRemoteDir(const std::string& dir);
+// Dialog OK: the fixed server-name text; "\" → "/", non-empty and beginning
+// with "/" (32867), final "/" added.
+bool CheckDialogServerName(const std::string& server);
+std::optional<std::string> CheckDialogRemoteDir(const std::string& dir);
+// An entry of the preserve list as edited in place: non-empty, no leading or
+// trailing white space, none of : * ? " < > | after a drive prefix.
+bool IsValidPreserveEntry(const std::string& entry);
+
+// --- operations --------------------------------------------------------------
+// Creates ImageTree/, albsite/bg/, albsite/s/, albsite/m/ in that order (each
+// only when the previous succeeded), then writes Profile.ini.
+bool CreateProfile(const std::string& profilesDir, ProfileSettings& settings);
+
+// Renames the profile folder. An unchanged name does nothing and succeeds;
+// empty (32862) or existing (32863) names are refused. On success the record
+// takes the new name, is written, and the old "Profiles\<old>" key is removed.
+bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSettings& settings,
+                   const std::string& newName);
+
+// Asks 32820; on OK deletes the profile folder and its "Profiles\<name>"
+// key, then asks 57346 and, on OK, calls removeRemote with the profile (which
+// may be empty while publishing is not available). Returns whether the
+// profile was deleted.
+bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::string& name,
+                   const std::function<void(const ProfileSettings&)>& removeRemote);
+
+// Saves `edited` in place of `asRead` without asking: deletes remdir.dat when
+// PHP or access security changed (the next synchronisation must then be
+// complete), normalises and writes. Returns whether the file was written.
+bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& asRead, ProfileSettings& edited);
+
+// After OK in the profiles dialog: when `edited` differs from `asRead`, asks
+// 32908; on Yes applies the changes as above. Returns the record to open (the edited one,
+// or the one as read after No).
+ProfileSettings SaveEditedProfile(const std::string& profilesDir, const ProfileSettings& asRead,
+                                  ProfileSettings edited);
+
+}  // namespace albumsmith
