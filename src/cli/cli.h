@@ -1,0 +1,59 @@
+#pragma once
+// The command line's shared pieces: the context every command gets, the
+// failure line, option parsing, and the table of command groups that each
+// commands file adds itself to.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/prompter.h"
+
+namespace albumsmith {
+
+class AppSettings;
+
+// The terminal prompter that also remembers the last text it showed, the
+// reason of a failure that a message explained.
+class CliPrompter : public TerminalPrompter {
+ public:
+  using TerminalPrompter::TerminalPrompter;
+  Reply Ask(const Message& message) override;
+  const std::string& lastText() const { return lastText_; }
+
+ private:
+  std::string lastText_;
+};
+
+struct CliContext {
+  AppSettings& settings;
+  std::string profilesDir;  // ends with "/"
+  CliPrompter& prompter;
+};
+
+inline constexpr int kUsageError = 2;
+
+// One line on standard error saying why the command failed: the given
+// reason, else the last message the command showed. Returns 1.
+int Fail(CliContext& ctx, const std::string& reason);
+
+// Options of the form --name VALUE after the positional arguments, from `from` on.
+bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<std::string, std::string>& options,
+                  std::vector<std::string>& positional, std::string& error);
+// A 0/1 option into `value`; untouched when absent.
+bool ParseFlag(const std::map<std::string, std::string>& options, const char* name, int& value, std::string& error);
+
+// A command group ("profile", "folder", …). `run` gets every argument, the
+// group's name first, and returns kUsageError when they do not fit.
+struct CliCommand {
+  const char* name;
+  const char* usage;
+  int (*run)(CliContext& ctx, const std::vector<std::string>& args);
+};
+
+std::vector<CliCommand>& CliCommands();
+struct CliRegistrar {
+  explicit CliRegistrar(CliCommand command) { CliCommands().push_back(command); }
+};
+
+}  // namespace albumsmith

@@ -1,0 +1,134 @@
+// The profile commands: list, create, show, set, rename, delete.
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "platform/app_settings.h"
+#include "store/profile_settings.h"
+#include "store/profiles.h"
+
+namespace albumsmith {
+namespace {
+
+using Context = CliContext;
+
+int ProfileList(Context& ctx) {
+  for (const std::string& name : ListProfiles(ctx.profilesDir)) std::printf("%s\n", name.c_str());
+  return 0;
+}
+
+int ProfileCreate(Context& ctx, const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  std::vector<std::string> positional;
+  std::string error;
+  if (!ParseOptions(args, 2, options, positional, error)) return Fail(ctx, error);
+  if (positional.size() != 1) return Fail(ctx, "profile create needs exactly one NAME");
+  for (const auto& [key, value] : options) {
+    static const char* known[] = {"server", "login", "password", "remote-dir", "php", "passive"};
+    if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return key == k; }))
+      return Fail(ctx, "unknown option --" + key);
+  }
+  auto option = [&](const char* name) {
+    auto it = options.find(name);
+    return it == options.end() ? std::string() : it->second;
+  };
+  // The wizard's pages, in their order, with their checks and messages.
+  const std::string name = positional[0];
+  if (!CheckNewProfileName(ctx.profilesDir, name)) return Fail(ctx, "");
+  ProfileSettings s = NewProfileSettings(name);
+  s.serverName = option("server");
+  if (!CheckServerName(s.serverName)) return Fail(ctx, "");
+  if (!ParseFlag(options, "php", s.php, error) || !ParseFlag(options, "passive", s.passive, error))
+    return Fail(ctx, error);
+  s.login = option("login");
+  if (!CheckLogin(s.login)) return Fail(ctx, "");
+  s.password = option("password");
+  if (!CheckPassword(s.password)) return Fail(ctx, "");
+  auto remote = CheckWizardRemoteDir(option("remote-dir"));
+  if (!remote) return Fail(ctx, ctx.prompter.lastText().find("WARNING !!") == 0 ? "profile not created (warning answered Cancel)" : "");
+  s.remoteDir = *remote;
+  if (!CreateProfile(ctx.profilesDir, s)) return Fail(ctx, "");
+  std::printf("created profile %s in %s\n", name.c_str(), ProfileDirectory(ctx.profilesDir, s).c_str());
+  return 0;
+}
+
+int ProfileShow(Context& ctx, const std::string& name) {
+  if (!ProfileExists(ctx.profilesDir, name)) return Fail(ctx, "no profile named " + name);
+  const ProfileSettings s = ReadProfile(ctx.profilesDir, name);
+  for (const ProfileKey& key : ProfileKeys()) {
+    const std::string value = std::string(key.key) == "Password" ? "***" : ProfileKeyText(s, key);
+    std::printf("%s/%s=%s\n", key.section, key.key, value.c_str());
+  }
+  return 0;
+}
+
+int ProfileSet(Context& ctx, const std::vector<std::string>& args) {
+  if (args.size() < 4) return Fail(ctx, "profile set needs NAME and at least one Key=Value");
+  const std::string name = args[2];
+  if (!ProfileExists(ctx.profilesDir, name)) return Fail(ctx, "no profile named " + name);
+  const ProfileSettings asRead = ReadProfile(ctx.profilesDir, name);
+  ProfileSettings edited = asRead;
+  for (size_t i = 3; i < args.size(); ++i) {
+    const size_t eq = args[i].find('=');
+    if (eq == std::string::npos) return Fail(ctx, "expected Key=Value, got " + args[i]);
+    const std::string keyName = args[i].substr(0, eq);
+    const std::string value = args[i].substr(eq + 1);
+    const ProfileKey* key = FindProfileKey(keyName);
+    if (!key) return Fail(ctx, "unknown key " + keyName);
+    const std::string k = key->key;
+    if (k == "Password") {
+      edited.password = value;  // given in clear; stored scrambled
+    } else if (k == "ServerName") {
+      if (!CheckDialogServerName(value)) return Fail(ctx, "");
+      edited.serverName = value;
+    } else if (k == "RemoteDir") {
+      auto remote = CheckDialogRemoteDir(value);
+      if (!remote) return Fail(ctx, "");
+      edited.remoteDir = *remote;
+    } else {
+      SetProfileKeyText(edited, *key, value);
+    }
+  }
+  if (!ApplyProfileChanges(ctx.profilesDir, asRead, edited)) return Fail(ctx, "");
+  return 0;
+}
+
+int ProfileRename(Context& ctx, const std::string& oldName, const std::string& newName) {
+  if (!ProfileExists(ctx.profilesDir, oldName)) return Fail(ctx, "no profile named " + oldName);
+  ProfileSettings s = ReadProfile(ctx.profilesDir, oldName);
+  const std::string before = ctx.prompter.lastText();
+  if (!RenameProfile(ctx.profilesDir, ctx.settings, s, newName))
+    return Fail(ctx, ctx.prompter.lastText() == before ? "cannot rename " + oldName + " to " + newName : "");
+  return 0;
+}
+
+int ProfileDelete(Context& ctx, const std::string& name) {
+  if (!ProfileExists(ctx.profilesDir, name)) return Fail(ctx, "no profile named " + name);
+  if (!DeleteProfile(ctx.profilesDir, ctx.settings, name, nullptr)) return Fail(ctx, "profile not deleted");
+  return 0;
+}
+
+int RunProfile(Context& ctx, const std::vector<std::string>& args) {
+  const std::string sub = args.size() > 1 ? args[1] : "";
+  if (sub == "list" && args.size() == 2) return ProfileList(ctx);
+  if (sub == "create") return ProfileCreate(ctx, args);
+  if (sub == "show" && args.size() == 3) return ProfileShow(ctx, args[2]);
+  if (sub == "set") return ProfileSet(ctx, args);
+  if (sub == "rename" && args.size() == 4) return ProfileRename(ctx, args[2], args[3]);
+  if (sub == "delete" && args.size() == 3) return ProfileDelete(ctx, args[2]);
+  return kUsageError;
+}
+
+const CliRegistrar kProfile({"profile",
+                             "  profile list\n"
+                             "  profile create NAME --server HOST[:PORT] --login L --password P --remote-dir DIR\n"
+                             "                 [--php 0|1] [--passive 0|1]\n"
+                             "  profile show NAME\n"
+                             "  profile set NAME Key=Value ...\n"
+                             "  profile rename OLD NEW\n"
+                             "  profile delete NAME\n",
+                             &RunProfile});
+
+}  // namespace
+}  // namespace albumsmith
