@@ -30,6 +30,11 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+bool NameLess(std::string_view a, std::string_view b) {
+  const int c = CompareNoCase(a, b);
+  return c != 0 ? c < 0 : a < b;
+}
+
 bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   return ToLower(haystack).find(ToLower(needle)) != std::string::npos;
 }

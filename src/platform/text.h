@@ -14,6 +14,9 @@ std::string ToLower(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // <0, 0, >0 like strcmp, ignoring ASCII letter case.
 int CompareNoCase(std::string_view a, std::string_view b);
+// The order in which the program lists file and folder names: without regard
+// to ASCII letter case, ties broken by the bytes so the order is total.
+bool NameLess(std::string_view a, std::string_view b);
 bool ContainsNoCase(std::string_view haystack, std::string_view needle);
 
 std::string_view Trim(std::string_view s);

@@ -66,10 +66,7 @@ int ReadEntries(const std::string& dirWithSlash, std::vector<Entry>& entries) {
     entries.push_back(std::move(e));
   }
   ::closedir(dir);
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-    int c = CompareNoCase(a.name, b.name);
-    return c != 0 ? c < 0 : a.name < b.name;
-  });
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return NameLess(a.name, b.name); });
   return 0;
 }
 

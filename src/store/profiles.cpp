@@ -66,10 +66,7 @@ std::vector<std::string> ListProfiles(const std::string& profilesDir) {
     if (it->is_directory(e2) && fs::is_regular_file(it->path() / "Profile.ini", e2))
       names.push_back(it->path().filename().string());
   }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const int c = CompareNoCase(a, b);
-    return c != 0 ? c < 0 : a < b;
-  });
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NameLess(a, b); });
   return names;
 }
 
