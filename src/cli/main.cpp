@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> args;
   std::string profilesDir;
   auto assume = TerminalPrompter::Assume::kNothing;
+  // The global options are taken wherever they stand, so that
+  // "profile delete X --yes" works as well as "--yes profile delete X".
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--config-dir" && i + 1 < argc) {
@@ -67,12 +69,11 @@ int main(int argc, char** argv) {
       assume = TerminalPrompter::Assume::kYes;
     } else if (a == "--no") {
       assume = TerminalPrompter::Assume::kNo;
-    } else if (a == "--help" || a == "-h") {
+    } else if ((a == "--help" || a == "-h") && args.empty()) {
       PrintUsage(stdout);
       return 0;
     } else {
-      args.assign(argv + i, argv + argc);
-      break;
+      args.push_back(a);
     }
   }
   const bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);

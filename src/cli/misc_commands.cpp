@@ -25,7 +25,7 @@ int Copy(Context& ctx, const std::string& source, const std::string& destination
 
 // Creates a profile from the photos shipped with the program, so that a new
 // user sees the album's folders at once.
-int Demo(Context& ctx, const std::string& name) {
+int Demo(Context& ctx, const std::string& requested) {
   std::string demoDir;
   for (const fs::path& dir : DataDirectories()) {
     if (DirExists((dir / "demo").string())) {
@@ -34,7 +34,11 @@ int Demo(Context& ctx, const std::string& name) {
     }
   }
   if (demoDir.empty()) return Fail(ctx, "the demo photos are not installed");
-  if (!ProfileExists(ctx.profilesDir, name)) {
+  std::string name = requested;
+  if (auto stored = FindProfile(ctx.profilesDir, requested)) {
+    name = *stored;
+  } else {
+    if (!CheckNewProfileName(ctx.profilesDir, name)) return Fail(ctx, "");
     ProfileSettings s = NewProfileSettings(name);
     s.serverName = "127.0.0.1";
     s.login = "demo";

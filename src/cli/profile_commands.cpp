@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "cli/cli.h"
 #include "platform/app_settings.h"
+#include "platform/text.h"
 #include "store/profile_settings.h"
 #include "store/profiles.h"
 
@@ -12,6 +14,12 @@ namespace albumsmith {
 namespace {
 
 using Context = CliContext;
+
+// Commands work on the profile folder as it is spelt on disk, whatever the
+// letter case typed.
+std::optional<std::string> StoredName(const Context& ctx, const std::string& name) {
+  return FindProfile(ctx.profilesDir, name);
+}
 
 int ProfileList(Context& ctx) {
   for (const std::string& name : ListProfiles(ctx.profilesDir)) std::printf("%s\n", name.c_str());
@@ -53,9 +61,10 @@ int ProfileCreate(Context& ctx, const std::vector<std::string>& args) {
   return 0;
 }
 
-int ProfileShow(Context& ctx, const std::string& name) {
-  if (!ProfileExists(ctx.profilesDir, name)) return Fail(ctx, "no profile named " + name);
-  const ProfileSettings s = ReadProfile(ctx.profilesDir, name);
+int ProfileShow(Context& ctx, const std::string& typed) {
+  const auto name = StoredName(ctx, typed);
+  if (!name) return Fail(ctx, "no profile named " + typed);
+  const ProfileSettings s = ReadProfile(ctx.profilesDir, *name);
   for (const ProfileKey& key : ProfileKeys()) {
     const std::string value = std::string(key.key) == "Password" ? "***" : ProfileKeyText(s, key);
     std::printf("%s/%s=%s\n", key.section, key.key, value.c_str());
@@ -65,9 +74,9 @@ int ProfileShow(Context& ctx, const std::string& name) {
 
 int ProfileSet(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() < 4) return Fail(ctx, "profile set needs NAME and at least one Key=Value");
-  const std::string name = args[2];
-  if (!ProfileExists(ctx.profilesDir, name)) return Fail(ctx, "no profile named " + name);
-  const ProfileSettings asRead = ReadProfile(ctx.profilesDir, name);
+  const auto name = StoredName(ctx, args[2]);
+  if (!name) return Fail(ctx, "no profile named " + args[2]);
+  const ProfileSettings asRead = ReadProfile(ctx.profilesDir, *name);
   ProfileSettings edited = asRead;
   for (size_t i = 3; i < args.size(); ++i) {
     const size_t eq = args[i].find('=');
@@ -94,18 +103,20 @@ int ProfileSet(Context& ctx, const std::vector<std::string>& args) {
   return 0;
 }
 
-int ProfileRename(Context& ctx, const std::string& oldName, const std::string& newName) {
-  if (!ProfileExists(ctx.profilesDir, oldName)) return Fail(ctx, "no profile named " + oldName);
-  ProfileSettings s = ReadProfile(ctx.profilesDir, oldName);
+int ProfileRename(Context& ctx, const std::string& typed, const std::string& newName) {
+  const auto oldName = StoredName(ctx, typed);
+  if (!oldName) return Fail(ctx, "no profile named " + typed);
+  ProfileSettings s = ReadProfile(ctx.profilesDir, *oldName);
   const std::string before = ctx.prompter.lastText();
   if (!RenameProfile(ctx.profilesDir, ctx.settings, s, newName))
-    return Fail(ctx, ctx.prompter.lastText() == before ? "cannot rename " + oldName + " to " + newName : "");
+    return Fail(ctx, ctx.prompter.lastText() == before ? "cannot rename " + *oldName + " to " + newName : "");
   return 0;
 }
 
-int ProfileDelete(Context& ctx, const std::string& name) {
-  if (!ProfileExists(ctx.profilesDir, name)) return Fail(ctx, "no profile named " + name);
-  if (!DeleteProfile(ctx.profilesDir, ctx.settings, name, nullptr)) return Fail(ctx, "profile not deleted");
+int ProfileDelete(Context& ctx, const std::string& typed) {
+  const auto name = StoredName(ctx, typed);
+  if (!name) return Fail(ctx, "no profile named " + typed);
+  if (!DeleteProfile(ctx.profilesDir, ctx.settings, *name, nullptr)) return Fail(ctx, "profile not deleted");
   return 0;
 }
 

@@ -31,18 +31,6 @@ constexpr int kRemoteWarning = 32912;
 
 const MessageStyle kWarning{Icon::Exclamation, Buttons::Ok};
 
-// The name of the profile folder inside the base directory whose name
-// matches without regard to case, if any.
-std::optional<std::string> FindProfileFolder(const std::string& profilesDir, const std::string& name) {
-  std::error_code ec;
-  for (auto it = fs::directory_iterator(profilesDir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    const std::string entry = it->path().filename().string();
-    if (EqualsNoCase(entry, name) && it->is_directory(ec) && fs::is_regular_file(it->path() / "Profile.ini", ec))
-      return entry;
-  }
-  return std::nullopt;
-}
-
 std::string ToForwardSlashes(std::string s) { return ReplaceAll(std::move(s), "\\", "/"); }
 
 }  // namespace
@@ -54,8 +42,17 @@ ProfileSettings NewProfileSettings(const std::string& name) {
   return s;
 }
 
+std::optional<std::string> FindProfile(const std::string& profilesDir, const std::string& name) {
+  const std::vector<std::string> names = ListProfiles(profilesDir);
+  for (const std::string& n : names)
+    if (n == name) return n;
+  for (const std::string& n : names)
+    if (EqualsNoCase(n, name)) return n;
+  return std::nullopt;
+}
+
 bool ProfileExists(const std::string& profilesDir, const std::string& name) {
-  return FindProfileFolder(profilesDir, name).has_value();
+  return FindProfile(profilesDir, name).has_value();
 }
 
 std::vector<std::string> ListProfiles(const std::string& profilesDir) {

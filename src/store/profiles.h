@@ -18,6 +18,9 @@ class AppSettings;
 // The settings of a new profile named `name`.
 ProfileSettings NewProfileSettings(const std::string& name);
 
+// The name, as it is spelt on disk, of the profile that `name` stands for:
+// an exact match first, else one differing only in letter case.
+std::optional<std::string> FindProfile(const std::string& profilesDir, const std::string& name);
 // Whether a folder of that name (compared without regard to case) holds a Profile.ini.
 bool ProfileExists(const std::string& profilesDir, const std::string& name);
 // Names of the folders holding a Profile.ini, sorted without regard to case.
