@@ -1,0 +1,362 @@
+#include "folder_ops.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/messages.h"
+#include "platform/text.h"
+#include "platform/window_sink.h"
+#include "store/file_ops.h"
+#include "store/profiles.h"
+
+namespace albumsmith {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Node = CDirectoryTree::Node;
+
+constexpr int kCannotCopyTo = 32822;
+constexpr int kCannotCopyFile = 32828;
+constexpr int kCannotRename = 32938;
+constexpr int kDeleteFolderQuestion = 32941;
+constexpr int kMoveFolderQuestion = 32946;
+constexpr int kCannotMoveToItself = 32948;
+constexpr int kCannotMoveParent = 32949;
+
+constexpr MessageStyle kWarning{Icon::Exclamation, Buttons::Ok};
+constexpr MessageStyle kQuestion{Icon::Question, Buttons::OkCancel};
+
+constexpr std::string_view kNewFolderName = "New folder";
+constexpr std::string_view kNameTaken = "Cannot rename folder. Name already exists.";
+constexpr std::string_view kCannotMove = "Cannot move %s to %s";
+
+// Messages and system calls name a directory without its trailing "/".
+std::string WithoutSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string ThumbsPath(const FolderTree& folders, const std::string& relative) {
+  return WithoutSlash(folders.profileDir() + "albsite/s/" + relative);
+}
+std::string MediumsPath(const FolderTree& folders, const std::string& relative) {
+  return WithoutSlash(folders.profileDir() + "albsite/m/" + relative);
+}
+
+// The relative path with one "/" after each name and nothing empty in between.
+std::string Normalized(std::string_view relativePath) {
+  std::string path;
+  for (const std::string& name : Split(relativePath, '/'))
+    if (!name.empty()) (path += name) += '/';
+  return path;
+}
+
+// The rename trace: emptied at every rename, flushed line by line so that it
+// tells how far a rename got even when the program dies in the middle.
+class TraceLog {
+ public:
+  TraceLog() {
+    const fs::path file = TraceFilePath();
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
+    file_ = std::fopen(file.c_str(), "w");
+  }
+  ~TraceLog() {
+    if (file_) std::fclose(file_);
+  }
+  TraceLog(const TraceLog&) = delete;
+  TraceLog& operator=(const TraceLog&) = delete;
+
+  void Line(std::string_view format, std::initializer_list<FmtArg> args = {}) {
+    if (!file_) return;
+    const std::string text = Fmt(format, args);
+    std::fwrite(text.data(), 1, text.size(), file_);
+    std::fflush(file_);
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+// Renames a directory without ever replacing an existing entry (rename(2)
+// would silently replace an empty directory). Across file systems the tree
+// is copied and the original deleted. Returns 0 or an errno.
+int MoveDirectory(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  int err = errno;
+  if (err == EINVAL || err == ENOSYS) {
+    // The file system cannot refuse to replace; check first instead.
+    if (FileExists(to)) return EEXIST;
+    if (::rename(from.c_str(), to.c_str()) == 0) return 0;
+    err = errno;
+  }
+  if (err != EXDEV) return err;
+  if (!DirExists(from)) return ENOENT;
+  if (FileExists(to)) return EEXIST;
+  if (CopyTree(from, to) && DeleteTree(from)) return 0;
+  if (DirExists(from)) DeleteTree(to);  // the original is whole: drop the partial copy
+  return EXDEV;
+}
+
+// Copy then delete, the way a folder moves between parents.
+bool CopyThenDelete(const std::string& from, const std::string& to) { return CopyTree(from, to) && DeleteTree(from); }
+
+// The directory that will hold the derived images of a new folder; a failure
+// is reported by CreatePath and does not undo the folder, which the profile
+// verification completes later.
+void CreateDerivedDirectories(const FolderTree& folders, const std::string& relative) {
+  CreatePath(ThumbsPath(folders, relative));
+  CreatePath(MediumsPath(folders, relative));
+}
+
+}  // namespace
+
+// --- FolderTree ------------------------------------------------------------------------
+
+std::vector<FolderChild> FolderTree::Load(const std::string& profilesDir, const ProfileSettings& profile) {
+  profile_ = profile;
+  profileDir_ = ProfileDirectory(profilesDir, profile);
+  if (!EndsWith(profileDir_, "/")) profileDir_ += '/';
+  return LoadTree(tree_, profileDir_);
+}
+
+std::vector<FolderChild> FolderTree::Reload() { return LoadTree(tree_, profileDir_); }
+
+std::string FolderTree::FullPath(std::string_view relativePath) const {
+  return imageTreePath() + Normalized(relativePath);
+}
+
+std::string FolderTree::ItemText(const CDirectoryTree::Node* node) const {
+  return !node || node->isRoot() ? profile_.name : node->name();
+}
+
+std::vector<FolderChild> FolderTree::Expand(std::string_view relativePath) {
+  CDirectoryTree::Node* node = tree_.FindPath(relativePath);
+  return node ? ExpandFolder(tree_, node, profileDir_) : std::vector<FolderChild>{};
+}
+
+// --- commands ----------------------------------------------------------------------------
+
+bool CheckFolderName(std::string_view name) {
+  if (IsValidFolderName(name)) return true;
+  ShowMessageText(kWarning,
+                  "The folder name \"%s\" cannot be used: a folder name cannot be empty, contain \"/\" or control "
+                  "characters, nor be \".\" or \"..\"",
+                  {name});
+  return false;
+}
+
+std::optional<std::string> NewFolder(FolderTree& folders, std::string_view parentPath) {
+  const Node* parent = folders.tree().FindPath(parentPath);
+  if (!parent) return std::nullopt;
+  const std::string parentRelative = CDirectoryTree::RelativePath(parent);
+  const std::string parentDir = folders.FullPath(parentRelative);
+  std::string name(kNewFolderName);
+  for (int i = 1; FileExists(parentDir + name); ++i) name = Fmt("%s_%d", {kNewFolderName, i});
+  const std::string relative = parentRelative + name + "/";
+  if (!CreatePath(parentDir + name)) return std::nullopt;
+  CreateDerivedDirectories(folders, relative);
+  folders.tree().AddPath(relative);
+  SaveTreeReported(folders.tree(), folders.profileDir());
+  return relative;
+}
+
+bool AddFolder(FolderTree& folders, std::string_view relativePath) {
+  const std::vector<std::string> parts = Split(relativePath, '/');
+  // A trailing "/" is allowed; any other empty part is an empty name.
+  const size_t count = parts.size() > 1 && parts.back().empty() ? parts.size() - 1 : parts.size();
+  for (size_t i = 0; i < count; ++i)
+    if (!CheckFolderName(parts[i])) return false;
+  const std::string relative = Normalized(relativePath);
+  const std::string full = WithoutSlash(folders.FullPath(relative));
+  if (FileExists(full)) {
+    ShowMessageText(kWarning, "Cannot create folder %s. Name already exists.", {full});
+    return false;
+  }
+  if (!CreatePath(full)) return false;
+  CreateDerivedDirectories(folders, relative);
+  folders.tree().AddPath(relative);
+  SaveTreeReported(folders.tree(), folders.profileDir());
+  return true;
+}
+
+RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std::string& newName, WindowSink* notify) {
+  CDirectoryTree& tree = folders.tree();
+  const Node* node = tree.FindPath(path);
+  if (!node || node->isRoot()) return RenameResult::kFailed;
+  if (!CheckFolderName(newName)) return RenameResult::kEditAgain;
+  if (newName == node->name()) return RenameResult::kRenamed;
+
+  const std::string oldRelative = CDirectoryTree::RelativePath(node);
+  const std::string newRelative = CDirectoryTree::RelativePath(node->parent()) + newName + "/";
+  const std::string oldPath = WithoutSlash(folders.FullPath(oldRelative));
+  const std::string newPath = WithoutSlash(folders.FullPath(newRelative));
+
+  TraceLog trace;
+  trace.Line("Move : %s to %s\n", {oldPath, newPath});
+  if (MoveDirectory(oldPath, newPath) != 0) {
+    ShowMessageText(kWarning, kNameTaken);
+    return RenameResult::kEditAgain;
+  }
+  trace.Line("Move : OK\n");
+
+  // The derived images follow, medium images first; a failure puts back
+  // every directory already moved so the three trees keep the same names.
+  struct Step {
+    std::string from, to;
+  };
+  const Step steps[] = {{MediumsPath(folders, oldRelative), MediumsPath(folders, newRelative)},
+                        {ThumbsPath(folders, oldRelative), ThumbsPath(folders, newRelative)}};
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    trace.Line("Move : %s to %s\n", {steps[i].from, steps[i].to});
+    if (int err = MoveDirectory(steps[i].from, steps[i].to)) {
+      trace.Line("Move : ERROR %ld\n", {err});
+      ShowSystemError(err, kCannotRename, {steps[i].from, steps[i].to});
+      for (size_t j = i; j-- > 0;) {
+        if (int undo = MoveDirectory(steps[j].to, steps[j].from)) trace.Line("Move : ERROR %ld\n", {undo});
+      }
+      if (int undo = MoveDirectory(newPath, oldPath)) trace.Line("Move : ERROR %ld\n", {undo});
+      return RenameResult::kFailed;
+    }
+    trace.Line("Move : OK\n");
+  }
+
+  // A folder of the new name that the tree still knew was gone from the disk
+  // (the move above succeeded); its entry must not shadow the renamed one.
+  if (tree.FindPath(newRelative)) tree.RemovePath(newRelative);
+  tree.RenamePath(oldRelative, newRelative);
+  SaveTreeReported(tree, folders.profileDir());
+  if (notify) notify->PostShowFolder(newPath + "/");
+  return RenameResult::kRenamed;
+}
+
+bool DeleteFolder(FolderTree& folders, std::string_view path) {
+  const Node* node = folders.tree().FindPath(path);
+  // Deleting the root would delete every photo of the profile.
+  if (!node || node->isRoot()) return false;
+  if (ShowMessage(kQuestion, kDeleteFolderQuestion, {node->name()}).answer != Answer::Ok) return false;
+  const std::string relative = CDirectoryTree::RelativePath(node);
+  if (!DeleteTree(folders.FullPath(relative))) return false;
+  folders.tree().RemovePath(relative);
+  SaveTreeReported(folders.tree(), folders.profileDir());
+  return true;
+}
+
+std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sourcePath, std::string_view targetPath) {
+  CDirectoryTree& tree = folders.tree();
+  const Node* source = tree.FindPath(sourcePath);
+  const Node* target = tree.FindPath(targetPath);
+  if (!source || !target || source->isRoot()) return std::nullopt;
+  if (target == source || target == source->parent()) {
+    ShowMessage(kWarning, kCannotMoveToItself);
+    return std::nullopt;
+  }
+  for (const Node* n = target->parent(); n; n = n->parent()) {
+    if (n == source) {
+      ShowMessage(kWarning, kCannotMoveParent);
+      return std::nullopt;
+    }
+  }
+
+  const std::string oldRelative = CDirectoryTree::RelativePath(source);
+  const std::string parentRelative = CDirectoryTree::RelativePath(source->parent());
+  const std::string newRelative = CDirectoryTree::RelativePath(target) + source->name() + "/";
+  const std::string oldPath = WithoutSlash(folders.FullPath(oldRelative));
+  const std::string newPath = WithoutSlash(folders.FullPath(newRelative));
+  // Copying onto an existing folder would merge the two and overwrite photos
+  // of the same name.
+  if (FileExists(newPath)) {
+    ShowSystemErrorText(EEXIST, kCannotMove, {oldPath, newPath});
+    return std::nullopt;
+  }
+  if (ShowMessage(kQuestion, kMoveFolderQuestion, {source->name(), folders.ItemText(target)}).answer != Answer::Ok)
+    return std::nullopt;
+
+  bool moved = CopyThenDelete(oldPath, newPath);
+  for (auto derived : {&ThumbsPath, &MediumsPath}) {
+    if (!moved) break;
+    const std::string from = derived(folders, oldRelative);
+    const std::string to = derived(folders, newRelative);
+    // A folder without derived images yet still gets its (empty) directory.
+    moved = DirExists(from) ? CopyThenDelete(from, to) : CreatePath(to);
+  }
+
+  // From remdir.dat again, reconciled along both paths: the folder leaves its
+  // old parent and comes back, with a new id, as the last child of the new one.
+  folders.Reload();
+  if (Node* oldParent = ExpandTo(tree, parentRelative, folders.profileDir()))
+    ExpandFolder(tree, oldParent, folders.profileDir());
+  ExpandTo(tree, newRelative, folders.profileDir());
+  if (!moved) return std::nullopt;
+  return newRelative;
+}
+
+bool MoveFolderBefore(FolderTree& folders, std::string_view path) {
+  if (!folders.tree().MoveBefore(folders.tree().FindPath(path))) return false;
+  SaveTreeReported(folders.tree(), folders.profileDir());
+  return true;
+}
+
+bool MoveFolderAfter(FolderTree& folders, std::string_view path) {
+  if (!folders.tree().MoveAfter(folders.tree().FindPath(path))) return false;
+  SaveTreeReported(folders.tree(), folders.profileDir());
+  return true;
+}
+
+std::optional<std::string> ImportFolder(FolderTree& folders, std::string_view parentPath, const std::string& sourceDir,
+                                        WindowSink& sink) {
+  const Node* parent = folders.tree().FindPath(parentPath);
+  if (!parent) return std::nullopt;
+  const std::string source = WithoutSlash(sourceDir);
+  const std::string name = FileName(source);
+  if (!CheckFolderName(name)) return std::nullopt;
+  const std::string relative = CDirectoryTree::RelativePath(parent) + name + "/";
+  const std::string destination = WithoutSlash(folders.FullPath(relative));
+  if (!DirExists(source)) {
+    ShowSystemError(ENOENT, kCannotCopyFile, {source});
+    return std::nullopt;
+  }
+  // A folder copied into itself or below itself would copy its own copy.
+  std::error_code ec;
+  const fs::path from = fs::weakly_canonical(source, ec);
+  const fs::path to = fs::weakly_canonical(destination, ec);
+  const std::string fromText = from.string() + "/";
+  if (StartsWith(to.string() + "/", fromText)) {
+    ShowSystemError(EINVAL, kCannotCopyTo, {source, destination});
+    return std::nullopt;
+  }
+
+  sink.PostStatus(Fmt("Importing %s", {sourceDir}));
+  const bool copied = CopyTree(source, destination);
+  // What was copied shows either way, so the tree matches the disk.
+  folders.Reload();
+  ExpandTo(folders.tree(), relative, folders.profileDir());
+  if (!copied) return std::nullopt;
+  return relative;
+}
+
+std::string TraceFilePath() {
+  std::string base;
+  // A relative XDG_CACHE_HOME is invalid and ignored, as the convention asks.
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/') {
+    base = cache;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+      const passwd* pw = ::getpwuid(::getuid());
+      home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
+    }
+    base = std::string(home) + "/.cache";
+  }
+  return WithoutSlash(base) + "/albumsmith/albumsmith.dbg";
+}
+
+}  // namespace albumsmith
