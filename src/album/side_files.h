@@ -1,0 +1,90 @@
+#pragma once
+// The side files of a folder and of its images: sort.inf and sort.pos (the
+// folder's ordering and its two name orders), the ".comment" files, and the
+// Exif rows file from which the list reads an image's date and proportions.
+// One reader/writer pair per format; the image list, site generation and the
+// image viewer all go through these.
+//
+// A profile directory ends with "/"; a folder is relative to ImageTree, is ""
+// for the root and otherwise ends with "/".
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace albumsmith {
+
+// The comment an image shows when it has none.
+inline constexpr std::string_view kNoComment = "Enter your comment";
+
+// The orderings of the list; the index is also the list column sorted.
+enum Ordering : int {
+  kSortByComment = 0,
+  kSortByDate = 1,
+  kSortByFileName = 2,
+  kSortByPosition = 3,
+};
+inline constexpr int kOrderingCount = 4;
+
+// The three directories of one folder, each ending with "/".
+struct FolderDirs {
+  std::string images;      // profile + "ImageTree/" + folder
+  std::string thumbnails;  // profile + "albsite/s/" + folder
+  std::string medium;      // profile + "albsite/m/" + folder
+};
+FolderDirs FolderDirectories(const std::string& profileDir, const std::string& folder);
+
+// Whether a name read from disk or from an order file may be joined to a
+// folder: not empty, not "." or "..", no "/" and no control character (a
+// line feed would also split a line of sort.inf).
+bool IsSafeName(std::string_view name);
+// "" or safe names each followed by "/".
+bool IsSafeFolder(std::string_view folder);
+// Whether the name ends with ".jpg" in any letter case.
+bool HasJpgExtension(std::string_view name);
+
+// Reads the thumbnail folder's sort.inf. With `currentOrder` the names are
+// those of sort.inf; without it those of sort.pos, or of sort.inf when
+// sort.pos cannot be read. Returns -1 when sort.inf cannot be read or is
+// empty (`names` then empty), else the number on its first line (0 when it
+// has none). Lines lose their trailing white space; unsafe names and repeats
+// are left out.
+int ReadOrderFiles(const std::string& profileDir, const std::string& folder, std::vector<std::string>& names,
+                   bool currentOrder);
+
+// Removes from `names` every name whose image is no longer in the image
+// folder, then replaces sort.inf (and sort.pos when the ordering is
+// kSortByPosition) with the ordering and the names, one a line, LF only.
+// False when sort.inf cannot be written.
+bool WriteOrderFiles(const std::string& profileDir, const std::string& folder, std::vector<std::string>& names,
+                     int ordering);
+
+// The first line of a .comment file, or kNoComment when the file is missing
+// or that line is empty.
+std::string ReadComment(const std::string& path);
+// Writes the text as is, without line end. kNoComment deletes the file
+// instead, and counts as success either way.
+bool WriteComment(const std::string& path, const std::string& text);
+
+// Reads an image's Exif rows file. Returns the text of the Date column:
+// "14-dec-03 12:01:44" for an Exif date, the file name without extension when
+// the rows hold no usable date, "" when the file cannot be read. `dateKey`
+// receives the raw Exif date text when there is a Date/Time row and is left
+// alone otherwise. `ratio`, when given, receives height * 1000 / width from
+// the Resolution row, 1000 when there is none (or the width is 0).
+std::string ReadImageDate(const std::string& rowsPath, const std::string& fileName, std::string& dateKey,
+                          int* ratio = nullptr);
+
+// One image of a folder, as site generation shows it.
+struct SequenceImage {
+  std::string fileName;
+  std::string date;     // the Date column's text
+  int ratio = 1000;     // height * 1000 / width
+  std::string comment;  // "" when the image has none
+};
+
+// The folder's images in the order of sort.inf. When sort.inf cannot be read
+// this shows "Cannot read sort file" with its path and returns nothing.
+std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, const std::string& folder);
+
+}  // namespace albumsmith

@@ -1,0 +1,112 @@
+// The image commands: import files into a folder, list a folder's images.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "album/image_list.h"
+#include "cli/cli.h"
+#include "cli/cli_sink.h"
+#include "platform/format.h"
+#include "platform/text.h"
+#include "store/file_ops.h"
+#include "store/profile_settings.h"
+#include "store/profiles.h"
+
+namespace albumsmith {
+namespace {
+
+using Context = CliContext;
+
+constexpr const char* kOrderingNames[kOrderingCount] = {"comment", "date", "filename", "position"};
+
+// A profile's folder as the command line names it: "Trips/2023" (or "/" for
+// the top of the tree).
+struct FolderRef {
+  ProfileSettings settings;
+  std::string profileDir;
+  std::string folder;  // "" or ending with "/"
+};
+
+bool OpenFolder(Context& ctx, const std::string& profile, const std::string& path, FolderRef& ref, std::string& error) {
+  if (!ProfileExists(ctx.profilesDir, profile)) {
+    error = "no profile named " + profile;
+    return false;
+  }
+  std::string_view p = path;
+  while (!p.empty() && p.front() == '/') p.remove_prefix(1);
+  while (!p.empty() && p.back() == '/') p.remove_suffix(1);
+  ref.folder = p.empty() || p == "." ? std::string() : std::string(p) + "/";
+  if (!IsSafeFolder(ref.folder)) {
+    error = "not a folder path: " + path;
+    return false;
+  }
+  ref.settings = ReadProfile(ctx.profilesDir, profile);
+  ref.profileDir = ProfileDirectory(ctx.profilesDir, ref.settings);
+  if (!DirExists(FolderDirectories(ref.profileDir, ref.folder).images)) {
+    error = "no folder " + path + " in profile " + profile;
+    return false;
+  }
+  return true;
+}
+
+int Import(Context& ctx, const std::vector<std::string>& args) {
+  if (args.size() < 4) return kUsageError;
+  FolderRef ref;
+  std::string error;
+  if (!OpenFolder(ctx, args[1], args[2], ref, error)) return Fail(ctx, error);
+  const std::vector<std::string> files(args.begin() + 3, args.end());
+  const bool copied = CopyFiles(files, FolderDirectories(ref.profileDir, ref.folder).images);
+  const std::string copyFailure = copied ? std::string() : ctx.prompter.lastText();
+  // The files copied before a failure stay, and the folder shows them.
+  CliWindowSink sink(stdout);
+  ImageList list(sink);
+  list.SetListMode(ImageList::kDetails);
+  if (!list.LoadFolder(ref.profileDir, ref.folder, ref.settings)) return Fail(ctx, "");
+  return copied ? 0 : Fail(ctx, copyFailure);
+}
+
+int List(Context& ctx, const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  std::vector<std::string> positional;
+  std::string error;
+  if (!ParseOptions(args, 1, options, positional, error)) return Fail(ctx, error);
+  if (positional.size() != 2) return kUsageError;
+  int ordering = -1;
+  for (const auto& [key, value] : options) {
+    if (key != "order") return Fail(ctx, "unknown option --" + key);
+    for (int i = 0; i < kOrderingCount; ++i)
+      if (EqualsNoCase(value, kOrderingNames[i])) ordering = i;
+    if (ordering < 0) return Fail(ctx, "--order takes comment, date, filename or position");
+  }
+  FolderRef ref;
+  if (!OpenFolder(ctx, positional[0], positional[1], ref, error)) return Fail(ctx, error);
+
+  // Status lines go to stderr: stdout carries only the list.
+  CliWindowSink sink(stderr);
+  ImageList list(sink);
+  list.SetListMode(ImageList::kDetails);
+  if (!list.LoadFolder(ref.profileDir, ref.folder, ref.settings)) return Fail(ctx, "");
+  if (ordering >= 0) {
+    // What choosing an entry of the ordering selector does.
+    list.SetOrdering(ordering);
+    if (!list.SaveOrder()) return Fail(ctx, "");
+  }
+  for (const ImageItem& item : list.items()) {
+    std::printf("%s\t%s\t%s\t%s\n", ColumnText(item, kSortByPosition).c_str(), item.fileName.c_str(),
+                item.displayDate.c_str(), item.comment.c_str());
+  }
+  return 0;
+}
+
+const CliRegistrar kImport({"import",
+                            "  import PROFILE REL/PATH FILE...   copy JPEG "
+                            "files into a folder and load it\n",
+                            &Import});
+const CliRegistrar kList({"list",
+                          "  list PROFILE REL/PATH [--order comment|date|filename|position]\n"
+                          "                                    load a folder and print its images\n",
+                          &List});
+
+}  // namespace
+}  // namespace albumsmith
