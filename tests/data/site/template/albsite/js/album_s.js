@@ -1,0 +1,1 @@
+// page script fixture

@@ -1,0 +1,2 @@
+function displayPage() { displayIndex(); }
+$library_version = '__VERSION__';
