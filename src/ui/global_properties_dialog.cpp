@@ -1,0 +1,254 @@
+#include "ui/global_properties_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "ui/qt_text.h"
+#include "ui/slide_show_choices.h"
+
+namespace albumsmith::ui {
+
+namespace {
+
+QColor ToQColor(int profileColor) {
+  const Rgb rgb = RgbFromProfileColor(profileColor);
+  return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+int FromQColor(const QColor& color) { return ProfileColorFromRgb({color.red(), color.green(), color.blue()}); }
+
+QSpinBox* NamedSpin(const char* objectName, int minimum, int maximum, int value) {
+  auto* spin = new QSpinBox;
+  spin->setObjectName(QLatin1String(objectName));
+  spin->setRange(minimum, maximum);
+  spin->setValue(value);
+  return spin;
+}
+
+// An editable list of the installed faces: a face the profile names but this
+// machine lacks is kept as written.
+QComboBox* FontFaceBox(const char* objectName, const std::string& face) {
+  auto* box = new QComboBox;
+  box->setObjectName(QLatin1String(objectName));
+  box->setEditable(true);
+  box->addItems(QFontDatabase::families());
+  box->setCurrentText(Q(face));
+  return box;
+}
+
+}  // namespace
+
+ColorButton::ColorButton(int profileColor, QWidget* parent) : QPushButton(parent), value_(profileColor) {
+  setAutoDefault(false);
+  setFixedWidth(48);
+  setProfileColor(profileColor);
+  connect(this, &QPushButton::clicked, this, &ColorButton::choose);
+}
+
+void ColorButton::setProfileColor(int value) {
+  value_ = value;
+  QPixmap swatch(24, 12);
+  swatch.fill(ToQColor(value));
+  QPainter(&swatch).drawRect(0, 0, swatch.width() - 1, swatch.height() - 1);
+  setIcon(QIcon(swatch));
+  setIconSize(swatch.size());
+}
+
+void ColorButton::choose() {
+  const QColor chosen = QColorDialog::getColor(ToQColor(value_), this);
+  if (chosen.isValid()) setProfileColor(FromQColor(chosen));
+}
+
+GlobalPropertiesDialog::GlobalPropertiesDialog(std::string profilesDir, ProfileSettings profile, QWidget* parent)
+    : QDialog(parent), profilesDir_(std::move(profilesDir)), profile_(std::move(profile)) {
+  setWindowTitle(QStringLiteral("Profile default properties"));
+  auto* tabs = new QTabWidget;
+  tabs->addTab(makeSlideShowTab(), QLoad(32873));
+  tabs->addTab(makeBackgroundTab(), QLoad(32874));
+  tabs->addTab(makeStyleTab(), QLoad(32876));
+  tabs->addTab(makeThumbnailsTab(), QLoad(32954));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(buttons, &QDialogButtonBox::accepted, this, &GlobalPropertiesDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &GlobalPropertiesDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs);
+  layout->addWidget(buttons);
+}
+
+QWidget* GlobalPropertiesDialog::makeOnOff(const QString& title, const char* objectName, int value, OnOff& pair) {
+  auto* box = new QGroupBox(title);
+  box->setObjectName(QLatin1String(objectName));
+  pair.off = new QRadioButton(QStringLiteral("Off"));
+  pair.on = new QRadioButton(QStringLiteral("On"));
+  auto* group = new QButtonGroup(box);
+  group->addButton(pair.off);
+  group->addButton(pair.on);
+  (value != 0 ? pair.on : pair.off)->setChecked(true);
+  auto* layout = new QHBoxLayout(box);
+  layout->addWidget(pair.off);
+  layout->addWidget(pair.on);
+  layout->addStretch();
+  return box;
+}
+
+QWidget* GlobalPropertiesDialog::makeSlideShowTab() {
+  auto* page = new QWidget;
+  auto* switches = new QVBoxLayout;
+  switches->addWidget(makeOnOff(QStringLiteral("Board visibility"), "SlideBoard", profile_.slideBoard, board_));
+  switches->addWidget(makeOnOff(QStringLiteral("Repeat slide-show"), "SlideRepeat", profile_.slideRepeat, repeat_));
+  switches->addWidget(makeOnOff(QStringLiteral("Image transitions"), "SlideFader", profile_.slideFader, fader_));
+  switches->addStretch();
+
+  delays_ = new QListWidget;
+  delays_->setObjectName(QStringLiteral("SlideDelay"));
+  for (int delay : kSlideDelays) delays_->addItem(QString::number(delay));
+  delays_->setCurrentRow(DelayRowFor(profile_.slideDelay));
+
+  transitions_ = new QListWidget;
+  transitions_->setObjectName(QStringLiteral("SlideTrans"));
+  for (auto name : kSlideTransitions) transitions_->addItem(Q(name));
+  transitions_->setCurrentRow(TransitionRowFor(profile_.slideTrans));
+
+  auto* delayColumn = new QVBoxLayout;
+  delayColumn->addWidget(new QLabel(QStringLiteral("Delay between images")));
+  delayColumn->addWidget(delays_);
+  auto* transitionColumn = new QVBoxLayout;
+  transitionColumn->addWidget(new QLabel(QStringLiteral("Transition between images")));
+  transitionColumn->addWidget(transitions_);
+
+  auto* layout = new QHBoxLayout(page);
+  layout->addLayout(switches);
+  layout->addLayout(delayColumn);
+  layout->addLayout(transitionColumn, 1);
+  return page;
+}
+
+QWidget* GlobalPropertiesDialog::makeBackgroundTab() {
+  auto* page = new QWidget;
+  background_ = new QLineEdit(Q(profile_.background));
+  background_->setObjectName(QStringLiteral("Background"));
+  // Choosing a background comes with the background images.
+  background_->setReadOnly(true);
+  auto* form = new QFormLayout(page);
+  form->addRow(QStringLiteral("Background"), background_);
+  return page;
+}
+
+QWidget* GlobalPropertiesDialog::makeStyleTab() {
+  auto* page = new QWidget;
+  auto* grid = new QGridLayout(page);
+  int row = 0;
+
+  border_ = new QCheckBox(QStringLiteral("Image border"));
+  border_->setObjectName(QStringLiteral("ImageBorder"));
+  border_->setChecked(profile_.imageBorder != 0);
+  borderWidth_ = NamedSpin("BorderWidth", 0, 99, profile_.borderWidth);
+  borderColor_ = new ColorButton(profile_.borderColor);
+  borderColor_->setObjectName(QStringLiteral("BorderColor"));
+  grid->addWidget(border_, row, 0);
+  grid->addWidget(new QLabel(QStringLiteral("Width")), row, 1);
+  grid->addWidget(borderWidth_, row, 2);
+  grid->addWidget(borderColor_, row, 3);
+  ++row;
+
+  shadow_ = new QCheckBox(QStringLiteral("Image shadow (only IE)"));
+  shadow_->setObjectName(QStringLiteral("ImageShadow"));
+  shadow_->setChecked(profile_.imageShadow != 0);
+  shadowWidth_ = NamedSpin("ShadowWidth", 0, 99, profile_.shadowWidth);
+  shadowColor_ = new ColorButton(profile_.shadowColor);
+  shadowColor_->setObjectName(QStringLiteral("ShadowColor"));
+  grid->addWidget(shadow_, row, 0);
+  grid->addWidget(new QLabel(QStringLiteral("Width")), row, 1);
+  grid->addWidget(shadowWidth_, row, 2);
+  grid->addWidget(shadowColor_, row, 3);
+  ++row;
+
+  auto fontRow = [&](const QString& title, const char* prefix, int size, int color, const std::string& face,
+                     FontFields& fields) {
+    const QByteArray name(prefix);
+    fields.size = NamedSpin((name + "FontSize").constData(), 0, 99, size);
+    fields.color = new ColorButton(color);
+    fields.color->setObjectName(QString::fromLatin1(name + "Color"));
+    fields.face = FontFaceBox((name + "Font").constData(), face);
+    grid->addWidget(new QLabel(title), row, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Size")), row, 1);
+    grid->addWidget(fields.size, row, 2);
+    grid->addWidget(fields.color, row, 3);
+    grid->addWidget(fields.face, row, 4);
+    ++row;
+  };
+  fontRow(QStringLiteral("Dates"), "Date", profile_.dateFontSize, profile_.dateColor, profile_.dateFont, dates_);
+  fontRow(QStringLiteral("Comments"), "Comment", profile_.commentFontSize, profile_.commentColor,
+          profile_.commentFont, comments_);
+
+  footer_ = new QLineEdit(Q(profile_.footerFileName));
+  footer_->setObjectName(QStringLiteral("FooterFileName"));
+  grid->addWidget(new QLabel(QStringLiteral("Footer section")), row, 0);
+  grid->addWidget(footer_, row, 1, 1, 4);
+  ++row;
+  grid->setRowStretch(row, 1);
+  grid->setColumnStretch(4, 1);
+  return page;
+}
+
+QWidget* GlobalPropertiesDialog::makeThumbnailsTab() {
+  auto* page = new QWidget;
+  maxThumbSize_ = NamedSpin("MaxThumbSize", 100, 400, profile_.maxThumbSize);
+  thumbsPerLine_ = NamedSpin("ThumbsPerLine", 1, 9, profile_.thumbsPerLine);
+  auto* form = new QFormLayout(page);
+  form->addRow(QStringLiteral("Maximum thumbnail size"), maxThumbSize_);
+  form->addRow(QString(), new QLabel(QStringLiteral("Default: 100 pixels (Max 400)")));
+  form->addRow(QStringLiteral("Thumbnails per line"), thumbsPerLine_);
+  form->addRow(QString(), new QLabel(QStringLiteral("Default: 6 (Max 9)")));
+  return page;
+}
+
+void GlobalPropertiesDialog::readFields(ProfileSettings& s) const {
+  s.slideBoard = board_.on->isChecked() ? 1 : 0;
+  s.slideRepeat = repeat_.on->isChecked() ? 1 : 0;
+  s.slideFader = fader_.on->isChecked() ? 1 : 0;
+  s.slideDelay = DelayForRow(delays_->currentItem() && delays_->currentItem()->isSelected() ? delays_->currentRow() : -1);
+  s.slideTrans =
+      TransitionForRow(transitions_->currentItem() && transitions_->currentItem()->isSelected() ? transitions_->currentRow() : -1);
+
+  s.imageBorder = border_->isChecked() ? 1 : 0;
+  s.borderWidth = borderWidth_->value();
+  s.borderColor = borderColor_->profileColor();
+  s.imageShadow = shadow_->isChecked() ? 1 : 0;
+  s.shadowWidth = shadowWidth_->value();
+  s.shadowColor = shadowColor_->profileColor();
+  s.dateFontSize = dates_.size->value();
+  s.dateColor = dates_.color->profileColor();
+  s.dateFont = S(dates_.face->currentText());
+  s.commentFontSize = comments_.size->value();
+  s.commentColor = comments_.color->profileColor();
+  s.commentFont = S(comments_.face->currentText());
+  s.footerFileName = S(footer_->text());
+  s.maxThumbSize = maxThumbSize_->value();
+  s.thumbsPerLine = thumbsPerLine_->value();
+}
+
+void GlobalPropertiesDialog::accept() {
+  readFields(profile_);
+  WriteProfile(profilesDir_, profile_);
+  QDialog::accept();
+}
+
+}  // namespace albumsmith::ui

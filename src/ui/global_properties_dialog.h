@@ -1,0 +1,83 @@
+#pragma once
+// "Profile default properties": the slide show, background, style and
+// thumbnail settings of the open profile. OK writes the profile; the caller
+// then opens it again so that everything shown follows the new values.
+
+#include <QDialog>
+#include <QPushButton>
+#include <string>
+
+#include "store/profile_settings.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QRadioButton;
+class QSpinBox;
+
+namespace albumsmith::ui {
+
+class ColorButton;
+
+class GlobalPropertiesDialog : public QDialog {
+  Q_OBJECT
+ public:
+  GlobalPropertiesDialog(std::string profilesDir, ProfileSettings profile, QWidget* parent = nullptr);
+
+  // The profile as written by OK.
+  const ProfileSettings& profile() const { return profile_; }
+
+  void accept() override;
+
+ private:
+  struct OnOff {
+    QRadioButton* off;
+    QRadioButton* on;
+  };
+  struct FontFields {
+    QSpinBox* size;
+    ColorButton* color;
+    QComboBox* face;
+  };
+  QWidget* makeSlideShowTab();
+  QWidget* makeBackgroundTab();
+  QWidget* makeStyleTab();
+  QWidget* makeThumbnailsTab();
+  QWidget* makeOnOff(const QString& title, const char* objectName, int value, OnOff& pair);
+  void readFields(ProfileSettings& s) const;
+
+  std::string profilesDir_;
+  ProfileSettings profile_;
+
+  OnOff board_{}, repeat_{}, fader_{};
+  QListWidget* delays_;
+  QListWidget* transitions_;
+  QLineEdit* background_;
+  QCheckBox* border_;
+  QSpinBox* borderWidth_;
+  ColorButton* borderColor_;
+  QCheckBox* shadow_;
+  QSpinBox* shadowWidth_;
+  ColorButton* shadowColor_;
+  FontFields dates_{};
+  FontFields comments_{};
+  QLineEdit* footer_;
+  QSpinBox* maxThumbSize_;
+  QSpinBox* thumbsPerLine_;
+};
+
+// A push button showing a colour swatch; a click opens the colour chooser.
+class ColorButton : public QPushButton {
+  Q_OBJECT
+ public:
+  explicit ColorButton(int profileColor, QWidget* parent = nullptr);
+  int profileColor() const { return value_; }
+  void setProfileColor(int value);
+
+ private:
+  void choose();
+  int value_;
+};
+
+}  // namespace albumsmith::ui

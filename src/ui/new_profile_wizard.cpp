@@ -1,0 +1,169 @@
+#include "ui/new_profile_wizard.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <functional>
+
+#include "platform/messages.h"
+#include "store/profiles.h"
+#include "ui/qt_text.h"
+
+namespace albumsmith::ui {
+
+namespace {
+
+// A page whose "go on" is decided by a function of the wizard.
+class CheckedPage : public QWizardPage {
+ public:
+  CheckedPage(const QString& title, std::function<bool()> check) : check_(std::move(check)) { setTitle(title); }
+  bool validatePage() override { return !check_ || check_(); }
+
+ private:
+  std::function<bool()> check_;
+};
+
+QLineEdit* NamedEdit(const char* objectName) {
+  auto* edit = new QLineEdit;
+  edit->setObjectName(QLatin1String(objectName));
+  return edit;
+}
+
+QCheckBox* NamedCheck(const QString& text, const char* objectName, bool checked) {
+  auto* check = new QCheckBox(text);
+  check->setObjectName(QLatin1String(objectName));
+  check->setChecked(checked);
+  return check;
+}
+
+}  // namespace
+
+NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
+    : QWizard(parent), profilesDir_(std::move(profilesDir)) {
+  setWindowTitle(QStringLiteral("New profile"));
+  setWizardStyle(QWizard::ClassicStyle);
+  setOption(QWizard::HaveHelpButton, true);
+  setOption(QWizard::NoBackButtonOnStartPage, false);
+  setButtonText(QWizard::NextButton, QLoad(32926) + QStringLiteral(" >>"));
+  setButtonText(QWizard::BackButton, QStringLiteral("<< Prev."));
+  setButtonText(QWizard::HelpButton, QStringLiteral("Help"));
+  setButtonText(QWizard::FinishButton, QLoad(32927));
+  setButtonText(QWizard::CancelButton, QStringLiteral("Cancel"));
+  // The help file comes with the help commands.
+  button(QWizard::HelpButton)->setEnabled(false);
+
+  name_ = NamedEdit("ProfileName");
+  auto* namePage = new CheckedPage(QStringLiteral("Name of the profile"),
+                                   [this] { return CheckNewProfileName(profilesDir_, S(name_->text())); });
+  {
+    auto* layout = new QVBoxLayout(namePage);
+    auto* hint = new QLabel(QStringLiteral("Spaces and accents are allowed."));
+    layout->addWidget(new QLabel(QStringLiteral("Name of the profile")));
+    layout->addWidget(name_);
+    layout->addWidget(hint);
+    layout->addStretch();
+  }
+
+  server_ = NamedEdit("ServerName");
+  php_ = NamedCheck(QStringLiteral("Accept PHP scripts"), "AcceptPhp", true);
+  passive_ = NamedCheck(QStringLiteral("Use FTP passive mode"), "PassiveMode", true);
+  auto* serverPage =
+      new CheckedPage(QStringLiteral("Server"), [this] { return CheckServerName(S(server_->text())); });
+  {
+    auto* layout = new QVBoxLayout(serverPage);
+    layout->addWidget(new QLabel(QStringLiteral("Server Name")));
+    layout->addWidget(server_);
+    layout->addWidget(php_);
+    layout->addWidget(passive_);
+    layout->addStretch();
+  }
+
+  login_ = NamedEdit("Login");
+  password_ = NamedEdit("Password");
+  password_->setEchoMode(QLineEdit::Password);
+  auto* loginPage = new CheckedPage(QStringLiteral("Login and password"), [this] {
+    if (!CheckLogin(S(login_->text()))) {
+      login_->setFocus();
+      return false;
+    }
+    if (!CheckPassword(S(password_->text()))) {
+      password_->setFocus();
+      return false;
+    }
+    return true;
+  });
+  {
+    auto* layout = new QFormLayout(loginPage);
+    layout->addRow(QStringLiteral("Login"), login_);
+    layout->addRow(QStringLiteral("Password"), password_);
+  }
+
+  remoteDir_ = NamedEdit("RemoteDir");
+  auto* remotePage = new CheckedPage(QStringLiteral("Remote base directory"), [this] {
+    const auto checked = CheckWizardRemoteDir(S(remoteDir_->text()));
+    if (!checked) return false;
+    // Show the directory as it will be stored.
+    remoteDir_->setText(Q(*checked));
+    return true;
+  });
+  {
+    auto* layout = new QVBoxLayout(remotePage);
+    layout->addWidget(new QLabel(QStringLiteral("Remote base directory")));
+    layout->addWidget(remoteDir_);
+    layout->addStretch();
+  }
+
+  auto* finalPage = new CheckedPage(QStringLiteral("Profile created"), nullptr);
+  {
+    auto* layout = new QVBoxLayout(finalPage);
+    auto* text = new QLabel(QStringLiteral(
+        "The profile has been created.\n\n"
+        "Press \"Finish\" to add it to the list of profiles."));
+    text->setWordWrap(true);
+    auto* check = new QPushButton(QStringLiteral("Check profile"));
+    check->setObjectName(QStringLiteral("CheckProfile"));
+    // Checking against the server comes with publishing.
+    check->setEnabled(false);
+    layout->addWidget(text);
+    layout->addWidget(check, 0, Qt::AlignLeft);
+    layout->addStretch();
+  }
+
+  setPage(kNamePage, namePage);
+  setPage(kServerPage, serverPage);
+  setPage(kLoginPage, loginPage);
+  setPage(kRemotePage, remotePage);
+  setPage(kFinalPage, finalPage);
+  setStartId(kNamePage);
+}
+
+ProfileSettings NewProfileWizard::collect() const {
+  ProfileSettings settings = NewProfileSettings(S(name_->text()));
+  settings.serverName = S(server_->text());
+  settings.php = php_->isChecked() ? 1 : 0;
+  settings.passive = passive_->isChecked() ? 1 : 0;
+  settings.login = S(login_->text());
+  settings.password = S(password_->text());
+  settings.remoteDir = S(remoteDir_->text());
+  return settings;
+}
+
+void NewProfileWizard::done(int result) {
+  if (result == QDialog::Accepted) {
+    if (!validateCurrentPage()) return;
+    created_ = collect();
+    // Folder failures are reported by the core; whatever could be written
+    // is kept, so the wizard closes either way.
+    CreateProfile(profilesDir_, created_);
+  }
+  QWizard::done(result);
+}
+
+void NewProfileWizard::reject() {
+  if (IsPositive(ShowMessage({Icon::Question, Buttons::OkCancel}, 32787).answer)) QWizard::reject();
+}
+
+}  // namespace albumsmith::ui

@@ -1,0 +1,434 @@
+#include "ui/profiles_dialog.h"
+
+#include <QAbstractItemDelegate>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "platform/app_settings.h"
+#include "platform/messages.h"
+#include "platform/text.h"
+#include "store/profiles.h"
+#include "ui/new_profile_wizard.h"
+#include "ui/qt_text.h"
+
+namespace albumsmith::ui {
+
+namespace {
+
+QPushButton* NamedButton(const QString& text, const char* objectName) {
+  auto* button = new QPushButton(text);
+  button->setObjectName(QLatin1String(objectName));
+  return button;
+}
+
+QLineEdit* NamedEdit(const char* objectName, bool secret = false) {
+  auto* edit = new QLineEdit;
+  edit->setObjectName(QLatin1String(objectName));
+  if (secret) edit->setEchoMode(QLineEdit::Password);
+  return edit;
+}
+
+QCheckBox* NamedCheck(const QString& text, const char* objectName) {
+  auto* check = new QCheckBox(text);
+  check->setObjectName(QLatin1String(objectName));
+  return check;
+}
+
+// A flag field changes only when the user changed its box, so an odd value
+// read from the file (a missing key's -1) does not count as an edit.
+void SetFlag(int& field, bool checked) {
+  if ((field != 0) != checked) field = checked ? 1 : 0;
+}
+
+}  // namespace
+
+ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, QWidget* parent)
+    : QDialog(parent), profilesDir_(std::move(profilesDir)), settings_(settings) {
+  setWindowTitle(QStringLiteral("Profiles"));
+
+  list_ = new QListWidget;
+  list_->setObjectName(QStringLiteral("ProfileList"));
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setMinimumWidth(170);
+
+  delete_ = NamedButton(QStringLiteral("Delete"), "Delete");
+  new_ = NamedButton(QStringLiteral("New"), "New");
+  copy_ = NamedButton(QStringLiteral("Copy"), "Copy");
+  check_ = NamedButton(QStringLiteral("Check"), "Check");
+  rename_ = NamedButton(QStringLiteral("Rename"), "Rename");
+  help_ = NamedButton(QStringLiteral("Help"), "Help");
+
+  auto* buttonColumn = new QVBoxLayout;
+  for (QPushButton* b : {delete_, new_, copy_, check_, rename_, help_}) {
+    b->setAutoDefault(false);
+    buttonColumn->addWidget(b);
+  }
+  buttonColumn->addStretch();
+
+  tabs_ = new QTabWidget;
+  tabs_->addTab(makeServerTab(), QLoad(32877));
+  tabs_->addTab(makeTemplatesTab(), QLoad(32929));
+  tabs_->addTab(makePreserveTab(), QLoad(32919));
+  securityTab_ = tabs_->addTab(makeSecurityTab(), QLoad(32879));
+
+  dialogButtons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(dialogButtons_, &QDialogButtonBox::accepted, this, &ProfilesDialog::accept);
+  connect(dialogButtons_, &QDialogButtonBox::rejected, this, &ProfilesDialog::reject);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(list_);
+  top->addLayout(buttonColumn);
+  top->addWidget(tabs_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(dialogButtons_);
+
+  connect(list_, &QListWidget::itemSelectionChanged, this, &ProfilesDialog::onSelectionChanged);
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
+    if (!renaming_) accept();
+  });
+  connect(list_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, &ProfilesDialog::renameEditorClosed);
+  connect(delete_, &QPushButton::clicked, this, &ProfilesDialog::deleteProfile);
+  connect(new_, &QPushButton::clicked, this, &ProfilesDialog::runWizard);
+  connect(rename_, &QPushButton::clicked, this, &ProfilesDialog::startRename);
+
+  refill(QString());
+}
+
+QWidget* ProfilesDialog::makeServerTab() {
+  auto* page = new QWidget;
+  server_ = NamedEdit("ServerName");
+  login_ = NamedEdit("Login");
+  password_ = NamedEdit("Password", true);
+  remoteDir_ = NamedEdit("RemoteDir");
+  php_ = NamedCheck(QStringLiteral("Accept PHP scripts"), "AcceptPhp");
+  passive_ = NamedCheck(QStringLiteral("FTP passive mode"), "PassiveMode");
+  auto* form = new QFormLayout(page);
+  form->addRow(QStringLiteral("Server name"), server_);
+  form->addRow(QStringLiteral("Login"), login_);
+  form->addRow(QStringLiteral("Password"), password_);
+  form->addRow(QStringLiteral("Remote base directory"), remoteDir_);
+  form->addRow(php_);
+  form->addRow(passive_);
+  connect(php_, &QCheckBox::toggled, this, &ProfilesDialog::updateSecurityTab);
+  return page;
+}
+
+QWidget* ProfilesDialog::makeTemplatesTab() {
+  auto* page = new QWidget;
+  templates_ = new QListWidget;
+  templates_->setObjectName(QStringLiteral("TemplateList"));
+  // The other templates are listed once the template store exists.
+  templates_->addItem(Q(kDefaultTemplate));
+  storyBoard_ = new QRadioButton(QStringLiteral("Story-Board"));
+  slideShow_ = new QRadioButton(QStringLiteral("Slide show"));
+  storyBoard_->setChecked(true);
+  auto* group = new QButtonGroup(page);
+  group->addButton(storyBoard_);
+  group->addButton(slideShow_);
+  templatePicture_ = new QLabel;
+  templatePicture_->setObjectName(QStringLiteral("TemplatePicture"));
+  templatePicture_->setFrameShape(QFrame::StyledPanel);
+  templatePicture_->setFixedSize(160, 120);
+  templatePicture_->setAlignment(Qt::AlignCenter);
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(storyBoard_);
+  right->addWidget(slideShow_);
+  right->addWidget(templatePicture_);
+  right->addStretch();
+  auto* layout = new QHBoxLayout(page);
+  layout->addWidget(templates_, 1);
+  layout->addLayout(right);
+  return page;
+}
+
+QWidget* ProfilesDialog::makePreserveTab() {
+  auto* page = new QWidget;
+  preserve_ = new QListWidget;
+  preserve_->setObjectName(QStringLiteral("PreserveList"));
+  preserve_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  preserveAdd_ = NamedButton(QStringLiteral("Add"), "PreserveAdd");
+  preserveDelete_ = NamedButton(QStringLiteral("Delete"), "PreserveDelete");
+  preserveEdit_ = NamedButton(QStringLiteral("Edit"), "PreserveEdit");
+  auto* buttons = new QVBoxLayout;
+  for (QPushButton* b : {preserveAdd_, preserveDelete_, preserveEdit_}) {
+    b->setAutoDefault(false);
+    buttons->addWidget(b);
+  }
+  buttons->addStretch();
+  auto* layout = new QHBoxLayout(page);
+  layout->addWidget(preserve_, 1);
+  layout->addLayout(buttons);
+
+  connect(preserveAdd_, &QPushButton::clicked, this, &ProfilesDialog::addPreserveEntry);
+  connect(preserveEdit_, &QPushButton::clicked, this, &ProfilesDialog::editPreserveEntry);
+  connect(preserveDelete_, &QPushButton::clicked, this, &ProfilesDialog::deletePreserveEntry);
+  connect(preserve_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+          &ProfilesDialog::preserveEditorClosed);
+  return page;
+}
+
+QWidget* ProfilesDialog::makeSecurityTab() {
+  auto* page = new QWidget;
+  accessSecurity_ = NamedCheck(QStringLiteral("Enable password protection"), "AccessSecurity");
+  accessUser_ = NamedEdit("AccessUser");
+  accessPassword_ = NamedEdit("AccessPassword", true);
+  auto* form = new QFormLayout(page);
+  form->addRow(accessSecurity_);
+  form->addRow(QStringLiteral("Login"), accessUser_);
+  form->addRow(QStringLiteral("Password"), accessPassword_);
+  return page;
+}
+
+int ProfilesDialog::execWithWizard() {
+  QTimer::singleShot(0, this, &ProfilesDialog::runWizard);
+  return exec();
+}
+
+void ProfilesDialog::refill(const QString& select) {
+  {
+    const QSignalBlocker blocker(list_);
+    list_->clear();
+    for (const auto& name : ListProfiles(profilesDir_)) list_->addItem(Q(name));
+  }
+  QListWidgetItem* chosen = nullptr;
+  for (int row = 0; row < list_->count() && !select.isEmpty(); ++row) {
+    if (list_->item(row)->text() == select) chosen = list_->item(row);
+  }
+  if (chosen) {
+    list_->setCurrentItem(chosen);
+    list_->scrollToItem(chosen);
+  }
+  onSelectionChanged();
+}
+
+void ProfilesDialog::onSelectionChanged() {
+  if (renaming_) return;
+  const auto selected = list_->selectedItems();
+  if (selected.isEmpty()) {
+    asRead_.reset();
+  } else {
+    asRead_ = ReadProfile(profilesDir_, S(selected.front()->text()));
+    fillTabs(*asRead_);
+  }
+  updateEnabling();
+}
+
+void ProfilesDialog::updateEnabling() {
+  const bool editing = renaming_ != nullptr;
+  const bool selected = asRead_.has_value();
+  new_->setEnabled(!editing);
+  delete_->setEnabled(!editing && selected);
+  rename_->setEnabled(!editing && selected);
+  // Copying and checking a profile, and the help file, come later.
+  copy_->setEnabled(false);
+  check_->setEnabled(false);
+  help_->setEnabled(false);
+  dialogButtons_->setEnabled(!editing);
+  dialogButtons_->button(QDialogButtonBox::Ok)->setEnabled(selected);
+  tabs_->setEnabled(selected);
+  updateSecurityTab();
+}
+
+void ProfilesDialog::updateSecurityTab() { tabs_->setTabEnabled(securityTab_, php_->isChecked()); }
+
+void ProfilesDialog::fillTabs(const ProfileSettings& s) {
+  server_->setText(Q(s.serverName));
+  login_->setText(Q(s.login));
+  password_->setText(Q(s.password));
+  remoteDir_->setText(Q(s.remoteDir));
+  php_->setChecked(s.php != 0);
+  passive_->setChecked(s.passive != 0);
+
+  templates_->clearSelection();
+  for (int row = 0; row < templates_->count(); ++row) {
+    if (EqualsNoCase(S(templates_->item(row)->text()), s.templateName)) templates_->setCurrentRow(row);
+  }
+
+  preserve_->clear();
+  for (const auto& entry : s.preserve.entries()) preserve_->addItem(Q(entry));
+
+  accessSecurity_->setChecked(s.accessSecurity == 1);
+  accessUser_->setText(Q(s.accessUser));
+  accessPassword_->setText(Q(s.accessPassword));
+  updateSecurityTab();
+}
+
+void ProfilesDialog::readTabs(ProfileSettings& s) const {
+  s.serverName = S(server_->text());
+  s.login = S(login_->text());
+  s.password = S(password_->text());
+  s.remoteDir = S(remoteDir_->text());
+  SetFlag(s.php, php_->isChecked());
+  SetFlag(s.passive, passive_->isChecked());
+
+  // A template that is not listed (yet) stays as it was.
+  if (const auto selected = templates_->selectedItems(); !selected.isEmpty()) {
+    s.templateName = S(selected.front()->text());
+  }
+
+  std::vector<std::string> entries;
+  for (int row = 0; row < preserve_->count(); ++row) entries.push_back(S(preserve_->item(row)->text()));
+  s.preserve.Set(Join(entries, "|"));
+
+  if ((s.accessSecurity == 1) != accessSecurity_->isChecked()) s.accessSecurity = accessSecurity_->isChecked() ? 1 : 0;
+  s.accessUser = S(accessUser_->text());
+  s.accessPassword = S(accessPassword_->text());
+}
+
+void ProfilesDialog::accept() {
+  if (!asRead_ || renaming_) return;
+  if (preserveEditing_) endPreserveEdit();
+  if (!CheckDialogServerName(S(server_->text()))) {
+    tabs_->setCurrentIndex(0);
+    server_->setFocus();
+    return;
+  }
+  const auto remoteDir = CheckDialogRemoteDir(S(remoteDir_->text()));
+  if (!remoteDir) {
+    tabs_->setCurrentIndex(0);
+    remoteDir_->setFocus();
+    return;
+  }
+  remoteDir_->setText(Q(*remoteDir));
+  ProfileSettings edited = *asRead_;
+  readTabs(edited);
+  chosen_ = SaveEditedProfile(profilesDir_, *asRead_, edited);
+  QDialog::accept();
+}
+
+void ProfilesDialog::runWizard() {
+  NewProfileWizard wizard(profilesDir_, this);
+  if (wizard.exec() == QDialog::Accepted) refill(Q(wizard.created().name));
+}
+
+void ProfilesDialog::startRename() {
+  QListWidgetItem* item = list_->currentItem();
+  if (!item || !asRead_) return;
+  renaming_ = item;
+  nameBeforeRename_ = item->text();
+  item->setFlags(item->flags() | Qt::ItemIsEditable);
+  updateEnabling();
+  list_->editItem(item);
+  renameEditor_ = list_->indexWidget(list_->indexFromItem(item));
+}
+
+// The work waits until the view has finished with the editor: a rename may
+// refill the list and ask questions.
+void ProfilesDialog::renameEditorClosed(QWidget* editor) {
+  if (!renameEditor_ || editor != renameEditor_) return;
+  renameEditor_ = nullptr;
+  QMetaObject::invokeMethod(this, &ProfilesDialog::endRename, Qt::QueuedConnection);
+}
+
+void ProfilesDialog::endRename() {
+  QListWidgetItem* item = renaming_;
+  if (!item) return;
+  renaming_ = nullptr;
+  item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+  updateEnabling();
+
+  const QString newName = item->text();
+  if (newName == nameBeforeRename_) return;
+  ProfileSettings record = ReadProfile(profilesDir_, S(nameBeforeRename_));
+  if (RenameProfile(profilesDir_, settings_, record, S(newName))) {
+    refill(newName);
+    return;
+  }
+  {
+    const QSignalBlocker blocker(list_);
+    item->setText(nameBeforeRename_);
+  }
+  list_->setCurrentItem(item);
+  onSelectionChanged();
+}
+
+void ProfilesDialog::deleteProfile() {
+  const auto selected = list_->selectedItems();
+  if (selected.isEmpty()) return;
+  // Removing the remote copy comes with publishing.
+  DeleteProfile(profilesDir_, settings_, S(selected.front()->text()), {});
+  refill(QString());
+}
+
+void ProfilesDialog::addPreserveEntry() {
+  if (preserveEditing_) return;
+  auto* item = new QListWidgetItem;
+  item->setFlags(item->flags() | Qt::ItemIsEditable);
+  preserve_->addItem(item);
+  preserve_->setCurrentItem(item);
+  newPreserveItem_ = item;
+  preserveEditing_ = item;
+  preserveTextBeforeEdit_.clear();
+  setPreserveButtonsEnabled(false);
+  preserve_->editItem(item);
+  preserveEditor_ = preserve_->indexWidget(preserve_->indexFromItem(item));
+}
+
+void ProfilesDialog::editPreserveEntry() {
+  QListWidgetItem* item = preserve_->currentItem();
+  if (!item || preserveEditing_) return;
+  item->setFlags(item->flags() | Qt::ItemIsEditable);
+  preserveEditing_ = item;
+  newPreserveItem_ = nullptr;
+  preserveTextBeforeEdit_ = item->text();
+  setPreserveButtonsEnabled(false);
+  preserve_->editItem(item);
+  preserveEditor_ = preserve_->indexWidget(preserve_->indexFromItem(item));
+}
+
+void ProfilesDialog::deletePreserveEntry() {
+  if (preserveEditing_) return;
+  delete preserve_->currentItem();
+}
+
+void ProfilesDialog::setPreserveButtonsEnabled(bool enabled) {
+  for (QPushButton* b : {preserveAdd_, preserveDelete_, preserveEdit_}) b->setEnabled(enabled);
+}
+
+void ProfilesDialog::preserveEditorClosed(QWidget* editor) {
+  if (!preserveEditor_ || editor != preserveEditor_) return;
+  preserveEditor_ = nullptr;
+  QMetaObject::invokeMethod(this, &ProfilesDialog::endPreserveEdit, Qt::QueuedConnection);
+}
+
+void ProfilesDialog::endPreserveEdit() {
+  QListWidgetItem* item = preserveEditing_;
+  if (!item) return;
+  preserveEditing_ = nullptr;
+  preserveEditor_ = nullptr;
+  const bool isNew = item == newPreserveItem_;
+  newPreserveItem_ = nullptr;
+  item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+  setPreserveButtonsEnabled(true);
+
+  const QString text = item->text();
+  if (text.isEmpty()) {
+    delete item;
+    return;
+  }
+  if (!IsValidPreserveEntry(S(text))) {
+    ShowMessage({Icon::Stop, Buttons::Ok}, 32920);
+    if (isNew) {
+      delete item;
+    } else {
+      item->setText(preserveTextBeforeEdit_);
+    }
+  }
+}
+
+}  // namespace albumsmith::ui

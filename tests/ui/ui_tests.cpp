@@ -1,0 +1,497 @@
+// The Qt front end, driven headless: the new-profile wizard from the main
+// window, renaming in the profiles dialog, the dialog's own edits, the global
+// properties, window messages on the status bar, the message boxes and the
+// copy window.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "app/application.h"
+#include "platform/app_settings.h"
+#include "platform/ini_file.h"
+#include "platform/prompter.h"
+#include "platform/strings.h"
+#include "platform/user_dirs.h"
+#include "store/profiles.h"
+#include "ui/copy_files_dialog.h"
+#include "ui/global_properties_dialog.h"
+#include "ui/main_frame.h"
+#include "ui/new_profile_wizard.h"
+#include "ui/profiles_dialog.h"
+#include "ui/qt_prompter.h"
+
+using namespace albumsmith;
+using namespace albumsmith::ui;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Shown(const ScriptedPrompter& prompter, const std::string& text) {
+  for (const auto& shown : prompter.texts()) {
+    if (shown == text) return true;
+  }
+  return false;
+}
+
+bool Shown(const ScriptedPrompter& prompter, int stringId) { return Shown(prompter, LoadString(stringId)); }
+
+// Closes whatever modal window a failed check left open, so that a failure
+// ends the test instead of hanging it.
+void CloseModals() {
+  while (QWidget* modal = QApplication::activeModalWidget()) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialog->done(QDialog::Rejected);
+    } else {
+      modal->close();
+    }
+  }
+}
+
+}  // namespace
+
+class UiTests : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> configRoot_;
+  std::unique_ptr<QTemporaryDir> scratch_;
+  std::unique_ptr<QObject> watchers_;
+  ScriptedPrompter prompter_;
+
+  std::string profilesDir() const { return scratch_->filePath(QStringLiteral("profiles")).toStdString() + "/"; }
+  fs::path settingsFile() const { return scratch_->filePath(QStringLiteral("Albumsmith.ini")).toStdString(); }
+
+  // Runs `act` on the first modal window of type W that comes up; a window
+  // that never comes fails the test.
+  template <typename W>
+  void whenModal(std::function<void(W*)> act) {
+    auto* timer = new QTimer(watchers_.get());
+    auto deadline = std::make_shared<QDeadlineTimer>(5000);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, deadline, act] {
+      auto* window = qobject_cast<W*>(QApplication::activeModalWidget());
+      if (!window) {
+        if (deadline->hasExpired()) {
+          timer->stop();
+          QTest::qFail("the expected window did not come up", __FILE__, __LINE__);
+          CloseModals();
+        }
+        return;
+      }
+      timer->stop();
+      act(window);
+      if (QTest::currentTestFailed()) CloseModals();
+    });
+    timer->start(10);
+  }
+
+  void createProfile(const std::string& name, const std::string& server) {
+    ProfileSettings settings = NewProfileSettings(name);
+    settings.serverName = server;
+    settings.remoteDir = "/" + name + "/";
+    QVERIFY(CreateProfile(profilesDir(), settings));
+  }
+
+ private slots:
+  void initTestCase() {
+    // Never the user's settings: a folder of our own, inside the one the
+    // test run names when it names one.
+    const QByteArray named = qgetenv("ALBUMSMITH_CONFIG_DIR");
+    if (!named.isEmpty()) QDir().mkpath(QString::fromLocal8Bit(named));
+    configRoot_ = named.isEmpty()
+                      ? std::make_unique<QTemporaryDir>()
+                      : std::make_unique<QTemporaryDir>(QString::fromLocal8Bit(named) + QStringLiteral("/run-XXXXXX"));
+    QVERIFY(configRoot_->isValid());
+    qputenv("ALBUMSMITH_CONFIG_DIR", configRoot_->path().toLocal8Bit());
+  }
+
+  void init() {
+    scratch_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(scratch_->isValid());
+    QVERIFY(QDir().mkpath(QString::fromStdString(profilesDir())));
+    watchers_ = std::make_unique<QObject>();
+    prompter_.Clear();
+    Prompter::SetCurrent(&prompter_);
+  }
+
+  void cleanup() {
+    CloseModals();
+    watchers_.reset();
+    Prompter::SetCurrent(nullptr);
+    scratch_.reset();
+  }
+
+  // The "New" command runs the wizard inside the profiles dialog; OK there
+  // opens the new profile in the window.
+  void newProfileWizardCreatesAndOpensProfile() {
+    AppSettings settings(settingsFile());
+    settings.SetString("Settings", "ProfilesDir", profilesDir());
+    Languages languages(ProgramDirectory(), fs::current_path());
+    prompter_.Queue(Answer::Yes);  // the first-run question about version checks
+
+    MainFrame frame(settings, languages, StartOptions{.profile = std::nullopt, .profilesDialogAtStart = false});
+    frame.show();
+    QVERIFY(Shown(prompter_, 32807));
+    QVERIFY(frame.action(kCmdCheckVersion)->isChecked());
+    QVERIFY(frame.action(kCmdNew)->isEnabled());
+    QVERIFY(!frame.action(kCmdProperties)->isEnabled());
+    prompter_.Clear();
+
+    whenModal<NewProfileWizard>([this](NewProfileWizard* wizard) {
+      QCOMPARE(wizard->windowTitle(), QStringLiteral("New profile"));
+      QCOMPARE(wizard->buttonText(QWizard::NextButton), QStringLiteral("Next >>"));
+      QCOMPARE(wizard->buttonText(QWizard::BackButton), QStringLiteral("<< Prev."));
+      QCOMPARE(wizard->buttonText(QWizard::FinishButton), QStringLiteral("Finish"));
+      auto edit = [wizard](const char* name) { return wizard->findChild<QLineEdit*>(QLatin1String(name)); };
+
+      wizard->next();
+      QCOMPARE(wizard->currentId(), int(NewProfileWizard::kNamePage));
+      QVERIFY(Shown(prompter_, 32862));
+      edit("ProfileName")->setText(QStringLiteral("Holiday 2024"));
+      wizard->next();
+      QCOMPARE(wizard->currentId(), int(NewProfileWizard::kServerPage));
+
+      edit("ServerName")->setText(QStringLiteral("ftp.example.org"));
+      wizard->findChild<QCheckBox*>(QStringLiteral("AcceptPhp"))->setChecked(false);
+      wizard->next();
+      QCOMPARE(wizard->currentId(), int(NewProfileWizard::kLoginPage));
+
+      edit("Login")->setText(QStringLiteral("anna"));
+      wizard->next();
+      QCOMPARE(wizard->currentId(), int(NewProfileWizard::kLoginPage));
+      QVERIFY(Shown(prompter_, 32789));
+      edit("Password")->setText(QStringLiteral("s3cret pass"));
+      wizard->next();
+      QCOMPARE(wizard->currentId(), int(NewProfileWizard::kRemotePage));
+
+      edit("RemoteDir")->setText(QStringLiteral("/photos\\album"));
+      prompter_.Queue(Answer::Cancel);  // the warning about existing remote files
+      wizard->next();
+      QCOMPARE(wizard->currentId(), int(NewProfileWizard::kRemotePage));
+      prompter_.Queue(Answer::Ok);
+      wizard->next();
+      QCOMPARE(wizard->currentId(), int(NewProfileWizard::kFinalPage));
+      QVERIFY(Shown(prompter_, FormatString(32912, {"/photos/album/"})));
+      QCOMPARE(edit("RemoteDir")->text(), QStringLiteral("/photos/album/"));
+
+      whenModal<ProfilesDialog>([](ProfilesDialog* dialog) {
+        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ProfileList"));
+        QVERIFY(list->currentItem());
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("Holiday 2024"));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+      });
+      wizard->button(QWizard::FinishButton)->click();
+    });
+    frame.newProfileCommand();
+    QVERIFY(!QTest::currentTestFailed());
+
+    QCOMPARE(frame.windowTitle(), QStringLiteral("Holiday 2024 - Albumsmith"));
+    QVERIFY(frame.session().profile);
+    QVERIFY(frame.action(kCmdProperties)->isEnabled());
+
+    const fs::path ini = fs::path(profilesDir()) / "Holiday 2024" / "Profile.ini";
+    QVERIFY(fs::exists(ini));
+    QCOMPARE(fs::status(ini).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    const IniFile file(ini);
+    for (const ProfileKey& key : ProfileKeys()) {
+      QVERIFY2(file.ReadString(key.section, key.key) != kMissingKey, key.key);
+    }
+    QCOMPARE(file.ReadString("Remote", "ServerName"), std::string("ftp.example.org"));
+    QCOMPARE(file.ReadString("Remote", "Login"), std::string("anna"));
+    QCOMPARE(file.ReadString("Remote", "RemoteDir"), std::string("/photos/album/"));
+    QCOMPARE(file.ReadInt("Remote", "PHP"), 0);
+    QCOMPARE(file.ReadInt("Remote", "Passive"), 1);
+    QCOMPARE(file.ReadString("Main", "TemplateName"), std::string(kDefaultTemplate));
+    const std::string stored = file.ReadString("Remote", "Password");
+    QCOMPARE(stored.size(), size_t(64));
+    QVERIFY(stored.find("s3cret") == std::string::npos);
+    QCOMPARE(ReadProfile(profilesDir(), "Holiday 2024").password, std::string("s3cret pass"));
+  }
+
+  void wizardCancelNeedsConfirmation() {
+    NewProfileWizard wizard(profilesDir());
+    wizard.show();
+    prompter_.Queue(Answer::Cancel);
+    wizard.reject();
+    QVERIFY(Shown(prompter_, 32787));
+    QVERIFY(wizard.isVisible());
+    prompter_.Queue(Answer::Ok);
+    wizard.reject();
+    QVERIFY(!wizard.isVisible());
+    QCOMPARE(wizard.result(), int(QDialog::Rejected));
+    QVERIFY(ListProfiles(profilesDir()).empty());
+  }
+
+  void renameInProfilesDialog() {
+    createProfile("Alpha", "alpha.example.org");
+    createProfile("Beta", "beta.example.org");
+    AppSettings settings(settingsFile());
+    ProfilesDialog dialog(profilesDir(), settings);
+    dialog.show();
+    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("ProfileList"));
+    auto* renameButton = dialog.findChild<QPushButton*>(QStringLiteral("Rename"));
+    auto* newButton = dialog.findChild<QPushButton*>(QStringLiteral("New"));
+    QCOMPARE(list->count(), 2);
+    QVERIFY(!renameButton->isEnabled());
+
+    auto rename = [&](const QString& from, const QString& to) {
+      list->setCurrentItem(list->findItems(from, Qt::MatchExactly).value(0));
+      renameButton->click();
+      QVERIFY(!newButton->isEnabled());
+      auto* editor = qobject_cast<QLineEdit*>(list->indexWidget(list->currentIndex()));
+      QVERIFY(editor);
+      editor->setText(to);
+      QTest::keyClick(editor, Qt::Key_Return);
+      QTRY_VERIFY(newButton->isEnabled());
+    };
+
+    rename(QStringLiteral("Alpha"), QStringLiteral("Gamma"));
+    QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("Gamma"));
+    QVERIFY(list->currentItem()->isSelected());
+    QVERIFY(!fs::exists(fs::path(profilesDir()) / "Alpha"));
+    const ProfileSettings renamed = ReadProfile(profilesDir(), "Gamma");
+    QCOMPARE(renamed.name, std::string("Gamma"));
+    QCOMPARE(renamed.serverName, std::string("alpha.example.org"));
+    QVERIFY(prompter_.texts().empty());
+
+    // Another profile's name in other letters is still that profile.
+    rename(QStringLiteral("Gamma"), QStringLiteral("BETA"));
+    QTRY_VERIFY(Shown(prompter_, 32863));
+    QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("Gamma"));
+    QVERIFY(list->currentItem()->isSelected());
+    QVERIFY(fs::exists(fs::path(profilesDir()) / "Gamma" / "Profile.ini"));
+    QCOMPARE(ReadProfile(profilesDir(), "Beta").serverName, std::string("beta.example.org"));
+  }
+
+  // The tabs edit a working copy; OK checks it, asks, saves and hands back
+  // the profile to open.
+  void profilesDialogEditsAndSaves() {
+    createProfile("Alpha", "alpha.example.org");
+    AppSettings settings(settingsFile());
+    ProfilesDialog dialog(profilesDir(), settings);
+    dialog.show();
+    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("ProfileList"));
+    auto* tabs = dialog.findChild<QTabWidget*>();
+    QVERIFY(!tabs->isEnabled());
+    list->setCurrentRow(0);
+    QVERIFY(tabs->isEnabled());
+
+    // The security tab follows "Accept PHP scripts" at once.
+    auto* php = dialog.findChild<QCheckBox*>(QStringLiteral("AcceptPhp"));
+    QVERIFY(php->isChecked());
+    QVERIFY(tabs->isTabEnabled(3));
+    php->setChecked(false);
+    QVERIFY(!tabs->isTabEnabled(3));
+
+    auto* preserve = dialog.findChild<QListWidget*>(QStringLiteral("PreserveList"));
+    auto* add = dialog.findChild<QPushButton*>(QStringLiteral("PreserveAdd"));
+    const struct {
+      const char* typed;
+      bool kept;
+      bool refused;
+    } entries[] = {
+        {"stats", true, false},
+        {"bad|name", false, true},
+        {"", false, false},
+        {"cgi-bin/old", true, false},
+    };
+    int expectedCount = 0;
+    for (const auto& entry : entries) {
+      prompter_.Clear();
+      add->click();
+      auto* editor = qobject_cast<QLineEdit*>(preserve->indexWidget(preserve->currentIndex()));
+      QVERIFY2(editor, entry.typed);
+      editor->setText(QString::fromUtf8(entry.typed));
+      QVERIFY(!add->isEnabled());
+      QTest::keyClick(editor, Qt::Key_Return);
+      QTRY_VERIFY(add->isEnabled());
+      if (entry.kept) ++expectedCount;
+      QCOMPARE(preserve->count(), expectedCount);
+      QCOMPARE(Shown(prompter_, 32920), entry.refused);
+    }
+
+    auto* remote = dialog.findChild<QLineEdit*>(QStringLiteral("RemoteDir"));
+    auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    remote->setText(QStringLiteral("site"));
+    prompter_.Clear();
+    ok->click();
+    QVERIFY(Shown(prompter_, 32867));
+    QVERIFY(dialog.isVisible());
+
+    remote->setText(QStringLiteral("/site\\new"));
+    prompter_.Clear();
+    prompter_.Queue(Answer::Yes);  // save the changes
+    ok->click();
+    QVERIFY(Shown(prompter_, 32908));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(dialog.chosen());
+    QCOMPARE(dialog.chosen()->remoteDir, std::string("/site/new/"));
+
+    const ProfileSettings saved = ReadProfile(profilesDir(), "Alpha");
+    QCOMPARE(saved.remoteDir, std::string("/site/new/"));
+    QCOMPARE(saved.php, 0);
+    QCOMPARE(saved.preserve.str(), std::string("stats|cgi-bin/old"));
+  }
+
+  void globalPropertiesStoreChoices() {
+    ProfileSettings profile = NewProfileSettings("Alpha");
+    profile.slideDelay = 4;  // not in the list
+    profile.slideTrans = 24;
+    profile.borderColor = 0x0000FF;  // red: red sits in the low byte
+    QVERIFY(CreateProfile(profilesDir(), profile));
+
+    {
+      GlobalPropertiesDialog dialog(profilesDir(), profile);
+      auto* delays = dialog.findChild<QListWidget*>(QStringLiteral("SlideDelay"));
+      QCOMPARE(delays->currentItem()->text(), QStringLiteral("3"));
+      QCOMPARE(dialog.findChild<QListWidget*>(QStringLiteral("SlideTrans"))->currentItem()->text(),
+               QStringLiteral("Random"));
+      dialog.findChild<QSpinBox*>(QStringLiteral("ThumbsPerLine"))->setValue(8);
+      dialog.accept();
+      QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+    ProfileSettings saved = ReadProfile(profilesDir(), "Alpha");
+    QCOMPARE(saved.slideDelay, 3);
+    QCOMPARE(saved.slideTrans, 24);
+    QCOMPARE(saved.borderColor, 0x0000FF);
+    QCOMPARE(saved.thumbsPerLine, 8);
+
+    {
+      GlobalPropertiesDialog dialog(profilesDir(), saved);
+      dialog.findChild<QListWidget*>(QStringLiteral("SlideDelay"))->clearSelection();
+      dialog.findChild<QListWidget*>(QStringLiteral("SlideTrans"))->clearSelection();
+      dialog.accept();
+    }
+    saved = ReadProfile(profilesDir(), "Alpha");
+    QCOMPARE(saved.slideDelay, 5);
+    QCOMPARE(saved.slideTrans, 0);
+  }
+
+  void windowMessagesReachTheStatusBar() {
+    AppSettings settings(settingsFile());
+    settings.SetString("Settings", "ProfilesDir", profilesDir());
+    settings.SetInt("Settings", "CheckVersion", 0);
+    Languages languages(ProgramDirectory(), fs::current_path());
+    MainFrame frame(settings, languages, StartOptions{.profile = std::nullopt, .profilesDialogAtStart = false});
+    frame.show();
+    auto* bar = frame.findChild<QProgressBar*>(QStringLiteral("ProgressBar"));
+    auto pane = [&frame](const char* name) { return frame.findChild<QLabel*>(QLatin1String(name))->text(); };
+    QVERIFY(bar->isHidden());
+
+    const struct {
+      int maximum, position;
+      bool barShown;
+      const char* percent;
+    } progress[] = {
+        {4, 2, true, "  50 %"},
+        {0, 1, true, " 100 %"},  // maximum 0 counts as 1
+        {10, -1, false, ""},
+    };
+    for (const auto& step : progress) {
+      frame.windowSink().PostProgress(step.maximum, step.position);
+      QTRY_COMPARE(pane("ProgressPane"), QString::fromUtf8(step.percent));
+      QCOMPARE(!bar->isHidden(), step.barShown);
+    }
+
+    const struct {
+      bool isCut;
+      int count;
+      const char* text;
+    } clipboard[] = {{true, 3, " Cut 3 image(s)"}, {false, 2, " Copy 2 image(s)"}, {false, 0, " "}};
+    for (const auto& step : clipboard) {
+      frame.windowSink().PostClipboard(step.isCut, step.count);
+      QTRY_COMPARE(pane("ClipboardPane"), QString::fromUtf8(step.text));
+    }
+
+    // Workers post from their own thread, in order.
+    std::thread worker([&frame] {
+      frame.windowSink().PostStatus("Resampling a.jpg ...");
+      frame.windowSink().PostStatus("Resampling b.jpg ...");
+      frame.windowSink().PostSortSelector(2);
+    });
+    worker.join();
+    auto* selector = frame.findChild<QComboBox*>(QStringLiteral("SortSelector"));
+    QTRY_COMPARE(selector->currentIndex(), 2);
+    QCOMPARE(pane("StatusPane"), QStringLiteral(" Resampling b.jpg ..."));
+  }
+
+  void qtPrompterAnswersFromEitherThread() {
+    QtPrompter prompter;
+
+    // A worker waits for the GUI thread's answer.
+    Message question{Icon::Question, Buttons::YesNo, "First line\r\nSecond line"};
+    question.yesToAll = true;
+    question.offerDontAsk = true;
+    whenModal<QMessageBox>([](QMessageBox* box) {
+      QCOMPARE(box->windowTitle(), QStringLiteral("Albumsmith"));
+      QCOMPARE(box->text(), QStringLiteral("First line\nSecond line"));
+      QCOMPARE(box->icon(), QMessageBox::Question);
+      QVERIFY(box->checkBox());
+      box->checkBox()->setChecked(true);
+      for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == QStringLiteral("Y&es to All")) b->click();
+      }
+    });
+    Reply reply;
+    std::atomic<bool> answered{false};
+    std::thread worker([&] {
+      reply = prompter.Ask(question);
+      answered = true;
+    });
+    QTRY_VERIFY(answered.load());
+    worker.join();
+    QCOMPARE(reply.answer, Answer::YesToAll);
+    QVERIFY(reply.dontAskAgain);
+
+    // Escape refuses; with a lone OK button it can only mean OK.
+    const struct {
+      Buttons buttons;
+      Answer escape;
+    } escapes[] = {{Buttons::OkCancel, Answer::Cancel}, {Buttons::YesNoCancel, Answer::Cancel},
+                   {Buttons::Ok, Answer::Ok}};
+    for (const auto& c : escapes) {
+      whenModal<QMessageBox>([](QMessageBox* shown) { QTest::keyClick(shown, Qt::Key_Escape); });
+      const Reply answer = prompter.Ask(Message{Icon::Exclamation, c.buttons, "Go on?"});
+      QCOMPARE(answer.answer, c.escape);
+      QVERIFY(!answer.dontAskAgain);
+    }
+  }
+
+  void copyFilesWindowCopiesTree() {
+    const fs::path source = fs::path(scratch_->path().toStdString()) / "source";
+    fs::create_directories(source / "sub" / "deeper");
+    for (const fs::path& file : {source / "a.jpg", source / "sub" / "b.jpg", source / "sub" / "deeper" / "c.jpg"}) {
+      std::FILE* f = std::fopen(file.c_str(), "wb");
+      QVERIFY(f);
+      std::fputs("data", f);
+      std::fclose(f);
+    }
+    const fs::path destination = fs::path(scratch_->path().toStdString()) / "copy" / "here";
+    QVERIFY(CopyFilesDialog::Run(nullptr, source.string() + "/", destination.string() + "/", QStringLiteral("Copying")));
+    QVERIFY(fs::exists(destination / "a.jpg"));
+    QVERIFY(fs::exists(destination / "sub" / "b.jpg"));
+    QVERIFY(fs::exists(destination / "sub" / "deeper" / "c.jpg"));
+  }
+};
+
+QTEST_MAIN(UiTests)
+#include "ui_tests.moc"
