@@ -30,6 +30,7 @@ constexpr int kSyncRunning = 32889;
 constexpr const char* kSettings = "Settings";
 constexpr const char* kEnglish = "English";
 constexpr const char* kLanguageExtension = ".lng";
+constexpr size_t kMaxLanguageEntries = 10;
 
 std::string CurrentDirectory() {
   std::error_code ec;
@@ -104,8 +105,10 @@ std::vector<std::string> Languages::MenuEntries() const {
       if (e == name) return;
     entries.push_back(name);
   };
-  for (const std::string& n : ModulesIn(programDir_)) entries.push_back(n);
+  for (const std::string& n : ModulesIn(programDir_)) add(n);
   for (const std::string& n : ModulesIn(currentDir_)) add(n);
+  // The menu has ten command numbers: English and nine modules.
+  if (entries.size() > kMaxLanguageEntries) entries.resize(kMaxLanguageEntries);
   return entries;
 }
 

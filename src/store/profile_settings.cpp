@@ -1,7 +1,10 @@
 #include "store/profile_settings.h"
 
 #include "platform/app_settings.h"
+#include <cerrno>
+
 #include "platform/ini_file.h"
+#include "platform/messages.h"
 #include "platform/text.h"
 #include "store/password.h"
 
@@ -120,6 +123,12 @@ bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings) {
     if (!doc.Set(key.section, key.key, ProfileKeyText(settings, key))) return false;
   }
   return file.Save(doc);
+}
+
+bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings) {
+  if (WriteProfile(profilesDir, settings)) return true;
+  ShowSystemErrorText(errno, "Cannot write %s", {ProfileIniPath(profilesDir, settings)});
+  return false;
 }
 
 ProfileSettings ReadLegacyProfile(const AppSettings& app, const std::string& name) {

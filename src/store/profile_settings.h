@@ -85,6 +85,8 @@ ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& n
 // Scrambles the password into the stored form and writes every key in file
 // order; the file is readable by its owner only.
 bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings);
+// WriteProfile that tells the user when the file cannot be written.
+bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings);
 // The older form kept in the application settings under "Profiles\<name>".
 ProfileSettings ReadLegacyProfile(const AppSettings& app, const std::string& name);
 

@@ -172,11 +172,7 @@ bool CreateProfile(const std::string& profilesDir, ProfileSettings& settings) {
   // The settings are written whatever the folders allowed, so that nothing
   // the user entered is lost.
   if (!CreatePath(dir)) return false;
-  if (!WriteProfile(profilesDir, settings)) {
-    ShowSystemErrorText(errno, "Cannot write %s", {ProfileIniPath(profilesDir, settings)});
-    return false;
-  }
-  return true;
+  return WriteProfileReported(profilesDir, settings);
 }
 
 bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSettings& settings,
@@ -189,7 +185,7 @@ bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSett
   if (ec) return false;  // the list entry reverts without a message
   settings.name = newName;
   settings.subdir = newName + "/";
-  WriteProfile(profilesDir, settings);
+  WriteProfileReported(profilesDir, settings);
   app.DeleteKey("Profiles\\" + oldName);
   return true;
 }
@@ -224,9 +220,7 @@ bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& 
     fs::remove(ProfileDirectory(profilesDir, edited) + "remdir.dat", ec);
   }
   NormalizePaths(edited);
-  if (WriteProfile(profilesDir, edited)) return true;
-  ShowSystemErrorText(errno, "Cannot write %s", {ProfileIniPath(profilesDir, edited)});
-  return false;
+  return WriteProfileReported(profilesDir, edited);
 }
 
 ProfileSettings SaveEditedProfile(const std::string& profilesDir, const ProfileSettings& asRead,
