@@ -1,0 +1,599 @@
+#include "ftp_session.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+#include "platform/format.h"
+#include "platform/messages.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+#include "remote_listing.h"
+#include "store/profile_settings.h"
+
+namespace albumsmith {
+
+namespace {
+
+constexpr std::string_view kConnectError = "Error connecting host '%s'";
+constexpr std::string_view kCreateDirError = "Error creating directory '%s'";
+constexpr std::string_view kChangeDirError = "Error change to directory '%s'";
+constexpr std::string_view kUploadFileError = "Error uploading file '%s' to '%s'";
+constexpr std::string_view kOpenRemoteError = "Error opening remote file '%s'";
+constexpr std::string_view kUploadBufferError = "Error uploading buffer to '%s'";
+constexpr std::string_view kDeleteFileError = "Cannot delete remote file '%s'";
+constexpr std::string_view kDeleteDirError = "Cannot delete remote directory '%s'";
+constexpr std::string_view kCreateQuestion = "Create remote directory \"%s\"";
+constexpr int kUnknownErrorText = 32804;
+constexpr size_t kMaxReplyText = 1024;
+
+void InitLibraryOnce() {
+  static const bool done = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
+  (void)done;
+}
+
+std::string Slashes(std::string_view path) {
+  std::string p(path);
+  std::replace(p.begin(), p.end(), '\\', '/');
+  return p;
+}
+
+// "a/b" + "c" and "a/b/" + "c" both give "a/b/c".
+std::string JoinRemote(std::string_view dir, std::string_view name) {
+  std::string path(dir);
+  if (!EndsWith(path, "/")) path += '/';
+  return path + std::string(name);
+}
+
+// The argument of CWD, MKD and RMD: no trailing "/" except for the root.
+std::string DirArgument(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// The code of a complete reply ("ddd text" as its last line), 0 without one.
+int ReplyCode(const std::vector<std::string>& lines) {
+  if (lines.empty()) return 0;
+  const std::string& last = lines.back();
+  if (last.size() < 3 || !std::all_of(last.begin(), last.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
+    return 0;
+  if (last.size() > 3 && last[3] != ' ') return 0;
+  return std::stoi(last.substr(0, 3));
+}
+
+std::string ReplyText(const std::vector<std::string>& lines) {
+  std::string text = Join(lines, "\r\n");
+  if (text.size() > kMaxReplyText) text.resize(kMaxReplyText);
+  return text;
+}
+
+bool Positive(int code) { return code >= 200 && code < 300; }
+
+}  // namespace
+
+ServerAddress ParseServerText(std::string_view server) {
+  ServerAddress address;
+  const size_t colon = server.rfind(':');
+  if (colon == std::string_view::npos) {
+    address.host = std::string(server);
+    return address;
+  }
+  address.host = std::string(server.substr(0, colon));
+  address.port = 0;
+  for (char c : server.substr(colon + 1)) {
+    if (c < '0' || c > '9') break;
+    // Past 65535 the number only has to stay invalid, not grow.
+    address.port = std::min(address.port * 10 + (c - '0'), 65536);
+  }
+  return address;
+}
+
+// The libcurl side: one easy handle, run through a multi handle whose cache
+// keeps the control connection open between operations for as long as this
+// object lives. Failures are recorded in the session's failCode_ and
+// failReply_ for the session to report with its own text.
+class FtpSession::Connection {
+ public:
+  struct Reply {
+    int code = 0;
+    std::string text;
+  };
+  enum class Dir { Exists, Missing, Failed };
+  using Reader = std::function<size_t(char*, size_t)>;
+
+  explicit Connection(FtpSession& session) : session_(session) {
+    InitLibraryOnce();
+    curl_ = curl_easy_init();
+    multi_ = curl_multi_init();
+    const ServerAddress address = ParseServerText(session.server_);
+    base_ = "ftp://" + address.host + (address.port ? ":" + std::to_string(address.port) : "");
+    if (!curl_ || !multi_) return;
+
+    curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+    // Replies are paired with the commands that caused them through the
+    // debug stream, so that a failure shows the reply to the refused command.
+    curl_easy_setopt(curl_, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(curl_, CURLOPT_DEBUGFUNCTION, &Connection::OnDebug);
+    curl_easy_setopt(curl_, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &Connection::OnWrite);
+    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_READFUNCTION, &Connection::OnRead);
+    curl_easy_setopt(curl_, CURLOPT_READDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &Connection::OnProgress);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
+    // Absolute paths without CWD: no operation depends on where the last
+    // one left the server, and a refused command costs no extra round trip.
+    curl_easy_setopt(curl_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    curl_easy_setopt(curl_, CURLOPT_TRANSFERTEXT, 0L);
+    curl_easy_setopt(curl_, CURLOPT_TCP_KEEPALIVE, 1L);
+
+    const FtpTimeouts& t = session.timeouts_;
+    curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, static_cast<long>(t.connectSeconds));
+    curl_easy_setopt(curl_, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(t.replySeconds));
+    curl_easy_setopt(curl_, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(t.replySeconds) * 1000L);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, static_cast<long>(t.stallSeconds));
+
+    // Without a login name the library logs in as "anonymous".
+    if (!session.login_.empty()) {
+      curl_easy_setopt(curl_, CURLOPT_USERNAME, session.login_.c_str());
+      curl_easy_setopt(curl_, CURLOPT_PASSWORD, session.password_.c_str());
+    }
+    if (session.passive_) {
+      curl_easy_setopt(curl_, CURLOPT_FTP_USE_EPSV, 1L);
+    } else {
+      curl_easy_setopt(curl_, CURLOPT_FTPPORT, "-");
+    }
+  }
+
+  // The connection lives in the multi handle's cache; closing that says QUIT.
+  ~Connection() {
+    if (multi_) curl_multi_cleanup(multi_);
+    if (curl_) curl_easy_cleanup(curl_);
+  }
+
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Logs in and asks for the features in the same round.
+  bool Open() {
+    std::vector<Reply> replies;
+    if (!Run({"FEAT"}, replies)) return false;
+    if (ContainsNoCase(replies[0].text, "MLST") || ContainsNoCase(replies[0].text, "MLSD")) form_ = ListingForm::Mlsd;
+    char* entry = nullptr;
+    if (curl_easy_getinfo(curl_, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry && *entry == '/')
+      entryPath_ = entry;
+    return true;
+  }
+
+  // Sends commands on the control connection alone, each marked so that a
+  // refusal keeps the connection; the caller judges the replies.
+  bool Run(const std::vector<std::string>& commands, std::vector<Reply>& replies) {
+    curl_slist* quote = nullptr;
+    for (const std::string& command : commands) quote = curl_slist_append(quote, ("*" + command).c_str());
+    curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl_, CURLOPT_QUOTE, quote);
+    const bool ok = Perform(base_ + "/");
+    curl_easy_setopt(curl_, CURLOPT_QUOTE, nullptr);
+    curl_easy_setopt(curl_, CURLOPT_NOBODY, 0L);
+    curl_slist_free_all(quote);
+    if (!ok) return false;
+
+    // A reconnection puts USER, PASS and PWD in front: match in order.
+    replies.assign(commands.size(), Reply{});
+    size_t next = 0;
+    for (size_t i = 0; i < commands.size(); ++i) {
+      for (size_t j = next; j < exchanges_.size(); ++j) {
+        if (exchanges_[j].command == commands[i]) {
+          replies[i] = {ReplyCode(exchanges_[j].lines), ReplyText(exchanges_[j].lines)};
+          next = j + 1;
+          break;
+        }
+      }
+    }
+    return true;
+  }
+
+  // One command that the server must accept.
+  bool Command(const std::string& command) {
+    std::vector<Reply> replies;
+    if (!Run({command}, replies)) return false;
+    if (Positive(replies[0].code)) return true;
+    Fail(CURLE_QUOTE_ERROR, replies[0].text);
+    return false;
+  }
+
+  // Whether the server can change into the directory. It is sent straight
+  // back to the login directory, so it never sits in a directory that the
+  // next command may remove.
+  Dir Probe(const std::string& path) {
+    std::vector<Reply> replies;
+    if (!Run({"CWD " + DirArgument(path), "CWD " + entryPath_}, replies)) return Dir::Failed;
+    if (Positive(replies[0].code)) return Dir::Exists;
+    Fail(CURLE_QUOTE_ERROR, replies[0].text);
+    return Dir::Missing;
+  }
+
+  bool List(const std::string& path, std::string& text) {
+    curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, form_ == ListingForm::Mlsd ? "MLSD" : nullptr);
+    const bool ok = Perform(Url(path, true));
+    curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, nullptr);
+    text = std::move(body_);
+    return ok;
+  }
+
+  // `started` tells whether the server accepted the file and data began to flow.
+  bool Upload(const std::string& path, std::uint64_t size, Reader reader, bool& started) {
+    reader_ = std::move(reader);
+    readStarted_ = false;
+    curl_easy_setopt(curl_, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+    const bool ok = Perform(Url(path, false));
+    curl_easy_setopt(curl_, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(curl_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(-1));
+    reader_ = nullptr;
+    started = readStarted_;
+    return ok;
+  }
+
+  const std::string& entryPath() const { return entryPath_; }
+  ListingForm form() const { return form_; }
+
+ private:
+  struct Exchange {
+    std::string command;  // empty for the greeting
+    std::vector<std::string> lines;
+  };
+
+  void Fail(int code, std::string reply) {
+    session_.failCode_ = code;
+    session_.failReply_ = std::move(reply);
+  }
+
+  bool StopRequested() const { return session_.stop_ && session_.stop_->load(); }
+
+  bool Perform(const std::string& url) {
+    if (!curl_ || !multi_) {
+      Fail(CURLE_FAILED_INIT, {});
+      return false;
+    }
+    // Once stopped, nothing more is sent, not even a quick command.
+    if (StopRequested()) {
+      Fail(CURLE_ABORTED_BY_CALLBACK, {});
+      return false;
+    }
+    exchanges_.clear();
+    partialLine_.clear();
+    body_.clear();
+    curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
+    const CURLcode code = Transfer();
+    if (code == CURLE_OK) return true;
+    Fail(code, FailingReply());
+    return false;
+  }
+
+  // The library's own loop waits up to a second between progress calls and
+  // makes none while it waits for a reply; this one looks at the stop flag
+  // ten times a second in every phase and drops the transfer when it is set.
+  CURLcode Transfer() {
+    curl_multi_add_handle(multi_, curl_);
+    CURLcode code = CURLE_OK;
+    int running = 1;
+    while (running) {
+      if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+        code = CURLE_FAILED_INIT;
+        break;
+      }
+      if (!running) break;
+      if (StopRequested()) {
+        code = CURLE_ABORTED_BY_CALLBACK;
+        break;
+      }
+      curl_multi_poll(multi_, nullptr, 0, 100, nullptr);
+    }
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+      if (message->msg == CURLMSG_DONE) code = message->data.result;
+    }
+    curl_multi_remove_handle(multi_, curl_);
+    return code;
+  }
+
+  // The reply that refused the last command, if the server refused it; a
+  // QUIT the library sent while giving up is not what failed.
+  std::string FailingReply() const {
+    for (auto it = exchanges_.rbegin(); it != exchanges_.rend(); ++it) {
+      if (EqualsNoCase(it->command, "QUIT")) continue;
+      return ReplyCode(it->lines) >= 400 ? ReplyText(it->lines) : std::string();
+    }
+    return {};
+  }
+
+  // ftp://host:port/%2F<segments>: "%2F" makes the path absolute; every
+  // segment is escaped, so spaces, "#", "%" and non-ASCII letters pass.
+  std::string Url(const std::string& path, bool directory) const {
+    std::string url = base_ + "/%2F";
+    bool first = true;
+    for (const std::string& segment : Split(path, '/')) {
+      if (segment.empty()) continue;  // a length of 0 would mean "up to the NUL"
+      char* escaped = curl_easy_escape(curl_, segment.data(), static_cast<int>(segment.size()));
+      if (!first) url += '/';
+      url += escaped ? escaped : "";
+      curl_free(escaped);
+      first = false;
+    }
+    if (directory) url += '/';
+    return url;
+  }
+
+  static int OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+    auto* self = static_cast<Connection*>(user);
+    if (type == CURLINFO_HEADER_OUT) {
+      std::string command(data, size);
+      while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) command.pop_back();
+      self->exchanges_.push_back({std::move(command), {}});
+    } else if (type == CURLINFO_HEADER_IN) {
+      self->partialLine_.append(data, size);
+      size_t end;
+      while ((end = self->partialLine_.find('\n')) != std::string::npos) {
+        std::string line = self->partialLine_.substr(0, end);
+        self->partialLine_.erase(0, end + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (self->exchanges_.empty()) self->exchanges_.push_back({});
+        self->exchanges_.back().lines.push_back(std::move(line));
+      }
+    }
+    return 0;
+  }
+
+  static size_t OnWrite(char* data, size_t size, size_t count, void* user) {
+    static_cast<Connection*>(user)->body_.append(data, size * count);
+    return size * count;
+  }
+
+  static size_t OnRead(char* buffer, size_t size, size_t count, void* user) {
+    auto* self = static_cast<Connection*>(user);
+    self->readStarted_ = true;
+    return self->reader_ ? self->reader_(buffer, size * count) : 0;
+  }
+
+  // Ends a transfer the library's way (it closes the data connection
+  // itself) as soon as the stop flag is seen between two blocks of data.
+  static int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<Connection*>(user)->StopRequested() ? 1 : 0;
+  }
+
+  FtpSession& session_;
+  CURL* curl_ = nullptr;
+  CURLM* multi_ = nullptr;
+  std::string base_;
+  std::string entryPath_ = "/";
+  ListingForm form_ = ListingForm::List;
+  std::vector<Exchange> exchanges_;
+  std::string partialLine_;
+  std::string body_;
+  Reader reader_;
+  bool readStarted_ = false;
+};
+
+FtpSession::FtpSession() = default;
+
+FtpSession::~FtpSession() = default;
+
+void FtpSession::SetProfile(const ProfileSettings& profile) {
+  server_ = profile.serverName;
+  login_ = profile.login;
+  password_ = profile.password;
+  remoteDir_ = profile.remoteDir;
+  passive_ = profile.passive != 0;
+  Disconnect();
+}
+
+bool FtpSession::Connect() {
+  if (connection_) return true;
+  auto connection = std::make_unique<Connection>(*this);
+  if (!connection->Open()) {
+    ReportFailure(Fmt(kConnectError, {server_}));
+    return false;
+  }
+  connection_ = std::move(connection);
+  return true;
+}
+
+void FtpSession::Disconnect() { connection_.reset(); }
+
+bool FtpSession::EnterOrCreateDir(std::string_view rawPath, Report report) {
+  const std::string path = Slashes(rawPath);
+  const std::string message = Fmt(kCreateDirError, {path});
+  if (Refused(path, message) || !Connect()) return false;
+  const std::string absolute = Absolute(path);
+  const Connection::Dir state = connection_->Probe(absolute);
+  if (state == Connection::Dir::Exists) return true;
+  if (state == Connection::Dir::Missing && connection_->Command("MKD " + DirArgument(absolute))) return true;
+  if (report == Report::Yes) ReportFailure(message);
+  return false;
+}
+
+bool FtpSession::MakeDirs(std::string_view rawPath, Report report) {
+  const std::string path = Slashes(rawPath);
+  // Connecting first keeps a failed connection to one message.
+  if (Refused(path, Fmt(kCreateDirError, {path})) || !Connect()) return false;
+  if (EnterOrCreateDir(path, Report::No)) return true;
+  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    if (!EnterOrCreateDir(path.substr(0, slash + 1), report)) return false;
+  }
+  return true;
+}
+
+bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::string_view rawSub,
+                         IncludeDirs includeDirs, Create create, Ask ask) {
+  const std::string base = Slashes(rawBase);
+  const std::string sub = Slashes(rawSub);
+  const std::string dir = base + sub;
+  const std::string message = Fmt(kChangeDirError, {dir});
+  if (Refused(dir, message) || !Connect()) return false;
+
+  Connection::Dir state = connection_->Probe(Absolute(dir));
+  if (state == Connection::Dir::Missing) {
+    if (create == Create::No) return false;  // a missing directory is an answer, not an error
+    if (ask == Ask::Yes && askCreate_) {
+      std::string shown = sub;
+      if (EndsWith(shown, "/")) shown.pop_back();
+      const Reply reply = ShowMessageText({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
+      // A ticked box means "stop asking and create", whichever button was pressed.
+      if (reply.dontAskAgain) {
+        askCreate_ = false;
+      } else if (!IsPositive(reply.answer)) {
+        return false;
+      }
+    }
+    if (!Connect()) return false;
+    // Levels that exist already are refused; only the final check counts.
+    std::vector<std::string> levels;
+    for (size_t slash = sub.find('/', 1); slash != std::string::npos; slash = sub.find('/', slash + 1))
+      levels.push_back("MKD " + DirArgument(Absolute(base + sub.substr(0, slash))));
+    std::vector<Connection::Reply> ignored;
+    if (!levels.empty()) connection_->Run(levels, ignored);
+    state = connection_->Probe(Absolute(dir));
+  }
+  std::vector<RemoteEntry> entries;
+  if (state != Connection::Dir::Exists || !List(dir, entries)) {
+    ReportFailure(message);
+    return false;
+  }
+  for (RemoteEntry& entry : entries) {
+    if (entry.isDir && includeDirs == IncludeDirs::No) continue;
+    list.Append(std::move(entry));
+  }
+  return true;
+}
+
+bool FtpSession::PutFile(const std::filesystem::path& local, std::string_view rawRemote) {
+  const std::string remote = Slashes(rawRemote);
+  const std::string message = Fmt(kUploadFileError, {local.string(), remote});
+  if (Refused(remote, message) || !Connect()) return false;
+
+  std::FILE* file = std::fopen(local.c_str(), "rb");
+  const int openError = errno;
+  std::error_code ec;
+  const std::uintmax_t size = file ? std::filesystem::file_size(local, ec) : 0;
+  if (!file || ec) {
+    const int error = file ? ec.value() : openError;
+    if (file) std::fclose(file);
+    lastError_ = error;
+    ShowSystemErrorText(error, kUploadFileError, {local.string(), remote});
+    return false;
+  }
+  bool started = false;
+  const bool ok = connection_->Upload(
+      Absolute(remote), size,
+      [file](char* buffer, size_t capacity) -> size_t {
+        const size_t n = std::fread(buffer, 1, capacity, file);
+        return n == 0 && std::ferror(file) ? CURL_READFUNC_ABORT : n;
+      },
+      started);
+  std::fclose(file);
+  if (!ok) ReportFailure(message);
+  return ok;
+}
+
+bool FtpSession::PutBuffer(std::string_view rawRemote, std::string_view data) {
+  const std::string remote = Slashes(rawRemote);
+  if (Refused(remote, Fmt(kOpenRemoteError, {remote})) || !Connect()) return false;
+  size_t offset = 0;
+  bool started = false;
+  const bool ok = connection_->Upload(
+      Absolute(remote), data.size(),
+      [&](char* buffer, size_t capacity) {
+        const size_t n = std::min(capacity, data.size() - offset);
+        std::copy_n(data.data() + offset, n, buffer);
+        offset += n;
+        return n;
+      },
+      started);
+  if (!ok) ReportFailure(Fmt(started ? kUploadBufferError : kOpenRemoteError, {remote}));
+  return ok;
+}
+
+bool FtpSession::RemoveFile(std::string_view rawRemote) {
+  const std::string remote = Slashes(rawRemote);
+  const std::string message = Fmt(kDeleteFileError, {remote});
+  if (Refused(remote, message) || !Connect()) return false;
+  if (connection_->Command("DELE " + Absolute(remote))) return true;
+  ReportFailure(message);
+  return false;
+}
+
+bool FtpSession::RemoveTree(std::string_view rawDir) {
+  const std::string dir = Slashes(rawDir);
+  const std::string changeMessage = Fmt(kChangeDirError, {dir});
+  if (Refused(dir, changeMessage) || !Connect()) return false;
+  std::vector<RemoteEntry> entries;
+  if (connection_->Probe(Absolute(dir)) != Connection::Dir::Exists || !List(dir, entries)) {
+    ReportFailure(changeMessage);
+    return false;
+  }
+  // Files go at once; subdirectories after the listing, in its order.
+  std::vector<std::string> subdirs;
+  for (const RemoteEntry& entry : entries) {
+    if (entry.isDir) {
+      subdirs.push_back(JoinRemote(dir, entry.name) + "/");
+    } else if (!RemoveFile(JoinRemote(dir, entry.name))) {
+      return false;
+    }
+  }
+  for (const std::string& subdir : subdirs) {
+    if (!RemoveTree(subdir)) return false;
+  }
+  if (connection_->Command("RMD " + DirArgument(Absolute(dir)))) return true;
+  ReportFailure(Fmt(kDeleteDirError, {dir}));
+  return false;
+}
+
+// CR or LF in a path would end the FTP command early and let the rest be read
+// as a command of its own; no path with a control character is sent.
+bool FtpSession::Refused(const std::string& path, const std::string& message) {
+  if (!HasControlChar(path)) return false;
+  failCode_ = CURLE_URL_MALFORMAT;
+  failReply_.clear();
+  ReportFailure(message);
+  return true;
+}
+
+std::string FtpSession::Absolute(const std::string& path) const {
+  std::string absolute = StartsWith(path, "/") ? path : JoinRemote(connection_->entryPath(), path);
+  absolute.erase(std::unique(absolute.begin(), absolute.end(), [](char a, char b) { return a == '/' && b == '/'; }),
+                 absolute.end());
+  return absolute;
+}
+
+bool FtpSession::List(const std::string& path, std::vector<RemoteEntry>& entries) {
+  std::string text;
+  if (!connection_->List(Absolute(path), text)) return false;
+  entries = ParseListing(text, connection_->form(), static_cast<std::int64_t>(std::time(nullptr)));
+  return true;
+}
+
+void FtpSession::ReportFailure(const std::string& message) {
+  lastError_ = failCode_;
+  // A stop the user asked for is not an error to show; the caller ends the run.
+  if (failCode_ == CURLE_ABORTED_BY_CALLBACK && stop_ && stop_->load()) return;
+  const char* description = curl_easy_strerror(static_cast<CURLcode>(failCode_));
+  std::string text = message + "\r\n\r\n";
+  if (!description || StartsWith(description, "Unknown error")) {
+    text += FormatString(kUnknownErrorText, {failCode_});
+  } else {
+    text += Fmt("%i : %s", {failCode_, description});
+  }
+  if (!failReply_.empty()) text += "\r\n\r\n" + failReply_;
+  ShowMessageText({Icon::Exclamation, Buttons::Ok}, "%s", {text});
+}
+
+}  // namespace albumsmith

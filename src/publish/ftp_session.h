@@ -1,0 +1,85 @@
+#pragma once
+// The connection to a profile's FTP server. One control connection is opened
+// on the first operation and kept until Disconnect, SetProfile or
+// destruction; every path is sent absolute, so no operation depends on the
+// server's current directory. Every failure is shown to the user here, as
+// the operation's text, then "%i : %s" with the library's code and text, then
+// the server's reply to the command it refused, if it refused one.
+// One worker thread uses a session at a time.
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "remote_transport.h"
+
+namespace albumsmith {
+
+// Limits that keep a silent or stalled server from hanging a run. They apply
+// from the next connection on.
+struct FtpTimeouts {
+  int connectSeconds = 30;  // TCP connection, greeting and login
+  int replySeconds = 60;    // each reply on the control connection
+  int stallSeconds = 60;    // a transfer that moves no byte for this long fails
+};
+
+// The profile's server text: a host, optionally followed by ":" and a port.
+// The part after the last ":" is read as a decimal number (its leading
+// digits; none gives 0) and the host is what comes before it. Port 0 leaves
+// the choice to the library, which takes the FTP port.
+struct ServerAddress {
+  std::string host;
+  int port = 21;
+};
+ServerAddress ParseServerText(std::string_view server);
+
+class FtpSession final : public RemoteTransport {
+ public:
+  FtpSession();
+  ~FtpSession() override;
+  FtpSession(const FtpSession&) = delete;
+  FtpSession& operator=(const FtpSession&) = delete;
+
+  void SetTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
+  // The profile's remote directory, for callers; paths are not prefixed with it.
+  const std::string& remoteDir() const { return remoteDir_; }
+
+  void SetProfile(const ProfileSettings& profile) override;
+  void SetStopFlag(const std::atomic<bool>* stop) override { stop_ = stop; }
+  int lastError() const override { return lastError_; }
+
+  bool Connect() override;
+  void Disconnect() override;
+  bool EnterOrCreateDir(std::string_view path, Report report) override;
+  bool MakeDirs(std::string_view path, Report report) override;
+  bool ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
+               Create create, Ask ask) override;
+  bool PutFile(const std::filesystem::path& local, std::string_view remote) override;
+  bool PutBuffer(std::string_view remote, std::string_view data) override;
+  bool RemoveFile(std::string_view remote) override;
+  bool RemoveTree(std::string_view dir) override;
+
+ private:
+  class Connection;
+
+  bool Refused(const std::string& path, const std::string& message);
+  std::string Absolute(const std::string& path) const;
+  bool List(const std::string& path, std::vector<RemoteEntry>& entries);
+  void ReportFailure(const std::string& message);
+
+  std::string server_;
+  std::string login_;
+  std::string password_;
+  std::string remoteDir_;
+  bool passive_ = true;
+  bool askCreate_ = true;
+  int lastError_ = 0;
+  int failCode_ = 0;        // the last failure, reported by ReportFailure
+  std::string failReply_;  // the server's reply that refused, if any
+  FtpTimeouts timeouts_;
+  const std::atomic<bool>* stop_ = nullptr;
+  std::unique_ptr<Connection> connection_;  // set while connected
+};
+
+}  // namespace albumsmith

@@ -1,0 +1,60 @@
+#pragma once
+// What the synchronisation and the remote installation ask of an FTP server.
+// FtpSession is the real one; tests put a fake in its place to make any call
+// fail. Every operation shows its own failure through the current Prompter
+// before it returns false, so a caller only tests the result and stops.
+// Remote paths use "/" (a "\" is taken as "/"); paths that do not begin with
+// "/" are taken from the login directory.
+
+#include <atomic>
+#include <filesystem>
+#include <string_view>
+
+#include "remote_entry.h"
+
+namespace albumsmith {
+
+struct ProfileSettings;
+
+enum class Report : bool { No, Yes };
+enum class IncludeDirs : bool { No, Yes };
+enum class Create : bool { No, Yes };
+// Ask::Yes asks before creating a missing directory (until the user ticks
+// "Don't ask me again"); Ask::No creates it without asking.
+enum class Ask : bool { No, Yes };
+
+class RemoteTransport {
+ public:
+  virtual ~RemoteTransport() = default;
+
+  // Takes server, login, password, remote directory and passive mode from the
+  // profile and drops any connection, so the next operation uses them.
+  virtual void SetProfile(const ProfileSettings& profile) = 0;
+  // A flag another thread may set to stop the run: a transfer in progress
+  // ends at once, quietly, with a failure. Null for none.
+  virtual void SetStopFlag(const std::atomic<bool>* stop) = 0;
+  // The code of the last failure, 0 when nothing has failed.
+  virtual int lastError() const = 0;
+
+  virtual bool Connect() = 0;
+  virtual void Disconnect() = 0;
+
+  // True when the directory exists or could be created.
+  virtual bool EnterOrCreateDir(std::string_view path, Report report) = 0;
+  // Creates every level of a path that ends with "/"; a last component
+  // without "/" is only created when the levels before it exist already.
+  virtual bool MakeDirs(std::string_view path, Report report) = 0;
+  // Appends the entries of base + sub to `list`, without "." and "..", in
+  // the server's order. A missing directory without Create::Yes fails
+  // quietly; with it, the levels of `sub` are created, after a question
+  // unless Ask::No, and refusing the question fails quietly too.
+  virtual bool ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
+                       Create create, Ask ask) = 0;
+  virtual bool PutFile(const std::filesystem::path& local, std::string_view remote) = 0;
+  virtual bool PutBuffer(std::string_view remote, std::string_view data) = 0;
+  virtual bool RemoveFile(std::string_view remote) = 0;
+  // Removes a directory with everything in it.
+  virtual bool RemoveTree(std::string_view dir) = 0;
+};
+
+}  // namespace albumsmith

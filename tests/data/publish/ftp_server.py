@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""An FTP server for the publishing tests: one user, one root folder,
+127.0.0.1 only, every command logged. Stopped with SIGTERM."""
+
+import argparse
+import logging
+import signal
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--passive-ports", required=True, help="FIRST-LAST")
+    parser.add_argument("--log", required=True)
+    # Bytes per second taken from uploads; 1 makes a server that stalls.
+    parser.add_argument("--read-limit", type=int, default=0)
+    args = parser.parse_args()
+
+    logging.basicConfig(filename=args.log, level=logging.DEBUG)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+
+    class Handler(FTPHandler):
+        pass
+
+    Handler.authorizer = authorizer
+    # A refused login answers at once instead of after the usual 3 s.
+    Handler.auth_failed_timeout = 0
+    first, last = (int(p) for p in args.passive_ports.split("-"))
+    Handler.passive_ports = range(first, last + 1)
+    if args.read_limit:
+        class SlowData(ThrottledDTPHandler):
+            read_limit = args.read_limit
+        Handler.dtp_handler = SlowData
+
+    server = FTPServer(("127.0.0.1", args.port), Handler)
+
+    def stop(*_):
+        server.close_all()
+        sys.exit(0)
+
+    signal.signal(signal.SIGTERM, stop)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,324 @@
+#pragma once
+// Real FTP servers for the publishing tests, started by the tests themselves
+// on 127.0.0.1 with free ports and stopped by their process id. A server
+// that cannot start gives its reason, and the test fails with it.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "store/profile_settings.h"
+#include "test_support.h"
+
+namespace albumsmith::test {
+
+// Whether a TCP port on 127.0.0.1 can be bound right now (0: any port).
+// Returns the port bound, or 0.
+inline int BindablePort(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return 0;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  socklen_t length = sizeof address;
+  int bound = 0;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    bound = ntohs(address.sin_port);
+  ::close(fd);
+  return bound;
+}
+
+inline int FreePort() { return BindablePort(0); }
+
+// `count` consecutive free ports, for a server's passive data connections.
+inline std::pair<int, int> FreePortRange(int count) {
+  std::mt19937 random(std::random_device{}());
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    const int first = 20000 + static_cast<int>(random() % 40000);
+    bool free = true;
+    for (int port = first; free && port < first + count; ++port) free = BindablePort(port) == port;
+    if (free) return {first, first + count - 1};
+  }
+  return {0, 0};
+}
+
+inline std::string RandomWord(size_t length) {
+  static constexpr char kLetters[] = "abcdefghijkmnpqrstuvwxyz23456789";
+  std::mt19937 random(std::random_device{}());
+  std::string word;
+  for (size_t i = 0; i < length; ++i) word += kLetters[random() % (sizeof kLetters - 1)];
+  return word;
+}
+
+// Runs a shell command, feeding it `input`; returns its exit status and
+// puts what it printed in `output`.
+inline int RunCommand(const std::string& command, const std::string& input, std::string& output) {
+  const std::string capture = (std::filesystem::temp_directory_path() / ("albumsmith-cmd-" + RandomWord(8))).string();
+  std::FILE* pipe = ::popen((command + " >" + capture + " 2>&1").c_str(), "w");
+  if (!pipe) return -1;
+  std::fputs(input.c_str(), pipe);
+  const int status = ::pclose(pipe);
+  output = ReadText(capture);
+  std::filesystem::remove(capture);
+  return status;
+}
+
+// A server process with its own folder, log and (for vsftpd) system user.
+class FtpTestServer {
+ public:
+  FtpTestServer(std::string name, std::string loginMarker) : name_(std::move(name)), loginMarker_(std::move(loginMarker)) {
+    root_ = dir_.path() / "root";
+    log_ = dir_.path() / "server.log";
+    std::filesystem::create_directories(root_);
+  }
+
+  ~FtpTestServer() {
+    Stop();
+    if (!createdUser_.empty()) {
+      std::string output;
+      RunCommand("userdel " + createdUser_, "", output);
+    }
+  }
+
+  FtpTestServer(const FtpTestServer&) = delete;
+  FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+  const std::string& name() const { return name_; }
+  int port() const { return port_; }
+  std::string serverText() const { return "127.0.0.1:" + std::to_string(port_); }
+  // The folder the server shows as "/".
+  const std::filesystem::path& root() const { return root_; }
+  const std::filesystem::path& folder() const { return dir_.path(); }
+  const std::filesystem::path& log() const { return log_; }
+
+  ProfileSettings Profile() const {
+    ProfileSettings profile;
+    profile.name = "Holiday";
+    profile.serverName = serverText();
+    profile.login = login_;
+    profile.password = password_;
+    profile.remoteDir = "/";
+    profile.passive = 1;
+    return profile;
+  }
+
+  // Successful logins so far, counted in the server's log.
+  int Logins() const {
+    const std::string text = ReadText(log_);
+    int count = 0;
+    for (size_t pos = text.find(loginMarker_); pos != std::string::npos; pos = text.find(loginMarker_, pos + 1)) ++count;
+    return count;
+  }
+
+  std::string LogTail() const {
+    const std::string text = ReadText(log_);
+    return text.size() > 2000 ? text.substr(text.size() - 2000) : text;
+  }
+
+  // Starts argv[0] in its own process group, output to the log, and waits
+  // until the port answers. On failure returns why.
+  std::string Start(const std::vector<std::string>& argv) {
+    const pid_t pid = ::fork();
+    if (pid < 0) return "fork failed";
+    if (pid == 0) {
+      ::setpgid(0, 0);
+      std::FILE* out = std::fopen(log_.c_str(), "a");
+      if (out) {
+        ::dup2(fileno(out), 1);
+        ::dup2(fileno(out), 2);
+      }
+      std::vector<char*> args;
+      for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+      args.push_back(nullptr);
+      ::execvp(args[0], args.data());
+      std::fprintf(stderr, "cannot run %s\n", args[0]);
+      ::_exit(127);
+    }
+    pid_ = pid;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return name_ + " ended at start:\n" + LogTail();
+      }
+      if (Answers()) return {};
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return name_ + " does not answer on port " + std::to_string(port_) + ":\n" + LogTail();
+  }
+
+  void Stop() {
+    if (pid_ <= 0) return;
+    // The group: vsftpd serves each connection in a child process.
+    ::kill(-pid_, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 60 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (::waitpid(pid_, &status, WNOHANG) == 0) {
+      ::kill(-pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+  }
+
+  std::string login_;
+  std::string password_;
+  std::string createdUser_;  // a system user made for this server, removed with it
+  int port_ = 0;
+
+ private:
+  bool Answers() const {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port_));
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+  }
+
+  TempDir dir_;
+  std::string name_;
+  std::string loginMarker_;
+  std::filesystem::path root_;
+  std::filesystem::path log_;
+  pid_t pid_ = -1;
+};
+
+// The Debian interpreter carries the python3-pyftpdlib package; a Python of
+// one's own earlier on PATH usually does not.
+inline std::string PythonWithPyftpdlib() {
+  for (const char* python : {"/usr/bin/python3", "python3"}) {
+    std::string output;
+    if (RunCommand(std::string(python) + " -c 'import pyftpdlib'", "", output) == 0) return python;
+  }
+  return {};
+}
+
+// pyftpdlib, listing with MLSD. `readLimit` bytes per second slows uploads
+// down; 1 stalls them.
+inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int readLimit = 0) {
+  const std::string python = PythonWithPyftpdlib();
+  if (python.empty()) {
+    error = "pyftpdlib is missing: install python3-pyftpdlib (scripts/install-deps.sh)";
+    return nullptr;
+  }
+  auto server = std::make_unique<FtpTestServer>("pyftpdlib", "logged in.");
+  server->login_ = "albumsmith";
+  server->password_ = RandomWord(12);
+  server->port_ = FreePort();
+  const auto [first, last] = FreePortRange(20);
+  error = server->Start({python, std::string(ALBUMSMITH_TEST_DATA) + "/publish/ftp_server.py", "--port",
+                         std::to_string(server->port_), "--root", server->root().string(), "--user", server->login_,
+                         "--password", server->password_, "--passive-ports",
+                         std::to_string(first) + "-" + std::to_string(last), "--log", server->log().string(),
+                         "--read-limit", std::to_string(readLimit)});
+  return error.empty() ? std::move(server) : nullptr;
+}
+
+// vsftpd, listing with LIST only. It logs in system users through PAM, so a
+// user of our own is made for it (the tests run as root) and removed after.
+inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error) {
+  const char* program = "/usr/sbin/vsftpd";
+  if (::access(program, X_OK) != 0) {
+    error = "vsftpd is missing: install vsftpd (scripts/install-deps.sh)";
+    return nullptr;
+  }
+  if (::geteuid() != 0) {
+    error = "vsftpd needs a system user with a password; the test creates one and must run as root";
+    return nullptr;
+  }
+  auto server = std::make_unique<FtpTestServer>("vsftpd", "OK LOGIN");
+  server->login_ = "asftp" + std::to_string(::getpid());
+  server->password_ = RandomWord(12);
+  std::string output;
+  if (!::getpwnam(server->login_.c_str())) {
+    // A shell listed in /etc/shells, or PAM refuses the login; the home is
+    // not used (local_root takes its place).
+    if (RunCommand("useradd --no-create-home --home-dir /tmp --shell /bin/bash " + server->login_, "", output) != 0) {
+      error = "useradd failed: " + output;
+      return nullptr;
+    }
+    server->createdUser_ = server->login_;
+  }
+  if (RunCommand("chpasswd", server->login_ + ":" + server->password_ + "\n", output) != 0) {
+    error = "chpasswd failed: " + output;
+    return nullptr;
+  }
+  const passwd* user = ::getpwnam(server->login_.c_str());
+  if (!user || ::chown(server->root().c_str(), user->pw_uid, user->pw_gid) != 0 ||
+      ::chmod(server->folder().c_str(), 0755) != 0) {
+    error = "cannot give the server folder to " + server->login_;
+    return nullptr;
+  }
+  // vsftpd insists on an empty folder owned by root that nobody can write.
+  const std::filesystem::path empty = server->folder() / "empty";
+  std::filesystem::create_directories(empty);
+  ::chmod(empty.c_str(), 0555);
+
+  server->port_ = FreePort();
+  const auto [first, last] = FreePortRange(20);
+  const std::filesystem::path config = server->folder() / "vsftpd.conf";
+  std::ofstream(config) << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << server->port_
+                        << "\nbackground=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
+                           "local_umask=022\nlocal_root="
+                        << server->root().string()
+                        << "\nchroot_local_user=YES\nallow_writeable_chroot=YES\n"
+                           "pasv_enable=YES\npasv_min_port="
+                        << first << "\npasv_max_port=" << last
+                        << "\nconnect_from_port_20=NO\nseccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
+                           "pam_service_name=vsftpd\nsecure_chroot_dir="
+                        << empty.string()
+                        << "\nuse_localtime=NO\ndelay_failed_login=0\nxferlog_enable=YES\nxferlog_std_format=NO\n"
+                           "log_ftp_protocol=YES\nvsftpd_log_file="
+                        << server->log().string() << "\n";
+  ::chmod(config.c_str(), 0600);
+  error = server->Start({program, config.string()});
+  return error.empty() ? std::move(server) : nullptr;
+}
+
+// Listens on a free port and never answers: the kernel completes the TCP
+// handshake, so a client connects and then waits for a greeting forever.
+class SilentServer {
+ public:
+  SilentServer() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd_, 8) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+      port_ = ntohs(address.sin_port);
+  }
+  ~SilentServer() { ::close(fd_); }
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+}  // namespace albumsmith::test
