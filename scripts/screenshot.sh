@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# Takes a picture of the main window, headless, with a demo profile open.
-# Builds nothing: run it after building the `albumsmith` target.
+# Takes pictures of the main window, headless, with the demo profile open:
+#   thumbnails.png   the tree expanded, Cameras/ as thumbnails (once the image
+#                    worker has made them)
+#   list.png         the same folder as a detailed list
+#   orientation.png  Orientation/ as thumbnails: photos stored on their side
+#                    come out upright
+# Builds nothing: run it after building the `albumsmith` and `albumsmith-cli`
+# targets.
 #
-#   scripts/screenshot.sh [OUT.png]
+#   scripts/screenshot.sh [OUT_DIR]      (default: build/screenshots)
 #
 # ALBUMSMITH_BIN names the program when it is not in build-ui/ or build/.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:-$PWD/albumsmith-screenshot.png}
+out=${1:-$root/build/screenshots}
 case $out in /*) ;; *) out=$PWD/$out ;; esac
+mkdir -p "$out"
 
 bin=${ALBUMSMITH_BIN:-}
 if [ -z "$bin" ]; then
@@ -49,5 +56,13 @@ JSON
 export QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json"
 export ALBUMSMITH_CONFIG_DIR="$work/config"
 export XDG_RUNTIME_DIR="$work"
-timeout 60 "$bin" --profile Demo --screenshot "$out"
-echo "$out"
+shoot() {
+  local name=$1
+  shift
+  # The program waits for the image worker itself, within its own limit.
+  timeout 90 "$bin" --profile Demo "$@" --screenshot "$out/$name"
+  echo "$out/$name"
+}
+shoot thumbnails.png --folder Cameras
+shoot list.png --folder Cameras --list-mode
+shoot orientation.png --folder Orientation

@@ -83,45 +83,46 @@ const QColor kAdminColor(0x55, 0x5f, 0x6b);
 
 }  // namespace
 
-QIcon CommandIcon(Command id, const QStyle* style) {
+QIcon CommandIcon(CommandId id, const QStyle* style) {
+  using C = CommandId;
   auto standard = [style](QStyle::StandardPixmap sp) { return style->standardIcon(sp); };
   switch (id) {
-    case kCmdExit: return standard(QStyle::SP_DialogCloseButton);
-    case kCmdUsers: return Tile(QStringLiteral("U"), kAdminColor);
-    case kCmdAccess: return Tile(QStringLiteral("A"), kAdminColor);
-    case kCmdNew: return standard(QStyle::SP_FileIcon);
-    case kCmdOpen: return standard(QStyle::SP_DialogOpenButton);
-    case kCmdProperties: return standard(QStyle::SP_FileDialogInfoView);
-    case kCmdPreview: return standard(QStyle::SP_FileDialogContentsView);
-    case kCmdSyncFolder: return standard(QStyle::SP_BrowserReload);
-    case kCmdSyncProfile: return standard(QStyle::SP_DriveNetIcon);
-    case kCmdStopSync: return standard(QStyle::SP_BrowserStop);
-    case kCmdNewFolder: return standard(QStyle::SP_FileDialogNewFolder);
-    case kCmdDeleteFolder: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("\u00D7"), kFolderColor);
-    case kCmdMoveFolder: return standard(QStyle::SP_DirLinkIcon);
-    case kCmdFolderBefore: return standard(QStyle::SP_ArrowUp);
-    case kCmdFolderAfter: return standard(QStyle::SP_ArrowDown);
-    case kCmdRenameFolder: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("a"), kEditColor);
-    case kCmdImportFolder: return standard(QStyle::SP_DirOpenIcon);
-    case kCmdFolderProperties: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("i"), kAdminColor);
-    case kCmdThumbnails: return standard(QStyle::SP_FileDialogListView);
-    case kCmdList: return standard(QStyle::SP_FileDialogDetailedView);
-    case kCmdCut: return Tile(QStringLiteral("\u2702"), kEditColor);
-    case kCmdCopy: return Sheets(false, kEditColor);
-    case kCmdPaste: return Sheets(true, kEditColor);
-    case kCmdUndo: return Tile(QStringLiteral("\u21B6"), kEditColor);
-    case kCmdRotate270: return Tile(QStringLiteral("\u21BA"), kTransformColor);
-    case kCmdRotate90: return Tile(QStringLiteral("\u21BB"), kTransformColor);
-    case kCmdRotate180: return Tile(QStringLiteral("180"), kTransformColor, 0.36);
-    case kCmdFlipHorizontal: return Tile(QStringLiteral("\u21C6"), kTransformColor);
-    case kCmdFlipVertical: return Tile(QStringLiteral("\u21C5"), kTransformColor);
-    case kCmdTagImages: return Tile(QStringLiteral("T"), kImageColor);
-    case kCmdTimeOffset: return Tile(QStringLiteral("\u00B1"), kDateColor);
-    case kCmdSetDate: return Tile(QStringLiteral("31"), kDateColor, 0.45);
-    case kCmdDisplayImage: return Tile(QStringLiteral("\u25A3"), kImageColor);
-    case kCmdDeleteImages: return standard(QStyle::SP_TrashIcon);
-    case kCmdImportImages: return Tile(QStringLiteral("+"), kImageColor);
-    case kCmdHelpContents: return Tile(QStringLiteral("?"), kAdminColor);
+    case C::kExit: return standard(QStyle::SP_DialogCloseButton);
+    case C::kUsersManagement: return Tile(QStringLiteral("U"), kAdminColor);
+    case C::kAccess: return Tile(QStringLiteral("A"), kAdminColor);
+    case C::kNewProfile: return standard(QStyle::SP_FileIcon);
+    case C::kOpenProfile: return standard(QStyle::SP_DialogOpenButton);
+    case C::kProfileProperties: return standard(QStyle::SP_FileDialogInfoView);
+    case C::kPreview: return standard(QStyle::SP_FileDialogContentsView);
+    case C::kSyncFolder: return standard(QStyle::SP_BrowserReload);
+    case C::kSyncProfile: return standard(QStyle::SP_DriveNetIcon);
+    case C::kStopSync: return standard(QStyle::SP_BrowserStop);
+    case C::kNewFolder: return standard(QStyle::SP_FileDialogNewFolder);
+    case C::kDeleteFolder: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("\u00D7"), kFolderColor);
+    case C::kMoveFolder: return standard(QStyle::SP_DirLinkIcon);
+    case C::kBefore: return standard(QStyle::SP_ArrowUp);
+    case C::kAfter: return standard(QStyle::SP_ArrowDown);
+    case C::kRenameFolder: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("a"), kEditColor);
+    case C::kImportFolder: return standard(QStyle::SP_DirOpenIcon);
+    case C::kFolderProperties: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("i"), kAdminColor);
+    case C::kThumbnails: return standard(QStyle::SP_FileDialogListView);
+    case C::kList: return standard(QStyle::SP_FileDialogDetailedView);
+    case C::kCut: return Tile(QStringLiteral("\u2702"), kEditColor);
+    case C::kCopy: return Sheets(false, kEditColor);
+    case C::kPaste: return Sheets(true, kEditColor);
+    case C::kUndo: return Tile(QStringLiteral("\u21B6"), kEditColor);
+    case C::kRotate270: return Tile(QStringLiteral("\u21BA"), kTransformColor);
+    case C::kRotate90: return Tile(QStringLiteral("\u21BB"), kTransformColor);
+    case C::kRotate180: return Tile(QStringLiteral("180"), kTransformColor, 0.36);
+    case C::kFlipLeftRight: return Tile(QStringLiteral("\u21C6"), kTransformColor);
+    case C::kFlipUpDown: return Tile(QStringLiteral("\u21C5"), kTransformColor);
+    case C::kTagImages: return Tile(QStringLiteral("T"), kImageColor);
+    case C::kTimeOffset: return Tile(QStringLiteral("\u00B1"), kDateColor);
+    case C::kSetDate: return Tile(QStringLiteral("31"), kDateColor, 0.45);
+    case C::kDisplayImage: return Tile(QStringLiteral("\u25A3"), kImageColor);
+    case C::kDeleteImages: return standard(QStyle::SP_TrashIcon);
+    case C::kImportImages: return Tile(QStringLiteral("+"), kImageColor);
+    case C::kHelpContents: return Tile(QStringLiteral("?"), kAdminColor);
     default: return {};
   }
 }

@@ -4,12 +4,12 @@
 
 #include <QIcon>
 
-#include "ui/commands.h"
+#include "app/commands.h"
 
 class QStyle;
 
 namespace albumsmith::ui {
 
-QIcon CommandIcon(Command id, const QStyle* style);
+QIcon CommandIcon(CommandId id, const QStyle* style);
 
 }  // namespace albumsmith::ui

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <filesystem>
 
 #include "app/application.h"
 #include "platform/app_settings.h"
 #include "platform/user_dirs.h"
+#include "ui/folder_tree_pane.h"
+#include "ui/image_list_view.h"
 #include "ui/main_frame.h"
 #include "ui/qt_prompter.h"
 #include "ui/qt_text.h"
@@ -28,8 +31,15 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption screenshotOption(
       QStringLiteral("screenshot"), QStringLiteral("Save a picture of the window to <file> and quit."),
       QStringLiteral("file"));
+  const QCommandLineOption folderOption(
+      QStringLiteral("folder"), QStringLiteral("With --profile: select the folder <path> (relative to the album)."),
+      QStringLiteral("path"));
+  const QCommandLineOption listModeOption(QStringLiteral("list-mode"),
+                                          QStringLiteral("Show the images as a detailed list."));
   parser.addOption(profileOption);
   parser.addOption(screenshotOption);
+  parser.addOption(folderOption);
+  parser.addOption(listModeOption);
   parser.process(app);
 
   ui::QtPrompter prompter;
@@ -49,15 +59,34 @@ int main(int argc, char* argv[]) {
   ui::MainFrame frame(settings, languages, options);
   frame.show();
 
+  if (parser.isSet(folderOption) && !frame.folderTree()->selectPath(ui::S(parser.value(folderOption))))
+    qWarning("No folder \"%s\" in the profile", qPrintable(parser.value(folderOption)));
+  if (parser.isSet(listModeOption)) frame.action(CommandId::kList)->trigger();
+
   int status = 0;
   if (!screenshot.isEmpty()) {
-    QTimer::singleShot(1000, &frame, [&] {
-      if (!frame.grab().save(screenshot)) {
-        qWarning("Cannot write %s", qPrintable(screenshot));
-        status = 1;
-      }
-      QApplication::quit();
+    // The picture waits until the folder is shown and the image worker has
+    // made its pictures, but never longer than the limit.
+    constexpr int kSettleMs = 1000;
+    constexpr int kLimitMs = 60000;
+    const QDeadlineTimer settle(kSettleMs);
+    const QDeadlineTimer limit(kLimitMs);
+    auto* poll = new QTimer(&frame);
+    QObject::connect(poll, &QTimer::timeout, &frame, [&, poll] {
+      const bool idle = frame.imageView()->folderShown() && !frame.imageView()->loading();
+      if (!settle.hasExpired() || (!idle && !limit.hasExpired())) return;
+      poll->stop();
+      if (!idle) qWarning("The image worker was still busy when the picture was taken");
+      // The last pictures the worker handed over are queued; let them land.
+      QTimer::singleShot(300, &frame, [&] {
+        if (!frame.grab().save(screenshot)) {
+          qWarning("Cannot write %s", qPrintable(screenshot));
+          status = 1;
+        }
+        QApplication::quit();
+      });
     });
+    poll->start(100);
   }
   const int result = QApplication::exec();
   Prompter::SetCurrent(nullptr);

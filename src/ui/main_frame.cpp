@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -10,9 +9,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDockWidget>
-#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QProxyStyle>
@@ -22,7 +21,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -32,7 +30,9 @@
 #include "platform/text.h"
 #include "store/profiles.h"
 #include "ui/command_icons.h"
+#include "ui/folder_tree_pane.h"
 #include "ui/global_properties_dialog.h"
+#include "ui/image_list_view.h"
 #include "ui/profiles_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/qt_window_sink.h"
@@ -41,7 +41,14 @@ namespace albumsmith::ui {
 
 namespace {
 
+using C = CommandId;
+
 constexpr int kOpenProfilesDelayMs = 500;
+// The ordering selector's place among the tool bar's entries (separators
+// counted): right before Thumbnails, with the display modes of the list.
+constexpr int kSortSelectorPlace = 22;
+// Enabling follows worker flags that change without an event of ours.
+constexpr int kUpdatePassMs = 250;
 constexpr int kVersionCheckDelayMs = 5000;
 constexpr int kSortSelectorWidth = 120;
 constexpr int kInitialHeight = 700;
@@ -78,6 +85,33 @@ class CompactToolBarStyle : public QProxyStyle {
   }
 };
 
+// Tool bar buttons that keep their place but never show.
+bool HiddenOnToolBar(CommandId id) { return id == C::kExit || id == C::kUsersManagement || id == C::kAccess; }
+
+// Where a menu draws a line between groups of its commands.
+bool SeparatorBefore(CommandId id) {
+  switch (id) {
+    case C::kUsersManagement:
+    case C::kPreview:
+    case C::kExit:
+    case C::kCut:
+    case C::kSelectAll:
+    case C::kNewFolder:
+    case C::kAccess:
+    case C::kBefore:
+    case C::kFolderProperties:
+    case C::kTagImages:
+    case C::kThumbnails:
+    case C::kFlipLeftRight:
+    case C::kCheckVersion:
+    case C::kForum:
+    case C::kAbout:
+      return true;
+    default:
+      return false;
+  }
+}
+
 QString TextOr(int id, const char* fallback) {
   const std::string text = LoadString(id);
   return text.empty() ? QString::fromUtf8(fallback) : Q(text);
@@ -96,7 +130,7 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
   createStatusBar();
   createDock();
 
-  connect(sink_, &QtWindowSink::showFolder, this, &MainFrame::showFolderRequested);
+  connect(sink_, &QtWindowSink::showFolder, this, &MainFrame::onShowFolder);
   connect(sink_, &QtWindowSink::progress, this, &MainFrame::onProgress);
   connect(sink_, &QtWindowSink::status, this, &MainFrame::onStatus);
   connect(sink_, &QtWindowSink::sortSelector, this, &MainFrame::onSortSelector);
@@ -107,74 +141,91 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
   UpgradeSettings(settings_.GetInt("Settings", "Version", -1), settings_);
   session_.profilesDir = InitProfilesDir(settings_);
   checkVersion_ = InitCheckVersion(settings_);
-  actions_[kCmdCheckVersion]->setChecked(checkVersion_ != 0);
+  actions_[C::kCheckVersion]->setChecked(checkVersion_ != 0);
+
+  auto* updatePass = new QTimer(this);
+  connect(updatePass, &QTimer::timeout, this, &MainFrame::updateCommands);
+  updatePass->start(kUpdatePassMs);
 
   runStartTimers(options);
   placeWindow();
   updateCommands();
 }
 
-MainFrame::~MainFrame() = default;
+MainFrame::~MainFrame() {
+  // The worker ends before the list it works on goes; the bars hiding on the
+  // way out find no commands to update.
+  imageView_->clear();
+  imageView_ = nullptr;
+}
 
 WindowSink& MainFrame::windowSink() { return *sink_; }
 
+template <typename F>
+void MainFrame::wire(CommandId id, F&& work) {
+  connect(actions_[id], &QAction::triggered, this, std::forward<F>(work));
+  wired_.insert(id);
+}
+
 void MainFrame::createActions() {
   for (const CommandInfo& info : Commands()) {
-    auto* action = new QAction(Q(info.text), this);
-    action->setObjectName(QString::number(info.id));
-    action->setData(info.id);
+    auto* action = new QAction(Q(info.menuText), this);
+    action->setObjectName(QString::number(static_cast<int>(info.id)));
+    action->setData(static_cast<int>(info.id));
     QList<QKeySequence> keys;
-    if (*info.shortcut) keys << QKeySequence(QString::fromLatin1(info.shortcut));
-    if (*info.shortcut2) keys << QKeySequence(QString::fromLatin1(info.shortcut2));
+    for (const std::string& key : info.accelerators) keys << QKeySequence(Q(key), QKeySequence::PortableText);
     action->setShortcuts(keys);
-    const CommandHelp help = HelpFor(info);
-    action->setStatusTip(Q(help.prompt));
-    action->setToolTip(Q(help.tooltip));
+    const auto [prompt, tooltip] = CommandPrompt(info.id);
+    action->setStatusTip(Q(prompt));
+    action->setToolTip(Q(tooltip));
     action->setIcon(CommandIcon(info.id, style()));
     action->setIconVisibleInMenu(false);
     actions_.insert(info.id, action);
   }
 
-  for (Command id : {kCmdToolbar, kCmdStatusBar, kCmdFolderTree, kCmdCheckVersion}) {
+  for (CommandId id : {C::kViewToolbar, C::kViewStatusBar, C::kViewFolderTree, C::kCheckVersion})
     actions_[id]->setCheckable(true);
-  }
   auto* display = new QActionGroup(this);
-  for (Command id : {kCmdThumbnails, kCmdList}) {
+  for (CommandId id : {C::kThumbnails, C::kList}) {
     actions_[id]->setCheckable(true);
     display->addAction(actions_[id]);
   }
-  actions_[kCmdThumbnails]->setChecked(true);
+  actions_[C::kThumbnails]->setChecked(true);
 
-  connect(actions_[kCmdNew], &QAction::triggered, this, &MainFrame::newProfileCommand);
-  connect(actions_[kCmdOpen], &QAction::triggered, this, &MainFrame::openProfileCommand);
-  connect(actions_[kCmdProperties], &QAction::triggered, this, &MainFrame::globalPropertiesCommand);
-  connect(actions_[kCmdExit], &QAction::triggered, this, &QWidget::close);
-  connect(actions_[kCmdThumbnails], &QAction::triggered, this, [this] { displayMode_ = 0; });
-  connect(actions_[kCmdList], &QAction::triggered, this, [this] { displayMode_ = 1; });
-  connect(actions_[kCmdCheckVersion], &QAction::triggered, this, [this] {
+  wire(C::kNewProfile, &MainFrame::newProfileCommand);
+  wire(C::kOpenProfile, &MainFrame::openProfileCommand);
+  wire(C::kProfileProperties, &MainFrame::globalPropertiesCommand);
+  wire(C::kExit, &QWidget::close);
+  wire(C::kCheckVersion, [this] {
     checkVersion_ = ToggleCheckVersion(settings_, checkVersion_);
-    actions_[kCmdCheckVersion]->setChecked(checkVersion_ != 0);
+    actions_[C::kCheckVersion]->setChecked(checkVersion_ != 0);
   });
-  connect(actions_[kCmdAddLanguage], &QAction::triggered, this, &MainFrame::addLanguageCommand);
-  connect(actions_[kCmdForum], &QAction::triggered, this, &MainFrame::forumCommand);
-  connect(actions_[kCmdAbout], &QAction::triggered, this, &MainFrame::aboutCommand);
+  wire(C::kAddLanguage, &MainFrame::addLanguageCommand);
+  wire(C::kForum, &MainFrame::forumCommand);
+  wire(C::kAbout, &MainFrame::aboutCommand);
+  // The Language entry opens its sub-menu; the other view commands below.
+  for (CommandId id : {C::kLanguage, C::kViewToolbar, C::kViewStatusBar, C::kViewFolderTree}) wired_.insert(id);
 }
 
 void MainFrame::createMenus() {
-  for (const MenuInfo& info : Menus()) {
-    QMenu* menu = menuBar()->addMenu(Q(info.title));
+  for (const char* title : MenuTitles()) {
+    QMenu* menu = menuBar()->addMenu(Q(title));
     connect(menu, &QMenu::aboutToShow, this, &MainFrame::updateCommands);
-    for (Command id : info.items) {
-      if (id == kSeparator) {
-        menu->addSeparator();
-      } else if (id == kCmdLanguage) {
-        languageMenu_ = menu->addMenu(QLoad(kCmdLanguage));
+    bool first = true;
+    for (const CommandInfo& info : Commands()) {
+      if (std::string_view(info.menu) != title) continue;
+      if (SeparatorBefore(info.id) && !first) menu->addSeparator();
+      first = false;
+      if (info.id == C::kLanguage) {
+        languageMenu_ = menu->addMenu(Q(info.menuText));
         languageMenu_->setObjectName(QStringLiteral("LanguageMenu"));
         connect(languageMenu_, &QMenu::aboutToShow, this, &MainFrame::rebuildLanguageMenu);
       } else {
-        menu->addAction(actions_[id]);
+        menu->addAction(actions_[info.id]);
       }
     }
+    // The tree pane pops up the menu that holds the folder commands.
+    if (std::string_view(FindCommand(C::kNewFolder)->menu) == title) folderMenu_ = menu;
   }
 }
 
@@ -186,20 +237,19 @@ void MainFrame::createToolBar() {
 
   sortSelector_ = new QComboBox;
   sortSelector_->setObjectName(QStringLiteral("SortSelector"));
-  for (int i = 0; i < 4; ++i) sortSelector_->addItem(QLoad(32841 + i), i);
-  sortSelector_->setCurrentIndex(0);
+  for (int i = 0; i < kOrderingCount; ++i) sortSelector_->addItem(QLoad(32841 + i), i);
   sortSelector_->setMinimumWidth(kSortSelectorWidth);
   sortSelector_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  // The orderings come with the image list.
+  // Enabled once a folder is shown.
   sortSelector_->setEnabled(false);
 
-  const auto& hidden = HiddenToolBarButtons();
-  for (Command id : ToolBarLayout()) {
-    if (id == kSeparator) {
+  const std::vector<CommandId>& layout = ToolbarLayout();
+  for (size_t place = 0; place < layout.size(); ++place) {
+    if (place == kSortSelectorPlace) toolBar_->addWidget(sortSelector_);
+    const CommandId id = layout[place];
+    if (id == C::kSeparator) {
       toolBar_->addSeparator();
-    } else if (id == kCmdSortSelector) {
-      toolBar_->addWidget(sortSelector_);
-    } else if (std::find(hidden.begin(), hidden.end(), id) != hidden.end()) {
+    } else if (HiddenOnToolBar(id)) {
       // The button keeps its place but never shows; hiding the command's
       // own action would take the menu item away too.
       auto* button = new QAction(actions_[id]->icon(), actions_[id]->text(), toolBar_);
@@ -215,9 +265,9 @@ void MainFrame::createToolBar() {
   toolBar_->setStyle(compact);
   for (QToolButton* button : toolBar_->findChildren<QToolButton*>()) button->setStyle(compact);
 
-  actions_[kCmdToolbar]->setChecked(true);
-  connect(actions_[kCmdToolbar], &QAction::toggled, toolBar_, &QWidget::setVisible);
-  connect(toolBar_, &QToolBar::visibilityChanged, actions_[kCmdToolbar], &QAction::setChecked);
+  actions_[C::kViewToolbar]->setChecked(true);
+  connect(actions_[C::kViewToolbar], &QAction::toggled, toolBar_, &QWidget::setVisible);
+  connect(toolBar_, &QToolBar::visibilityChanged, this, [this] { updateCommands(); });
 }
 
 void MainFrame::createStatusBar() {
@@ -246,30 +296,42 @@ void MainFrame::createStatusBar() {
   ApplyClipboard(statusState_, false, 0);
   renderStatusBar();
 
-  actions_[kCmdStatusBar]->setChecked(true);
-  connect(actions_[kCmdStatusBar], &QAction::toggled, bar, &QWidget::setVisible);
+  actions_[C::kViewStatusBar]->setChecked(true);
+  connect(actions_[C::kViewStatusBar], &QAction::toggled, bar, &QWidget::setVisible);
 }
 
 void MainFrame::createDock() {
   treeDock_ = new QDockWidget(QStringLiteral("Directory tree"), this);
   treeDock_->setObjectName(QStringLiteral("DirectoryTree"));
   treeDock_->setAllowedAreas(Qt::AllDockWidgetAreas);
-  // Stands in for the folder tree until the tree pane exists.
-  auto* tree = new QTreeWidget;
-  tree->setObjectName(QStringLiteral("FolderTreePane"));
-  tree->header()->hide();
-  treeDock_->setWidget(tree);
+  treePane_ = new FolderTreePane(*sink_);
+  treePane_->setContextMenu(folderMenu_);
+  treeDock_->setWidget(treePane_);
   treeDock_->setMinimumWidth(200);
   addDockWidget(Qt::LeftDockWidgetArea, treeDock_);
 
-  // Stands in for the image list view.
-  auto* view = new QListWidget;
-  view->setObjectName(QStringLiteral("ImageListPane"));
-  view->setViewMode(QListView::IconMode);
-  setCentralWidget(view);
+  imageView_ = new ImageListView(*sink_);
+  setCentralWidget(imageView_);
 
-  connect(actions_[kCmdFolderTree], &QAction::toggled, treeDock_, &QWidget::setVisible);
-  connect(treeDock_, &QDockWidget::visibilityChanged, actions_[kCmdFolderTree], &QAction::setChecked);
+  connect(actions_[C::kViewFolderTree], &QAction::toggled, treeDock_, &QWidget::setVisible);
+  connect(treeDock_, &QDockWidget::visibilityChanged, this, [this] { updateCommands(); });
+  connect(treePane_, &FolderTreePane::commandKey, this, [this](int id) { runCommand(static_cast<CommandId>(id)); });
+  connect(treePane_, &FolderTreePane::folderOrderChanged, this, [this] { session_.remoteChecked = false; });
+
+  wire(C::kNewFolder, [this] { treePane_->newFolder(); });
+  wire(C::kDeleteFolder, [this] { treePane_->deleteFolder(); });
+  wire(C::kRenameFolder, [this] { treePane_->renameFolder(); });
+  wire(C::kMoveFolder, [this] { treePane_->startMoveDrag(); });
+  wire(C::kBefore, [this] { treePane_->moveBefore(); });
+  wire(C::kAfter, [this] { treePane_->moveAfter(); });
+  wire(C::kImportFolder, [this] { treePane_->importFolder(); });
+  wire(C::kThumbnails, [this] { imageView_->setListMode(ImageList::kThumbnails); });
+  wire(C::kList, [this] { imageView_->setListMode(ImageList::kDetails); });
+  wire(C::kSelectAll, [this] { imageView_->selectAll(); });
+  wire(C::kUnselect, [this] { imageView_->unselect(); });
+  connect(sortSelector_, &QComboBox::activated, imageView_, &ImageListView::chooseOrdering);
+  connect(imageView_->thumbnailView()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { updateCommands(); });
 }
 
 void MainFrame::placeWindow() {
@@ -299,18 +361,50 @@ void MainFrame::runStartTimers(const StartOptions& options) {
   }
 }
 
-FrameState MainFrame::frameState() const {
-  FrameState state;
+CommandState MainFrame::commandState() const {
+  CommandState state;
   state.profileOpen = session_.profile.has_value();
-  if (session_.profile) state.profileName = session_.profile->name;
+  if (session_.profile) {
+    state.openProfileName = session_.profile->name;
+    state.phpMode = session_.profile->php != 0;
+  }
   state.syncRunning = syncRunning_;
+  state.imagesLoading = imageView_->loading();
+  state.selectedCount = imageView_->selectedCount();
+  state.itemCount = imageView_->itemCount();
+  state.displayMode = imageView_->listMode();
+  const auto folder = treePane_->selectedPath();
+  state.folderSelected = folder.has_value();
+  state.selectedFolderIsRoot = folder && folder->empty();
+  state.canMoveFolderUp = treePane_->canMoveUp();
+  state.canMoveFolderDown = treePane_->canMoveDown();
+  state.checkVersion = checkVersion_ != 0;
+  // isHidden, not isVisible: before the window shows, every bar counts as shown.
+  state.toolbarVisible = !toolBar_->isHidden();
+  state.statusBarVisible = !statusBar()->isHidden();
+  state.folderTreeVisible = !treeDock_->isHidden();
   return state;
 }
 
 void MainFrame::updateCommands() {
-  const FrameState state = frameState();
-  for (auto it = actions_.cbegin(); it != actions_.cend(); ++it) it.value()->setEnabled(CommandEnabled(it.key(), state));
-  if (languageMenu_) languageMenu_->setEnabled(CommandEnabled(kCmdLanguage, state));
+  if (!imageView_) return;  // still being built, or going
+  const CommandState state = commandState();
+  for (auto it = actions_.cbegin(); it != actions_.cend(); ++it) {
+    const CommandStatus status = CommandRule(it.key(), state);
+    QAction* action = it.value();
+    action->setEnabled(status.enabled && available(it.key()));
+    if (action->isCheckable() && action->isChecked() != status.checked) {
+      const QSignalBlocker quiet(action);
+      action->setChecked(status.checked);
+    }
+  }
+  if (languageMenu_) languageMenu_->setEnabled(actions_[C::kLanguage]->isEnabled());
+  sortSelector_->setEnabled(imageView_->folderShown());
+}
+
+void MainFrame::runCommand(CommandId id) {
+  updateCommands();
+  if (QAction* action = actions_.value(id); action && action->isEnabled()) action->trigger();
 }
 
 void MainFrame::rebuildLanguageMenu() {
@@ -326,9 +420,27 @@ void MainFrame::rebuildLanguageMenu() {
 }
 
 void MainFrame::openProfile(ProfileSettings settings) {
+  // The worker of the previous profile ends before the list changes hands.
+  imageView_->clear();
   session_.Open(std::move(settings));
   treeDock_->show();
   setWindowTitle(Q(session_.profile->name) + QStringLiteral(" - ") + Q(kMessageTitle));
+  treePane_->load(session_.profilesDir, *session_.profile);
+  updateCommands();
+}
+
+void MainFrame::onShowFolder(const QString& folderPath) {
+  emit showFolderRequested(folderPath);
+  if (!session_.profile || !treePane_->loaded()) return;
+  const FolderTree& folders = treePane_->folders();
+  const std::string path = S(folderPath);
+  const std::string imageTree = folders.imageTreePath();
+  // Only folders of the open profile's ImageTree are shown.
+  if (!StartsWith(path, imageTree)) return;
+  imageView_->loadFolder(folders.profileDir(), path.substr(imageTree.size()), *session_.profile);
+  // A folder seen for the first time takes the list's ordering without a
+  // sort-selector message; the selector shows it all the same.
+  if (imageView_->list().ordering() >= 0) sortSelector_->setCurrentIndex(imageView_->list().ordering());
   updateCommands();
 }
 
@@ -336,14 +448,14 @@ void MainFrame::openProfileCommand() { runProfilesDialog(false); }
 void MainFrame::newProfileCommand() { runProfilesDialog(true); }
 
 void MainFrame::runProfilesDialog(bool startWithWizard) {
-  if (!CommandEnabled(startWithWizard ? kCmdNew : kCmdOpen, frameState())) return;
+  if (!CommandRule(startWithWizard ? C::kNewProfile : C::kOpenProfile, commandState()).enabled) return;
   ProfilesDialog dialog(session_.profilesDir, settings_, this);
   const int result = startWithWizard ? dialog.execWithWizard() : dialog.exec();
   if (result == QDialog::Accepted && dialog.chosen()) openProfile(*dialog.chosen());
 }
 
 void MainFrame::globalPropertiesCommand() {
-  if (!session_.profile || !CommandEnabled(kCmdProperties, frameState())) return;
+  if (!session_.profile || !CommandRule(C::kProfileProperties, commandState()).enabled) return;
   GlobalPropertiesDialog dialog(session_.profilesDir, *session_.profile, this);
   if (dialog.exec() == QDialog::Accepted) openProfile(dialog.profile());
 }
@@ -379,6 +491,7 @@ void MainFrame::aboutCommand() {
 
 void MainFrame::closeEvent(QCloseEvent* event) {
   if (ConfirmClose(syncRunning_)) {
+    imageView_->clear();
     event->accept();
   } else {
     event->ignore();

@@ -1,10 +1,14 @@
 #pragma once
-// The main window: menus, tool bar with the ordering selector, the status bar
-// fed by window messages, and the docked "Directory tree" pane. It runs the
-// start-up steps of the window and the profile commands.
+// The main window: menus and tool bar built from the core's command set, the
+// ordering selector, the status bar fed by window messages, the docked
+// "Directory tree" pane and the image list view. It runs the start-up steps
+// of the window and the profile commands, and decides on every update pass
+// which commands are enabled: the core's rule for each, and only for the
+// features this front end has.
 
 #include <QMainWindow>
 #include <QMap>
+#include <set>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,7 +16,7 @@
 #include "app/application.h"
 #include "app/window_messages.h"
 #include "platform/window_sink.h"
-#include "ui/commands.h"
+#include "app/commands.h"
 
 class QAction;
 class QComboBox;
@@ -29,6 +33,8 @@ struct ImageClipboard;
 
 namespace albumsmith::ui {
 
+class FolderTreePane;
+class ImageListView;
 class QtWindowSink;
 
 struct StartOptions {
@@ -47,7 +53,13 @@ class MainFrame : public QMainWindow {
   WindowSink& windowSink();
   const Session& session() const { return session_; }
   const StatusBarState& statusBarState() const { return statusState_; }
-  QAction* action(Command id) const { return actions_.value(id); }
+  QAction* action(CommandId id) const { return actions_.value(id); }
+  FolderTreePane* folderTree() const { return treePane_; }
+  ImageListView* imageView() const { return imageView_; }
+  // What the enabling rules see now.
+  CommandState commandState() const;
+  // Enables, disables and checks every command; runs on every update pass.
+  void updateCommands();
 
   // Makes `settings` the open profile.
   void openProfile(ProfileSettings settings);
@@ -74,8 +86,15 @@ class MainFrame : public QMainWindow {
   void placeWindow();
   void runStartTimers(const StartOptions& options);
 
-  void updateCommands();
-  FrameState frameState() const;
+  // Whether this front end does the command's work yet: the others stay
+  // visible and disabled.
+  bool available(CommandId id) const { return wired_.count(id) != 0; }
+  // Connects a command to its work and marks it available.
+  template <typename F>
+  void wire(CommandId id, F&& work);
+  // Runs a command the way its menu entry would: only when enabled now.
+  void runCommand(CommandId id);
+  void onShowFolder(const QString& folderPath);
   void rebuildLanguageMenu();
   void runProfilesDialog(bool startWithWizard);
   void globalPropertiesCommand();
@@ -94,11 +113,14 @@ class MainFrame : public QMainWindow {
   Session session_;
   int checkVersion_ = 0;
   bool syncRunning_ = false;
-  int displayMode_ = 0;
   StatusBarState statusState_;
 
   QtWindowSink* sink_;
-  QMap<Command, QAction*> actions_;
+  QMap<CommandId, QAction*> actions_;
+  std::set<CommandId> wired_;
+  QMenu* folderMenu_ = nullptr;
+  FolderTreePane* treePane_ = nullptr;
+  ImageListView* imageView_ = nullptr;
   QMenu* languageMenu_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   QComboBox* sortSelector_ = nullptr;

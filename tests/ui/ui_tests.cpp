@@ -151,9 +151,9 @@ class UiTests : public QObject {
     MainFrame frame(settings, languages, StartOptions{.profile = std::nullopt, .profilesDialogAtStart = false});
     frame.show();
     QVERIFY(Shown(prompter_, 32807));
-    QVERIFY(frame.action(kCmdCheckVersion)->isChecked());
-    QVERIFY(frame.action(kCmdNew)->isEnabled());
-    QVERIFY(!frame.action(kCmdProperties)->isEnabled());
+    QVERIFY(frame.action(CommandId::kCheckVersion)->isChecked());
+    QVERIFY(frame.action(CommandId::kNewProfile)->isEnabled());
+    QVERIFY(!frame.action(CommandId::kProfileProperties)->isEnabled());
     prompter_.Clear();
 
     whenModal<NewProfileWizard>([this](NewProfileWizard* wizard) {
@@ -206,7 +206,7 @@ class UiTests : public QObject {
 
     QCOMPARE(frame.windowTitle(), QStringLiteral("Holiday 2024 - Albumsmith"));
     QVERIFY(frame.session().profile);
-    QVERIFY(frame.action(kCmdProperties)->isEnabled());
+    QVERIFY(frame.action(CommandId::kProfileProperties)->isEnabled());
 
     const fs::path ini = fs::path(profilesDir()) / "Holiday 2024" / "Profile.ini";
     QVERIFY(fs::exists(ini));
@@ -493,5 +493,6 @@ class UiTests : public QObject {
   }
 };
 
-QTEST_MAIN(UiTests)
+std::unique_ptr<QObject> NewUiTests() { return std::make_unique<UiTests>(); }
+
 #include "ui_tests.moc"

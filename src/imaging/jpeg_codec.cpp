@@ -1,0 +1,302 @@
+#include "imaging/jpeg_codec.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+// jpeglib.h needs size_t and FILE declared before it, jerror.h needs jpeglib.h.
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "platform/format.h"
+#include "platform/messages.h"
+
+namespace albumsmith {
+
+namespace {
+
+constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
+
+std::atomic<uint64_t> gDecodeCount{0};
+
+class PrompterNotices : public ImagingNotices {
+ public:
+  void Exclamation(const std::string& text) override {
+    ShowMessageText({Icon::Exclamation, Buttons::Ok}, "%s", {text});
+  }
+};
+
+// libjpeg reports a fatal error by calling error_exit, which must not
+// return; we jump back to the recovery point of the operation in progress.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf recovery;
+};
+
+[[noreturn]] void JumpToRecovery(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->recovery, 1);
+}
+
+void OnLibraryMessage(j_common_ptr cinfo, int level) {
+  // A file that ends before its image data does decodes with grey in place of
+  // the missing rows. Made into a medium image it would look up to date and
+  // never be made again once the file is complete (a copy still in progress,
+  // say), so it counts as a failure. Other warnings, such as stray bytes
+  // between markers that many cameras write, are harmless and kept quiet.
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) JumpToRecovery(cinfo);
+}
+
+void InstallErrorManager(ErrorManager& err) {
+  jpeg_std_error(&err.pub);
+  err.pub.error_exit = JumpToRecovery;
+  err.pub.emit_message = OnLibraryMessage;
+}
+
+enum class ScaleRule { Full, Reduce, AtLeast };
+
+struct DecodeRequest {
+  ScaleRule rule = ScaleRule::Full;
+  const DecodeNeedFn* need = nullptr;
+};
+
+// What a decode leaves for its caller. Kept outside the function that sets
+// the recovery point, so that a longjmp never skips a destructor.
+struct DecodeState {
+  jpeg_decompress_struct cinfo;
+  ErrorManager err;
+  std::unique_ptr<JSAMPLE[]> cmykRows;  // CMYK output before it becomes RGB
+  int32_t fileWidth = 0;
+  int32_t fileHeight = 0;
+};
+
+// The largest of 8, 4, 2 that still leaves one side above 100 pixels, else 1.
+unsigned ReduceDenominator(JDIMENSION width, JDIMENSION height) {
+  unsigned d = 8;
+  while (d > 1) {
+    if (width / d > 100 || height / d > 100) break;
+    d /= 2;
+  }
+  return d;
+}
+
+unsigned ScaledSide(JDIMENSION side, unsigned numerator) {
+  return static_cast<unsigned>((static_cast<uint64_t>(side) * numerator + 7) / 8);
+}
+
+// The smallest M/8 whose output covers what the caller needs; a picture too
+// small even at full scale is decoded at full scale.
+unsigned AtLeastNumerator(JDIMENSION width, JDIMENSION height, const DecodeNeed& need) {
+  for (unsigned m = 1; m < 8; ++m) {
+    if (static_cast<int64_t>(ScaledSide(width, m)) >= need.minWidth &&
+        static_cast<int64_t>(ScaledSide(height, m)) >= need.minHeight)
+      return m;
+  }
+  return 8;
+}
+
+// Adobe's CMYK files (and YCCK, which the library turns into that CMYK) store
+// every ink inverted; the APP14 marker tells them from plain CMYK.
+void CmykToRgb(const JSAMPLE* cmyk, uint8_t* rgb, JDIMENSION width, bool inverted) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+    const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+    for (int c = 0; c < 3; ++c) {
+      const unsigned ink = inverted ? cmyk[c] : 255u - cmyk[c];
+      rgb[c] = static_cast<uint8_t>((ink * k + 127) / 255);
+    }
+  }
+}
+
+// Only trivially destructible locals from here on: the library may longjmp
+// back into this function at any call.
+bool DecodeFile(std::FILE* file, ImageBuffer& image, const DecodeRequest& request, DecodeState& s) {
+  jpeg_decompress_struct& cinfo = s.cinfo;
+  cinfo.err = &s.err.pub;
+  InstallErrorManager(s.err);
+  if (setjmp(s.err.recovery)) {
+    jpeg_destroy_decompress(&cinfo);
+    image.Reset();
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, file);
+  jpeg_read_header(&cinfo, TRUE);
+  s.fileWidth = static_cast<int32_t>(cinfo.image_width);
+  s.fileHeight = static_cast<int32_t>(cinfo.image_height);
+
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  if (cmyk) cinfo.out_color_space = JCS_CMYK;
+  else if (cinfo.jpeg_color_space == JCS_GRAYSCALE) cinfo.out_color_space = JCS_GRAYSCALE;
+  else cinfo.out_color_space = JCS_RGB;
+
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = 1;
+  if (request.rule == ScaleRule::Reduce) {
+    cinfo.scale_denom = ReduceDenominator(cinfo.image_width, cinfo.image_height);
+  } else if (request.rule == ScaleRule::AtLeast) {
+    const DecodeNeed need = (*request.need)(s.fileWidth, s.fileHeight);
+    cinfo.scale_num = AtLeastNumerator(cinfo.image_width, cinfo.image_height, need);
+    cinfo.scale_denom = 8;
+  }
+
+  jpeg_start_decompress(&cinfo);
+  const int32_t components = cmyk ? 3 : cinfo.output_components;
+  const int32_t width = static_cast<int32_t>(cinfo.output_width);
+  const int32_t height = static_cast<int32_t>(cinfo.output_height);
+  if ((components != 1 && components != 3) || !image.Allocate(width, height, components)) {
+    jpeg_destroy_decompress(&cinfo);
+    image.Reset();
+    return false;
+  }
+
+  // Several rows per call: the library hands out a whole row group at once
+  // when it is given room for it.
+  constexpr JDIMENSION kRowsPerCall = 16;
+  JSAMPROW rows[kRowsPerCall];
+  const size_t cmykRowBytes = static_cast<size_t>(cinfo.output_width) * 4;
+  if (cmyk) {
+    s.cmykRows.reset(new (std::nothrow) JSAMPLE[cmykRowBytes * kRowsPerCall]);
+    if (!s.cmykRows) {
+      jpeg_destroy_decompress(&cinfo);
+      image.Reset();
+      return false;
+    }
+  }
+  const bool inverted = cinfo.saw_Adobe_marker;
+  while (cinfo.output_scanline < cinfo.output_height) {
+    const JDIMENSION first = cinfo.output_scanline;
+    const JDIMENSION count = std::min(kRowsPerCall, cinfo.output_height - first);
+    for (JDIMENSION i = 0; i < count; ++i)
+      rows[i] = cmyk ? s.cmykRows.get() + cmykRowBytes * i : image.row(static_cast<int32_t>(first + i));
+    const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, count);
+    if (cmyk) {
+      for (JDIMENSION i = 0; i < got; ++i)
+        CmykToRgb(rows[i], image.row(static_cast<int32_t>(first + i)), cinfo.output_width, inverted);
+    }
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return true;
+}
+
+bool Decode(const std::string& path, ImageBuffer& image, const DecodeRequest& request, ImagingNotices& notices,
+            int32_t* fileWidth = nullptr, int32_t* fileHeight = nullptr) {
+  ++gDecodeCount;
+  image.Reset();
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
+    notices.Exclamation(Fmt(kCannotOpenFile, {path}));
+    return false;
+  }
+  unsigned char magic[2] = {0, 0};
+  if (std::fread(magic, 1, 2, file) != 2 || magic[0] != 0xFF || magic[1] != 0xD8) {
+    std::fclose(file);
+    return false;
+  }
+  std::rewind(file);
+  auto state = std::make_unique<DecodeState>();
+  const bool ok = DecodeFile(file, image, request, *state);
+  std::fclose(file);
+  if (ok && fileWidth) *fileWidth = state->fileWidth;
+  if (ok && fileHeight) *fileHeight = state->fileHeight;
+  return ok;
+}
+
+bool EncodeFile(std::FILE* file, const ImageBuffer& image) {
+  jpeg_compress_struct cinfo;
+  ErrorManager err;
+  cinfo.err = &err.pub;
+  InstallErrorManager(err);
+  if (setjmp(err.recovery)) {
+    jpeg_destroy_compress(&cinfo);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, file);
+  cinfo.image_width = static_cast<JDIMENSION>(image.width());
+  cinfo.image_height = static_cast<JDIMENSION>(image.height());
+  cinfo.input_components = image.components();
+  cinfo.in_color_space = image.components() == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    // The library does not write through the row pointer; its API is simply
+    // not const-correct.
+    JSAMPROW row = const_cast<JSAMPROW>(image.row(static_cast<int32_t>(cinfo.next_scanline)));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+
+// A new file beside `path` that nobody else can have open: a hidden name
+// ending in a number, which the folder cleaning of the next load removes
+// should a crash leave it behind (it belongs to no image).
+int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
+  static std::atomic<unsigned> counter{0};
+  const size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath = Fmt("%s.%s.%d-%u", {dir, name, static_cast<long long>(::getpid()), counter.fetch_add(1)});
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+ImagingNotices& ShowNoticesAtOnce() {
+  static PrompterNotices notices;
+  return notices;
+}
+
+bool IsJpegFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  unsigned char magic[2] = {0, 0};
+  const ssize_t got = ::read(fd, magic, 2);
+  ::close(fd);
+  return got == 2 && magic[0] == 0xFF && magic[1] == 0xD8;
+}
+
+bool LoadJpeg(const std::string& path, ImageBuffer& image, bool reduce, ImagingNotices& notices) {
+  return Decode(path, image, {reduce ? ScaleRule::Reduce : ScaleRule::Full, nullptr}, notices);
+}
+
+bool LoadJpegScaled(const std::string& path, ImageBuffer& image, const DecodeNeedFn& need, int32_t& fileWidth,
+                    int32_t& fileHeight, ImagingNotices& notices) {
+  return Decode(path, image, {ScaleRule::AtLeast, &need}, notices, &fileWidth, &fileHeight);
+}
+
+bool SaveJpeg(const std::string& path, const ImageBuffer& image, ImagingNotices& notices) {
+  if (image.empty() || (image.components() != 1 && image.components() != 3)) return false;
+  std::string tempPath;
+  const int fd = CreateTemporaryBeside(path, tempPath);
+  std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+  if (!file) {
+    if (fd >= 0) {
+      ::close(fd);
+      ::unlink(tempPath.c_str());
+    }
+    notices.Exclamation(Fmt(kCannotOpenFile, {path}));
+    return false;
+  }
+  bool ok = EncodeFile(file, image);
+  ok = std::fflush(file) == 0 && ok;
+  ok = std::fclose(file) == 0 && ok;
+  if (ok && ::rename(tempPath.c_str(), path.c_str()) == 0) return true;
+  ::unlink(tempPath.c_str());
+  return false;
+}
+
+uint64_t JpegDecodeCount() { return gDecodeCount.load(); }
+
+}  // namespace albumsmith
