@@ -63,6 +63,11 @@ int CompareNames(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+const char* ColumnTitle(int column) {
+  static constexpr const char* kTitles[] = {"Image - Comment", "Date", "Filename", "Position"};
+  return (column >= 0 && column < 4) ? kTitles[column] : "";
+}
+
 std::string ColumnText(const ImageItem& item, int column) {
   switch (column) {
     case kSortByComment:

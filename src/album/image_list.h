@@ -32,6 +32,9 @@ struct ImageItem {
 // The texts of the list columns: 0 comment, 1 date, 2 file name,
 // 3 position ("%02d" of position + 1).
 std::string ColumnText(const ImageItem& item, int column);
+// The detailed list's column titles and starting widths, by column.
+const char* ColumnTitle(int column);
+inline constexpr int kColumnWidths[] = {300, 120, 150, 100};
 
 // How `a` sorts against `b` (<0, 0, >0) in an ordering, reversed when
 // `descending`. An item without record (nullptr) sorts after every item with

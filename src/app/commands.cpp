@@ -93,6 +93,31 @@ const std::vector<CommandId>& ToolbarLayout() {
   return layout;
 }
 
+bool HiddenOnToolbar(CommandId id) { return id == C::kExit || id == C::kUsersManagement || id == C::kAccess; }
+
+bool MenuSeparatorBefore(CommandId id) {
+  switch (id) {
+    case C::kUsersManagement:
+    case C::kPreview:
+    case C::kExit:
+    case C::kCut:
+    case C::kSelectAll:
+    case C::kNewFolder:
+    case C::kAccess:
+    case C::kBefore:
+    case C::kFolderProperties:
+    case C::kTagImages:
+    case C::kThumbnails:
+    case C::kFlipLeftRight:
+    case C::kCheckVersion:
+    case C::kForum:
+    case C::kAbout:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::pair<std::string, std::string> CommandPrompt(CommandId id) {
   std::string text = LoadString(static_cast<int>(id));
   if (text.empty()) {

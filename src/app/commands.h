@@ -88,6 +88,11 @@ const std::vector<CommandInfo>& Commands();
 const CommandInfo* FindCommand(CommandId id);
 // The tool bar from left to right; kSeparator marks a bar.
 const std::vector<CommandId>& ToolbarLayout();
+// Tool bar buttons that keep their place on the bar but are never shown
+// (Exit, Users management, Access).
+bool HiddenOnToolbar(CommandId id);
+// Where a menu draws a line between groups of its commands.
+bool MenuSeparatorBefore(CommandId id);
 // The menu titles in menu-bar order.
 const std::vector<const char*>& MenuTitles();
 

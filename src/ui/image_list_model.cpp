@@ -9,7 +9,6 @@ namespace albumsmith::ui {
 namespace {
 
 // The detailed list's column titles, in column (and ordering) order.
-constexpr const char* kColumnTitles[kOrderingCount] = {"Image - Comment", "Date", "Filename", "Position"};
 
 QPixmap FitIntoSquare(const QPixmap& picture, int side) {
   QPixmap square(side, side);
@@ -85,7 +84,7 @@ Qt::ItemFlags ImageListModel::flags(const QModelIndex& index) const {
 
 QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kOrderingCount)
-    return QString::fromLatin1(kColumnTitles[section]);
+    return QString::fromLatin1(ColumnTitle(section));
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 

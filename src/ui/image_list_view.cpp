@@ -22,7 +22,6 @@ namespace albumsmith::ui {
 namespace {
 
 // The detailed list's first column widths, in column order.
-constexpr int kColumnWidths[kOrderingCount] = {300, 120, 150, 100};
 
 constexpr const char* kClipboardLater = "Cut, copy and paste of images are not available in this version";
 

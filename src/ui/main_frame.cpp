@@ -85,33 +85,6 @@ class CompactToolBarStyle : public QProxyStyle {
   }
 };
 
-// Tool bar buttons that keep their place but never show.
-bool HiddenOnToolBar(CommandId id) { return id == C::kExit || id == C::kUsersManagement || id == C::kAccess; }
-
-// Where a menu draws a line between groups of its commands.
-bool SeparatorBefore(CommandId id) {
-  switch (id) {
-    case C::kUsersManagement:
-    case C::kPreview:
-    case C::kExit:
-    case C::kCut:
-    case C::kSelectAll:
-    case C::kNewFolder:
-    case C::kAccess:
-    case C::kBefore:
-    case C::kFolderProperties:
-    case C::kTagImages:
-    case C::kThumbnails:
-    case C::kFlipLeftRight:
-    case C::kCheckVersion:
-    case C::kForum:
-    case C::kAbout:
-      return true;
-    default:
-      return false;
-  }
-}
-
 QString TextOr(int id, const char* fallback) {
   const std::string text = LoadString(id);
   return text.empty() ? QString::fromUtf8(fallback) : Q(text);
@@ -214,7 +187,7 @@ void MainFrame::createMenus() {
     bool first = true;
     for (const CommandInfo& info : Commands()) {
       if (std::string_view(info.menu) != title) continue;
-      if (SeparatorBefore(info.id) && !first) menu->addSeparator();
+      if (MenuSeparatorBefore(info.id) && !first) menu->addSeparator();
       first = false;
       if (info.id == C::kLanguage) {
         languageMenu_ = menu->addMenu(Q(info.menuText));
@@ -249,7 +222,7 @@ void MainFrame::createToolBar() {
     const CommandId id = layout[place];
     if (id == C::kSeparator) {
       toolBar_->addSeparator();
-    } else if (HiddenOnToolBar(id)) {
+    } else if (HiddenOnToolbar(id)) {
       // The button keeps its place but never shows; hiding the command's
       // own action would take the menu item away too.
       auto* button = new QAction(actions_[id]->icon(), actions_[id]->text(), toolBar_);
