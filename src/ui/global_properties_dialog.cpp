@@ -21,7 +21,7 @@
 #include <QVBoxLayout>
 
 #include "ui/qt_text.h"
-#include "ui/slide_show_choices.h"
+#include "store/slide_show_choices.h"
 
 namespace albumsmith::ui {
 

@@ -1,8 +1,8 @@
-#include "ui/slide_show_choices.h"
+#include "store/slide_show_choices.h"
 
 #include <algorithm>
 
-namespace albumsmith::ui {
+namespace albumsmith {
 
 namespace {
 constexpr int kFallbackDelayRow = 2;  // "3"
@@ -27,4 +27,4 @@ int TransitionForRow(int row) {
   return row >= 0 && row < static_cast<int>(kSlideTransitions.size()) ? row : 0;
 }
 
-}  // namespace albumsmith::ui
+}  // namespace albumsmith

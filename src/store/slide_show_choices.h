@@ -6,7 +6,7 @@
 #include <array>
 #include <string_view>
 
-namespace albumsmith::ui {
+namespace albumsmith {
 
 // Seconds between images, in list order.
 inline constexpr std::array<int, 9> kSlideDelays = {1, 2, 3, 5, 7, 10, 20, 30, 50};
@@ -38,4 +38,4 @@ constexpr int ProfileColorFromRgb(Rgb rgb) {
   return (rgb.red & 0xFF) | ((rgb.green & 0xFF) << 8) | ((rgb.blue & 0xFF) << 16);
 }
 
-}  // namespace albumsmith::ui
+}  // namespace albumsmith
