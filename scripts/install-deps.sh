@@ -18,6 +18,10 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   # tests: unit tests, sanitizers and fuzzing, headless GUI runs
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth
+  # browser tests of the built-in template (npm comes with the machine's nodejs)
+  chromium nodejs php-cli
+  # FTP servers the publishing tests start on 127.0.0.1
+  python3-pyftpdlib vsftpd
 )
 
 export DEBIAN_FRONTEND=noninteractive

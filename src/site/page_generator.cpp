@@ -24,7 +24,7 @@ TokenValues StaticTokenValues(const PageContext& page) {
   const std::string footerFile = SettingText(page.settings.footerFileName);
 
   TokenValues v;
-  v[kTitle] = PageTitle(page, folder);
+  v[kTitle] = EscapeHtmlText(PageTitle(page, folder));
   v[kLogin] = HideScript("login");
   v[kStyle] = StyleBlock(page.settings, false);
   v[kScript] = support + std::string(kPageScript);

@@ -1,0 +1,139 @@
+// The "site" command of albumsmith-cli: the whole site a visitor would get,
+// written into a local folder, with the derived files made first.
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "cli_runner.h"
+
+namespace albumsmith::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The command-line tests get no data folder of their own; the photos sit
+// beside this folder.
+const fs::path kPhotos = fs::path(__FILE__).parent_path().parent_path() / "data" / "browser";
+
+class SiteCliTest : public CliTest {
+ protected:
+  // "Holiday" with two photos at the top, none in Trips and one in
+  // Trips/2004, and no derived file anywhere.
+  void MakeAlbum(const std::string& php) {
+    MakeProfile("Holiday");
+    ASSERT_EQ(Run({"profile", "set", "Holiday", "PHP=" + php}).exitCode, 0);
+    fs::create_directories(Images() / "Trips" / "2004");
+    for (const char* photo : {"canon-ixus.jpg", "sony-d700.jpg"}) fs::copy_file(kPhotos / photo, Images() / photo);
+    fs::copy_file(kPhotos / "portrait_6.jpg", Images() / "Trips" / "2004" / "portrait_6.jpg");
+  }
+  fs::path Images() const { return profilesPath() / "Holiday" / "ImageTree"; }
+  fs::path Out() const { return out_.path() / "site"; }
+
+  // Every token and variable of the template replaced: nothing of the form __NAME__ is left.
+  static void ExpectExpanded(const fs::path& page) {
+    const std::string text = ReadText(page);
+    std::smatch left;
+    EXPECT_FALSE(std::regex_search(text, left, std::regex("__[A-Za-z]+__"))) << page << ": " << left.str();
+  }
+
+ private:
+  TempDir out_;
+};
+
+TEST_F(SiteCliTest, StaticSiteWithTheDerivedFilesMadeFirst) {
+  MakeAlbum("0");
+
+  const CliResult r = Run({"site", "holiday", "--out", Out().string()});
+
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "folder / 2 image(s)\nfolder Trips/ 0 image(s)\nfolder Trips/2004/ 1 image(s)\n"
+            "page index.html\npage slide.html\npage Trips/index.html\npage Trips/slide.html\n"
+            "page Trips/2004/index.html\npage Trips/2004/slide.html\n"
+            "wrote 3 folder(s) and 6 page(s) to " + Out().string() + "\n");
+  for (const char* file :
+       {"albsite/js/album_s.js", "albsite/js/dtree.js", "albsite/js/albumsmith.css", "albsite/js/dir.js",
+        "albsite/images/loading.gif", "albsite/images/movieanim.gif",
+        // made by this command: the profile had no derived file
+        "albsite/s/canon-ixus.jpg", "albsite/s/canon-ixus.jpg.html", "albsite/m/canon-ixus.jpg",
+        "albsite/s/sort.inf", "albsite/s/Trips/2004/portrait_6.jpg", "albsite/m/Trips/2004/portrait_6.jpg"}) {
+    EXPECT_TRUE(fs::is_regular_file(Out() / file)) << file;
+  }
+  EXPECT_TRUE(fs::is_regular_file(profilesPath() / "Holiday" / "albsite" / "s" / "canon-ixus.jpg"));
+  EXPECT_FALSE(fs::exists(Out() / "index.php"));
+  EXPECT_EQ(ReadText(Out() / "albsite/js/dir.js").rfind("d = new dTree('d');\n", 0), 0u);
+
+  for (const char* folder : {"", "Trips/", "Trips/2004/"}) {
+    for (const char* page : {"index.html", "slide.html"}) ExpectExpanded(Out() / folder / page);
+  }
+  const std::string deep = ReadText(Out() / "Trips/2004/index.html");
+  EXPECT_NE(deep.find("src=\"../../albsite/js/dir.js\""), std::string::npos);
+  EXPECT_NE(deep.find("photos[0]=\"portrait_6.jpg\";"), std::string::npos);
+  // Both blocks set "path": the tree's value is read while dir.js runs, the
+  // folder's afterwards, so the tree must come first.
+  const size_t tree = deep.find("var curDir=");
+  const size_t images = deep.find("var path=\"Trips/2004/\";");
+  ASSERT_NE(tree, std::string::npos);
+  ASSERT_NE(images, std::string::npos);
+  EXPECT_LT(tree, images);
+}
+
+TEST_F(SiteCliTest, PhpSiteIsOnePageWithTheListingAndTheFolderFiles) {
+  MakeAlbum("1");
+
+  const CliResult r = Run({"site", "Holiday", "--out", Out().string()});
+
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<std::string> lines = r.OutLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "wrote 3 folder(s) and 1 page(s) to " + Out().string());
+  EXPECT_FALSE(fs::exists(Out() / "index.html"));
+  const std::string index = ReadText(Out() / "index.php");
+  EXPECT_EQ(index.rfind("<?PHP\n$profile = 'Holiday';\n", 0), 0u) << index.substr(0, 60);
+  for (const char* part : {"function displayIndex()", "function displaySlide()", "function getTree()",
+                           "function getVar(", "<?PHP displayPage(); ?>"})
+    EXPECT_NE(index.find(part), std::string::npos) << part;
+  ExpectExpanded(Out() / "index.php");
+  EXPECT_EQ(ReadText(Out() / "albsite/js/dir.js"), "0\t-1\tHoliday\t.\n1\t0\tTrips\tTrips\n2\t1\t2004\tTrips/2004\n");
+  for (const char* folder : {"", "Trips/", "Trips/2004/"})
+    EXPECT_TRUE(fs::is_regular_file(Out() / "albsite/s" / folder / "var.inf")) << folder;
+}
+
+TEST_F(SiteCliTest, FailuresGiveOneLineAndWriteNothing) {
+  MakeAlbum("0");
+  MakeProfile("Other");
+  ASSERT_EQ(Run({"profile", "set", "Other", "TemplateName=Gone"}).exitCode, 0);
+  const std::string profileDir = (profilesPath() / "Holiday").string();
+  const fs::path file = Out().parent_path() / "a-file";
+  WriteText(file, "x");
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string reason;  // found in the last line of stderr
+  };
+  const Case cases[] = {
+      {{"site"}, 2, ""},
+      {{"site", "Holiday", "Other", "--out", Out().string()}, 2, ""},
+      {{"site", "Nobody", "--out", Out().string()}, 1, "no profile named Nobody"},
+      {{"site", "Holiday"}, 1, "site needs --out DIR"},
+      {{"site", "Holiday", "--out", Out().string(), "--php", "1"}, 1, "unknown option --php"},
+      {{"site", "Holiday", "--out", profileDir}, 1, "overlaps the profile directory"},
+      {{"site", "Holiday", "--out", profileDir + "/albsite/"}, 1, "overlaps the profile directory"},
+      {{"site", "Holiday", "--out", file.string()}, 1, file.string()},
+      {{"site", "Other", "--out", Out().string()}, 1, "the template Gone is not in "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Join(c.args, " "));
+    const CliResult r = Run(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.LastErrorLine().find(c.reason), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(Out()));
+  EXPECT_FALSE(fs::exists(profilesPath() / "Holiday" / "albsite" / "index.html"));
+}
+
+}  // namespace
+}  // namespace albumsmith::test
