@@ -52,6 +52,9 @@ struct CliCommand {
 };
 
 std::vector<CliCommand>& CliCommands();
+
+// "profile copy", kept with the other maintenance commands.
+int RunProfileCopy(CliContext& ctx, const std::vector<std::string>& args);
 struct CliRegistrar {
   explicit CliRegistrar(CliCommand command) { CliCommands().push_back(command); }
 };

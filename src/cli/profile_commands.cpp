@@ -11,6 +11,7 @@
 #include "store/profiles.h"
 
 namespace albumsmith {
+
 namespace {
 
 using Context = CliContext;
@@ -128,6 +129,7 @@ int RunProfile(Context& ctx, const std::vector<std::string>& args) {
   if (sub == "set") return ProfileSet(ctx, args);
   if (sub == "rename" && args.size() == 4) return ProfileRename(ctx, args[2], args[3]);
   if (sub == "delete" && args.size() == 3) return ProfileDelete(ctx, args[2]);
+  if (sub == "copy") return RunProfileCopy(ctx, args);
   return kUsageError;
 }
 
@@ -138,7 +140,9 @@ const CliRegistrar kProfile({"profile",
                              "  profile show NAME\n"
                              "  profile set NAME Key=Value ...\n"
                              "  profile rename OLD NEW\n"
-                             "  profile delete NAME\n",
+                             "  profile delete NAME\n"
+                             "  profile copy OLD NEW [--images] [--server HOST[:PORT]] [--login L] [--password P]\n"
+                             "               [--remote-dir DIR] [--php 0|1] [--passive 0|1]\n",
                              &RunProfile});
 
 }  // namespace

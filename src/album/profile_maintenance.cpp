@@ -1,0 +1,375 @@
+#include "album/profile_maintenance.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "album/image_worker.h"
+#include "album/side_files.h"
+#include "imaging/derived_images.h"
+#include "platform/app_settings.h"
+#include "platform/messages.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+#include "platform/window_sink.h"
+#include "store/profiles.h"
+
+namespace albumsmith {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kAbortVerification = 32815;
+constexpr int kCannotCreateDirectory = 32827;
+constexpr int kCannotCreateSortFile = 32834;
+constexpr int kResampling = 32894;
+constexpr int kExtractingExif = 32895;
+constexpr int kMoveProfilesTo = 32934;
+constexpr int kCopyingProfile = 32936;
+
+constexpr std::string_view kBaseDirName = "Albumsmith";
+
+std::string WithSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+std::string WithoutSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// --- verification ------------------------------------------------------------
+
+struct DirEntry {
+  std::string name;
+  bool directory = false;  // a real directory: a link to one is cleaned like a file
+};
+
+std::vector<DirEntry> ReadDir(const std::string& dir) {
+  std::vector<DirEntry> entries;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code statEc;
+    const bool directory = it->symlink_status(statEc).type() == fs::file_type::directory;
+    entries.push_back({it->path().filename().string(), directory});
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const DirEntry& a, const DirEntry& b) { return NameLess(a.name, b.name); });
+  return entries;
+}
+
+// A derived file goes when it stands for no JPEG image, when its image is
+// gone, or when the image was written at the same time or later: the worker
+// then makes it again.
+bool IsStale(const std::string& imageDir, const std::string& imageName, const std::string& file) {
+  if (!IsSafeName(imageName) || !HasJpgExtension(imageName)) return true;
+  const std::string image = imageDir + imageName;
+  return !FileExists(image) || IsNewer(image, file);
+}
+
+// The run deletes quietly: a file that cannot go is made again or
+// overwritten by the worker, and the run goes on.
+void RemoveQuietly(const std::string& path) { ::unlink(path.c_str()); }
+
+// Subdirectories without a folder of the same name go with everything in them.
+bool CleanSubdirectory(const FolderDirs& d, const std::string& derivedDir, const DirEntry& e) {
+  if (!e.directory) return false;
+  if (!DirExists(d.images + e.name)) DeleteTree(derivedDir + e.name);
+  return true;
+}
+
+// The thumbnail folder keeps the folder's order files, the site's var.inf
+// and the comment copies; thumbnails and Exif pages ("N.html") follow their image.
+void CleanThumbnailFolder(const FolderDirs& d) {
+  for (const DirEntry& e : ReadDir(d.thumbnails)) {
+    if (CleanSubdirectory(d, d.thumbnails, e)) continue;
+    if (e.name == "sort.inf" || e.name == "sort.pos" || e.name == "var.inf") continue;
+    const std::string extension = Extension(e.name);
+    if (EqualsNoCase(extension, "comment")) continue;
+    const std::string image = EqualsNoCase(extension, "html") ? StripExtension(e.name) : e.name;
+    const std::string path = d.thumbnails + e.name;
+    if (IsStale(d.images, image, path)) RemoveQuietly(path);
+  }
+}
+
+// While access security is on, a medium image is only reachable as "N.php";
+// one left under the picture's own name would be published unprotected. So
+// the last extension is taken off whatever it is, and "N.jpg" then stands for
+// no image: only the form of the current setting is kept.
+void CleanMediumFolder(const FolderDirs& d, const ProfileSettings& settings) {
+  const bool secured = settings.accessSecurity != 0;
+  for (const DirEntry& e : ReadDir(d.medium)) {
+    if (CleanSubdirectory(d, d.medium, e)) continue;
+    const std::string path = d.medium + e.name;
+    const std::string image = secured ? StripExtension(e.name) : e.name;
+    if (IsStale(d.images, image, path)) RemoveQuietly(path);
+  }
+}
+
+// The first line of the processing window: the folder as the tree shows it.
+std::string FolderLine(const std::string& folder) { return "/" + WithoutSlash(folder); }
+
+// One folder's images handed to the image worker. An abort stops the pass
+// before its next image; the pass that follows then gets nothing, which ends
+// the worker.
+class FolderFeed : public WorkerFeed {
+ public:
+  FolderFeed(ImageWorkerJob job, const std::atomic<bool>& abort) : job_(std::move(job)), abort_(abort) {}
+  ImageWorkerJob BeginPass() override {
+    if (!abort_) return job_;
+    drained_ = true;
+    return {job_.profileDir, job_.folder, job_.settings, {}};
+  }
+  bool RestartRequested() const override { return abort_ && !drained_; }
+  bool Finish() override { return true; }
+
+ private:
+  const ImageWorkerJob job_;
+  const std::atomic<bool>& abort_;
+  std::atomic<bool> drained_{false};
+};
+
+// Turns what the worker posts into the processing window's second line and
+// bar. The worker posts an image's progress as it takes the image up, one
+// image at a time, so the step named is the one about to run.
+class FolderProgressSink : public WindowSink {
+ public:
+  FolderProgressSink(CopyProgress& progress, const ImageWorkerJob& job, size_t index, size_t count)
+      : progress_(progress), job_(job), line_(FolderLine(job.folder)), index_(index), count_(count) {}
+
+  void PostProgress(int maximum, int position) override {
+    if (position < 0 || static_cast<size_t>(position) >= job_.fileNames.size()) return;
+    const long long images = std::max(maximum, 1);
+    progress_.SetPercent(static_cast<int>((static_cast<long long>(index_) * 100 + position * 100LL / images) /
+                                          static_cast<long long>(count_)));
+    progress_.SetText(line_, StepText(job_.fileNames[static_cast<size_t>(position)]));
+  }
+  void PostShowFolder(const std::string&) override {}
+  void PostStatus(const std::string&) override {}
+  void PostSortSelector(int) override {}
+  void PostClipboard(bool, int) override {}
+  void PostPaste(std::shared_ptr<ImageClipboard>) override {}
+  void PostUndoPaste(std::shared_ptr<ImageClipboard>) override {}
+
+ private:
+  // Asked with the same up-to-date rules the worker applies right after.
+  std::string StepText(const std::string& name) const {
+    const DerivedPaths paths = DerivedPathsOf(job_.profileDir, job_.folder, name, job_.settings);
+    if (!IsUpToDateJpeg(paths.image, paths.medium) || !IsUpToDateJpeg(paths.image, paths.thumbnail))
+      return FormatString(kResampling, {name});
+    if (IsOlderThanSource(paths.image, paths.exifPage)) return FormatString(kExtractingExif, {name});
+    return {};
+  }
+
+  CopyProgress& progress_;
+  const ImageWorkerJob& job_;
+  const std::string line_;
+  const size_t index_;
+  const size_t count_;
+};
+
+// --- moving the base directory -------------------------------------------------
+
+// The directory a path names once links and "." / ".." are resolved, with a
+// final "/", so that two spellings of one directory compare equal and a
+// prefix test tells whether one lies inside the other.
+std::string Resolved(const std::string& dir) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::absolute(dir, ec), ec);
+  if (ec) p = fs::path(dir).lexically_normal();
+  return WithSlash(p.string());
+}
+
+bool IsWithin(const std::string& inner, const std::string& outer) { return StartsWith(inner, outer); }
+
+// A profile copied into a folder that is itself being moved (or the other
+// way round) would be deleted with the old copies, or copy into itself.
+bool MoveOverlaps(const std::string& from, const std::string& to, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (IsWithin(to, from + name + "/") || IsWithin(from, to + name + "/")) return true;
+  }
+  return false;
+}
+
+void DeleteCopies(const std::vector<std::string>& copies) {
+  for (auto it = copies.rbegin(); it != copies.rend(); ++it) DeleteTree(*it);
+}
+
+}  // namespace
+
+// --- verification ------------------------------------------------------------
+
+ProfileVerification::ProfileVerification(std::string profilesDir, ProfileSettings settings)
+    : profilesDir_(std::move(profilesDir)), settings_(std::move(settings)) {}
+
+bool ProfileVerification::ConfirmAbort() {
+  if (IsPositive(ShowMessage({Icon::Question, Buttons::YesNo}, kAbortVerification).answer)) abort_ = true;
+  return abort_;
+}
+
+int ProfileVerification::Run(CopyProgress& progress) {
+  const std::string profileDir = ProfileDirectory(profilesDir_, settings_);
+  CreatePath(profileDir + "albsite/bg/");
+  std::vector<std::string> folders;
+  ListDirs(profileDir + "ImageTree/", "", folders);
+  // A name the site cannot carry (a control character in it) cannot be
+  // published either; its folder is left as it is.
+  std::erase_if(folders, [](const std::string& folder) { return !IsSafeFolder(folder); });
+  for (size_t i = 0; i < folders.size() && !abort_; ++i) VerifyFolder(folders[i], i, folders.size(), progress);
+  const int end = abort_ ? CopyProgress::kEndFailure : CopyProgress::kEndSuccess;
+  if (end == CopyProgress::kEndSuccess) progress.SetPercent(100);
+  progress.End(end);
+  return end;
+}
+
+void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, size_t count,
+                                       CopyProgress& progress) {
+  const std::string profileDir = ProfileDirectory(profilesDir_, settings_);
+  const FolderDirs d = FolderDirectories(profileDir, folder);
+  progress.SetPercent(static_cast<int>(index * 100 / count));
+  progress.SetText(FolderLine(folder), "");
+  if (!CreatePath(d.thumbnails) || !CreatePath(d.medium)) return;
+
+  std::vector<std::string> files;
+  ListFiles(d.images, files);
+  ImageWorkerJob job{profileDir, folder, settings_, {}};
+  for (const std::string& path : files) {
+    std::string name = FileName(path);
+    if (HasJpgExtension(name) && IsSafeName(name)) job.fileNames.push_back(std::move(name));
+  }
+
+  CleanThumbnailFolder(d);
+  CleanMediumFolder(d, settings_);
+
+  FolderFeed feed(job, abort_);
+  FolderProgressSink sink(progress, job, index, count);
+  WorkerOptions options;
+  // The user waits in front of the processing window for this run, so it
+  // takes the machine at normal priority, unlike the background worker.
+  options.lowPriority = false;
+  RunWorker(feed, sink, options);
+  if (abort_) return;
+
+  progress.SetText(FolderLine(folder), "");
+  // A folder that was never shown gets the order files of a first showing:
+  // ordered by file name, its images in name order.
+  if (!FileExists(d.thumbnails + "sort.inf")) {
+    std::vector<std::string> names = job.fileNames;
+    if (!WriteOrderFiles(profileDir, folder, names, kSortByFileName))
+      ShowMessage({Icon::Exclamation}, kCannotCreateSortFile, {d.thumbnails + "sort.inf"});
+  }
+}
+
+// --- copying a profile ---------------------------------------------------------
+
+std::string CopyRemoteDirProposal(const std::string& remoteDir) {
+  std::string dir = remoteDir;
+  while (!dir.empty() && dir.back() == '/') dir.pop_back();
+  if (dir.empty()) dir = "/";
+  return dir + "_copy/";
+}
+
+ProfileSettings CopiedProfileSettings(const ProfileSettings& original, const std::string& newName) {
+  ProfileSettings copy = original;
+  copy.name = newName;
+  copy.subdir = newName + "/";
+  copy.remoteDir = CopyRemoteDirProposal(original.remoteDir);
+  copy.rootFileName.clear();
+  copy.footerFileName.clear();
+  return copy;
+}
+
+bool CopyProfile(const std::string& profilesDir, const ProfileSettings& original, ProfileSettings& copy,
+                 bool copyImages, const TreeCopier& copier) {
+  NormalizePaths(copy);
+  const std::string from = ProfileDirectory(profilesDir, original);
+  const std::string to = ProfileDirectory(profilesDir, copy);
+  if (!CreatePath(to)) return false;
+  for (const char* sub : {"ImageTree/", "albsite/bg/", "albsite/s/", "albsite/m/"})
+    if (!CreatePath(to + sub)) return false;
+
+  std::vector<std::string> files;
+  ListFiles(from, files);
+  // The new Profile.ini is written just below, before the images: a copy
+  // that fails half-way must not leave the original's settings (its remote
+  // directory above all) under the new name.
+  std::erase_if(files, [](const std::string& path) { return FileName(path) == "Profile.ini"; });
+  if (!CopyFiles(files, to)) return false;
+  if (!WriteProfileReported(profilesDir, copy)) return false;
+
+  const std::string images = from + "ImageTree/";
+  if (!copyImages || !DirExists(images)) return true;
+  return copier(std::string(), images, to + "ImageTree/");
+}
+
+// --- moving the profiles base directory --------------------------------------
+
+std::string NormalizeProfilesBaseDir(std::string dir) {
+  if (dir.empty()) return dir;
+  dir = WithSlash(std::move(dir));
+  const std::string last = FileName(WithoutSlash(dir));
+  if (!EqualsNoCase(last, kBaseDirName)) dir += std::string(kBaseDirName) + "/";
+  return dir;
+}
+
+bool StoreProfilesBaseDir(AppSettings& settings, const std::string& dir) {
+  return settings.SetString("Settings", "ProfilesDir", WithSlash(dir));
+}
+
+bool MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const std::string& newDir,
+                         const TreeCopier& copier) {
+  const std::string from = WithSlash(oldDir);
+  const std::string to = WithSlash(newDir);
+  const std::string resolvedFrom = Resolved(from);
+  const std::string resolvedTo = Resolved(to);
+  // Copying each profile onto itself and then deleting "the old one" would
+  // delete every profile.
+  if (resolvedFrom == resolvedTo) return StoreProfilesBaseDir(settings, to);
+
+  const std::vector<std::string> names = ListProfiles(from);
+  if (MoveOverlaps(resolvedFrom, resolvedTo, names)) {
+    ShowSystemError(EINVAL, kCannotCreateDirectory, {WithoutSlash(to)});
+    return false;
+  }
+  std::vector<std::string> copies;
+  for (const std::string& name : names) {
+    const std::string destination = to + name + "/";
+    // Only what this move made may be deleted again: an entry already there
+    // belongs to someone else.
+    if (FileExists(WithoutSlash(destination))) {
+      ShowSystemError(EEXIST, kCannotCreateDirectory, {WithoutSlash(destination)});
+      DeleteCopies(copies);
+      return false;
+    }
+    copies.push_back(destination);
+    if (!copier(FormatString(kCopyingProfile, {name}), from + name + "/", destination)) {
+      DeleteCopies(copies);
+      return false;
+    }
+  }
+  // Stored before anything old goes: a base that cannot be recorded would
+  // leave the next start looking at an emptied directory.
+  if (!StoreProfilesBaseDir(settings, to)) {
+    DeleteCopies(copies);
+    return false;
+  }
+  for (const std::string& name : names) DeleteTree(from + name + "/");
+  return true;
+}
+
+std::string ChangeProfilesBaseDir(AppSettings& settings, const std::string& currentDir, const std::string& entered,
+                                  const TreeCopier& copier) {
+  const std::string dir = NormalizeProfilesBaseDir(entered);
+  if (dir.empty()) return currentDir;
+  if (IsPositive(ShowMessage({Icon::Question, Buttons::YesNo}, kMoveProfilesTo, {dir}).answer))
+    return MoveProfilesBaseDir(settings, currentDir, dir, copier) ? dir : currentDir;
+  return StoreProfilesBaseDir(settings, dir) ? dir : currentDir;
+}
+
+}  // namespace albumsmith
