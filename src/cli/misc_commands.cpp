@@ -75,10 +75,11 @@ int RunVersion(Context&, const std::vector<std::string>& args) {
   return 0;
 }
 
-const CliRegistrar kCopy({"copy", "  copy SOURCE DESTINATION   copy a folder tree with progress\n", &RunCopy});
+const CliRegistrar kCopy({"copy", "  copy SOURCE DESTINATION          copy a folder tree with progress\n", &RunCopy});
 const CliRegistrar kDemo(
-    {"demo", "  demo [NAME]               create a demo profile from the photos shipped with the program\n", &RunDemo});
-const CliRegistrar kVersion({"version", "  version                   print the release\n", &RunVersion});
+    {"demo", "  demo [NAME]                       create a demo profile from the photos shipped\n"
+     "                                    with the program\n", &RunDemo});
+const CliRegistrar kVersion({"version", "  version                           print the release\n", &RunVersion});
 
 }  // namespace
 }  // namespace albumsmith
