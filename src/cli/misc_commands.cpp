@@ -75,7 +75,7 @@ int RunVersion(Context&, const std::vector<std::string>& args) {
   return 0;
 }
 
-const CliRegistrar kCopy({"copy", "  copy SOURCE DESTINATION          copy a folder tree with progress\n", &RunCopy});
+const CliRegistrar kCopy({"copy", "  copy SOURCE DESTINATION           copy a folder tree with progress\n", &RunCopy});
 const CliRegistrar kDemo(
     {"demo", "  demo [NAME]                       create a demo profile from the photos shipped\n"
      "                                    with the program\n", &RunDemo});

@@ -1,8 +1,10 @@
 #include "ftp_session.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -155,8 +157,20 @@ class FtpSession::Connection {
 
   // The connection lives in the multi handle's cache; closing that says QUIT.
   ~Connection() {
+    // After a stop the server may be busy for a long time (a throttled
+    // upload it is still taking): the connection is cut rather than closed
+    // with QUIT, whose answer would be waited for.
+    if (curl_ && StopRequested()) {
+      curl_socket_t control = CURL_SOCKET_BAD;
+      if (curl_easy_getinfo(curl_, CURLINFO_ACTIVESOCKET, &control) == CURLE_OK && control != CURL_SOCKET_BAD)
+        ::shutdown(control, SHUT_RDWR);
+      fprintf(stderr, "DEBUG sock %d\n", (int)control);
+    }
+    auto t0=std::chrono::steady_clock::now();
     if (multi_) curl_multi_cleanup(multi_);
+    fprintf(stderr,"DEBUG multi cleanup %ld\n",(long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count());
     if (curl_) curl_easy_cleanup(curl_);
+    fprintf(stderr,"DEBUG easy cleanup %ld\n",(long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count());
   }
 
   Connection(const Connection&) = delete;
