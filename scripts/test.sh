@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything, then runs every test: first the
 # core's unit tests under AddressSanitizer + UndefinedBehaviorSanitizer, then
-# the whole suite (unit, command line, GUI) of the normal build. The last line
+# a bounded fuzzing run, then the whole suite (unit, command line, GUI,
+# integration tests against real FTP servers, browser tests) of the normal build. The last line
 # is the test runner's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 JOBS=${JOBS:-$(nproc)}
+# Builds from several clones share one compiler cache.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
 echo "== sanitizer build (core unit tests)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DALBUMSMITH_GUI=OFF -DALBUMSMITH_SANITIZE=ON \
@@ -14,6 +17,9 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DALBUMSMITH_GUI=OFF 
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan -L unit --output-on-failure -j "$JOBS"
+
+echo "== fuzzing the JPEG section and Exif reader (${FUZZ_SECONDS:-60} s)"
+./scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 
 echo "== build and full test suite"
 BUILD_DIR=build ./scripts/build.sh
