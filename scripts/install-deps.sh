@@ -22,6 +22,8 @@ PACKAGES=(
   chromium nodejs php-cli
   # FTP servers the publishing tests start on 127.0.0.1
   python3-pyftpdlib vsftpd
+  # a server clock that runs ahead (synchronisation tests); the reference client of the sync benchmark
+  faketime lftp
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -12,7 +12,7 @@ JOBS=${JOBS:-$(nproc)}
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
 echo "== sanitizer build (core unit tests)"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DALBUMSMITH_GUI=OFF -DALBUMSMITH_SANITIZE=ON \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DALBUMSMITH_GUI=OFF -DALBUMSMITH_BENCH=OFF -DALBUMSMITH_SANITIZE=ON \
   -DALBUMSMITH_WERROR=ON >/dev/null
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

@@ -47,8 +47,7 @@ int OrientationOf(const std::string& imagePath) {
 void CopyComment(const DerivedPaths& paths) {
   const std::optional<std::string> text = ReadWholeFile(paths.comment);
   if (!text) return;
-  if (ReadWholeFile(paths.commentCopy) == text) return;
-  WriteFileAtomically(paths.commentCopy, *text);
+  WriteFileIfChanged(paths.commentCopy, *text);
 }
 
 class CollectedNotices : public ImagingNotices {

@@ -125,8 +125,9 @@ std::string DateKeyOf(std::string_view line) {
   return std::string(key.substr(0, key.find('<')));
 }
 
-// height * 1000 / width from a "Resolution" row ("640 x 480").
-std::optional<int> RatioOf(std::string_view line) {
+// height * 1000 / width from a "Resolution" row ("640 x 480"); with
+// `quarterTurn` set, of the picture turned a quarter, as the derived images are.
+std::optional<int> RatioOf(std::string_view line, bool quarterTurn) {
   const size_t x = line.find(" x");
   if (x == std::string_view::npos) return std::nullopt;
   size_t start = x;
@@ -139,7 +140,8 @@ std::optional<int> RatioOf(std::string_view line) {
   ++pos;
   const std::optional<int> height = ScanInt(line, pos);
   if (!height || *width == 0) return std::nullopt;
-  const int64_t ratio = int64_t{*height} * 1000 / *width;
+  if (quarterTurn && *height == 0) return std::nullopt;
+  const int64_t ratio = quarterTurn ? int64_t{*width} * 1000 / *height : int64_t{*height} * 1000 / *width;
   return static_cast<int>(std::clamp<int64_t>(ratio, INT_MIN, INT_MAX));
 }
 
@@ -188,10 +190,10 @@ bool WriteOrderFiles(const std::string& profileDir, const std::string& folder, s
   const FolderDirs dirs = FolderDirectories(profileDir, folder);
   std::erase_if(names, [&](const std::string& name) { return !IsSafeName(name) || !FileExists(dirs.images + name); });
   const std::string text = OrderFileText(ordering, names);
-  if (!WriteFileAtomically(dirs.thumbnails + std::string(kSortInf), text)) return false;
+  if (!WriteFileIfChanged(dirs.thumbnails + std::string(kSortInf), text)) return false;
   // The position order only changes while it is the ordering shown, so the
   // file keeps the last one made otherwise.
-  if (ordering == kSortByPosition) WriteFileAtomically(dirs.thumbnails + std::string(kSortPos), text);
+  if (ordering == kSortByPosition) WriteFileIfChanged(dirs.thumbnails + std::string(kSortPos), text);
   return true;
 }
 
@@ -208,7 +210,7 @@ bool WriteComment(const std::string& path, const std::string& text) {
     ::unlink(path.c_str());
     return true;
   }
-  return WriteFileAtomically(path, text);
+  return WriteFileIfChanged(path, text);
 }
 
 std::string ReadImageDate(const std::string& rowsPath, const std::string& fileName, std::string& dateKey, int* ratio) {
@@ -225,11 +227,20 @@ std::string ReadImageDate(const std::string& rowsPath, const std::string& fileNa
     break;
   }
   if (ratio) {
+    // The derived images are upright: a picture whose orientation turns it
+    // a quarter is shown with its sides swapped.
+    bool quarterTurn = false;
+    for (const std::string& line : *lines) {
+      if (line.find("Orientation") == std::string::npos) continue;
+      for (const char* name : {"transpose", "rotate 90", "transverse", "rotate 270"})
+        quarterTurn = quarterTurn || line.find(name) != std::string::npos;
+      break;
+    }
     // The Resolution row follows the date row; without a date row it is
     // looked for from the top so that undated images keep their proportions.
     for (size_t i = next; i < lines->size(); ++i) {
       if ((*lines)[i].find("Resolution") == std::string::npos) continue;
-      if (const std::optional<int> r = RatioOf((*lines)[i])) *ratio = *r;
+      if (const std::optional<int> r = RatioOf((*lines)[i], quarterTurn)) *ratio = *r;
       break;
     }
   }

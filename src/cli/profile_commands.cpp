@@ -8,6 +8,7 @@
 #include "platform/app_settings.h"
 #include "platform/text.h"
 #include "store/profile_settings.h"
+#include "publish/sync_start.h"
 #include "store/profiles.h"
 
 namespace albumsmith {
@@ -117,7 +118,7 @@ int ProfileRename(Context& ctx, const std::string& typed, const std::string& new
 int ProfileDelete(Context& ctx, const std::string& typed) {
   const auto name = StoredName(ctx, typed);
   if (!name) return Fail(ctx, "no profile named " + typed);
-  if (!DeleteProfile(ctx.profilesDir, ctx.settings, *name, nullptr)) return Fail(ctx, "profile not deleted");
+  if (!DeleteProfile(ctx.profilesDir, ctx.settings, *name, RemoveRemoteProfile)) return Fail(ctx, "profile not deleted");
   return 0;
 }
 

@@ -267,7 +267,7 @@ bool WriteExifPage(const std::filesystem::path& imagePath, const std::filesystem
     page += FormatInfo(reader.info(), InfoForm::Html);
     page += "</table>\n</div>\n</body></html>\n";
   }
-  if (!WriteFileAtomically(pagePath, page)) return false;
+  if (!WriteFileAtomically(pagePath, page, std::nullopt, Flush::kNo)) return false;
   return read;
 }
 

@@ -22,7 +22,7 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
 }
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
-                         std::optional<unsigned> mode) {
+                         std::optional<unsigned> mode, Flush flush) {
   mode_t finalMode;
   struct stat st;
   if (mode) {
@@ -55,7 +55,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
     done += static_cast<size_t>(w);
   }
   if (::fchmod(fd, finalMode) != 0) return fail();
-  if (::fsync(fd) != 0) return fail();
+  if (flush == Flush::kToDisk && ::fsync(fd) != 0) return fail();
   if (::close(fd) != 0) {
     const int saved = errno;
     ::unlink(tmpl.c_str());
@@ -69,6 +69,11 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
     return false;
   }
   return true;
+}
+
+bool WriteFileIfChanged(const std::filesystem::path& path, std::string_view data) {
+  if (const auto current = ReadWholeFile(path); current && *current == data) return true;
+  return WriteFileAtomically(path, data);
 }
 
 }  // namespace albumsmith

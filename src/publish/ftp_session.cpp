@@ -2,13 +2,18 @@
 
 #include <curl/curl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "platform/format.h"
@@ -130,6 +135,12 @@ class FtpSession::Connection {
     curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &Connection::OnProgress);
     curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
+    // The sockets are the library's, but kept track of here, so that a stop
+    // can cut them (see CutSockets).
+    curl_easy_setopt(curl_, CURLOPT_OPENSOCKETFUNCTION, &Connection::OnOpenSocket);
+    curl_easy_setopt(curl_, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETFUNCTION, &Connection::OnCloseSocket);
+    curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETDATA, this);
     // Absolute paths without CWD: no operation depends on where the last
     // one left the server, and a refused command costs no extra round trip.
     curl_easy_setopt(curl_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
@@ -157,20 +168,9 @@ class FtpSession::Connection {
 
   // The connection lives in the multi handle's cache; closing that says QUIT.
   ~Connection() {
-    // After a stop the server may be busy for a long time (a throttled
-    // upload it is still taking): the connection is cut rather than closed
-    // with QUIT, whose answer would be waited for.
-    if (curl_ && StopRequested()) {
-      curl_socket_t control = CURL_SOCKET_BAD;
-      if (curl_easy_getinfo(curl_, CURLINFO_ACTIVESOCKET, &control) == CURLE_OK && control != CURL_SOCKET_BAD)
-        ::shutdown(control, SHUT_RDWR);
-      fprintf(stderr, "DEBUG sock %d\n", (int)control);
-    }
-    auto t0=std::chrono::steady_clock::now();
+    if (StopRequested()) CutSockets();
     if (multi_) curl_multi_cleanup(multi_);
-    fprintf(stderr,"DEBUG multi cleanup %ld\n",(long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count());
     if (curl_) curl_easy_cleanup(curl_);
-    fprintf(stderr,"DEBUG easy cleanup %ld\n",(long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count());
   }
 
   Connection(const Connection&) = delete;
@@ -297,6 +297,38 @@ class FtpSession::Connection {
   // makes none while it waits for a reply; this one looks at the stop flag
   // ten times a second in every phase and drops the transfer when it is set.
   CURLcode Transfer() {
+    // The library blocks inside a step in places (waiting for the reply
+    // after an upload, for the answer to QUIT), for as long as a busy or
+    // throttling server takes. A stop must not wait for that: a watcher cuts
+    // the sockets, which ends any such wait at once.
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool finished = false;
+    std::thread watcher;
+    if (session_.stop_) {
+      watcher = std::thread([&] {
+        std::unique_lock lock(mutex);
+        while (!finished) {
+          if (StopRequested()) {
+            CutSockets();
+            return;
+          }
+          ended.wait_for(lock, std::chrono::milliseconds(20));
+        }
+      });
+    }
+    const CURLcode code = TransferSteps();
+    {
+      std::lock_guard lock(mutex);
+      finished = true;
+    }
+    ended.notify_one();
+    if (watcher.joinable()) watcher.join();
+    // Whatever error cutting the sockets caused, it was a stop.
+    return StopRequested() ? CURLE_ABORTED_BY_CALLBACK : code;
+  }
+
+  CURLcode TransferSteps() {
     curl_multi_add_handle(multi_, curl_);
     CURLcode code = CURLE_OK;
     int running = 1;
@@ -384,6 +416,31 @@ class FtpSession::Connection {
     return static_cast<Connection*>(user)->StopRequested() ? 1 : 0;
   }
 
+  static curl_socket_t OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
+    auto* self = static_cast<Connection*>(user);
+    const curl_socket_t s = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (s != CURL_SOCKET_BAD) {
+      std::lock_guard lock(self->socketsMutex_);
+      self->sockets_.insert(s);
+    }
+    return s;
+  }
+
+  static int OnCloseSocket(void* user, curl_socket_t s) {
+    auto* self = static_cast<Connection*>(user);
+    std::lock_guard lock(self->socketsMutex_);
+    self->sockets_.erase(s);
+    return ::close(s);
+  }
+
+  // Shuts every open socket down: whatever the library waits for on them
+  // ends at once with an error, and nothing more (not even QUIT) reaches the
+  // server. Closing stays with the library.
+  void CutSockets() {
+    std::lock_guard lock(socketsMutex_);
+    for (const curl_socket_t s : sockets_) ::shutdown(s, SHUT_RDWR);
+  }
+
   FtpSession& session_;
   CURL* curl_ = nullptr;
   CURLM* multi_ = nullptr;
@@ -395,6 +452,8 @@ class FtpSession::Connection {
   std::string body_;
   Reader reader_;
   bool readStarted_ = false;
+  std::mutex socketsMutex_;
+  std::set<curl_socket_t> sockets_;  // opened by the library and not closed yet
 };
 
 FtpSession::FtpSession() = default;

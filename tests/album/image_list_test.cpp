@@ -192,6 +192,12 @@ TEST_F(ImageListTest, ReadImageDate) {
       {"no date row: name, and the proportions all the same", Row("Resolution", "100 x 300"), "IMG_0001", "", 3000},
       {"width 0", Row("Date/Time", "2003:12:14 12:01:44") + Row("Resolution", "0 x 480"), "14-dec-03 12:01:44",
        "2003:12:14 12:01:44", 1000},
+      {"turned a quarter: the upright proportions",
+       Row("Date/Time", "2003:12:14 12:01:44") + Row("Resolution", "640 x 480") + Row("Orientation", "rotate 90"),
+       "14-dec-03 12:01:44", "2003:12:14 12:01:44", 1333},
+      {"turned half: proportions as stored",
+       Row("Date/Time", "2003:12:14 12:01:44") + Row("Resolution", "640 x 480") + Row("Orientation", "rotate 180"),
+       "14-dec-03 12:01:44", "2003:12:14 12:01:44", 750},
       {"no rows file", "-", "", "", 1000},
   };
   const fs::path file = dir_.path() / "IMG_0001.JPG.html";

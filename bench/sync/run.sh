@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Publishing against a reference client: the same album sent to the same
+# local FTP server (pyftpdlib on 127.0.0.1, started here and stopped by its
+# process id) by "albumsmith-cli sync" and by lftp's "mirror -R
+# --only-newer" of the site as publishing lays it out, first to an empty
+# server, then again with nothing changed, then after one photo changed.
+# Prints wall time, FTP commands and uploads (STOR) of each run.
+#
+#   bench/sync/run.sh [FOLDERS [PHOTOS_PER_FOLDER]]     (defaults 8 and 25)
+#
+# Needs python3-pyftpdlib and lftp (scripts/install-deps.sh). Builds
+# albumsmith-cli optimised in build-bench/ (or $BUILD_DIR), unless $CLI_BIN
+# names one already built.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+FOLDERS=${1:-8}
+PER_FOLDER=${2:-25}
+BUILD_DIR=${BUILD_DIR:-build-bench}
+JOBS=${JOBS:-$(nproc)}
+
+command -v lftp >/dev/null || { echo "lftp is missing: install lftp (scripts/install-deps.sh)" >&2; exit 1; }
+/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null ||
+  { echo "pyftpdlib is missing: install python3-pyftpdlib (scripts/install-deps.sh)" >&2; exit 1; }
+
+if [ -z "${CLI_BIN:-}" ]; then
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DALBUMSMITH_GUI=OFF -DALBUMSMITH_TESTS=OFF >/dev/null
+  cmake --build "$BUILD_DIR" --target albumsmith-cli -j "$JOBS" >/dev/null
+  CLI_BIN="$BUILD_DIR/bin/albumsmith-cli"
+fi
+
+WORK=$(mktemp -d)
+SERVER_PID=
+cleanup() {
+  if [ -n "$SERVER_PID" ]; then kill "$SERVER_PID" 2>/dev/null || true; wait "$SERVER_PID" 2>/dev/null || true; fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+free_port() { /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+PORT=$(free_port)
+PASV=$(free_port)
+PASSWORD=bench$RANDOM
+mkdir -p "$WORK/root" "$WORK/config" "$WORK/profiles"
+/usr/bin/python3 tests/data/publish/ftp_server.py --port "$PORT" --root "$WORK/root" --user bench \
+  --password "$PASSWORD" --passive-ports "$PASV-$((PASV + 50))" --log "$WORK/server.log" &
+SERVER_PID=$!
+for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$PORT") 2>/dev/null && break; sleep 0.1; done
+
+CLI=("$CLI_BIN" --config-dir "$WORK/config" --profiles-dir "$WORK/profiles" --yes)
+"${CLI[@]}" profile create Bench --server "127.0.0.1:$PORT" --login bench --password "$PASSWORD" \
+  --remote-dir /ours/ --php 0 >/dev/null 2>&1
+
+# The camera files of the tests, again and again under new names.
+mapfile -t CAMERA < <(ls tests/data/exif/*.jpg tests/data/exif/orientation/*.jpg)
+n=0
+for f in $(seq 1 "$FOLDERS"); do
+  dir="$WORK/profiles/Bench/ImageTree/Folder $f"
+  mkdir -p "$dir"
+  for p in $(seq 1 "$PER_FOLDER"); do
+    cp "${CAMERA[$((n % ${#CAMERA[@]}))]}" "$dir/photo $p.jpg"
+    n=$((n + 1))
+  done
+done
+# Derived files and the local copy of the site are made before any timing.
+"${CLI[@]}" site Bench --out "$WORK/site" >/dev/null 2>&1
+
+log_size() { stat -c %s "$WORK/server.log"; }
+# Commands and uploads the server logged since byte $1.
+count() { tail -c +"$(($1 + 1))" "$WORK/server.log" | grep -c "$2" || true; }
+
+printf '%-10s %-10s %9s %9s %7s\n' client run seconds commands uploads
+run() {
+  local client=$1 label=$2
+  shift 2
+  local mark start end
+  mark=$(log_size)
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  end=$(date +%s.%N)
+  sleep 0.2  # the server's log catches up
+  printf '%-10s %-10s %9.2f %9d %7d\n' "$client" "$label" "$(echo "$end - $start" | bc)" \
+    "$(count "$mark" '<- ')" "$(count "$mark" '<- STOR ')"
+}
+ours() { "${CLI[@]}" sync Bench; }
+theirs() {
+  lftp -p "$PORT" -u "bench,$PASSWORD" -e \
+    "set ftp:passive-mode true; set net:max-retries 1; mirror -R --only-newer --no-perms --parallel=1 '$WORK/site' /theirs; quit" \
+    127.0.0.1
+}
+
+run albumsmith first ours
+run lftp first theirs
+run albumsmith no-op ours
+run lftp no-op theirs
+touch "$WORK/profiles/Bench/ImageTree/Folder 1/photo 1.jpg"
+# lftp's local copy is kept up to date by content, as a user of a mirror
+# would keep it: only files that changed get a new time.
+"${CLI[@]}" site Bench --out "$WORK/site2" >/dev/null 2>&1
+(cd "$WORK/site2" && find . -type f) | while read -r f; do
+  cmp -s "$WORK/site2/$f" "$WORK/site/$f" || cp "$WORK/site2/$f" "$WORK/site/$f"
+done
+run albumsmith one-photo ours
+run lftp one-photo theirs
+echo "($FOLDERS folders of $PER_FOLDER photos; $(find "$WORK/site" -type f | wc -l) files in the site)"

@@ -1,0 +1,94 @@
+#include "publish/profile_check.h"
+
+#include "platform/messages.h"
+
+namespace albumsmith {
+
+namespace {
+
+constexpr std::string_view kNotEmptyWarning =
+    "The remote base directory is not empty\n\nThis is not an error if the profile has already been "
+    "synchronized\notherwise the existing files will be deleted !";
+// A name no album uses, written and removed again to prove both rights.
+constexpr std::string_view kTestFile = "fdiekjd8.test";
+constexpr std::string_view kTestText = "Test RW";
+
+std::string RemoteRoot(std::string dir) {
+  if (dir.empty() || dir.front() != '/') dir.insert(0, "/");
+  if (dir.back() != '/') dir += '/';
+  return dir;
+}
+
+}  // namespace
+
+std::string_view CheckLineText(CheckLine line) {
+  switch (line) {
+    case CheckLine::kConnection:
+      return "Connection to server and authentication";
+    case CheckLine::kBaseDirectory:
+      return "Base directory is empty";
+    case CheckLine::kCreateDelete:
+      return "Create and delete files";
+  }
+  return {};
+}
+
+ProfileCheck::ProfileCheck(RemoteTransport& transport, const ProfileSettings& profile, Callback callback)
+    : transport_(transport), profile_(profile), callback_(std::move(callback)) {
+  transport_.SetProfile(profile_);
+}
+
+bool ProfileCheck::Step() {
+  if (finished()) return false;
+  const std::string dir = RemoteRoot(profile_.remoteDir);
+  bool ok = true;
+  switch (step_) {
+    case 0:
+      callback_(CheckLine::kConnection, CheckEvent::kShown);
+      break;
+    case 1:
+      ok = transport_.Connect();
+      break;
+    case 2:
+      callback_(CheckLine::kConnection, CheckEvent::kChecked);
+      break;
+    case 3: {
+      callback_(CheckLine::kBaseDirectory, CheckEvent::kShown);
+      RemoteEntryList files;
+      ok = transport_.MakeDirs(dir, Report::Yes) &&
+           transport_.ListDir(files, dir, "", IncludeDirs::No, Create::Yes, Ask::No);
+      // Directories alone are no sign of an earlier album; files are.
+      if (ok && !files.empty()) ShowMessageText({Icon::Exclamation, Buttons::Ok}, kNotEmptyWarning);
+      break;
+    }
+    case 4:
+      callback_(CheckLine::kBaseDirectory, CheckEvent::kChecked);
+      break;
+    case 5:
+      callback_(CheckLine::kCreateDelete, CheckEvent::kShown);
+      ok = transport_.PutBuffer(dir + std::string(kTestFile), kTestText) &&
+           transport_.RemoveFile(dir + std::string(kTestFile));
+      break;
+    case 6:
+      callback_(CheckLine::kCreateDelete, CheckEvent::kChecked);
+      transport_.Disconnect();
+      break;
+  }
+  if (!ok) {
+    failed_ = true;
+    step_ = kLastStep + 1;
+    transport_.Disconnect();
+    return false;
+  }
+  ++step_;
+  return !finished();
+}
+
+bool RunProfileCheck(RemoteTransport& transport, const ProfileSettings& profile, const ProfileCheck::Callback& callback) {
+  ProfileCheck check(transport, profile, callback);
+  while (check.Step()) {
+  }
+  return check.succeeded();
+}
+
+}  // namespace albumsmith

@@ -1,0 +1,73 @@
+#pragma once
+// The support files a published album needs on the server besides its images
+// and pages: the albsite skeleton, the scripts and style sheet, the
+// interface images and, for a PHP site, the entry page index.php. Checking
+// that they are there and current, installing them, and keeping the remote
+// background in step with the profile's "Background" setting.
+//
+// These run inside a synchronisation, on its transport, and fail at once,
+// without a message of their own, when the stop flag is set before a step.
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "publish/remote_transport.h"
+#include "store/profile_settings.h"
+
+namespace albumsmith {
+
+class WindowSink;
+
+// What a synchronisation shares with the installation: where things are and
+// what the last FTP failure was.
+struct RemoteSite {
+  RemoteTransport& transport;
+  const ProfileSettings& profile;
+  std::string profileDir;   // ends with "/"
+  std::string remoteDir;    // R: begins and ends with "/"
+  std::string templateDir;  // ends with "/"
+  std::filesystem::path settingsFile;  // application settings: "IndexCheck" of "Profiles\<name>"
+  WindowSink& sink;
+  const std::atomic<bool>& stop;
+  int clockOffset = 0;  // local minus server, seconds
+  int lastError = 0;    // the code of the last failed FTP operation, 0 when none
+
+  bool Stopped() const { return stop.load(); }
+  // Records the transport's failure and returns false.
+  bool Failed() {
+    lastError = transport.lastError();
+    return false;
+  }
+};
+
+enum class InstallCheck {
+  kCurrent,   // present and current
+  kOutdated,  // something is missing or different: offer the install
+  kFailed,    // an FTP operation failed (shown) or a stop was asked for
+};
+
+// Lists the remote root, albsite, albsite/js and albsite/images and compares
+// names and sizes (never times) with the template; a PHP site's index.php
+// must also be the one the template makes now (by its fingerprint). A
+// successful check uploads the style sheet again.
+InstallCheck CheckInstallation(RemoteSite& site);
+
+// Creates the skeleton and uploads index.php (PHP, storing its fingerprint),
+// album_s.js, dtree.js, albumsmith.css and every template image.
+bool InstallRemoteSoftware(RemoteSite& site);
+
+// Uploads the profile's background to albsite/bg/ when it is missing there or
+// older, and removes every other file of that directory.
+bool SyncBackground(RemoteSite& site);
+
+// The fingerprint of an index.php text: the 32-bit sum, wrapping, of each
+// byte taken as a signed 8-bit number times its position from 0.
+std::uint32_t IndexFingerprint(std::string_view text);
+// The application settings key that holds a profile's "IndexCheck".
+std::string ProfileSettingsKey(const std::string& profileName);
+inline constexpr std::string_view kIndexCheckValue = "IndexCheck";
+
+}  // namespace albumsmith

@@ -1,0 +1,518 @@
+#include "publish/sync_engine.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
+
+#include "album/side_files.h"
+#include "platform/atomic_file.h"
+#include "platform/format.h"
+#include "platform/messages.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+#include "platform/window_sink.h"
+#include "publish/ftp_session.h"
+#include "publish/remote_install.h"
+#include "publish/remote_listing.h"
+#include "publish/sync_local_files.h"
+#include "site/page_generator.h"
+#include "site/template.h"
+#include "site/tree_script.h"
+#include "site/variables.h"
+#include "store/directory_tree.h"
+#include "store/file_ops.h"
+#include "store/profiles.h"
+
+namespace albumsmith {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kReady = 57345;
+constexpr int kCannotCopy = 32822;        // "Cannot copy %s to %s"
+constexpr int kCannotDeleteFile = 32825;  // "Cannot delete file %s"
+constexpr int kRemoveAllWarning = 32912;  // "WARNING !! All existing files and directories inside the %s directory ..."
+
+constexpr std::string_view kCheckingInstallation = "Checking the remote installation";
+constexpr std::string_view kInstallQuestion = "The remote software does not exists or is not up to date. Install ?";
+constexpr std::string_view kInstalling = "Installing the remote software";
+constexpr std::string_view kCannotInstall = "Cannot install the remote software";
+constexpr std::string_view kSyncingBackground = "Synchronizing the remote background";
+constexpr std::string_view kCannotSyncBackground = "Cannot synchronize the remote background";
+constexpr std::string_view kSyncingDirectory = "Synchronizing the remote directory";
+constexpr std::string_view kCannotSyncDirectory = "Cannot synchronize the remote directory";
+constexpr std::string_view kCannotCreateTree = "Cannot create the remote directory tree";
+constexpr std::string_view kCannotCreateFile = "Cannot create %s file";
+constexpr std::string_view kSyncingFolder = "Synchronizing folder %s";
+constexpr std::string_view kRemovingDirectory = "Removing remote directory %s";
+constexpr std::string_view kRemovingFile = "Removing remote file %s";
+constexpr std::string_view kCreatingDirectory = "Creating remote directory %s";
+constexpr std::string_view kUploadingFile = "Uploading file %s";
+constexpr std::string_view kPreserveQuestion =
+    "Preserve \"%s\"\n\nThis file or directory is not used for Albumsmith and should be only preserved if you need it.";
+constexpr std::string_view kRemoveFileQuestion = "Remove remote file \"%s\"";
+
+constexpr std::string_view kClockProbe = "datetime.flg";
+constexpr std::string_view kSiteDir = "albsite";
+
+void Warn(std::string_view text) { ShowMessageText({Icon::Exclamation, Buttons::Ok}, "%s", {text}); }
+
+// The work one folder's comparison leaves, each entry relative to albsite
+// ("m/Trips/IMG_1.jpg"); executed list by list, in the order added.
+struct FolderWork {
+  std::vector<std::string> removeDirs;
+  std::vector<std::string> deleteFiles;
+  std::vector<std::string> createDirs;
+  std::vector<std::string> uploads;
+  size_t size() const { return removeDirs.size() + deleteFiles.size() + createDirs.size() + uploads.size(); }
+};
+
+enum class Foreign { kCancel, kPreserved, kRemove };
+
+std::string ParentFolder(const std::string& folder) {
+  if (folder.empty()) return folder;
+  const size_t slash = folder.rfind('/', folder.size() - 2);
+  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+}
+
+std::string WithoutSlash(std::string path) {
+  while (!path.empty() && path.back() == '/') path.pop_back();
+  return path;
+}
+
+class SyncEngine {
+ public:
+  SyncEngine(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink, const std::atomic<bool>& stop)
+      : request_(request),
+        profile_(request_.profile),
+        profileDir_(ProfileDirectory(request_.profilesDir, profile_)),
+        remoteDir_(RemoteRoot(profile_.remoteDir)),
+        transport_(transport),
+        sink_(sink),
+        stop_(stop),
+        site_{transport,
+              profile_,
+              profileDir_,
+              remoteDir_,
+              TemplateDirectory(request_.dataDir, profile_.templateName),
+              request_.settingsFile,
+              sink,
+              stop} {}
+
+  SyncOutcome Run() {
+    SyncOutcome outcome;
+    outcome.installConfirmed = request_.installConfirmed;
+    transport_.SetProfile(profile_);
+    transport_.SetStopFlag(&stop_);
+    // Without remdir.dat the tree starts empty and every folder gets an id
+    // as its pages are made.
+    tree_.LoadFrom(RemdirPath(profileDir_));
+    MeasureClockOffset();
+    outcome.clockOffset = site_.clockOffset;
+    outcome.succeeded = RunPhases(outcome);
+
+    const std::string ready = LoadString(kReady);
+    sink_.PostProgress(0, -1);
+    sink_.PostStatus(ready);
+    transport_.Disconnect();
+    transport_.SetStopFlag(nullptr);
+    return outcome;
+  }
+
+ private:
+  static std::string RemoteRoot(std::string dir) {
+    if (dir.empty() || dir.front() != '/') dir.insert(0, "/");
+    if (dir.back() != '/') dir += '/';
+    return dir;
+  }
+
+  std::string Site() const { return remoteDir_ + std::string(kSiteDir) + "/"; }
+  bool Stopped() const { return stop_.load(); }
+  bool Failed() { return site_.Failed(); }
+  void Status(std::string_view text) { sink_.PostStatus(std::string(text)); }
+
+  bool RunPhases(SyncOutcome& outcome) {
+    if (!request_.installConfirmed && !CheckAndInstall(outcome)) return false;
+
+    Status(kSyncingBackground);
+    if (!SyncBackground(site_)) {
+      Warn(kCannotSyncBackground);
+      return false;
+    }
+
+    Status(kSyncingDirectory);
+    for (const SyncFolderItem& item : request_.folders) {
+      if (!StageFolderHtml(item)) return false;
+      if (!SyncFolder(item)) {
+        Warn(kCannotSyncDirectory);
+        return false;
+      }
+    }
+
+    if (!UploadTree()) {
+      Warn(kCannotCreateTree);
+      return false;
+    }
+    // Folder access rights do not exist yet: there is nothing to upload.
+    return true;
+  }
+
+  bool CheckAndInstall(SyncOutcome& outcome) {
+    Status(kCheckingInstallation);
+    const InstallCheck first = CheckInstallation(site_);
+    if (first == InstallCheck::kCurrent) return true;
+    // The transport has shown the failure; a stop has nothing to show.
+    if (first == InstallCheck::kFailed || Stopped()) return false;
+    if (ShowMessageText({Icon::Question, Buttons::YesNo}, kInstallQuestion).answer != Answer::Yes) return true;
+
+    Status(kInstalling);
+    if (!InstallRemoteSoftware(site_)) {
+      Warn(kCannotInstall);
+      return false;
+    }
+    Status(kCheckingInstallation);
+    if (CheckInstallation(site_) != InstallCheck::kCurrent) {
+      Warn(kCannotInstall);
+      return false;
+    }
+    outcome.installConfirmed = true;
+    return true;
+  }
+
+  // The server's clock against ours, from the time the server gives a file
+  // we have just written: every later comparison of times adds the offset.
+  void MeasureClockOffset() {
+    site_.clockOffset = 0;
+    const std::string probe = ImageTreePath(profileDir_) + std::string(kClockProbe);
+    std::ofstream(probe, std::ios::binary | std::ios::trunc).close();
+    LocalEntry local;
+    const bool haveLocal = ReadLocalFile(probe, local);
+    const std::string remote = remoteDir_ + std::string(kClockProbe);
+
+    RemoteEntryList list;
+    bool measured = transport_.MakeDirs(remoteDir_, Report::Yes) && transport_.PutFile(probe, remote) &&
+                    transport_.ListDir(list, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
+    if (measured) {
+      const int i = list.Find(kClockProbe);
+      if (i >= 0 && haveLocal) {
+        const std::int64_t offset = local.time - CorrectedRemoteTime(list[static_cast<size_t>(i)], local.time);
+        site_.clockOffset = static_cast<int>(std::clamp<std::int64_t>(offset, INT_MIN, INT_MAX));
+      }
+      measured = transport_.RemoveFile(remote);
+    }
+    if (!measured) Failed();
+    // The probe goes whatever happened, so that no run leaves it in the album.
+    ::unlink(probe.c_str());
+  }
+
+  // The folder's own HTML travels beside its thumbnails while it is shown
+  // instead of them. The copy carries the time of its source: the folder
+  // cleaning of the image list and of the verification removes it, and a
+  // copy made again with a new time would be sent again for nothing.
+  bool StageFolderHtml(const SyncFolderItem& item) {
+    const std::string source = FolderHtmlPath(profileDir_, item.folder);
+    const std::string target = FolderDirectories(profileDir_, item.folder).thumbnails + std::string(kFolderHtml);
+    if (item.settings.htmlMode != 0 && FileExists(source)) {
+      const std::optional<std::string> text = ReadWholeFile(source);
+      if (text && ReadWholeFile(target) == text) return true;
+      std::error_code ec;
+      fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
+      if (ec) {
+        ShowSystemError(ec.value(), kCannotCopy, {source, target});
+        return false;
+      }
+      LocalEntry made;
+      if (ReadLocalFile(source, made)) SetTime(target, made.time);
+    } else if (FileExists(target) && ::unlink(target.c_str()) != 0) {
+      ShowSystemError(errno, kCannotDeleteFile, {target});
+      return false;
+    }
+    return true;
+  }
+
+  // var.inf carries a folder's title and variables to the PHP library. Like
+  // the staged Folder.html it is written only when its text changes and
+  // carries the time of what it is made from, Folder.ini (1970 without
+  // one, when it is empty), so that writing it again never sends it again.
+  void WriteVarInf(const std::string& folder) {
+    const std::string path = VarInfPath(profileDir_, folder);
+    const std::string text = VarInfText(profileDir_, folder);
+    if (ReadWholeFile(path) == text) return;
+    if (!WriteFileAtomically(path, text)) {
+      ShowSystemErrorText(errno, kCannotCreateFile, {kVarInf});
+      return;
+    }
+    LocalEntry ini;
+    SetTime(path, ReadLocalFile(FolderIniPath(profileDir_, folder), ini) ? ini.time : 0);
+  }
+
+  static void SetTime(const std::string& path, std::int64_t seconds) {
+    const timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+  }
+
+  bool SyncFolder(const SyncFolderItem& item) {
+    const std::string& folder = item.folder;
+    if (profile_.php != 0) WriteVarInf(folder);
+    Status(Fmt(kSyncingFolder, {folder}));
+    sink_.PostProgress(5, 0);
+
+    RemoteEntryList thumbnails;
+    RemoteEntryList medium;
+    if (Stopped()) return false;
+    if (!transport_.ListDir(thumbnails, Site(), "s/" + folder, IncludeDirs::Yes, Create::Yes, Ask::Yes)) return Failed();
+    if (Stopped()) return false;
+    if (!transport_.ListDir(medium, Site(), "m/" + folder, IncludeDirs::Yes, Create::Yes, Ask::No)) return Failed();
+
+    FolderWork work;
+    if (!Compare("m/", folder, medium, work) || !Compare("s/", folder, thumbnails, work)) return false;
+    if (!Execute(work)) return false;
+    return profile_.php != 0 ? CleanPhpFolder(folder) : StaticPages(folder, true);
+  }
+
+  // One tree of the folder: local entries missing remotely are created or
+  // uploaded, older remote files replaced, remote entries without a local
+  // one removed (a directory also leaves the folder tree).
+  bool Compare(const std::string& tree, const std::string& folder, RemoteEntryList& remote, FolderWork& work) {
+    const bool thumbnails = tree == "s/";
+    const std::int64_t now = std::time(nullptr);
+    for (const LocalEntry& local : ReadLocalEntries(profileDir_ + std::string(kSiteDir) + "/" + tree + folder)) {
+      if (Stopped()) return false;
+      // sort.pos only keeps the last position order on this machine; var.inf
+      // is read by the PHP library alone. A remote copy of either goes.
+      if (thumbnails && (local.name == "sort.pos" || (local.name == kVarInf && profile_.php == 0))) continue;
+      const std::string entry = tree + folder + local.name;
+      const int i = remote.Find(local.name);
+      if (i < 0) {
+        (local.isDir ? work.createDirs : work.uploads).push_back(local.isDir ? entry + "/" : entry);
+        continue;
+      }
+      const RemoteEntry& copy = remote[static_cast<size_t>(i)];
+      if (!local.isDir && !copy.isDir && IsOld(local.time, local.size, copy, site_.clockOffset, now))
+        work.uploads.push_back(entry);
+      remote.RemoveRange(static_cast<size_t>(i), 1);
+    }
+    for (const RemoteEntry& gone : remote) {
+      if (gone.isDir) {
+        work.removeDirs.push_back(tree + folder + gone.name + "/");
+        tree_.RemovePath(folder + gone.name + "/");
+      } else {
+        work.deleteFiles.push_back(tree + folder + gone.name);
+      }
+    }
+    return true;
+  }
+
+  bool Execute(const FolderWork& work) {
+    const int total = static_cast<int>(work.size());
+    int done = 0;
+    const std::string site = Site();
+    const std::string local = profileDir_ + std::string(kSiteDir) + "/";
+    auto step = [&](std::string_view format, const std::string& entry) {
+      if (Stopped()) return false;
+      Status(Fmt(format, {entry}));
+      sink_.PostProgress(total, ++done);
+      return true;
+    };
+    for (const std::string& e : work.removeDirs)
+      if (!step(kRemovingDirectory, e) || !transport_.RemoveTree(site + e)) return Failed();
+    for (const std::string& e : work.deleteFiles)
+      if (!step(kRemovingFile, e) || !transport_.RemoveFile(site + e)) return Failed();
+    for (const std::string& e : work.createDirs)
+      if (!step(kCreatingDirectory, e) || !transport_.EnterOrCreateDir(site + e, Report::No)) return Failed();
+    for (const std::string& e : work.uploads)
+      if (!step(kUploadingFile, e) || !transport_.PutFile(local + e, site + e)) return Failed();
+    return true;
+  }
+
+  // The profile's preserve list names remote paths the album must leave alone.
+  bool IsPreserved(const std::string& path) const {
+    const std::string wanted = WithoutSlash(ReplaceAll(path, "\\", "/"));
+    for (const std::string& entry : profile_.preserve.entries())
+      if (EqualsNoCase(entry, wanted)) return true;
+    return false;
+  }
+
+  void Preserve(const std::string& path) {
+    profile_.preserve.Set(profile_.preserve.str() + "|" + path);
+    // The file as it stands now, so that settings changed since the run
+    // began are not written back over.
+    ProfileSettings stored = ReadProfile(request_.profilesDir, profile_.name);
+    stored.preserve.Set(stored.preserve.str() + "|" + path);
+    WriteProfileReported(request_.profilesDir, stored);
+  }
+
+  // A remote entry the album does not account for: kept on the preserve
+  // list, or removed after a warning.
+  Foreign AskForeign(const std::string& path, bool isDir) {
+    const Answer answer = ShowMessageText({Icon::Question, Buttons::YesNoCancel}, kPreserveQuestion, {path}).answer;
+    if (answer == Answer::Cancel) return Foreign::kCancel;
+    if (answer == Answer::Yes) {
+      Preserve(path);
+      return Foreign::kPreserved;
+    }
+    const Reply sure = isDir ? ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kRemoveAllWarning, {path})
+                             : ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kRemoveFileQuestion, {path});
+    return sure.answer == Answer::Ok ? Foreign::kRemove : Foreign::kCancel;
+  }
+
+  bool ReadSkeletons() {
+    if (!skeletonsRead_) {
+      skeletonsRead_ = true;
+      index_ = ReadSkeleton(site_.templateDir + std::string(kIndexSkeleton));
+      if (index_) slide_ = ReadSkeleton(site_.templateDir + std::string(kSlideSkeleton));
+    }
+    return index_ && slide_;
+  }
+
+  // A static site's pages of a folder, then of its ancestors where they have
+  // none yet; directories of the folder that are no album folder are asked about.
+  bool StaticPages(const std::string& folder, bool ancestors) {
+    if (Stopped()) return false;
+    const std::string dir = remoteDir_ + folder;
+    RemoteEntryList list;
+    if (!transport_.ListDir(list, remoteDir_, folder, IncludeDirs::Yes, Create::Yes, Ask::No)) return Failed();
+    if (!transport_.EnterOrCreateDir(dir, Report::No)) return Failed();
+
+    const bool root = folder.empty();
+    std::vector<std::string> foreign;
+    bool hasIndex = false;
+    for (const RemoteEntry& e : list) {
+      if (root && e.name == kSiteDir) continue;
+      const std::string path = folder + e.name;
+      if (IsPreserved(path)) continue;
+      if (e.isDir) {
+        if (!DirExists(ImageTreePath(profileDir_) + path)) foreign.push_back(path);
+      } else if (root && e.name == "index.php") {
+        // Left from when the profile was a PHP site.
+        if (Stopped() || !transport_.RemoveFile(dir + e.name)) return Failed();
+      } else if (e.name == "index.html") {
+        hasIndex = true;
+      }
+    }
+    for (const std::string& path : foreign) {
+      switch (AskForeign(path, true)) {
+        case Foreign::kCancel:
+          return false;
+        case Foreign::kPreserved:
+          break;
+        case Foreign::kRemove:
+          if (Stopped() || !transport_.RemoveTree(remoteDir_ + path + "/")) return Failed();
+          break;
+      }
+    }
+
+    const CDirectoryTree::Node* node = root ? tree_.root() : tree_.AddPath(folder);
+    if (!node) return false;
+    if (ancestors || !hasIndex) {
+      if (!ReadSkeletons()) return false;
+      PageContext page;
+      page.settings = profile_;
+      page.profileDir = profileDir_;
+      page.templateDir = site_.templateDir;
+      page.folder = folder;
+      page.folderId = node->id();
+      page.images = ReadFolderSequence(profileDir_, folder);
+      const StaticPageExpander expander(page);
+      for (const auto& [name, skeleton] : {std::pair{"index.html", &*index_}, std::pair{"slide.html", &*slide_}}) {
+        std::string text = *skeleton;
+        expander.Expand(text);
+        if (Stopped() || !transport_.PutBuffer(dir + name, text)) return Failed();
+      }
+    }
+    return root || StaticPages(ParentFolder(folder), false);
+  }
+
+  // A PHP site has one page, index.php, at its root: the static pages of an
+  // earlier life go quietly, anything else is asked about.
+  bool CleanPhpFolder(const std::string& folder) {
+    if (Stopped()) return false;
+    const std::string dir = remoteDir_ + folder;
+    RemoteEntryList list;
+    if (!transport_.ListDir(list, remoteDir_, folder, IncludeDirs::Yes, Create::No, Ask::No)) return true;
+    const bool root = folder.empty();
+    for (const RemoteEntry& e : list) {
+      if (Stopped()) return false;
+      if (root && e.name == kSiteDir) continue;
+      const std::string path = folder + e.name;
+      if (IsPreserved(path)) continue;
+      if (root && !e.isDir) {
+        if (e.name == "index.php") continue;
+        if (e.name == "index.html" || e.name == "slide.html") {
+          if (!transport_.RemoveFile(dir + e.name)) return Failed();
+          continue;
+        }
+      }
+      switch (AskForeign(path, e.isDir)) {
+        case Foreign::kCancel:
+          return false;
+        case Foreign::kPreserved:
+          break;
+        case Foreign::kRemove:
+          if (!(e.isDir ? transport_.RemoveTree(dir + e.name + "/") : transport_.RemoveFile(dir + e.name)))
+            return Failed();
+          break;
+      }
+    }
+    return true;
+  }
+
+  // dir.js for the pages' folder tree, then remdir.dat: the tree the server
+  // now has, ids included, for the next run.
+  bool UploadTree() {
+    if (Stopped()) return false;
+    const std::string text = DirectoryTreeData(profile_.php != 0, profile_.name, tree_.List());
+    if (!transport_.PutBuffer(Site() + "js/" + std::string(kTreeScriptName), text)) return Failed();
+    return SaveTreeReported(tree_, profileDir_);
+  }
+
+  SyncRequest request_;
+  ProfileSettings& profile_;
+  const std::string profileDir_;
+  const std::string remoteDir_;
+  RemoteTransport& transport_;
+  WindowSink& sink_;
+  const std::atomic<bool>& stop_;
+  RemoteSite site_;
+  CDirectoryTree tree_;
+  bool skeletonsRead_ = false;
+  std::optional<std::string> index_;
+  std::optional<std::string> slide_;
+};
+
+}  // namespace
+
+std::int64_t CorrectedRemoteTime(const RemoteEntry& remote, std::int64_t reference) {
+  if (!remote.yearInferred) return remote.time;
+  const std::int64_t moved = AddOneYear(remote.time);
+  return moved > reference && moved < reference + 86400 ? moved : remote.time;
+}
+
+bool IsOld(std::int64_t localTime, std::uint64_t localSize, const RemoteEntry& remote, int clockOffset,
+           std::int64_t now) {
+  if (localSize != remote.size) return true;
+  return localTime > CorrectedRemoteTime(remote, now) + clockOffset;
+}
+
+SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
+                    const std::atomic<bool>& stop) {
+  SyncEngine engine(request, transport, sink, stop);
+  return engine.Run();
+}
+
+SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop) {
+  FtpSession session;
+  return RunSync(request, session, sink, stop);
+}
+
+}  // namespace albumsmith

@@ -1,0 +1,111 @@
+// The "sync" and "check" commands of albumsmith-cli, run as a separate
+// process against a pyftpdlib server the test starts on 127.0.0.1.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_runner.h"
+
+// The command-line tests get no data folder of their own; the server script
+// and the photos sit beside this folder.
+#ifndef ALBUMSMITH_TEST_DATA
+#define ALBUMSMITH_TEST_DATA (std::filesystem::path(__FILE__).parent_path().parent_path() / "data").string()
+#endif
+#include "publish/ftp_test_servers.h"
+
+namespace albumsmith::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kData = fs::path(__FILE__).parent_path().parent_path() / "data";
+
+class SyncCliTest : public CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    std::string error;
+    server_ = StartPyftpdlib(error);
+    ASSERT_NE(server_, nullptr) << error;
+    ProfileSettings s = NewProfileSettings("Holiday");
+    s.serverName = server_->serverText();
+    s.login = server_->login_;
+    s.password = server_->password_;
+    s.remoteDir = "/album/";
+    s.php = 0;
+    ASSERT_TRUE(CreateProfile(profiles(), s));
+    const fs::path images = profilesPath() / "Holiday/ImageTree";
+    fs::create_directories(images / "Trips");
+    fs::copy_file(kData / "exif/fujifilm-finepix40i.jpg", images / "a.jpg");
+    fs::copy_file(kData / "exif/sony-powershota5.jpg", images / "Trips/b.jpg");
+  }
+
+  fs::path Remote(const std::string& relative) const { return server_->root() / "album" / relative; }
+
+  std::unique_ptr<FtpTestServer> server_;
+};
+
+TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
+  const CliResult ok = Run({"check", "Holiday"});
+  EXPECT_EQ(ok.exitCode, 0) << ok.err;
+  EXPECT_EQ(ok.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
+                                                     "[ok] Base directory is empty", "[ok] Create and delete files"}));
+  EXPECT_TRUE(fs::is_directory(Remote("")));
+  EXPECT_TRUE(fs::is_empty(Remote("")));
+
+  ProfileSettings s = ReadProfile(profiles(), "Holiday");
+  s.password = "wrong";
+  ASSERT_TRUE(WriteProfile(profiles(), s));
+  const CliResult refused = Run({"check", "Holiday"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.OutLines(), std::vector<std::string>{"[failed] Connection to server and authentication"});
+  EXPECT_TRUE(StartsWith(refused.LastErrorLine(), "albumsmith-cli: Error connecting host")) << refused.err;
+}
+
+TEST_F(SyncCliTest, SyncPublishesThenRunsWithoutQuestions) {
+  const CliResult first = Run({"sync", "Holiday", "--yes"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.OutLines().back(), "Ready");
+  for (const char* file : {"index.html", "Trips/index.html", "albsite/m/Trips/b.jpg", "albsite/s/a.jpg",
+                           "albsite/js/dir.js", "albsite/js/dtree.js"})
+    EXPECT_TRUE(fs::exists(Remote(file))) << file;
+  EXPECT_TRUE(fs::exists(profilesPath() / "Holiday/remdir.dat"));
+
+  // Nothing left to ask once the site is there: no --yes needed.
+  const CliResult again = Run({"sync", "Holiday"});
+  EXPECT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(again.OutLines().back(), "Ready");
+
+  const CliResult folder = Run({"sync", "Holiday", "--folder", "Trips"});
+  EXPECT_EQ(folder.exitCode, 0) << folder.err;
+  const std::vector<std::string> lines = folder.OutLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Synchronizing folder Trips/"), lines.end()) << folder.out;
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "Synchronizing folder "), lines.end()) << folder.out;
+
+  const CliResult unknown = Run({"sync", "Holiday", "--folder", "Nowhere"});
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.LastErrorLine(), "albumsmith-cli: no folder Nowhere in profile Holiday");
+}
+
+// Without a terminal and without --yes a question is refused and shown:
+// the run fails and leaves the remote directory alone.
+TEST_F(SyncCliTest, RefusedQuestionFailsTheRunAndDeletesNothing) {
+  ASSERT_EQ(Run({"sync", "Holiday", "--yes"}).exitCode, 0);
+  fs::create_directories(Remote("stats"));
+  WriteText(Remote("stats/today.txt"), "12 visits");
+
+  for (const std::vector<std::string>& answer : {std::vector<std::string>{}, std::vector<std::string>{"--no"}}) {
+    std::vector<std::string> args = {"sync", "Holiday"};
+    args.insert(args.end(), answer.begin(), answer.end());
+    const CliResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Preserve \"stats\""), std::string::npos) << r.err;
+    EXPECT_EQ(r.LastErrorLine(), "albumsmith-cli: Cannot synchronize the remote directory") << r.err;
+    EXPECT_EQ(r.OutLines().back(), "Ready");
+    EXPECT_EQ(ReadText(Remote("stats/today.txt")), "12 visits");
+  }
+}
+
+}  // namespace
+}  // namespace albumsmith::test

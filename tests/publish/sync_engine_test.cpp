@@ -1,0 +1,317 @@
+// The synchronisation's decisions and failure paths, on a server in memory
+// that fails (or is stopped) at any chosen call.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "fake_transport.h"
+#include "platform/text.h"
+#include "platform/window_sink.h"
+#include "publish/remote_listing.h"
+#include "publish/sync_engine.h"
+#include "site/tree_script.h"
+#include "sync_test_profile.h"
+
+namespace albumsmith {
+namespace {
+
+namespace fs = std::filesystem;
+
+ScriptedPrompter& Prompts() { return test::Environment::prompter(); }
+
+constexpr std::string_view kCannotInstall = "Cannot install the remote software";
+constexpr std::string_view kCannotBackground = "Cannot synchronize the remote background";
+constexpr std::string_view kCannotDirectory = "Cannot synchronize the remote directory";
+constexpr std::string_view kCannotTree = "Cannot create the remote directory tree";
+
+// Messages that only inform (an OK button), and questions.
+std::vector<std::string> Warnings() {
+  std::vector<std::string> texts;
+  for (const Message& m : Prompts().shown())
+    if (m.buttons == Buttons::Ok) texts.push_back(m.text);
+  return texts;
+}
+std::vector<std::string> Questions() {
+  std::vector<std::string> texts;
+  for (const Message& m : Prompts().shown())
+    if (m.buttons != Buttons::Ok) texts.push_back(m.text);
+  return texts;
+}
+
+bool EndedReady(const RecordingWindowSink& sink) {
+  const auto all = sink.posted();
+  if (all.size() < 2) return false;
+  const auto* progress = std::get_if<RecordingWindowSink::Progress>(&all[all.size() - 2]);
+  const auto* status = std::get_if<RecordingWindowSink::Status>(&all.back());
+  return progress && progress->position == -1 && status && status->text == "Ready";
+}
+
+TEST(IsOldTest, SizeAlwaysTimeAfterOffsetAndYearGuessCorrected) {
+  const std::int64_t now = UtcSeconds(2024, 6, 15, 12, 0, 0);
+  auto remote = [](std::int64_t time, std::uint64_t size, bool yearInferred = false) {
+    return RemoteEntry{"a.jpg", time, size, false, yearInferred};
+  };
+  // Listed without a year 3 hours "ahead" of us, so guessed one year early.
+  const std::int64_t guessed = UtcSeconds(2023, 6, 15, 15, 0, 0);
+  const struct {
+    const char* what;
+    std::int64_t local;
+    std::uint64_t localSize;
+    RemoteEntry remote;
+    int offset;
+    bool old;
+  } cases[] = {
+      {"same size, same time", now - 100, 10, remote(now - 100, 10), 0, false},
+      {"same size, local earlier", now - 200, 10, remote(now - 100, 10), 0, false},
+      {"same size, local later", now - 99, 10, remote(now - 100, 10), 0, true},
+      {"size differs, local earlier", now - 200, 11, remote(now - 100, 10), 0, true},
+      {"server clock an hour ahead", now - 1000, 10, remote(now - 1000 + 3600, 10), -3600, false},
+      {"changed since, server ahead", now - 500, 10, remote(now - 1000 + 3600, 10), -3600, true},
+      {"server clock behind", now - 1000, 10, remote(now - 1000 - 60, 10), 60, false},
+      {"year guessed early", now - 10, 10, remote(guessed, 10, true), 0, false},
+      {"exact time a year back", now - 10, 10, remote(guessed, 10, false), 0, true},
+      {"guessed year more than a day out", now - 10, 10, remote(UtcSeconds(2023, 6, 17, 12, 0, 0), 10, true), 0, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsOld(c.local, c.localSize, c.remote, c.offset, now), c.old) << c.what;
+}
+
+// A profile synchronised against a server in memory.
+class FakeSyncTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Prompts().Clear(); }
+
+  SyncOutcome Run(const SyncRequest& request) {
+    sink_ = std::make_unique<RecordingWindowSink>();
+    const SyncOutcome outcome = RunSync(request, fake_, *sink_, stop_);
+    EXPECT_TRUE(EndedReady(*sink_));
+    return outcome;
+  }
+  // A first, complete run, then a clean slate for the messages.
+  void Publish() {
+    ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+    fake_.calls.clear();
+    Prompts().Clear();
+  }
+  std::string Remdir() const { return test::ReadText(RemdirPath(profile_.profileDir())); }
+  bool Has(const std::string& path) const { return fake_.dirs.count(path) || fake_.files.count(path); }
+
+  test::SyncTestProfile profile_;
+  test::FakeTransport fake_;
+  std::atomic<bool> stop_{false};
+  std::unique_ptr<RecordingWindowSink> sink_;
+};
+
+// The first publication of the profile, failing at one call: every phase
+// ends the run with its own summary after the server's message, or goes on
+// where a failure does not matter, and remdir.dat is only written by a run
+// that succeeded.
+TEST_F(FakeSyncTest, FailureAtAnyCallEndsWithThePhasesMessage) {
+  const struct {
+    int call;
+    const char* operation;
+    bool succeeds;
+    std::string_view summary;  // after the server's message; empty for none
+  } cases[] = {
+      // The clock probe: the run goes on without an offset, unless the
+      // server cannot even be reached.
+      {1, "MakeDirs /album/", false, ""},
+      {2, "PutFile /album/datetime.flg", true, ""},
+      {4, "RemoveFile /album/datetime.flg", true, ""},
+      {5, "ListDir /album/", false, ""},  // the installation check
+      {6, "MakeDirs /album/", false, kCannotInstall},
+      {8, "EnterOrCreateDir /album/albsite/bg/", false, kCannotInstall},
+      {14, "PutFile /album/albsite/js/dtree.js", false, kCannotInstall},
+      {20, "ListDir /album/albsite/js/", false, kCannotInstall},  // the check after the install
+      {22, "PutFile /album/albsite/js/albumsmith.css", false, kCannotInstall},
+      {23, "ListDir /album/albsite/bg/", false, kCannotBackground},
+      {25, "ListDir /album/albsite/m/Family/", false, kCannotDirectory},
+      {28, "PutFile /album/albsite/s/Family/e.jpg.html", false, kCannotDirectory},
+      {31, "EnterOrCreateDir /album/Family/", false, kCannotDirectory},
+      {33, "PutBuffer /album/Family/slide.html", false, kCannotDirectory},
+      {61, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
+      {81, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
+  };
+  const SyncRequest request = profile_.ProfileRequest();
+  const std::string remdirFile = RemdirPath(profile_.profileDir());
+  const std::int64_t before = std::time(nullptr) - 3600;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    Prompts().Clear();
+    test::SetFileTime(remdirFile, before);
+    fake_ = test::FakeTransport();
+    fake_.failOnCall = c.call;
+    const SyncOutcome outcome = Run(request);
+
+    ASSERT_GE(fake_.calls.size(), static_cast<size_t>(c.call));
+    EXPECT_EQ(fake_.calls[c.call - 1], c.operation);
+    EXPECT_EQ(outcome.succeeded, c.succeeds);
+    const std::vector<std::string> warnings = Warnings();
+    ASSERT_FALSE(warnings.empty());
+    EXPECT_EQ(warnings.front(), std::string(c.operation) + " failed");
+    if (!c.summary.empty()) {
+      EXPECT_EQ(warnings.back(), c.summary);
+    } else if (!c.succeeds) {
+      EXPECT_EQ(warnings.size(), 1u) << warnings.back();
+    }
+    EXPECT_EQ(test::FileTime(remdirFile) != before, c.succeeds);
+  }
+}
+
+// A stop shows nothing of the server's; the phase it interrupted gives the
+// one message, and the next call is never made.
+TEST_F(FakeSyncTest, StopAtAnyCallEndsQuietlyWithThePhasesMessage) {
+  const struct {
+    int call;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {5, {}},
+      {13, {std::string(kCannotInstall)}},
+      {23, {std::string(kCannotBackground)}},
+      {26, {std::string(kCannotDirectory)}},
+      {43, {std::string(kCannotDirectory)}},
+  };
+  const SyncRequest request = profile_.ProfileRequest();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    Prompts().Clear();
+    fake_ = test::FakeTransport();
+    stop_ = false;
+    fake_.onCall = [&](int call) {
+      if (call == c.call) stop_ = true;
+    };
+    EXPECT_FALSE(Run(request).succeeded);
+    EXPECT_EQ(Warnings(), c.warnings);
+    EXPECT_EQ(fake_.calls.size(), static_cast<size_t>(c.call) + 1) << fake_.calls.back();  // + Disconnect
+  }
+}
+
+TEST_F(FakeSyncTest, SortPosNeverAndVarInfOnlyForPhpSites) {
+  Publish();
+  for (const char* extra : {"/album/albsite/s/Trips/2004/sort.pos", "/album/albsite/s/Trips/2004/var.inf"})
+    fake_.files[extra] = {"left", 0};
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_FALSE(Has("/album/albsite/s/Trips/2004/sort.pos"));
+  EXPECT_FALSE(Has("/album/albsite/s/Trips/2004/var.inf"));
+
+  profile_.settings().php = 1;
+  profile_.Save();
+  FolderSettings titled;
+  titled.titleMode = 1;
+  titled.titleText = "Harbour";
+  ASSERT_TRUE(SaveFolderProperties(profile_.profileDir(), "Trips/2004/", titled, ""));
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_EQ(fake_.files["/album/albsite/s/Trips/2004/var.inf"].content, "TITLE=Harbour\n");
+  EXPECT_FALSE(Has("/album/albsite/s/Trips/2004/sort.pos"));
+  EXPECT_TRUE(Warnings().empty()) << Warnings()[0];
+}
+
+// A directory at the top of a static site that is no album folder.
+TEST_F(FakeSyncTest, ForeignDirectoryAnswers) {
+  const struct {
+    const char* what;
+    std::vector<Answer> answers;
+    std::string preserved;  // already on the list before the run
+    bool succeeds;
+    bool kept;
+    std::vector<std::string> preserveAfter;
+  } cases[] = {
+      {"Yes preserves", {Answer::Yes}, "", true, true, {"stats"}},
+      {"No, then OK removes", {Answer::No, Answer::Ok}, "", true, false, {}},
+      {"No, then Cancel fails", {Answer::No, Answer::Cancel}, "", false, true, {}},
+      {"Cancel fails", {Answer::Cancel}, "", false, true, {}},
+      {"preserved in another case: not asked", {}, "Stats/", true, true, {"Stats"}},
+  };
+  Publish();
+  const std::string remdir = Remdir();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Prompts().Clear();
+    profile_.settings().preserve.Set(c.preserved);
+    profile_.Save();
+    fake_.dirs.insert("/album/stats");
+    fake_.files["/album/stats/today.txt"] = {"12 visits", 0};
+    for (Answer a : c.answers) Prompts().Queue(a);
+
+    EXPECT_EQ(Run(profile_.ProfileRequest()).succeeded, c.succeeds);
+    EXPECT_EQ(Questions().size(), c.answers.size());
+    EXPECT_EQ(Has("/album/stats/today.txt"), c.kept);
+    EXPECT_EQ(ReadProfile(profile_.profilesDir(), test::kProfileName).preserve.entries(), c.preserveAfter);
+    if (!c.succeeds) {
+      EXPECT_EQ(Warnings(), std::vector<std::string>{std::string(kCannotDirectory)});
+      EXPECT_EQ(Remdir(), remdir);
+    }
+  }
+}
+
+// The top of a PHP site: index.php and albsite stay, the pages of a static
+// past go without a word, anything else is asked about.
+TEST_F(FakeSyncTest, PhpRootAsksOnlyAboutWhatIsNotTheSites) {
+  profile_.settings().php = 1;
+  profile_.Save();
+  Publish();
+  fake_.files["/album/index.html"] = {"old", 0};
+  fake_.files["/album/slide.html"] = {"old", 0};
+  fake_.files["/album/notes.txt"] = {"mine", 0};
+  fake_.dirs.insert("/album/Trips");
+
+  // In the server's order: directories first.
+  Prompts().Queue(Answer::No);   // Trips, the page folder of a static past, is not kept
+  Prompts().Queue(Answer::Ok);   // and goes with everything in it
+  Prompts().Queue(Answer::Yes);  // notes.txt is
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  ASSERT_EQ(Prompts().texts().size(), 3u);
+  EXPECT_TRUE(StartsWith(Prompts().texts()[0], "Preserve \"Trips\"")) << Prompts().texts()[0];
+  EXPECT_TRUE(StartsWith(Prompts().texts()[1], "WARNING !!")) << Prompts().texts()[1];
+  EXPECT_TRUE(StartsWith(Prompts().texts()[2], "Preserve \"notes.txt\"")) << Prompts().texts()[2];
+  EXPECT_FALSE(Has("/album/index.html"));
+  EXPECT_FALSE(Has("/album/slide.html"));
+  EXPECT_FALSE(Has("/album/Trips"));
+  EXPECT_TRUE(Has("/album/notes.txt"));
+  EXPECT_TRUE(Has("/album/index.php"));
+
+  // A file not preserved is asked about once more before it goes.
+  Prompts().Clear();
+  profile_.settings() = ReadProfile(profile_.profilesDir(), test::kProfileName);
+  profile_.settings().preserve.Set("");
+  profile_.Save();
+  Prompts().Queue(Answer::No);
+  Prompts().Queue(Answer::Cancel);
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_EQ(Prompts().texts().at(1), "Remove remote file \"notes.txt\"");
+  EXPECT_TRUE(Has("/album/notes.txt"));
+}
+
+TEST_F(FakeSyncTest, FolderCommandWithoutTreeFileTurnsIntoTheWholeProfile) {
+  fs::remove(RemdirPath(profile_.profileDir()));
+  for (Answer answer : {Answer::Ok, Answer::Cancel}) {
+    Prompts().Clear();
+    Prompts().Queue(answer);
+    SyncRequest request;
+    EXPECT_EQ(StartFolderSync(profile_.Environment(), test::kProfileName, "Trips/", request),
+              answer == Answer::Ok ? FolderSyncStart::kWholeProfile : FolderSyncStart::kCancelled);
+    EXPECT_EQ(Prompts().texts(), std::vector<std::string>{"The remote directory tree is not updated.\nA whole "
+                                                          "profile synchonization will be proceeded."});
+    EXPECT_TRUE(request.folders.empty());
+  }
+}
+
+// Without remdir.dat a run starts from an empty tree: every folder gets an
+// id as its pages are made, and the file is written at the end.
+TEST_F(FakeSyncTest, RunWithoutTreeFileGivesEveryFolderAnId) {
+  fs::remove(RemdirPath(profile_.profileDir()));
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  CDirectoryTree tree;
+  ASSERT_TRUE(tree.LoadFrom(RemdirPath(profile_.profileDir())));
+  std::vector<std::string> paths;
+  for (const auto& e : tree.List()) paths.push_back(e.relativePath);
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, (std::vector<std::string>{"Family/", "Trips/", "Trips/2004/"}));
+  EXPECT_EQ(fake_.files["/album/albsite/js/dir.js"].content,
+            DirectoryTreeData(false, test::kProfileName, tree.List()));
+}
+
+}  // namespace
+}  // namespace albumsmith

@@ -1,0 +1,501 @@
+// Whole synchronisation runs against real FTP servers started by the tests
+// (pyftpdlib listing with MLSD, vsftpd with LIST only), checked by what lands
+// in the server's folder and by the commands in its log.
+
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ftp_test_servers.h"
+#include "platform/text.h"
+#include "platform/window_sink.h"
+#include "publish/ftp_session.h"
+#include "publish/sync_engine.h"
+#include "sync_test_profile.h"
+
+namespace albumsmith {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using test::FileTime;
+using test::SetFileTime;
+
+ScriptedPrompter& Prompts() { return test::Environment::prompter(); }
+
+enum class ServerKind { Pyftpdlib, Vsftpd };
+void PrintTo(ServerKind kind, std::ostream* os) { *os << (kind == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd"); }
+
+constexpr std::string_view kRemoteDir = "/album/";
+
+// How a test wants its server to behave.
+struct ServerOptions {
+  int clockAhead = 0;  // seconds the server's clock runs ahead of ours (run under faketime)
+  int rateLimit = 0;   // bytes per second the server takes uploads at; 0 for no limit
+};
+
+// A test's own server. Started with the shared helpers; when the test asks
+// for a fast clock or slow uploads, or after it killed the server, it is
+// started again with the same port, folder, user and log.
+class SyncServer {
+ public:
+  SyncServer(ServerKind kind, ServerOptions options) : kind_(kind), options_(options) {
+    server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_) : test::StartVsftpd(error_);
+    if (server_ && (options.clockAhead || options.rateLimit)) Restart();
+  }
+
+  // Empty when the server runs, else why not.
+  const std::string& error() const { return error_; }
+  test::FtpTestServer& operator*() { return *server_; }
+  test::FtpTestServer* operator->() { return server_.get(); }
+  const ServerOptions& options() const { return options_; }
+
+  // The server goes away with every session it serves: vsftpd serves each
+  // in a process of its own outside the listener's group, found here by the
+  // configuration file only this server uses.
+  void Kill() {
+    server_->Stop();
+    const std::string config = (server_->folder() / "vsftpd.conf").string();
+    for (const auto& e : fs::directory_iterator("/proc")) {
+      const std::string pid = e.path().filename().string();
+      if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+      const std::string cmdline = test::ReadText(e.path() / "cmdline");
+      if (cmdline.find(config) != std::string::npos) ::kill(std::stoi(pid), SIGKILL);
+    }
+  }
+
+  bool Restart() {
+    server_->Stop();
+    std::vector<std::string> argv;
+    if (options_.clockAhead) {
+      if (::access("/usr/bin/faketime", X_OK) != 0) {
+        error_ = "faketime is missing: install faketime (scripts/install-deps.sh)";
+        return false;
+      }
+      argv = {"/usr/bin/faketime", "-f", "+" + std::to_string(options_.clockAhead) + "s"};
+    }
+    if (kind_ == ServerKind::Pyftpdlib) {
+      const auto [first, last] = test::FreePortRange(20);
+      for (const std::string& a :
+           {test::PythonWithPyftpdlib(), std::string(ALBUMSMITH_TEST_DATA) + "/publish/ftp_server.py",
+            std::string("--port"), std::to_string(server_->port()), std::string("--root"), server_->root().string(),
+            std::string("--user"), server_->login_, std::string("--password"), server_->password_,
+            std::string("--passive-ports"), std::to_string(first) + "-" + std::to_string(last), std::string("--log"),
+            server_->log().string(), std::string("--read-limit"), std::to_string(options_.rateLimit)})
+        argv.push_back(a);
+    } else {
+      const fs::path config = server_->folder() / "vsftpd.conf";
+      if (options_.rateLimit && test::ReadText(config).find("local_max_rate") == std::string::npos)
+        std::ofstream(config, std::ios::app) << "local_max_rate=" << options_.rateLimit << "\n";
+      argv.push_back("/usr/sbin/vsftpd");
+      argv.push_back(config.string());
+    }
+    error_ = server_->Start(argv);
+    return error_.empty();
+  }
+
+  // Where a remote path of the album lives on this machine.
+  fs::path Local(const std::string& relative = "") const { return server_->root() / kRemoteDir.substr(1) / relative; }
+
+  // Puts a file on the server behind its back, owned by the server's user.
+  void Seed(const std::string& relative, const std::string& content) {
+    const fs::path path = Local(relative);
+    fs::create_directories(path.parent_path());
+    if (content != "/") test::WriteText(path, content);
+    GiveToServerUser(server_->root());
+  }
+
+  // Every file on the server dated `seconds` earlier: the remote copy as it
+  // looks some minutes after the upload. LIST shows minutes, so a change made
+  // within the minute of the last upload cannot be seen by any client; real
+  // runs are minutes apart.
+  void Age(int seconds) {
+    for (const auto& e : fs::recursive_directory_iterator(server_->root()))
+      if (e.is_regular_file()) SetFileTime(e.path(), FileTime(e.path()) - seconds);
+  }
+
+  // The paths (relative to the album) the server was sent with STOR since
+  // the log held `from` bytes, sorted.
+  std::vector<std::string> Stors(size_t from) const {
+    const std::string log = test::ReadText(server_->log());
+    std::vector<std::string> paths;
+    for (const std::string& line : Split(log.substr(std::min(from, log.size())), '\n')) {
+      // pyftpdlib logs "<- STOR path", vsftpd "FTP command: Client …, "STOR path"".
+      size_t at = line.find("<- STOR ");
+      if (at == std::string::npos) at = line.find("\"STOR ");
+      if (at == std::string::npos) continue;
+      std::string path = line.substr(line.find("STOR ", at) + 5);
+      if (!path.empty() && path.back() == '"') path.pop_back();  // vsftpd quotes the command
+      if (StartsWith(path, kRemoteDir)) path = path.substr(kRemoteDir.size());
+      paths.push_back(path);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+  size_t LogSize() const { return test::ReadText(server_->log()).size(); }
+
+ private:
+  void GiveToServerUser(const fs::path& root) {
+    const passwd* user = ::getpwnam(server_->login_.c_str());
+    if (!user) return;  // pyftpdlib runs as whoever runs the tests
+    for (const auto& e : fs::recursive_directory_iterator(root))
+      if (::chown(e.path().c_str(), user->pw_uid, user->pw_gid) != 0) ADD_FAILURE() << "chown " << e.path();
+  }
+
+  ServerKind kind_;
+  ServerOptions options_;
+  std::string error_;
+  std::unique_ptr<test::FtpTestServer> server_;
+};
+
+// A server machine with a fast clock dates the files it writes by that
+// clock. Under faketime the server program sees the shifted clock, but the
+// kernel still dates the files by the real one; this stands in for that
+// machine by dating each upload the way it would.
+class ServerClockTransport final : public RemoteTransport {
+ public:
+  ServerClockTransport(RemoteTransport& inner, fs::path root, int ahead)
+      : inner_(inner), root_(std::move(root)), ahead_(ahead) {}
+  void SetProfile(const ProfileSettings& p) override { inner_.SetProfile(p); }
+  void SetStopFlag(const std::atomic<bool>* stop) override { inner_.SetStopFlag(stop); }
+  int lastError() const override { return inner_.lastError(); }
+  bool Connect() override { return inner_.Connect(); }
+  void Disconnect() override { inner_.Disconnect(); }
+  bool EnterOrCreateDir(std::string_view path, Report r) override { return inner_.EnterOrCreateDir(path, r); }
+  bool MakeDirs(std::string_view path, Report r) override { return inner_.MakeDirs(path, r); }
+  bool ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs d, Create c,
+               Ask a) override {
+    return inner_.ListDir(list, base, sub, d, c, a);
+  }
+  bool PutFile(const fs::path& local, std::string_view remote) override {
+    return Dated(remote, inner_.PutFile(local, remote));
+  }
+  bool PutBuffer(std::string_view remote, std::string_view data) override {
+    return Dated(remote, inner_.PutBuffer(remote, data));
+  }
+  bool RemoveFile(std::string_view remote) override { return inner_.RemoveFile(remote); }
+  bool RemoveTree(std::string_view dir) override { return inner_.RemoveTree(dir); }
+
+ private:
+  bool Dated(std::string_view remote, bool ok) {
+    const fs::path file = root_ / std::string(remote).substr(1);
+    if (ok) SetFileTime(file, FileTime(file) + ahead_);
+    return ok;
+  }
+  RemoteTransport& inner_;
+  fs::path root_;
+  int ahead_;
+};
+
+// The window's status bar, with a hook a test uses to act at a given status.
+class HookedSink : public RecordingWindowSink {
+ public:
+  std::function<void(const std::string&)> onStatus;
+  void PostStatus(const std::string& text) override {
+    if (onStatus) onStatus(text);
+    RecordingWindowSink::PostStatus(text);
+  }
+  std::string LastStatus() const {
+    std::string last;
+    for (const Posted& p : posted())
+      if (const auto* s = std::get_if<Status>(&p)) last = s->text;
+    return last;
+  }
+  // The last two messages: the progress bar hidden, then "Ready".
+  bool EndedReady() const {
+    const std::vector<Posted> all = posted();
+    if (all.size() < 2) return false;
+    const auto* progress = std::get_if<Progress>(&all[all.size() - 2]);
+    const auto* status = std::get_if<Status>(&all.back());
+    return progress && progress->position == -1 && status && status->text == "Ready";
+  }
+};
+
+class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
+ protected:
+  void SetUp() override { Prompts().Clear(); }
+
+  // Starts the test's server and points the profile at it; true when it runs.
+  bool StartServer(ServerOptions options = {}) {
+    server_ = std::make_unique<SyncServer>(GetParam(), options);
+    if (!server_->error().empty()) {
+      ADD_FAILURE() << server_->error();
+      return false;
+    }
+    ProfileSettings& s = profile_.settings();
+    s.serverName = (*server_)->serverText();
+    s.login = (*server_)->login_;
+    s.password = (*server_)->password_;
+    s.remoteDir = std::string(kRemoteDir);
+    profile_.Save();
+    return true;
+  }
+
+  SyncOutcome Run(const SyncRequest& request, HookedSink& sink, const std::atomic<bool>& stop) {
+    FtpSession session;
+    session.SetTimeouts({5, 5, 5});
+    if (server_->options().clockAhead == 0) return RunSync(request, session, sink, stop);
+    ServerClockTransport clock(session, (*server_)->root(), server_->options().clockAhead);
+    return RunSync(request, clock, sink, stop);
+  }
+  SyncOutcome Run(const SyncRequest& request) {
+    HookedSink sink;
+    std::atomic<bool> stop{false};
+    const SyncOutcome outcome = Run(request, sink, stop);
+    EXPECT_TRUE(sink.EndedReady());
+    return outcome;
+  }
+
+  // Texts of the messages that only inform (questions left out).
+  std::vector<std::string> Warnings() const {
+    std::vector<std::string> texts;
+    for (const Message& m : Prompts().shown())
+      if (m.buttons == Buttons::Ok) texts.push_back(m.text);
+    return texts;
+  }
+
+  std::string RemdirText() const { return test::ReadText(RemdirPath(profile_.profileDir())); }
+
+  // What every run sends whatever changed: the clock probe, the style sheet
+  // (refreshed by every successful installation check), the folder tree
+  // data, and for a static site the pages of each folder it publishes.
+  std::vector<std::string> FixedUploads(const std::vector<std::string>& pageFolders) const {
+    std::vector<std::string> paths = {"datetime.flg", "albsite/js/albumsmith.css", "albsite/js/dir.js"};
+    for (const std::string& f : pageFolders) {
+      paths.push_back(f + "index.html");
+      paths.push_back(f + "slide.html");
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+
+  test::SyncTestProfile profile_;
+  std::unique_ptr<SyncServer> server_;
+};
+
+TEST_P(SyncServerTest, FirstRunPublishesTheSiteAndTheNextSendsNoAlbumFile) {
+  if (!StartServer()) return;
+  const fs::path background = fs::path(profile_.profileDir()) / "sky.jpg";
+  fs::copy_file(fs::path(ALBUMSMITH_TEST_DATA) / "exif/kodak-dc210.jpg", background);
+  SetFileTime(background, std::time(nullptr) - 7200);
+  profile_.settings().background = background.string();
+  profile_.Save();
+
+  const SyncOutcome first = Run(profile_.ProfileRequest());
+  ASSERT_TRUE(first.succeeded) << test::ReadText((*server_)->log()).substr(0, 3000);
+  EXPECT_TRUE(Warnings().empty()) << Warnings()[0];
+  EXPECT_TRUE(first.installConfirmed);
+  const auto remote = test::TreeContent(server_->Local());
+  EXPECT_EQ(remote, profile_.ExpectedSite());
+  for (const auto& [path, content] : remote) EXPECT_EQ(path.find("sort.pos"), std::string::npos) << path;
+  EXPECT_TRUE(remote.count("albsite/bg/sky.jpg"));
+  EXPECT_TRUE(remote.count("albsite/s/Trips/Folder.html"));
+  EXPECT_TRUE(remote.count("albsite/s/Trips/2004/c.jpg.comment"));
+  EXPECT_FALSE(remote.count("datetime.flg"));
+
+  Prompts().Clear();
+  const size_t mark = server_->LogSize();
+  const SyncOutcome second = Run(profile_.ProfileRequest());
+  ASSERT_TRUE(second.succeeded);
+  EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
+  EXPECT_EQ(server_->Stors(mark), FixedUploads({"", "Family/", "Trips/", "Trips/2004/"}));
+  EXPECT_EQ(test::TreeContent(server_->Local()), remote);
+}
+
+TEST_P(SyncServerTest, ChangedImageSendsItsDerivedFilesAndItsFolderPages) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  server_->Age(300);
+  SetFileTime(profile_.imageTree() / "Trips/2004/c.jpg", std::time(nullptr));
+
+  const size_t mark = server_->LogSize();
+  ASSERT_TRUE(Run(profile_.FolderRequest("Trips/2004/")).succeeded);
+  std::vector<std::string> expected = FixedUploads({"Trips/2004/"});
+  // The comment copy is one of the image's derived files: the folder load
+  // removes it with the others when the image changes.
+  for (const char* p : {"albsite/m/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg.comment",
+                        "albsite/s/Trips/2004/c.jpg.html"})
+    expected.push_back(p);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(server_->Stors(mark), expected);
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
+TEST_P(SyncServerTest, FolderDeletedLocallyLeavesTheServer) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  ASSERT_TRUE(fs::exists(server_->Local("albsite/m/Family/e.jpg")));
+  const int familyId = [&] {
+    CDirectoryTree tree;
+    tree.LoadFrom(RemdirPath(profile_.profileDir()));
+    return tree.FindPath("Family/")->id();
+  }();
+
+  fs::remove_all(profile_.imageTree() / "Family");
+  Prompts().Clear();
+  // Its page directory is no album folder any more: not preserved, removed.
+  Prompts().Queue(Answer::No);
+  Prompts().Queue(Answer::Ok);
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+
+  EXPECT_EQ(Prompts().texts().at(0).rfind("Preserve \"Family\"", 0), 0u) << Prompts().texts()[0];
+  for (const char* gone : {"albsite/m/Family", "albsite/s/Family", "Family"})
+    EXPECT_FALSE(fs::exists(server_->Local(gone))) << gone;
+  CDirectoryTree tree;
+  tree.LoadFrom(RemdirPath(profile_.profileDir()));
+  EXPECT_EQ(tree.FindPath("Family/"), nullptr);
+  EXPECT_FALSE(tree.IsTaken(familyId));
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
+TEST_P(SyncServerTest, ForeignDirectoryIsAskedAboutAndYesPreservesIt) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  server_->Seed("stats/today.txt", "12 visits");
+
+  Prompts().Clear();
+  Prompts().Queue(Answer::Yes);
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  ASSERT_EQ(Prompts().texts().size(), 1u);
+  EXPECT_EQ(Prompts().texts()[0],
+            "Preserve \"stats\"\n\nThis file or directory is not used for Albumsmith and should be only preserved if "
+            "you need it.");
+  EXPECT_EQ(Prompts().shown()[0].buttons, Buttons::YesNoCancel);
+  EXPECT_EQ(ReadProfile(profile_.profilesDir(), test::kProfileName).preserve.entries(),
+            std::vector<std::string>{"stats"});
+  EXPECT_EQ(test::ReadText(server_->Local("stats/today.txt")), "12 visits");
+
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
+}
+
+TEST_P(SyncServerTest, ServerClockAheadIsMeasuredAndCausesNoNeedlessUpload) {
+  if (!StartServer({.clockAhead = 3600})) return;
+  const SyncOutcome first = Run(profile_.ProfileRequest());
+  ASSERT_TRUE(first.succeeded);
+  // The probe is dated when it is written here and when the server has it;
+  // a second may pass between the two, and LIST shows no seconds.
+  const int listed = GetParam() == ServerKind::Vsftpd ? 60 : 1;
+  EXPECT_GE(first.clockOffset, -3600 - 1);
+  EXPECT_LT(first.clockOffset, -3600 + listed);
+
+  size_t mark = server_->LogSize();
+  const SyncOutcome second = Run(profile_.ProfileRequest());
+  ASSERT_TRUE(second.succeeded);
+  EXPECT_EQ(server_->Stors(mark), FixedUploads({"", "Family/", "Trips/", "Trips/2004/"}));
+
+  // A change made after the last upload, by our clock, but before the time
+  // the server gave that upload: only the offset tells it is newer.
+  server_->Age(300);
+  SetFileTime(profile_.imageTree() / "Family/e.jpg", std::time(nullptr));
+  mark = server_->LogSize();
+  ASSERT_TRUE(Run(profile_.FolderRequest("Family/")).succeeded);
+  const std::vector<std::string> sent = server_->Stors(mark);
+  EXPECT_TRUE(std::count(sent.begin(), sent.end(), "albsite/m/Family/e.jpg")) << Join(sent, " ");
+  EXPECT_TRUE(std::count(sent.begin(), sent.end(), "albsite/s/Family/e.jpg")) << Join(sent, " ");
+}
+
+TEST_P(SyncServerTest, ServerKilledDuringUploadsEndsTheRunAndTheNextRunCompletes) {
+  if (!StartServer()) return;
+  const SyncRequest request = profile_.ProfileRequest();
+  const std::string remdir = RemdirText();
+  const std::int64_t remdirTime = FileTime(RemdirPath(profile_.profileDir()));
+  const auto before = test::FileStates(profile_.profileDir());
+
+  HookedSink sink;
+  int uploads = 0;
+  sink.onStatus = [&](const std::string& text) {
+    if (StartsWith(text, "Uploading file ") && ++uploads == 3) server_->Kill();
+  };
+  std::atomic<bool> stop{false};
+  EXPECT_FALSE(Run(request, sink, stop).succeeded);
+
+  const std::vector<std::string> warnings = Warnings();
+  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
+  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
+  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
+  EXPECT_TRUE(sink.EndedReady());
+  EXPECT_EQ(RemdirText(), remdir);
+  EXPECT_EQ(FileTime(RemdirPath(profile_.profileDir())), remdirTime);
+  EXPECT_EQ(test::FileStates(profile_.profileDir()), before);
+
+  ASSERT_TRUE(server_->Restart()) << server_->error();
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
+TEST_P(SyncServerTest, StopDuringUploadsEndsTheRunWithinASecond) {
+  if (!StartServer({.rateLimit = 8000})) return;
+  const SyncRequest request = profile_.ProfileRequest();
+  const std::string remdir = RemdirText();
+
+  HookedSink sink;
+  std::atomic<bool> stop{false};
+  Clock::time_point stoppedAt{};
+  std::thread stopper;
+  sink.onStatus = [&](const std::string& text) {
+    if (!StartsWith(text, "Uploading file ") || stopper.joinable()) return;
+    stopper = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      stoppedAt = Clock::now();
+      stop = true;
+    });
+  };
+  const SyncOutcome outcome = Run(request, sink, stop);
+  const Clock::time_point endedAt = Clock::now();
+  ASSERT_TRUE(stopper.joinable()) << "no upload began";
+  stopper.join();
+
+  EXPECT_FALSE(outcome.succeeded);
+  EXPECT_LT(endedAt - stoppedAt, std::chrono::seconds(1));
+  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
+  EXPECT_TRUE(sink.EndedReady());
+  EXPECT_EQ(RemdirText(), remdir);
+}
+
+TEST_P(SyncServerTest, PhpSiteKeepsIndexPhpAndAlbsiteAndLosesStaticPagesQuietly) {
+  if (!StartServer()) return;
+  profile_.settings().php = 1;
+  profile_.Save();
+  // Left from when the profile was a static site.
+  server_->Seed("index.html", "<html>old</html>");
+  server_->Seed("slide.html", "<html>old slide</html>");
+
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  for (const std::string& text : Prompts().texts())
+    EXPECT_TRUE(StartsWith(text, "Create remote directory") || StartsWith(text, "The remote software")) << text;
+  EXPECT_FALSE(fs::exists(server_->Local("index.html")));
+  EXPECT_FALSE(fs::exists(server_->Local("slide.html")));
+  EXPECT_TRUE(fs::exists(server_->Local("index.php")));
+  EXPECT_TRUE(fs::exists(server_->Local("albsite/s/Trips/2004/var.inf")));
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+
+  // Installed once: the fingerprint of that index.php makes the next check pass.
+  Prompts().Clear();
+  const size_t mark = server_->LogSize();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
+  EXPECT_EQ(server_->Stors(mark), FixedUploads({}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SyncServerTest, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
+                         [](const ::testing::TestParamInfo<ServerKind>& info) {
+                           return info.param == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd";
+                         });
+
+}  // namespace
+}  // namespace albumsmith
