@@ -44,6 +44,7 @@ int Demo(Context& ctx, const std::string& requested) {
     s.login = "demo";
     s.password = "demo";
     s.remoteDir = "/album/";
+    s.php = 0;  // a static site opens straight from the disk
     if (!CreateProfile(ctx.profilesDir, s)) return Fail(ctx, "");
     if (!CopyTree(demoDir, ProfileDirectory(ctx.profilesDir, s) + "ImageTree/")) return Fail(ctx, "");
   }
