@@ -84,8 +84,16 @@ std::string HtmlPreviewText(std::string_view html) {
   return text;
 }
 
-bool SaveFooter(const std::string& profileDir, const std::string& text) {
-  return WriteHtmlReported(profileDir + std::string(kFooterFile), text);
+std::string OpenFooter(const std::string& profileDir, const ProfileSettings& profile) {
+  const std::string named = SettingText(profile.footerFileName);
+  const std::string file = profileDir + (named.empty() ? std::string(kFooterFile) : named);
+  return ReadWholeFile(file).value_or(std::string());
+}
+
+bool SaveFooter(const std::string& profileDir, const std::string& text, ProfileSettings& profile) {
+  if (!WriteHtmlReported(profileDir + std::string(kFooterFile), text)) return false;
+  profile.footerFileName = std::string(kFooterFile);
+  return true;
 }
 
 std::string CheckIncludedHtml(std::string html) {

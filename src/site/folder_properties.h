@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/profile_settings.h"
+
 namespace albumsmith {
 
 inline constexpr std::string_view kFolderIni = "Folder.ini";
@@ -57,9 +59,12 @@ bool SaveFolderProperties(const std::string& profileDir, const std::string& fold
 // "<html>\n" in front unless it starts with "<html" in any letter case.
 std::string HtmlPreviewText(std::string_view html);
 
-// The footer editor's save: the text goes to <profileDir>Footer.html;
-// "Cannot write HTML file" when it cannot be written.
-bool SaveFooter(const std::string& profileDir, const std::string& text);
+// The footer editor's text: the file the profile names (the pages use that
+// one), else Footer.html, so that OK never trades a footer for an empty one.
+std::string OpenFooter(const std::string& profileDir, const ProfileSettings& profile);
+// The footer editor's save: the text goes to <profileDir>Footer.html, which
+// the profile then names; "Cannot write HTML file" when it cannot be written.
+bool SaveFooter(const std::string& profileDir, const std::string& text, ProfileSettings& profile);
 
 // Included HTML (Folder.html, the root page, the footer in index.php) with a
 // BODY or HTML tag is refused with "Included HTML cannot hold BODY or HTML

@@ -15,6 +15,7 @@
 #include "app/commands.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
+#include "ui/folder_properties_dialog.h"
 #include "ui/qt_text.h"
 
 namespace albumsmith::ui {
@@ -329,6 +330,13 @@ void FolderTreePane::importFolder() {
   const std::optional<std::string> imported = ImportFolder(folders_, *path, S(chosen), sink_);
   // The tree was loaded again either way: what was copied shows.
   rebuild(imported ? *imported : *path);
+}
+
+void FolderTreePane::folderProperties() {
+  const auto path = selectedPath();
+  if (!path) return;
+  FolderPropertiesDialog dialog(folders_.profileDir(), *path, this);
+  dialog.exec();
 }
 
 bool FolderTreePane::moveFolder(const std::string& source, const std::string& target) {

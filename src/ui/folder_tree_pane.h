@@ -57,6 +57,8 @@ class FolderTreePane : public QTreeWidget {
   void moveBefore();
   void moveAfter();
   void importFolder();
+  // "Folder properties" of the selected folder.
+  void folderProperties();
   // The end of a drag: moves the folder `source` into `target` (MoveFolder
   // asks first) and shows the moved folder selected.
   bool moveFolder(const std::string& source, const std::string& target);

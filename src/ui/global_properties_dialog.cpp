@@ -20,8 +20,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "ui/qt_text.h"
+#include "platform/atomic_file.h"
+#include "site/folder_properties.h"
+#include "site/site_text.h"
+#include "store/profiles.h"
 #include "store/slide_show_choices.h"
+#include "ui/html_editor.h"
+#include "ui/qt_text.h"
 
 namespace albumsmith::ui {
 
@@ -198,11 +203,12 @@ QWidget* GlobalPropertiesDialog::makeStyleTab() {
   fontRow(QStringLiteral("Comments"), "Comment", profile_.commentFontSize, profile_.commentColor,
           profile_.commentFont, comments_);
 
-  footer_ = new QLineEdit(Q(profile_.footerFileName));
-  footer_->setObjectName(QStringLiteral("FooterFileName"));
-  grid->addWidget(new QLabel(QStringLiteral("Footer section")), row, 0);
-  grid->addWidget(footer_, row, 1, 1, 4);
-  ++row;
+  auto* footerBox = new QGroupBox(QStringLiteral("Footer section"));
+  footer_ = new HtmlEditor;
+  footer_->setObjectName(QStringLiteral("FooterEditor"));
+  footer_->setPlainText(Q(OpenFooter(profileDir(), profile_)));
+  (new QVBoxLayout(footerBox))->addWidget(footer_);
+  grid->addWidget(footerBox, row, 0, 1, 5);
   grid->setRowStretch(row, 1);
   grid->setColumnStretch(4, 1);
   return page;
@@ -240,14 +246,16 @@ void GlobalPropertiesDialog::readFields(ProfileSettings& s) const {
   s.commentFontSize = comments_.size->value();
   s.commentColor = comments_.color->profileColor();
   s.commentFont = S(comments_.face->currentText());
-  s.footerFileName = S(footer_->text());
   s.maxThumbSize = maxThumbSize_->value();
   s.thumbsPerLine = thumbsPerLine_->value();
 }
 
+std::string GlobalPropertiesDialog::profileDir() const { return ProfileDirectory(profilesDir_, profile_); }
+
 void GlobalPropertiesDialog::accept() {
   readFields(profile_);
-  WriteProfile(profilesDir_, profile_);
+  SaveFooter(profileDir(), S(footer_->html()), profile_);
+  WriteProfileReported(profilesDir_, profile_);
   QDialog::accept();
 }
 

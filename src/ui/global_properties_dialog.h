@@ -1,7 +1,8 @@
 #pragma once
 // "Profile default properties": the slide show, background, style and
-// thumbnail settings of the open profile. OK writes the profile; the caller
-// then opens it again so that everything shown follows the new values.
+// thumbnail settings of the open profile, and the footer section of its
+// pages. OK writes the footer and the profile; the caller then opens it
+// again so that everything shown follows the new values.
 
 #include <QDialog>
 #include <QPushButton>
@@ -19,6 +20,7 @@ class QSpinBox;
 namespace albumsmith::ui {
 
 class ColorButton;
+class HtmlEditor;
 
 class GlobalPropertiesDialog : public QDialog {
   Q_OBJECT
@@ -46,6 +48,7 @@ class GlobalPropertiesDialog : public QDialog {
   QWidget* makeThumbnailsTab();
   QWidget* makeOnOff(const QString& title, const char* objectName, int value, OnOff& pair);
   void readFields(ProfileSettings& s) const;
+  std::string profileDir() const;
 
   std::string profilesDir_;
   ProfileSettings profile_;
@@ -62,7 +65,7 @@ class GlobalPropertiesDialog : public QDialog {
   ColorButton* shadowColor_;
   FontFields dates_{};
   FontFields comments_{};
-  QLineEdit* footer_;
+  HtmlEditor* footer_;
   QSpinBox* maxThumbSize_;
   QSpinBox* thumbsPerLine_;
 };

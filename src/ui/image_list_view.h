@@ -44,6 +44,8 @@ class ImageListView : public QStackedWidget {
   void chooseOrdering(int index);
   // A click on a column header of the detailed list.
   void clickColumn(int column);
+  // Writes the order files of the folder shown as the list orders it now.
+  bool saveOrder() { return list_.loaded() && list_.SaveOrder(); }
 
   bool folderShown() const { return list_.loaded(); }
   bool loading() const { return list_.loading(); }

@@ -24,18 +24,23 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "album/profile_maintenance.h"
 #include "platform/app_settings.h"
 #include "platform/messages.h"
 #include "platform/strings.h"
 #include "platform/text.h"
+#include "site/template.h"
 #include "store/profiles.h"
+#include "ui/base_directory_dialog.h"
 #include "ui/command_icons.h"
+#include "ui/copy_files_dialog.h"
 #include "ui/folder_tree_pane.h"
 #include "ui/global_properties_dialog.h"
 #include "ui/image_list_view.h"
 #include "ui/profiles_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/qt_window_sink.h"
+#include "ui/sync_controller.h"
 
 namespace albumsmith::ui {
 
@@ -93,7 +98,9 @@ QString TextOr(int id, const char* fallback) {
 }  // namespace
 
 MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions options, QWidget* parent)
-    : QMainWindow(parent), settings_(settings), languages_(languages), sink_(new QtWindowSink(this)) {
+    : QMainWindow(parent), settings_(settings), languages_(languages),
+      sink_(new QtWindowSink(this)),
+      sync_(new SyncController(this, *sink_)) {
   setObjectName(QStringLiteral("MainFrame"));
   setWindowTitle(Q(kMessageTitle));
 
@@ -110,6 +117,8 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
   connect(sink_, &QtWindowSink::clipboard, this, &MainFrame::onClipboard);
   connect(sink_, &QtWindowSink::paste, this, &MainFrame::pasteRequested);
   connect(sink_, &QtWindowSink::undoPaste, this, &MainFrame::undoPasteRequested);
+  connect(sync_, &SyncController::runningChanged, this, &MainFrame::updateCommands);
+  connect(sync_, &SyncController::finished, this, &MainFrame::onSyncFinished);
 
   UpgradeSettings(settings_.GetInt("Settings", "Version", -1), settings_);
   session_.profilesDir = InitProfilesDir(settings_);
@@ -126,6 +135,8 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
 }
 
 MainFrame::~MainFrame() {
+  // A run still going posts to the sink, which goes with the window.
+  sync_->stopAndWait();
   // The worker ends before the list it works on goes; the bars hiding on the
   // way out find no commands to update.
   imageView_->clear();
@@ -176,6 +187,13 @@ void MainFrame::createActions() {
   wire(C::kAddLanguage, &MainFrame::addLanguageCommand);
   wire(C::kForum, &MainFrame::forumCommand);
   wire(C::kAbout, &MainFrame::aboutCommand);
+  wire(C::kSyncFolder, &MainFrame::syncFolderCommand);
+  wire(C::kSyncProfile, &MainFrame::syncProfileCommand);
+  wire(C::kStopSync, [this] {
+    sync_->requestStop();
+    updateCommands();
+  });
+  wire(C::kBaseDirectory, &MainFrame::baseDirectoryCommand);
   // The Language entry opens its sub-menu; the other view commands below.
   for (CommandId id : {C::kLanguage, C::kViewToolbar, C::kViewStatusBar, C::kViewFolderTree}) wired_.insert(id);
 }
@@ -298,6 +316,7 @@ void MainFrame::createDock() {
   wire(C::kBefore, [this] { treePane_->moveBefore(); });
   wire(C::kAfter, [this] { treePane_->moveAfter(); });
   wire(C::kImportFolder, [this] { treePane_->importFolder(); });
+  wire(C::kFolderProperties, [this] { treePane_->folderProperties(); });
   wire(C::kThumbnails, [this] { imageView_->setListMode(ImageList::kThumbnails); });
   wire(C::kList, [this] { imageView_->setListMode(ImageList::kDetails); });
   wire(C::kSelectAll, [this] { imageView_->selectAll(); });
@@ -341,7 +360,8 @@ CommandState MainFrame::commandState() const {
     state.openProfileName = session_.profile->name;
     state.phpMode = session_.profile->php != 0;
   }
-  state.syncRunning = syncRunning_;
+  state.syncRunning = sync_->running();
+  state.stopRequested = sync_->stopRequested();
   state.imagesLoading = imageView_->loading();
   state.selectedCount = imageView_->selectedCount();
   state.itemCount = imageView_->itemCount();
@@ -427,6 +447,54 @@ void MainFrame::runProfilesDialog(bool startWithWizard) {
   if (result == QDialog::Accepted && dialog.chosen()) openProfile(*dialog.chosen());
 }
 
+SyncEnvironment MainFrame::syncEnvironment() const {
+  return {session_.profilesDir, ProgramDataDirectory(), settings_.file(), session_.remoteChecked};
+}
+
+void MainFrame::syncFolderCommand() {
+  if (!session_.profile || !CommandRule(C::kSyncFolder, commandState()).enabled) return;
+  // The folder goes out in the order the list shows.
+  const std::string folder = imageView_->folderShown() ? imageView_->list().folder() : std::string();
+  if (imageView_->folderShown()) imageView_->saveOrder();
+  sync_->syncFolder(syncEnvironment(), session_.profile->name, folder);
+  updateCommands();
+}
+
+void MainFrame::syncProfileCommand() {
+  if (!session_.profile || !CommandRule(C::kSyncProfile, commandState()).enabled) return;
+  if (imageView_->folderShown()) imageView_->saveOrder();
+  sync_->syncProfile(syncEnvironment(), session_.profile->name, /*confirm=*/true);
+  updateCommands();
+}
+
+void MainFrame::onSyncFinished(const SyncOutcome& outcome) {
+  // Kept for the rest of the session: a later run skips the installation check.
+  session_.remoteChecked = outcome.installConfirmed;
+  // The run may have added to the preserve list and saved the profile; the
+  // record kept here must not write the old list back.
+  if (session_.profile && ProfileExists(session_.profilesDir, session_.profile->name))
+    session_.profile->preserve = ReadProfile(session_.profilesDir, session_.profile->name).preserve;
+  updateCommands();
+}
+
+void MainFrame::baseDirectoryCommand() {
+  BaseDirectoryDialog dialog(session_.profilesDir, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const TreeCopier copier = [this](const std::string& title, const std::string& source,
+                                   const std::string& destination) {
+    return CopyFilesDialog::Run(this, source, destination, Q(title));
+  };
+  const std::string base = ChangeProfilesBaseDir(settings_, session_.profilesDir, dialog.entered(), copier);
+  if (base == session_.profilesDir) return;
+  session_.profilesDir = base;
+  if (!session_.profile) return;
+  // The open profile is shown again from its new place; when the profiles
+  // stayed behind, the tree shows what the new base holds for it.
+  ProfileSettings profile = ProfileExists(base, session_.profile->name) ? ReadProfile(base, session_.profile->name)
+                                                                        : *session_.profile;
+  openProfile(std::move(profile));
+}
+
 void MainFrame::globalPropertiesCommand() {
   if (!session_.profile || !CommandRule(C::kProfileProperties, commandState()).enabled) return;
   GlobalPropertiesDialog dialog(session_.profilesDir, *session_.profile, this);
@@ -463,7 +531,9 @@ void MainFrame::aboutCommand() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
-  if (ConfirmClose(syncRunning_)) {
+  if (ConfirmClose(sync_->running())) {
+    // The program does not end under a run: it stops at its next operation.
+    sync_->stopAndWait();
     imageView_->clear();
     event->accept();
   } else {

@@ -17,6 +17,7 @@
 #include "app/window_messages.h"
 #include "platform/window_sink.h"
 #include "app/commands.h"
+#include "publish/sync_start.h"
 
 class QAction;
 class QComboBox;
@@ -36,6 +37,7 @@ namespace albumsmith::ui {
 class FolderTreePane;
 class ImageListView;
 class QtWindowSink;
+class SyncController;
 
 struct StartOptions {
   // Opens this profile at start instead of showing the profiles dialog.
@@ -67,6 +69,12 @@ class MainFrame : public QMainWindow {
   // The "Open profile" and "New" commands.
   void openProfileCommand();
   void newProfileCommand();
+
+  // The server commands and "Base directory".
+  void syncFolderCommand();
+  void syncProfileCommand();
+  void baseDirectoryCommand();
+  SyncController* syncController() const { return sync_; }
 
  signals:
   // A pane or worker asked for a folder to be shown in the image list.
@@ -101,6 +109,9 @@ class MainFrame : public QMainWindow {
   void addLanguageCommand();
   void forumCommand();
   void aboutCommand();
+  // What a run needs of the window, taken when a command starts.
+  SyncEnvironment syncEnvironment() const;
+  void onSyncFinished(const SyncOutcome& outcome);
 
   void renderStatusBar();
   void onProgress(int maximum, int position);
@@ -112,10 +123,10 @@ class MainFrame : public QMainWindow {
   Languages& languages_;
   Session session_;
   int checkVersion_ = 0;
-  bool syncRunning_ = false;
   StatusBarState statusState_;
 
   QtWindowSink* sink_;
+  SyncController* sync_;
   QMap<CommandId, QAction*> actions_;
   std::set<CommandId> wired_;
   QMenu* folderMenu_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include "platform/messages.h"
 #include "store/profiles.h"
+#include "ui/check_profile_dialog.h"
 #include "ui/qt_text.h"
 
 namespace albumsmith::ui {
@@ -125,8 +126,8 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
     text->setWordWrap(true);
     auto* check = new QPushButton(QStringLiteral("Check profile"));
     check->setObjectName(QStringLiteral("CheckProfile"));
-    // Checking against the server comes with publishing.
-    check->setEnabled(false);
+    check->setAutoDefault(false);
+    connect(check, &QPushButton::clicked, this, &NewProfileWizard::checkProfile);
     layout->addWidget(text);
     layout->addWidget(check, 0, Qt::AlignLeft);
     layout->addStretch();
@@ -140,8 +141,28 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   setStartId(kNamePage);
 }
 
+NewProfileWizard::NewProfileWizard(std::string profilesDir, const ProfileSettings& copy, QWidget* parent)
+    : NewProfileWizard(std::move(profilesDir), parent) {
+  copy_ = copy;
+  setWindowTitle(QLoad(32928));
+  name_->setText(Q(copy.name));
+  server_->setText(Q(copy.serverName));
+  php_->setChecked(copy.php != 0);
+  passive_->setChecked(copy.passive != 0);
+  login_->setText(Q(copy.login));
+  password_->setText(Q(copy.password));
+  remoteDir_->setText(Q(copy.remoteDir));
+  // The name was given in the "Copy profile" dialog: that page is out of reach.
+  setStartId(kServerPage);
+}
+
+void NewProfileWizard::checkProfile() {
+  CheckProfileDialog dialog(collect(), this);
+  dialog.exec();
+}
+
 ProfileSettings NewProfileWizard::collect() const {
-  ProfileSettings settings = NewProfileSettings(S(name_->text()));
+  ProfileSettings settings = copy_ ? *copy_ : NewProfileSettings(S(name_->text()));
   settings.serverName = S(server_->text());
   settings.php = php_->isChecked() ? 1 : 0;
   settings.passive = passive_->isChecked() ? 1 : 0;
@@ -157,7 +178,7 @@ void NewProfileWizard::done(int result) {
     created_ = collect();
     // Folder failures are reported by the core; whatever could be written
     // is kept, so the wizard closes either way.
-    CreateProfile(profilesDir_, created_);
+    if (!copy_) CreateProfile(profilesDir_, created_);
   }
   QWizard::done(result);
 }

@@ -4,6 +4,7 @@
 // lets the user go on; Finish creates the profile.
 
 #include <QWizard>
+#include <optional>
 #include <string>
 
 #include "store/profile_settings.h"
@@ -20,8 +21,11 @@ class NewProfileWizard : public QWizard {
   enum PageId { kNamePage, kServerPage, kLoginPage, kRemotePage, kFinalPage };
 
   NewProfileWizard(std::string profilesDir, QWidget* parent = nullptr);
+  // Copying a profile: the pages from the server page on, filled from
+  // `copy` (CopiedProfileSettings); Finish only collects, the caller copies.
+  NewProfileWizard(std::string profilesDir, const ProfileSettings& copy, QWidget* parent = nullptr);
 
-  // The profile as created by Finish.
+  // The profile as created by Finish (or, when copying, as to be written).
   const ProfileSettings& created() const { return created_; }
 
   void done(int result) override;
@@ -29,8 +33,10 @@ class NewProfileWizard : public QWizard {
 
  private:
   ProfileSettings collect() const;
+  void checkProfile();
 
   std::string profilesDir_;
+  std::optional<ProfileSettings> copy_;
   ProfileSettings created_;
   QLineEdit* name_;
   QLineEdit* server_;

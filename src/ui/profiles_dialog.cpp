@@ -1,25 +1,37 @@
 #include "ui/profiles_dialog.h"
 
 #include <QAbstractItemDelegate>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "imaging/image_buffer.h"
+#include "imaging/jpeg_codec.h"
 #include "platform/app_settings.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "site/template.h"
+#include "album/profile_maintenance.h"
+#include "publish/sync_start.h"
 #include "store/profiles.h"
+#include "ui/check_profile_dialog.h"
+#include "ui/copy_files_dialog.h"
+#include "ui/copy_profile_dialog.h"
 #include "ui/new_profile_wizard.h"
 #include "ui/qt_text.h"
 
@@ -54,8 +66,11 @@ void SetFlag(int& field, bool checked) {
 
 }  // namespace
 
-ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, QWidget* parent)
-    : QDialog(parent), profilesDir_(std::move(profilesDir)), settings_(settings) {
+ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, QWidget* parent, std::string dataDir)
+    : QDialog(parent),
+      profilesDir_(std::move(profilesDir)),
+      settings_(settings),
+      dataDir_(dataDir.empty() ? ProgramDataDirectory() : std::move(dataDir)) {
   setWindowTitle(QStringLiteral("Profiles"));
 
   list_ = new QListWidget;
@@ -104,6 +119,8 @@ ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, Q
   connect(delete_, &QPushButton::clicked, this, &ProfilesDialog::deleteProfile);
   connect(new_, &QPushButton::clicked, this, &ProfilesDialog::runWizard);
   connect(rename_, &QPushButton::clicked, this, &ProfilesDialog::startRename);
+  connect(copy_, &QPushButton::clicked, this, &ProfilesDialog::copyProfile);
+  connect(check_, &QPushButton::clicked, this, &ProfilesDialog::checkProfile);
 
   refill(QString());
 }
@@ -129,31 +146,70 @@ QWidget* ProfilesDialog::makeServerTab() {
 
 QWidget* ProfilesDialog::makeTemplatesTab() {
   auto* page = new QWidget;
-  templates_ = new QListWidget;
+  auto* box = new QGroupBox(QStringLiteral("Template"));
+  templates_ = new QComboBox;
   templates_->setObjectName(QStringLiteral("TemplateList"));
-  // The other templates are listed once the template store exists.
-  templates_->addItem(Q(kDefaultTemplate));
-  storyBoard_ = new QRadioButton(QStringLiteral("Story-Board"));
-  slideShow_ = new QRadioButton(QStringLiteral("Slide show"));
-  storyBoard_->setChecked(true);
+  for (const std::string& name : ListTemplates(dataDir_)) templates_->addItem(Q(name));
+  storyBoard_ = NamedButton(QStringLiteral("Story-Board"), "StoryBoard");
+  slideShow_ = NamedButton(QStringLiteral("Slide show"), "SlideShow");
   auto* group = new QButtonGroup(page);
-  group->addButton(storyBoard_);
-  group->addButton(slideShow_);
+  for (QPushButton* b : {storyBoard_, slideShow_}) {
+    b->setCheckable(true);
+    b->setAutoDefault(false);
+    group->addButton(b);
+  }
+  storyBoard_->setChecked(true);
   templatePicture_ = new QLabel;
   templatePicture_->setObjectName(QStringLiteral("TemplatePicture"));
-  templatePicture_->setFrameShape(QFrame::StyledPanel);
-  templatePicture_->setFixedSize(160, 120);
-  templatePicture_->setAlignment(Qt::AlignCenter);
 
-  auto* right = new QVBoxLayout;
-  right->addWidget(storyBoard_);
-  right->addWidget(slideShow_);
-  right->addWidget(templatePicture_);
-  right->addStretch();
-  auto* layout = new QHBoxLayout(page);
-  layout->addWidget(templates_, 1);
-  layout->addLayout(right);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(storyBoard_);
+  buttons->addWidget(slideShow_);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(box);
+  layout->addWidget(templates_);
+  layout->addWidget(templatePicture_);
+  layout->addLayout(buttons);
+  layout->addStretch();
+  (new QVBoxLayout(page))->addWidget(box);
+
+  connect(templates_, &QComboBox::currentIndexChanged, this, &ProfilesDialog::showTemplatePicture);
+  connect(templates_, &QComboBox::activated, this, &ProfilesDialog::templateChosen);
+  connect(group, &QButtonGroup::buttonClicked, this, &ProfilesDialog::showTemplatePicture);
+  showTemplatePicture();
   return page;
+}
+
+void ProfilesDialog::templateChosen(int index) {
+  // Information only: the choice stands even when the template is of another version.
+  if (index >= 0) CheckTemplate(dataDir_, S(templates_->itemText(index)));
+}
+
+void ProfilesDialog::showTemplatePicture() {
+  TemplatePictures found;
+  std::optional<std::string> picture;
+  if (templates_->currentIndex() >= 0) {
+    const std::string dir = TemplateDirectory(dataDir_, S(templates_->currentText()));
+    found = FindTemplatePictures(dir);
+    picture = TemplatePictureToShow(dir, slideShow_->isChecked());
+    // The button of the picture shown is the one pressed, also when the
+    // template has only the other picture.
+    if (picture) (*picture == dir + std::string(kSlidePicture) ? slideShow_ : storyBoard_)->setChecked(true);
+  }
+  storyBoard_->setEnabled(found.index);
+  slideShow_->setEnabled(found.slide);
+
+  QPixmap pixmap;
+  ImageBuffer image;
+  if (picture && LoadJpeg(*picture, image, false)) {
+    const QImage::Format format = image.components() == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8;
+    pixmap = QPixmap::fromImage(QImage(image.data(), image.width(), image.height(),
+                                       static_cast<qsizetype>(image.rowBytes()), format));
+  }
+  // Drawn at its own size: the area takes the picture's.
+  templatePicture_->setPixmap(pixmap);
+  templatePicture_->setFixedSize(pixmap.size());
+  templatePicture_->setVisible(!pixmap.isNull());
 }
 
 QWidget* ProfilesDialog::makePreserveTab() {
@@ -234,9 +290,9 @@ void ProfilesDialog::updateEnabling() {
   new_->setEnabled(!editing);
   delete_->setEnabled(!editing && selected);
   rename_->setEnabled(!editing && selected);
-  // Copying and checking a profile, and the help file, come later.
-  copy_->setEnabled(false);
-  check_->setEnabled(false);
+  copy_->setEnabled(!editing && selected);
+  check_->setEnabled(!editing && selected);
+  // The help file comes later.
   help_->setEnabled(false);
   dialogButtons_->setEnabled(!editing);
   dialogButtons_->button(QDialogButtonBox::Ok)->setEnabled(selected);
@@ -254,10 +310,16 @@ void ProfilesDialog::fillTabs(const ProfileSettings& s) {
   php_->setChecked(s.php != 0);
   passive_->setChecked(s.passive != 0);
 
-  templates_->clearSelection();
-  for (int row = 0; row < templates_->count(); ++row) {
-    if (EqualsNoCase(S(templates_->item(row)->text()), s.templateName)) templates_->setCurrentRow(row);
+  {
+    // A template that is not (or no longer) installed leaves the list without a choice.
+    const QSignalBlocker quiet(templates_);
+    int chosen = -1;
+    for (int row = 0; row < templates_->count(); ++row) {
+      if (EqualsNoCase(S(templates_->itemText(row)), s.templateName)) chosen = row;
+    }
+    templates_->setCurrentIndex(chosen);
   }
+  showTemplatePicture();
 
   preserve_->clear();
   for (const auto& entry : s.preserve.entries()) preserve_->addItem(Q(entry));
@@ -276,10 +338,8 @@ void ProfilesDialog::readTabs(ProfileSettings& s) const {
   SetFlag(s.php, php_->isChecked());
   SetFlag(s.passive, passive_->isChecked());
 
-  // A template that is not listed (yet) stays as it was.
-  if (const auto selected = templates_->selectedItems(); !selected.isEmpty()) {
-    s.templateName = S(selected.front()->text());
-  }
+  // A template that is not listed stays as it was.
+  if (templates_->currentIndex() >= 0) s.templateName = S(templates_->currentText());
 
   std::vector<std::string> entries;
   for (int row = 0; row < preserve_->count(); ++row) entries.push_back(S(preserve_->item(row)->text()));
@@ -314,6 +374,32 @@ void ProfilesDialog::accept() {
 void ProfilesDialog::runWizard() {
   NewProfileWizard wizard(profilesDir_, this);
   if (wizard.exec() == QDialog::Accepted) refill(Q(wizard.created().name));
+}
+
+void ProfilesDialog::checkProfile() {
+  if (!asRead_) return;
+  // The server as the tabs show it now, saved or not.
+  ProfileSettings edited = *asRead_;
+  readTabs(edited);
+  CheckProfileDialog dialog(edited, this);
+  dialog.exec();
+}
+
+void ProfilesDialog::copyProfile() {
+  if (!asRead_) return;
+  const ProfileSettings original = *asRead_;
+  CopyProfileDialog names(profilesDir_, this);
+  if (names.exec() != QDialog::Accepted) return;
+  NewProfileWizard wizard(profilesDir_, CopiedProfileSettings(original, names.name()), this);
+  if (wizard.exec() != QDialog::Accepted) return;
+  ProfileSettings copy = wizard.created();
+  const TreeCopier copier = [this](const std::string& title, const std::string& source,
+                                   const std::string& destination) {
+    return CopyFilesDialog::Run(this, source, destination, Q(title));
+  };
+  CopyProfile(profilesDir_, original, copy, names.copyImages(), copier);
+  // Whatever was made is listed; a failed step has told what went wrong.
+  refill(Q(copy.name));
 }
 
 void ProfilesDialog::startRename() {
@@ -360,8 +446,12 @@ void ProfilesDialog::endRename() {
 void ProfilesDialog::deleteProfile() {
   const auto selected = list_->selectedItems();
   if (selected.isEmpty()) return;
-  // Removing the remote copy comes with publishing.
-  DeleteProfile(profilesDir_, settings_, S(selected.front()->text()), {});
+  DeleteProfile(profilesDir_, settings_, S(selected.front()->text()), [](const ProfileSettings& profile) {
+    // On this thread, as the user waits for it.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    RemoveRemoteProfile(profile);
+    QApplication::restoreOverrideCursor();
+  });
   refill(QString());
 }
 

@@ -11,13 +11,13 @@
 #include "store/profile_settings.h"
 
 class QCheckBox;
+class QComboBox;
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
-class QRadioButton;
 class QTabWidget;
 
 namespace albumsmith {
@@ -29,7 +29,10 @@ namespace albumsmith::ui {
 class ProfilesDialog : public QDialog {
   Q_OBJECT
  public:
-  ProfilesDialog(std::string profilesDir, AppSettings& settings, QWidget* parent = nullptr);
+  // `dataDir` holds the built-in template and the others' "templates"
+  // folder; empty stands for the program's own.
+  ProfilesDialog(std::string profilesDir, AppSettings& settings, QWidget* parent = nullptr,
+                 std::string dataDir = {});
 
   // The profile to open after OK.
   const std::optional<ProfileSettings>& chosen() const { return chosen_; }
@@ -46,8 +49,14 @@ class ProfilesDialog : public QDialog {
   void fillTabs(const ProfileSettings& settings);
   void readTabs(ProfileSettings& settings) const;
   void updateSecurityTab();
+  // The picture of the template chosen in the list, and the buttons that pick it.
+  void showTemplatePicture();
+  void templateChosen(int index);
 
   void runWizard();
+  // "Check": the server of the profile as edited; "Copy": a new profile from the selected one.
+  void checkProfile();
+  void copyProfile();
   void startRename();
   void renameEditorClosed(QWidget* editor);
   void endRename();
@@ -67,6 +76,7 @@ class ProfilesDialog : public QDialog {
 
   std::string profilesDir_;
   AppSettings& settings_;
+  std::string dataDir_;
   std::optional<ProfileSettings> asRead_;
   std::optional<ProfileSettings> chosen_;
 
@@ -89,9 +99,9 @@ class ProfilesDialog : public QDialog {
   QCheckBox* php_;
   QCheckBox* passive_;
   // Templates
-  QListWidget* templates_;
-  QRadioButton* storyBoard_;
-  QRadioButton* slideShow_;
+  QComboBox* templates_;
+  QPushButton* storyBoard_;
+  QPushButton* slideShow_;
   QLabel* templatePicture_;
   // Preserve
   QListWidget* preserve_;

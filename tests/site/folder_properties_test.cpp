@@ -98,9 +98,15 @@ TEST_F(FolderPropertiesTest, UnwritableHtmlIsReportedAndTheKeysStillWritten) {
   EXPECT_EQ(Ini("Trips/", "HtmlFile"), "");
 }
 
-TEST_F(FolderPropertiesTest, FooterEditorWritesFooterHtml) {
-  ASSERT_TRUE(SaveFooter(profile_.profileDir, "<p>(c) Ann</p>"));
+TEST_F(FolderPropertiesTest, FooterEditorOpensTheNamedFileAndSavesFooterHtml) {
+  ProfileSettings settings;
+  settings.footerFileName = "mine.html";
+  test::WriteText(profile_.profileDir + "mine.html", "<p>old</p>");
+  EXPECT_EQ(OpenFooter(profile_.profileDir, settings), "<p>old</p>");
+  ASSERT_TRUE(SaveFooter(profile_.profileDir, "<p>(c) Ann</p>", settings));
   EXPECT_EQ(ReadText(profile_.profileDir + "Footer.html"), "<p>(c) Ann</p>");
+  EXPECT_EQ(settings.footerFileName, "Footer.html");  // the pages now read the saved file
+  EXPECT_EQ(OpenFooter(profile_.profileDir, settings), "<p>(c) Ann</p>");
 }
 
 TEST(HtmlPreviewTextTest, AddsAnHtmlTagUnlessThereIsOne) {

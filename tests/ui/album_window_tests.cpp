@@ -4,6 +4,7 @@
 // enabling of commands as the window's state changes.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,11 +26,14 @@
 #include "platform/prompter.h"
 #include "platform/strings.h"
 #include "platform/user_dirs.h"
+#include "site/folder_properties.h"
 #include "store/profiles.h"
+#include "ui/folder_properties_dialog.h"
 #include "ui/folder_tree_pane.h"
 #include "ui/image_list_model.h"
 #include "ui/image_list_view.h"
 #include "ui/main_frame.h"
+#include "ui_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -437,6 +441,27 @@ class AlbumWindowTests : public QObject {
     QCOMPARE(ChildTexts(city), QStringList({"Beach", "Dunes"}));
   }
 
+  // "Properties" of the Folder menu opens the dialog on the folder selected
+  // in the tree; its OK leaves the folder's Folder.ini.
+  void folderPropertiesCommandOpensSelectedFolder() {
+    auto frame = openWindow(kProfile);
+    waitForFolder(*frame, "");
+    QVERIFY(frame->folderTree()->selectPath("Beach/"));
+    waitForFolder(*frame, "Beach/");
+    std::string opened;
+    WhenModal<FolderPropertiesDialog>(frame.get(), [&](FolderPropertiesDialog* dialog) {
+      opened = dialog->folder();
+      dialog->findChild<QCheckBox*>(QStringLiteral("CustomTitle"))->setChecked(true);
+      dialog->findChild<QLineEdit*>(QStringLiteral("TitleText"))->setText(QStringLiteral("At the sea"));
+      dialog->accept();
+    });
+    QVERIFY(enabled(*frame, C::kFolderProperties));
+    frame->action(C::kFolderProperties)->trigger();
+    QCOMPARE(opened, std::string("Beach/"));
+    QCOMPARE(ReadFolderSettings(profileDir().string(), "Beach/").titleText, std::string("At the sea"));
+    QVERIFY(!fs::exists(imageTree() / "Folder.ini"));
+  }
+
   // Commands follow the core's rule for the state the window is in, and
   // stay off while this front end lacks their feature.
   void commandsFollowWindowState() {
@@ -451,14 +476,15 @@ class AlbumWindowTests : public QObject {
          [] {},
          {{C::kNewProfile, true}, {C::kOpenProfile, true}, {C::kNewFolder, false}, {C::kDeleteFolder, false},
           {C::kImportFolder, false}, {C::kRenameFolder, false}, {C::kMoveFolder, false}, {C::kSelectAll, false},
-          {C::kProfileProperties, false}, {C::kViewFolderTree, false}}},
+          {C::kProfileProperties, false}, {C::kFolderProperties, false}, {C::kViewFolderTree, false}}},
         {"root selected",
          [&] {
            frame->openProfile(ReadProfile(profilesDir(), kProfile));
            waitForFolder(*frame, "");
          },
          {{C::kNewFolder, true}, {C::kImportFolder, true}, {C::kRenameFolder, false}, {C::kMoveFolder, false},
-          {C::kBefore, false}, {C::kAfter, false}, {C::kProfileProperties, true}, {C::kViewFolderTree, true}}},
+          {C::kBefore, false}, {C::kAfter, false}, {C::kProfileProperties, true}, {C::kFolderProperties, true},
+          {C::kViewFolderTree, true}}},
         {"first folder selected",
          [&] {
            QVERIFY(pane->selectPath("Alps/"));
@@ -483,7 +509,7 @@ class AlbumWindowTests : public QObject {
 
     // The rule allows these now, but their features are not in the program yet.
     const CommandState state = frame->commandState();
-    for (CommandId id : {C::kPreview, C::kSyncFolder, C::kImportImages}) {
+    for (CommandId id : {C::kPreview, C::kImportImages}) {
       QVERIFY(CommandRule(id, state).enabled);
       QVERIFY2(!enabled(*frame, id), FindCommand(id)->menuText);
     }

@@ -22,12 +22,14 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <thread>
 
 #include "app/application.h"
 #include "platform/app_settings.h"
+#include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 #include "platform/prompter.h"
 #include "platform/strings.h"
@@ -35,10 +37,12 @@
 #include "store/profiles.h"
 #include "ui/copy_files_dialog.h"
 #include "ui/global_properties_dialog.h"
+#include "ui/html_editor.h"
 #include "ui/main_frame.h"
 #include "ui/new_profile_wizard.h"
 #include "ui/profiles_dialog.h"
 #include "ui/qt_prompter.h"
+#include "ui_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -55,18 +59,6 @@ bool Shown(const ScriptedPrompter& prompter, const std::string& text) {
 
 bool Shown(const ScriptedPrompter& prompter, int stringId) { return Shown(prompter, LoadString(stringId)); }
 
-// Closes whatever modal window a failed check left open, so that a failure
-// ends the test instead of hanging it.
-void CloseModals() {
-  while (QWidget* modal = QApplication::activeModalWidget()) {
-    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-      dialog->done(QDialog::Rejected);
-    } else {
-      modal->close();
-    }
-  }
-}
-
 }  // namespace
 
 class UiTests : public QObject {
@@ -81,27 +73,9 @@ class UiTests : public QObject {
   std::string profilesDir() const { return scratch_->filePath(QStringLiteral("profiles")).toStdString() + "/"; }
   fs::path settingsFile() const { return scratch_->filePath(QStringLiteral("Albumsmith.ini")).toStdString(); }
 
-  // Runs `act` on the first modal window of type W that comes up; a window
-  // that never comes fails the test.
   template <typename W>
   void whenModal(std::function<void(W*)> act) {
-    auto* timer = new QTimer(watchers_.get());
-    auto deadline = std::make_shared<QDeadlineTimer>(5000);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, deadline, act] {
-      auto* window = qobject_cast<W*>(QApplication::activeModalWidget());
-      if (!window) {
-        if (deadline->hasExpired()) {
-          timer->stop();
-          QTest::qFail("the expected window did not come up", __FILE__, __LINE__);
-          CloseModals();
-        }
-        return;
-      }
-      timer->stop();
-      act(window);
-      if (QTest::currentTestFailed()) CloseModals();
-    });
-    timer->start(10);
+    WhenModal<W>(watchers_.get(), std::move(act));
   }
 
   void createProfile(const std::string& name, const std::string& server) {
@@ -384,6 +358,33 @@ class UiTests : public QObject {
     saved = ReadProfile(profilesDir(), "Alpha");
     QCOMPARE(saved.slideDelay, 5);
     QCOMPARE(saved.slideTrans, 0);
+  }
+
+  // The "Footer section" editor opens on the footer the pages use now and
+  // OK writes Footer.html, which the profile then names.
+  void globalPropertiesFooterEditor() {
+    ProfileSettings profile = NewProfileSettings("Alpha");
+    profile.footerFileName = "old footer.htm";
+    QVERIFY(CreateProfile(profilesDir(), profile));
+    const fs::path dir = ProfileDirectory(profilesDir(), profile);
+    const std::string oldFooter = "<p>Old &copy;\u00a0me</p>\n";
+    std::ofstream(dir / "old footer.htm", std::ios::binary) << oldFooter;
+
+    GlobalPropertiesDialog dialog(profilesDir(), profile);
+    dialog.show();
+    auto* tabs = dialog.findChild<QTabWidget*>();
+    tabs->setCurrentIndex(2);
+    auto* editor = dialog.findChild<HtmlEditor*>(QStringLiteral("FooterEditor"));
+    QVERIFY(editor);
+    QCOMPARE(editor->html(), QString::fromStdString(oldFooter));
+    const QString edited = QStringLiteral("<div class=\"foot\">\n<!-- contact -->\nMail: anna@example.org\u00a0</div>");
+    editor->setPlainText(edited);
+    SaveScreenshot(&dialog, QStringLiteral("profile-default-properties-style"));
+    dialog.accept();
+
+    QCOMPARE(ReadWholeFile(dir / "Footer.html").value_or(""), edited.toStdString());
+    QCOMPARE(ReadProfile(profilesDir(), "Alpha").footerFileName, std::string("Footer.html"));
+    QCOMPARE(ReadWholeFile(dir / "old footer.htm").value_or(""), oldFooter);
   }
 
   void windowMessagesReachTheStatusBar() {

@@ -1,0 +1,54 @@
+#include "ui/base_directory_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/qt_text.h"
+
+namespace albumsmith::ui {
+
+namespace {
+constexpr int kBrowseTitle = 32935;  // "Select the new profiles base directory"
+}
+
+BaseDirectoryDialog::BaseDirectoryDialog(const std::string& current, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("BaseDirectoryDialog"));
+  setWindowTitle(QStringLiteral("Settings"));
+  field_ = new QLineEdit(Q(current));
+  field_->setObjectName(QStringLiteral("ProfilesBaseDirectory"));
+  browse_ = new QPushButton(QStringLiteral("..."));
+  browse_->setObjectName(QStringLiteral("Browse"));
+  browse_->setAutoDefault(false);
+  browse_->setFixedWidth(browse_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+  connect(browse_, &QPushButton::clicked, this, &BaseDirectoryDialog::browse);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(field_, 1);
+  row->addWidget(browse_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(QStringLiteral("Profiles base directory")));
+  layout->addLayout(row);
+  layout->addWidget(buttons);
+  setMinimumWidth(440);
+}
+
+std::string BaseDirectoryDialog::entered() const { return S(field_->text()); }
+
+void BaseDirectoryDialog::browse() {
+  QFileDialog browser(this, QLoad(kBrowseTitle), field_->text());
+  browser.setObjectName(QStringLiteral("BaseDirectoryBrowser"));
+  browser.setFileMode(QFileDialog::Directory);
+  browser.setOption(QFileDialog::ShowDirsOnly);
+  if (browser.exec() == QDialog::Accepted && !browser.selectedFiles().isEmpty())
+    field_->setText(browser.selectedFiles().front());
+}
+
+}  // namespace albumsmith::ui

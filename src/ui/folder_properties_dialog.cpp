@@ -1,0 +1,161 @@
+#include "ui/folder_properties_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryFile>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "platform/atomic_file.h"
+#include "ui/html_editor.h"
+#include "ui/qt_text.h"
+#include "ui/variables_dialog.h"
+
+namespace albumsmith::ui {
+
+namespace {
+
+constexpr int kEditorMinimumWidth = 560;
+constexpr int kEditorMinimumHeight = 260;
+
+}  // namespace
+
+FolderPropertiesDialog::FolderPropertiesDialog(std::string profileDir, std::string folder, QWidget* parent)
+    : QDialog(parent), profileDir_(std::move(profileDir)), folder_(std::move(folder)) {
+  setWindowTitle(QStringLiteral("Folder properties"));
+  const FolderDialogState opened = OpenFolderProperties(profileDir_, folder_);
+  settings_ = opened.settings;
+
+  auto* contents = new QGroupBox(QStringLiteral("Contents"));
+  storyBoard_ = new QRadioButton(QStringLiteral("Story board"));
+  storyBoard_->setObjectName(QStringLiteral("StoryBoard"));
+  htmlData_ = new QRadioButton(QStringLiteral("HTML data"));
+  htmlData_->setObjectName(QStringLiteral("HtmlData"));
+  auto* group = new QButtonGroup(contents);
+  group->addButton(storyBoard_);
+  group->addButton(htmlData_);
+  (HtmlEditorEnabled(settings_) ? htmlData_ : storyBoard_)->setChecked(true);
+  auto* note = new QLabel(QStringLiteral("Root page may hold either a story board or HTML data. HTML will be "
+                                         "included in the free part of the first page."));
+  note->setWordWrap(true);
+  auto* contentsLayout = new QHBoxLayout(contents);
+  contentsLayout->addWidget(storyBoard_);
+  contentsLayout->addWidget(htmlData_);
+  contentsLayout->addWidget(note, 1);
+
+  auto* html = new QGroupBox(QStringLiteral("HTML data"));
+  editor_ = new HtmlEditor;
+  editor_->setObjectName(QStringLiteral("HtmlEditor"));
+  editor_->setMinimumSize(kEditorMinimumWidth, kEditorMinimumHeight);
+  editor_->setPlainText(Q(opened.html));
+  readFile_ = new QPushButton(QStringLiteral("Read file"));
+  readFile_->setObjectName(QStringLiteral("ReadFile"));
+  preview_ = new QPushButton(QStringLiteral("Preview"));
+  preview_->setObjectName(QStringLiteral("Preview"));
+  auto* htmlButtons = new QVBoxLayout;
+  for (QPushButton* b : {readFile_, preview_}) {
+    b->setAutoDefault(false);
+    htmlButtons->addWidget(b);
+  }
+  htmlButtons->addStretch();
+  auto* htmlLayout = new QHBoxLayout(html);
+  htmlLayout->addWidget(editor_, 1);
+  htmlLayout->addLayout(htmlButtons);
+
+  auto* custom = new QGroupBox(QStringLiteral("Folder customization"));
+  customTitle_ = new QCheckBox(QStringLiteral("Custom title"));
+  customTitle_->setObjectName(QStringLiteral("CustomTitle"));
+  customTitle_->setChecked(TitleFieldEnabled(settings_));
+  titleText_ = new QLineEdit(Q(settings_.titleText));
+  titleText_->setObjectName(QStringLiteral("TitleText"));
+  variables_ = new QPushButton(QStringLiteral("Template variables"));
+  variables_->setObjectName(QStringLiteral("TemplateVariables"));
+  variables_->setAutoDefault(false);
+  auto* customLayout = new QHBoxLayout(custom);
+  customLayout->addWidget(customTitle_);
+  customLayout->addWidget(titleText_, 1);
+  customLayout->addWidget(variables_);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(buttons, &QDialogButtonBox::accepted, this, &FolderPropertiesDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &FolderPropertiesDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(contents);
+  layout->addWidget(html, 1);
+  layout->addWidget(custom);
+  layout->addWidget(buttons);
+
+  connect(htmlData_, &QRadioButton::toggled, this, &FolderPropertiesDialog::updateEnabling);
+  connect(customTitle_, &QCheckBox::toggled, this, &FolderPropertiesDialog::updateEnabling);
+  connect(readFile_, &QPushButton::clicked, this, &FolderPropertiesDialog::readFile);
+  connect(preview_, &QPushButton::clicked, this, &FolderPropertiesDialog::preview);
+  connect(variables_, &QPushButton::clicked, this, &FolderPropertiesDialog::editVariables);
+  updateEnabling();
+}
+
+FolderSettings FolderPropertiesDialog::shownSettings() const {
+  FolderSettings s = settings_;
+  s.htmlMode = htmlData_->isChecked() ? 1 : 0;
+  s.titleMode = customTitle_->isChecked() ? 1 : 0;
+  s.titleText = S(titleText_->text());
+  return s;
+}
+
+void FolderPropertiesDialog::updateEnabling() {
+  const FolderSettings s = shownSettings();
+  const bool html = HtmlEditorEnabled(s);
+  for (QWidget* w : {static_cast<QWidget*>(editor_), static_cast<QWidget*>(readFile_), static_cast<QWidget*>(preview_)})
+    w->setEnabled(html);
+  titleText_->setEnabled(TitleFieldEnabled(s));
+}
+
+void FolderPropertiesDialog::readFile() {
+  const QString chosen =
+      QFileDialog::getOpenFileName(this, QStringLiteral("Include HTML code"), lastReadDir_,
+                                   QStringLiteral("HTML Files (*.htm *.html);;All Files (*)"));
+  if (chosen.isEmpty()) return;
+  lastReadDir_ = QFileInfo(chosen).absolutePath();
+  if (const auto text = ReadWholeFile(S(chosen))) editor_->setPlainText(Q(*text));
+}
+
+void FolderPropertiesDialog::preview() {
+  // Until the program has a preview window of its own, the page goes to the
+  // system's browser. The file lives as long as the program, so the browser
+  // still finds it after the dialog has closed.
+  auto* page = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/albumsmith-preview-XXXXXX.html"),
+                                  QCoreApplication::instance());
+  const std::string text = HtmlPreviewText(S(editor_->html()));
+  if (!page->open() || page->write(text.data(), static_cast<qint64>(text.size())) != qint64(text.size())) {
+    delete page;
+    return;
+  }
+  page->close();
+  previewFile_ = page->fileName();
+  QDesktopServices::openUrl(QUrl::fromLocalFile(previewFile_));
+}
+
+void FolderPropertiesDialog::editVariables() {
+  VariablesDialog dialog(profileDir_, folder_, this);
+  dialog.exec();
+}
+
+void FolderPropertiesDialog::accept() {
+  settings_ = shownSettings();
+  SaveFolderProperties(profileDir_, folder_, settings_, S(editor_->html()));
+  QDialog::accept();
+}
+
+}  // namespace albumsmith::ui

@@ -1,0 +1,145 @@
+#include "ui/variables_dialog.h"
+
+#include <algorithm>
+
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/qt_text.h"
+
+namespace albumsmith::ui {
+
+namespace {
+
+constexpr int kNameColumn = 0;
+constexpr int kValueColumn = 1;
+constexpr int kNameWidth = 80;
+constexpr int kValueWidth = 210;
+
+void Fill(QTreeWidget* list, const std::vector<Variable>& variables) {
+  const QSignalBlocker quiet(list);
+  list->clear();
+  for (const Variable& v : variables) {
+    auto* item = new QTreeWidgetItem(list, {Q(v.name), Q(v.value)});
+    // Editable so that the value column can be edited in place; the view
+    // itself starts no edit, so the name never is.
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+  }
+}
+
+}  // namespace
+
+VariablesDialog::VariablesDialog(std::string profileDir, std::string folder, QWidget* parent)
+    : QDialog(parent), editor_(std::move(profileDir), std::move(folder)) {
+  setWindowTitle(QStringLiteral("Variables"));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(buttons, &QDialogButtonBox::accepted, this, &VariablesDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &VariablesDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(makePanel(QStringLiteral("Folder variables"), "Folder", folder_));
+  layout->addWidget(makePanel(QStringLiteral("Default values"), "Default", defaults_));
+  layout->addWidget(buttons);
+  refill();
+}
+
+QWidget* VariablesDialog::makePanel(const QString& title, const char* name, Panel& panel) {
+  const QString prefix = QLatin1String(name);
+  auto* box = new QGroupBox(title);
+  panel.list = new QTreeWidget;
+  panel.list->setObjectName(prefix + QStringLiteral("Variables"));
+  panel.list->setColumnCount(2);
+  panel.list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
+  panel.list->setRootIsDecorated(false);
+  panel.list->setSelectionMode(QAbstractItemView::SingleSelection);
+  panel.list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  panel.list->setColumnWidth(kNameColumn, kNameWidth);
+  panel.list->setColumnWidth(kValueColumn, kValueWidth);
+  panel.list->header()->setStretchLastSection(false);
+  panel.list->setMinimumWidth(kNameWidth + kValueWidth + 8);
+
+  auto button = [&](const QString& text, const char* what) {
+    auto* b = new QPushButton(text);
+    b->setObjectName(prefix + QLatin1String(what));
+    b->setAutoDefault(false);
+    return b;
+  };
+  panel.add = button(QStringLiteral("Add"), "Add");
+  panel.remove = button(QStringLiteral("Delete"), "Delete");
+  panel.edit = button(QStringLiteral("Edit"), "Edit");
+  auto* column = new QVBoxLayout;
+  for (QPushButton* b : {panel.add, panel.remove, panel.edit}) column->addWidget(b);
+  column->addStretch();
+  auto* layout = new QHBoxLayout(box);
+  layout->addWidget(panel.list, 1);
+  layout->addLayout(column);
+
+  const Panel* p = &panel;
+  connect(panel.add, &QPushButton::clicked, this, [this, p] { add(*p); });
+  connect(panel.remove, &QPushButton::clicked, this, [this, p] { remove(*p); });
+  connect(panel.edit, &QPushButton::clicked, this, [this, p] { edit(*p); });
+  connect(panel.list, &QTreeWidget::itemDoubleClicked, this, [this, p] { edit(*p); });
+  connect(panel.list, &QTreeWidget::itemChanged, this,
+          [this, p](QTreeWidgetItem* item, int column) { valueEdited(*p, item, column); });
+  return box;
+}
+
+void VariablesDialog::refill(const Panel* panel, int row) {
+  Fill(folder_.list, editor_.folderVariables());
+  Fill(defaults_.list, editor_.defaults());
+  if (!panel) return;
+  row = std::min(row, panel->list->topLevelItemCount() - 1);
+  if (QTreeWidgetItem* item = panel->list->topLevelItem(row)) {
+    panel->list->setCurrentItem(item);
+    panel->list->scrollToItem(item);
+  }
+}
+
+void VariablesDialog::add(const Panel& panel) {
+  bool ok = false;
+  const QString name = QInputDialog::getText(this, QStringLiteral("New variable"),
+                                             QStringLiteral("Name of the variable"), QLineEdit::Normal, QString(), &ok);
+  // A variable needs a name to be written as a token at all.
+  if (!ok || name.isEmpty()) return;
+  const VariablesEditor::Added added =
+      isFolder(panel) ? editor_.AddFolderVariable(S(name)) : editor_.AddDefault(S(name));
+  refill(&panel, static_cast<int>(added.index));
+}
+
+void VariablesDialog::remove(const Panel& panel) {
+  const int row = panel.list->indexOfTopLevelItem(panel.list->currentItem());
+  if (row < 0) return;
+  const size_t index = static_cast<size_t>(row);
+  const bool deleted = isFolder(panel) ? editor_.DeleteFolderVariable(index) : editor_.DeleteDefault(index);
+  // The next entry takes the deleted one's place in the selection.
+  if (deleted) refill(&panel, row);
+}
+
+void VariablesDialog::edit(const Panel& panel) {
+  if (QTreeWidgetItem* item = panel.list->currentItem()) panel.list->editItem(item, kValueColumn);
+}
+
+void VariablesDialog::valueEdited(const Panel& panel, QTreeWidgetItem* item, int column) {
+  if (column != kValueColumn) return;
+  const int row = panel.list->indexOfTopLevelItem(item);
+  if (row < 0) return;
+  const std::string value = S(item->text(kValueColumn));
+  if (isFolder(panel)) {
+    editor_.SetFolderValue(static_cast<size_t>(row), value);
+  } else {
+    editor_.SetDefaultValue(static_cast<size_t>(row), value);
+  }
+}
+
+void VariablesDialog::accept() {
+  editor_.Save();
+  QDialog::accept();
+}
+
+}  // namespace albumsmith::ui
