@@ -34,7 +34,21 @@ bool RewriteSection(const std::string& iniPath, const std::vector<Variable>& lis
     // An entry without "=" reads as an empty name; there is no key to write it back as.
     if (!v.name.empty()) ok = doc.Set(kVariablesSection, v.name, v.value) && ok;
   }
-  return ini.Save(doc) && ok;
+  if (ini.Save(doc) && ok) return true;
+  ShowSystemErrorText(errno, "Cannot write %s", {iniPath});
+  return false;
+}
+
+// A name the settings file can keep as a key and read back as itself.
+bool CheckVariableName(const std::string& name) {
+  if (!name.empty() && Trim(name).size() == name.size() && name.find('=') == std::string::npos &&
+      name.front() != '[' && name.front() != ';' && !HasControlChar(name))
+    return true;
+  ShowMessageText({Icon::Exclamation, Buttons::Ok},
+                  "The variable name \"%s\" cannot be used: it cannot be empty, begin with \"[\" or \";\", "
+                  "hold \"=\" or a line break, or begin or end with a space",
+                  {name});
+  return false;
 }
 
 }  // namespace
@@ -86,6 +100,7 @@ VariablesEditor::VariablesEditor(std::string profileDir, std::string folder)
 }
 
 VariablesEditor::Added VariablesEditor::AddFolderVariable(const std::string& name) {
+  if (!CheckVariableName(name)) return {folder_.empty() ? 0 : folder_.size() - 1, false};
   if (const auto existing = FindName(folder_, name)) return {*existing, false};
   folder_.push_back({name, ""});
   folderChanged_ = true;
@@ -97,6 +112,7 @@ VariablesEditor::Added VariablesEditor::AddFolderVariable(const std::string& nam
 }
 
 VariablesEditor::Added VariablesEditor::AddDefault(const std::string& name) {
+  if (!CheckVariableName(name)) return {defaults_.empty() ? 0 : defaults_.size() - 1, false};
   if (const auto existing = FindName(defaults_, name)) return {*existing, false};
   defaults_.push_back({name, ""});
   defaultsChanged_ = true;

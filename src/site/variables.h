@@ -60,7 +60,8 @@ class VariablesEditor {
   };
   // "Add" under "Folder variables": a name the list has already (any letter
   // case) is only selected; else it is appended with an empty value, and to
-  // the defaults too when they lack it.
+  // the defaults too when they lack it. A name the settings file cannot keep
+  // (empty, holding "=" or a line break, …) is refused with a message.
   Added AddFolderVariable(const std::string& name);
   // "Add" under "Default values": the same on the defaults alone.
   Added AddDefault(const std::string& name);

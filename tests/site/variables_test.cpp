@@ -96,6 +96,18 @@ TEST_F(VariablesEditorTest, AddSelectsAnExistingNameOrAppendsToBothLists) {
   EXPECT_EQ(editor.folderVariables().size(), 3u);
 }
 
+TEST_F(VariablesEditorTest, NamesTheSettingsFileCannotKeepAreRefused) {
+  VariablesEditor editor(profile_.profileDir, "Trips/");
+  for (const char* name : {"", "a=b", "two\nlines", " lead", "[section", ";comment"}) {
+    Prompts().Clear();
+    EXPECT_FALSE(editor.AddFolderVariable(name).added) << name;
+    EXPECT_FALSE(editor.AddDefault(name).added) << name;
+    EXPECT_EQ(Prompts().texts().size(), 2u) << name;
+  }
+  EXPECT_EQ(editor.folderVariables().size(), 1u);
+  EXPECT_EQ(editor.defaults().size(), 3u);
+}
+
 TEST_F(VariablesEditorTest, DeletingADefaultAsksAndTakesTheOverrideWithIt) {
   VariablesEditor editor(profile_.profileDir, "Trips/");
   Prompts().Queue(Answer::Cancel);
