@@ -23,26 +23,6 @@ constexpr std::string_view kCannotSortWhileLoading = "Images loading in progress
 constexpr std::string_view kCannotAddImage = "Cannot add image.\n\nDelete image %s ?";
 constexpr std::string_view kImageCount = "%d image(s)";
 
-struct DirEntry {
-  std::string name;
-  bool directory = false;  // a real directory: a link to one is cleaned like a file
-};
-
-// The entries of a directory in name order, so that cleaning (and the order
-// in which it adds names) is the same on every run.
-std::vector<DirEntry> ReadDir(const std::string& dir) {
-  std::vector<DirEntry> entries;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code statEc;
-    const bool directory = it->symlink_status(statEc).type() == fs::file_type::directory;
-    entries.push_back({it->path().filename().string(), directory});
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const DirEntry& a, const DirEntry& b) { return NameLess(a.name, b.name); });
-  return entries;
-}
-
 // A derived file is stale when its image is gone or was written at the same
 // time as the file or later: deleting it is how the worker is told to make
 // it again.

@@ -46,24 +46,6 @@ std::string WithoutSlash(std::string path) {
 
 // --- verification ------------------------------------------------------------
 
-struct DirEntry {
-  std::string name;
-  bool directory = false;  // a real directory: a link to one is cleaned like a file
-};
-
-std::vector<DirEntry> ReadDir(const std::string& dir) {
-  std::vector<DirEntry> entries;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code statEc;
-    const bool directory = it->symlink_status(statEc).type() == fs::file_type::directory;
-    entries.push_back({it->path().filename().string(), directory});
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const DirEntry& a, const DirEntry& b) { return NameLess(a.name, b.name); });
-  return entries;
-}
-
 // A derived file goes when it stands for no JPEG image, when its image is
 // gone, or when the image was written at the same time or later: the worker
 // then makes it again.

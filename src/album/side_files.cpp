@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -266,6 +267,19 @@ std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, con
     sequence.push_back(std::move(image));
   }
   return sequence;
+}
+
+std::vector<DirEntry> ReadDir(const std::string& dir) {
+  std::vector<DirEntry> entries;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code statEc;
+    const bool directory = it->symlink_status(statEc).type() == std::filesystem::file_type::directory;
+    entries.push_back({it->path().filename().string(), directory});
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const DirEntry& a, const DirEntry& b) { return NameLess(a.name, b.name); });
+  return entries;
 }
 
 }  // namespace albumsmith

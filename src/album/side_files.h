@@ -87,4 +87,12 @@ struct SequenceImage {
 // this shows "Cannot read sort file" with its path and returns nothing.
 std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, const std::string& folder);
 
+struct DirEntry {
+  std::string name;
+  bool directory = false;  // a real directory: a link to one is cleaned like a file
+};
+// The entries of a directory in name order, so that cleaning (and the order
+// in which it adds names) is the same on every run.
+std::vector<DirEntry> ReadDir(const std::string& dir);
+
 }  // namespace albumsmith
