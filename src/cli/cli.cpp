@@ -45,6 +45,12 @@ bool ParseFlag(const std::map<std::string, std::string>& options, const char* na
   return true;
 }
 
+std::string RelativeFolder(std::string_view path) {
+  while (!path.empty() && path.front() == '/') path.remove_prefix(1);
+  while (!path.empty() && path.back() == '/') path.remove_suffix(1);
+  return path.empty() || path == "." ? std::string() : std::string(path) + "/";
+}
+
 std::vector<CliCommand>& CliCommands() {
   static std::vector<CliCommand> commands;
   return commands;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/prompter.h"
@@ -42,6 +43,10 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<st
                   std::vector<std::string>& positional, std::string& error);
 // A 0/1 option into `value`; untouched when absent.
 bool ParseFlag(const std::map<std::string, std::string>& options, const char* name, int& value, std::string& error);
+
+// A folder path as typed ("Trips/2004", "/Trips/2004/", "/" or ".") as the
+// folder tree names it: "" for the top level, else "Trips/2004/".
+std::string RelativeFolder(std::string_view path);
 
 // A command group ("profile", "folder", …). `run` gets every argument, the
 // group's name first, and returns kUsageError when they do not fit.

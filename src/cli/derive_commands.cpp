@@ -24,13 +24,6 @@ namespace {
 
 using Context = CliContext;
 
-// "Trips/2004" or "/" as typed; "" or "Trips/2004/" as the tree names it.
-std::string RelativeFolder(std::string_view path) {
-  while (!path.empty() && path.front() == '/') path.remove_prefix(1);
-  while (!path.empty() && path.back() == '/') path.remove_suffix(1);
-  return path.empty() || path == "." ? std::string() : std::string(path) + "/";
-}
-
 bool DeriveFolder(const FolderTree& folders, const std::string& folder, const WorkerOptions& options) {
   // Progress and status lines go to stderr: stdout carries one line per folder.
   CliWindowSink sink(stderr);

@@ -33,10 +33,7 @@ bool OpenFolder(Context& ctx, const std::string& profile, const std::string& pat
     error = "no profile named " + profile;
     return false;
   }
-  std::string_view p = path;
-  while (!p.empty() && p.front() == '/') p.remove_prefix(1);
-  while (!p.empty() && p.back() == '/') p.remove_suffix(1);
-  ref.folder = p.empty() || p == "." ? std::string() : std::string(p) + "/";
+  ref.folder = RelativeFolder(path);
   if (!IsSafeFolder(ref.folder)) {
     error = "not a folder path: " + path;
     return false;

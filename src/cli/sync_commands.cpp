@@ -65,13 +65,6 @@ class SinkProgress : public CopyProgress {
   std::atomic<bool> ended_{false};
 };
 
-// "Trips/2004" or "/" as typed; "" or "Trips/2004/" as the tree names it.
-std::string RelativeFolder(std::string_view path) {
-  while (!path.empty() && path.front() == '/') path.remove_prefix(1);
-  while (!path.empty() && path.back() == '/') path.remove_suffix(1);
-  return path.empty() || path == "." ? std::string() : std::string(path) + "/";
-}
-
 int Sync(Context& ctx, const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;

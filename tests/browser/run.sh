@@ -22,4 +22,4 @@ if ! cmp -s "$here/package-lock.json" "$work/package-lock.json" ||
 fi
 
 export ALBUMSMITH_NODE_MODULES="$work/node_modules"
-exec node --test --test-reporter=spec --test-concurrency=1 "$here"/*.test.mjs
+exec node --test --test-reporter=tap --test-concurrency=1 "$here"/*.test.mjs
