@@ -18,7 +18,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   # tests: unit tests, sanitizers and fuzzing, headless GUI runs
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth
-  # browser tests of the built-in template (npm comes with the machine's nodejs)
+  # browser tests of the built-in template (npm: see below)
   chromium nodejs php-cli
   # FTP servers the publishing tests start on 127.0.0.1
   python3-pyftpdlib vsftpd
@@ -27,11 +27,21 @@ PACKAGES=(
 )
 
 export DEBIAN_FRONTEND=noninteractive
-# Skip apt entirely when everything is installed (fast repeated runs).
+# apt runs only when something is missing (fast repeated runs).
 missing=$(dpkg-query -W -f='${db:Status-Status} ${Package}\n' "${PACKAGES[@]}" 2>&1 | grep -v '^installed ' || true)
+# npm: a machine whose Node.js comes with npm keeps it (Debian's npm package
+# would conflict with it); elsewhere Debian's npm is installed.
+command -v npm >/dev/null 2>&1 || missing="$missing npm"
 if [ -z "$missing" ]; then
   echo "install-deps: all packages present"
-  exit 0
+else
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}"
+  command -v npm >/dev/null 2>&1 || $SUDO apt-get install -y -qq --no-install-recommends npm
 fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}"
+
+# The tests start their own FTP servers on 127.0.0.1; the system-wide vsftpd
+# service that the package enables would only listen on port 21 for nothing.
+if [ -d /run/systemd/system ] && command -v systemctl >/dev/null 2>&1; then
+  $SUDO systemctl disable --now vsftpd >/dev/null 2>&1 || true
+fi
