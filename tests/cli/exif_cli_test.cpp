@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 // The command-line tests get no data folder of their own; the fixtures sit
 // beside this folder.
-const fs::path kExifData = fs::path(__FILE__).parent_path().parent_path() / "data" / "exif";
+const fs::path kExifData = fs::path(ALBUMSMITH_TEST_DATA) / "exif";
 
 using ExifCliTest = CliTest;
 

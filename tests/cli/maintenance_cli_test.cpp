@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kCameras = fs::path(__FILE__).parent_path().parent_path() / "data/exif";
+const fs::path kCameras = fs::path(ALBUMSMITH_TEST_DATA) / "exif";
 
 void PutPhoto(const fs::path& to) {
   fs::create_directories(to.parent_path());

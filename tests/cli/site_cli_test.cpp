@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 // The command-line tests get no data folder of their own; the photos sit
 // beside this folder.
-const fs::path kPhotos = fs::path(__FILE__).parent_path().parent_path() / "data" / "browser";
+const fs::path kPhotos = fs::path(ALBUMSMITH_TEST_DATA) / "browser";
 
 class SiteCliTest : public CliTest {
  protected:

@@ -7,11 +7,6 @@
 
 #include "cli_runner.h"
 
-// The command-line tests get no data folder of their own; the server script
-// and the photos sit beside this folder.
-#ifndef ALBUMSMITH_TEST_DATA
-#define ALBUMSMITH_TEST_DATA (std::filesystem::path(__FILE__).parent_path().parent_path() / "data").string()
-#endif
 #include "publish/ftp_test_servers.h"
 
 namespace albumsmith::test {
@@ -19,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kData = fs::path(__FILE__).parent_path().parent_path() / "data";
+const fs::path kData = ALBUMSMITH_TEST_DATA;
 
 class SyncCliTest : public CliTest {
  protected:
