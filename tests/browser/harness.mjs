@@ -190,6 +190,18 @@ export async function startStaticServer(dir, logFile) {
                      port, logFile);
 }
 
+// The FTP server the publishing tests use, with its files under `dir`.
+export async function startFtpServer(dir, logFile) {
+  const port = await freePort();
+  const passive = await freePort();
+  const script = path.join(paths.photos(), '..', 'publish', 'ftp_server.py');
+  const server = await startServer('/usr/bin/python3', [script, '--port', String(port), '--root', dir, '--user', 'joe',
+                                                        '--password', 'pw', '--passive-ports', `${passive}-${passive + 5}`,
+                                                        '--log', logFile + '.ftp'], port, logFile);
+  server.address = `127.0.0.1:${port}`;
+  return server;
+}
+
 // PHP's own server with every error shown and logged, so that a notice in
 // the album's PHP turns up in the page and in the log.
 export async function startPhpServer(dir, logFile) {

@@ -29,9 +29,9 @@ const OWN_HTML = '<p class="own-page">Nothing here yet: see <a href="#">the trip
 
 // The tests' album with a background, a custom title on Trips and the
 // markup-named folder showing its own HTML.
-function makeProfile(name, settings) {
-  album.create(name, [`Background=${templateBackground()}`, ...settings]);
-  const tree = album.imageTree(name);
+function makeProfile(name, settings, on = album) {
+  on.create(name, [`Background=${templateBackground()}`, ...settings]);
+  const tree = on.imageTree(name);
   fs.writeFileSync(path.join(tree, 'Trips', 'Folder.ini'),
                    `[Settings]\nHtmlMode=0\nTitleMode=1\nTitleText=${CUSTOM_TITLE}\n`);
   fs.writeFileSync(path.join(tree, h.MARKUP_FOLDER, 'Folder.ini'), '[Settings]\nHtmlMode=1\nHtmlFile=Folder.html\n');
@@ -143,17 +143,15 @@ const SITES = {
 
 // ------------------------------------------------------------- static site
 
-describe('static site', () => {
+function staticSiteTests(title, prepare, shots) {
+describe(title, () => {
   let server;
   const site = SITES.static;
   const url = (rel = '') => server.url + rel;
 
   before(async () => {
-    makeProfile(site.profile, site.settings);
-    const out = path.join(root, 'static');
-    const printed = album.exportSite(site.profile, out);
-    assert.match(printed, /wrote 4 folder\(s\) and 8 page\(s\)/);
-    server = await h.startStaticServer(out, path.join(root, 'static-server.log'));
+    const out = await prepare(site);
+    server = await h.startStaticServer(out, path.join(root, `${shots}-server.log`));
   });
 
   after(async () => {
@@ -376,7 +374,7 @@ describe('static site', () => {
     await page.goto(url());
     await page.waitForFunction(() => [...document.images].every((img) => img.complete));
     await noHorizontalOverflow(page);
-    await h.screenshot(page, 'static-folder-phone');
+    await h.screenshot(page, `${shots}-folder-phone`);
     // The folded tree opens on a tap.
     await page.locator('#folders > summary').tap();
     await page.locator('.dt-link', { hasText: 'Trips' }).waitFor();
@@ -385,7 +383,7 @@ describe('static site', () => {
     await page.goto(url('slide.html?i=0'));
     await waitShown(page, 0);
     await noHorizontalOverflow(page);
-    await h.screenshot(page, 'static-slide-phone');
+    await h.screenshot(page, `${shots}-slide-phone`);
     await swipe(page, -160);
     await waitShown(page, 1);
     await swipe(page, 160);
@@ -399,15 +397,43 @@ describe('static site', () => {
     await page.goto(url('Trips/2004/'));
     await page.waitForFunction(() => [...document.images].every((img) => img.complete));
     await noHorizontalOverflow(page);
-    await h.screenshot(page, 'static-folder-desktop');
+    await h.screenshot(page, `${shots}-folder-desktop`);
     await page.goto(url('slide.html?i=0'));
     await waitShown(page, 0);
     await noHorizontalOverflow(page);
-    await h.screenshot(page, 'static-slide-desktop');
+    await h.screenshot(page, `${shots}-slide-desktop`);
     assertClean(page);
     await page.close();
   });
 });
+}
+
+// The site exported to a local folder.
+staticSiteTests('static site', async (site) => {
+  makeProfile(site.profile, site.settings);
+  const out = path.join(root, 'static');
+  const printed = album.exportSite(site.profile, out);
+  assert.match(printed, /wrote 4 folder\(s\) and 8 page\(s\)/);
+  return out;
+}, 'static');
+
+// The same album published to an FTP server, then served from the FTP
+// server's own files: what a visitor of the user's hosting gets.
+staticSiteTests('published static site', async (site) => {
+  const published = new h.Album(path.join(root, 'published'));
+  const ftpRoot = path.join(root, 'ftp-root');
+  fs.mkdirSync(ftpRoot, { recursive: true });
+  makeProfile(site.profile, site.settings, published);
+  const ftp = await h.startFtpServer(ftpRoot, path.join(root, 'ftp-server.log'));
+  try {
+    published.cli('profile', 'set', site.profile, `ServerName=${ftp.address}`, 'Login=joe', 'Password=pw',
+                  'RemoteDir=/album/');
+    published.cli('--yes', 'sync', site.profile);
+  } finally {
+    await ftp.stop();
+  }
+  return path.join(ftpRoot, 'album');
+}, 'published');
 
 // ---------------------------------------------------------------- PHP site
 
