@@ -4,15 +4,11 @@
 // lines and its progress on a bar. Cancel asks whether to abort; the window
 // closes when the worker reports its end.
 
-#include <QDialog>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "store/profile_settings.h"
-
-class QLabel;
-class QProgressBar;
+#include "ui/progress_window.h"
 
 namespace albumsmith {
 class ProfileVerification;
@@ -20,7 +16,7 @@ class ProfileVerification;
 
 namespace albumsmith::ui {
 
-class VerificationDialog : public QDialog {
+class VerificationDialog : public ProgressWindow {
   Q_OBJECT
  public:
   VerificationDialog(const std::string& profilesDir, const ProfileSettings& profile, QWidget* parent = nullptr);
@@ -30,25 +26,15 @@ class VerificationDialog : public QDialog {
   // false when the user aborted.
   static bool Run(QWidget* parent, const std::string& profilesDir, const ProfileSettings& profile);
 
-  // Cancel, Escape and the close button: the abort question.
-  void reject() override;
-
  protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
+  void Work(CopyProgress& progress) override;
+  // The abort question; the worker goes on while it is up and stops before
+  // its next image after Yes.
+  void RequestStop() override;
 
  private:
-  class Progress;
-  void setLines(const QString& first, const QString& second);
-  void setPercent(int percent);
-  void finish(int code);
-
   std::unique_ptr<ProfileVerification> verification_;
-  QLabel* firstLine_;
-  QLabel* secondLine_;
-  QProgressBar* bar_;
-  std::thread worker_;
-  bool started_ = false;
+  bool closing_ = false;
 };
 
 }  // namespace albumsmith::ui
