@@ -166,13 +166,8 @@ class AlbumWindowTests : public QObject {
 
  private slots:
   void initTestCase() {
-    const QByteArray named = qgetenv("ALBUMSMITH_CONFIG_DIR");
-    if (!named.isEmpty()) QDir().mkpath(QString::fromLocal8Bit(named));
-    configRoot_ = named.isEmpty()
-                      ? std::make_unique<QTemporaryDir>()
-                      : std::make_unique<QTemporaryDir>(QString::fromLocal8Bit(named) + QStringLiteral("/run-XXXXXX"));
+    configRoot_ = OwnConfigDir();
     QVERIFY(configRoot_->isValid());
-    qputenv("ALBUMSMITH_CONFIG_DIR", configRoot_->path().toLocal8Bit());
   }
 
   void init() {

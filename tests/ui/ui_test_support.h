@@ -7,11 +7,25 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+
+// Never the user's settings: a settings folder of the run's own, inside the
+// one the test run names when it names one; ALBUMSMITH_CONFIG_DIR then
+// points at it. Check isValid() on the result.
+inline std::unique_ptr<QTemporaryDir> OwnConfigDir() {
+  const QByteArray named = qgetenv("ALBUMSMITH_CONFIG_DIR");
+  if (!named.isEmpty()) QDir().mkpath(QString::fromLocal8Bit(named));
+  auto dir = named.isEmpty()
+                 ? std::make_unique<QTemporaryDir>()
+                 : std::make_unique<QTemporaryDir>(QString::fromLocal8Bit(named) + QStringLiteral("/run-XXXXXX"));
+  if (dir->isValid()) qputenv("ALBUMSMITH_CONFIG_DIR", dir->path().toLocal8Bit());
+  return dir;
+}
 
 // Closes whatever modal window a failed check left open, so that a failure
 // ends the test instead of hanging it.
