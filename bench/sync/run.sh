@@ -8,7 +8,11 @@
 #
 #   bench/sync/run.sh [FOLDERS [PHOTOS_PER_FOLDER]]     (defaults 8 and 25)
 #
-# Needs python3-pyftpdlib and lftp (scripts/install-deps.sh). Builds
+# SERVER=vsftpd runs the same against vsftpd, which lists with LIST only; it
+# logs in system users, so a user of the run's own is made (as root) and
+# removed at the end.
+#
+# Needs python3-pyftpdlib or vsftpd, and lftp (scripts/install-deps.sh). Builds
 # albumsmith-cli optimised in build-bench/ (or $BUILD_DIR), unless $CLI_BIN
 # names one already built.
 set -euo pipefail
@@ -16,6 +20,7 @@ cd "$(dirname "$0")/../.."
 FOLDERS=${1:-8}
 PER_FOLDER=${2:-25}
 BUILD_DIR=${BUILD_DIR:-build-bench}
+SERVER=${SERVER:-pyftpdlib}
 JOBS=${JOBS:-$(nproc)}
 
 command -v lftp >/dev/null || { echo "lftp is missing: install lftp (scripts/install-deps.sh)" >&2; exit 1; }
@@ -30,9 +35,11 @@ fi
 
 WORK=$(mktemp -d)
 SERVER_PID=
+USER_MADE=
 cleanup() {
   if [ -n "$SERVER_PID" ]; then kill "$SERVER_PID" 2>/dev/null || true; wait "$SERVER_PID" 2>/dev/null || true; fi
-  rm -rf "$WORK"
+  if [ -n "$USER_MADE" ]; then userdel "$USER_MADE" 2>/dev/null || true; fi
+  if [ -n "${KEEP_WORK:-}" ]; then echo "kept $WORK" >&2; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
 
@@ -41,13 +48,65 @@ PORT=$(free_port)
 PASV=$(free_port)
 PASSWORD=bench$RANDOM
 mkdir -p "$WORK/root" "$WORK/config" "$WORK/profiles"
-/usr/bin/python3 tests/data/publish/ftp_server.py --port "$PORT" --root "$WORK/root" --user bench \
-  --password "$PASSWORD" --passive-ports "$PASV-$((PASV + 50))" --log "$WORK/server.log" &
-SERVER_PID=$!
+case $SERVER in
+  pyftpdlib)
+    LOGIN=bench
+    /usr/bin/python3 tests/data/publish/ftp_server.py --port "$PORT" --root "$WORK/root" --user bench \
+      --password "$PASSWORD" --passive-ports "$PASV-$((PASV + 50))" --log "$WORK/server.log" &
+    SERVER_PID=$!
+    COMMAND='<- '
+    ;;
+  vsftpd)
+    [ -x /usr/sbin/vsftpd ] || { echo "vsftpd is missing: install vsftpd (scripts/install-deps.sh)" >&2; exit 1; }
+    [ "$(id -u)" = 0 ] || { echo "vsftpd logs in system users: run as root" >&2; exit 1; }
+    LOGIN=asbench$$
+    useradd --no-create-home --home-dir /tmp --shell /bin/bash "$LOGIN"
+    USER_MADE=$LOGIN
+    echo "$LOGIN:$PASSWORD" | chpasswd
+    chown "$LOGIN:" "$WORK/root"
+    chmod 755 "$WORK"
+    mkdir -p "$WORK/empty" && chmod 555 "$WORK/empty"
+    cat >"$WORK/vsftpd.conf" <<CONF
+listen=YES
+listen_ipv6=NO
+listen_address=127.0.0.1
+listen_port=$PORT
+background=NO
+anonymous_enable=NO
+local_enable=YES
+write_enable=YES
+local_umask=022
+local_root=$WORK/root
+chroot_local_user=YES
+allow_writeable_chroot=YES
+pasv_enable=YES
+pasv_min_port=$PASV
+pasv_max_port=$((PASV + 50))
+connect_from_port_20=NO
+seccomp_sandbox=NO
+isolate=NO
+isolate_network=NO
+pam_service_name=vsftpd
+secure_chroot_dir=$WORK/empty
+use_localtime=NO
+delay_failed_login=0
+xferlog_enable=YES
+xferlog_std_format=NO
+log_ftp_protocol=YES
+vsftpd_log_file=$WORK/server.log
+CONF
+    chmod 600 "$WORK/vsftpd.conf"
+    : >"$WORK/server.log"
+    /usr/sbin/vsftpd "$WORK/vsftpd.conf" &
+    SERVER_PID=$!
+    COMMAND='FTP command: Client "[^"]*", "'
+    ;;
+  *) echo "SERVER is pyftpdlib or vsftpd" >&2; exit 1 ;;
+esac
 for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$PORT") 2>/dev/null && break; sleep 0.1; done
 
 CLI=("$CLI_BIN" --config-dir "$WORK/config" --profiles-dir "$WORK/profiles" --yes)
-"${CLI[@]}" profile create Bench --server "127.0.0.1:$PORT" --login bench --password "$PASSWORD" \
+"${CLI[@]}" profile create Bench --server "127.0.0.1:$PORT" --login "$LOGIN" --password "$PASSWORD" \
   --remote-dir /ours/ --php 0 >/dev/null 2>&1
 
 # The camera files of the tests, again and again under new names.
@@ -79,11 +138,15 @@ run() {
   end=$(date +%s.%N)
   sleep 0.2  # the server's log catches up
   printf '%-10s %-10s %9.2f %9d %7d\n' "$client" "$label" "$(echo "$end - $start" | bc)" \
-    "$(count "$mark" '<- ')" "$(count "$mark" '<- STOR ')"
+    "$(count "$mark" "$COMMAND")" "$(count "$mark" "${COMMAND}STOR ")"
+  # Which commands, most frequent first.
+  printf '%21s' ''
+  tail -c +"$((mark + 1))" "$WORK/server.log" | sed -n "s/.*$COMMAND\\([A-Za-z]*\\).*/\\1/p" | sort | uniq -c |
+    sort -rn | awk '{ printf " %s %d", $2, $1 } END { print "" }'
 }
-ours() { "${CLI[@]}" sync Bench; }
+ours() { "${CLI[@]}" sync Bench >"$WORK/ours.log" 2>&1 || { cat "$WORK/ours.log" >&2; return 1; }; }
 theirs() {
-  lftp -p "$PORT" -u "bench,$PASSWORD" -e \
+  lftp -p "$PORT" -u "$LOGIN,$PASSWORD" -e \
     "set ftp:passive-mode true; set net:max-retries 1; mirror -R --only-newer --no-perms --parallel=1 '$WORK/site' /theirs; quit" \
     127.0.0.1
 }
@@ -101,4 +164,4 @@ touch "$WORK/profiles/Bench/ImageTree/Folder 1/photo 1.jpg"
 done
 run albumsmith one-photo ours
 run lftp one-photo theirs
-echo "($FOLDERS folders of $PER_FOLDER photos; $(find "$WORK/site" -type f | wc -l) files in the site)"
+echo "($SERVER; $FOLDERS folders of $PER_FOLDER photos; $(find "$WORK/site" -type f | wc -l) files in the site)"

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "remote_listing.h"
+#include "store/file_ops.h"
 #include "store/profile_settings.h"
 
 namespace albumsmith {
@@ -181,6 +183,7 @@ class FtpSession::Connection {
     std::vector<Reply> replies;
     if (!Run({"FEAT"}, replies)) return false;
     if (ContainsNoCase(replies[0].text, "MLST") || ContainsNoCase(replies[0].text, "MLSD")) form_ = ListingForm::Mlsd;
+    hasMdtm_ = ContainsNoCase(replies[0].text, "MDTM");
     char* entry = nullptr;
     if (curl_easy_getinfo(curl_, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry && *entry == '/')
       entryPath_ = entry;
@@ -235,12 +238,21 @@ class FtpSession::Connection {
     return Dir::Missing;
   }
 
-  bool List(const std::string& path, std::string& text) {
-    curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, form_ == ListingForm::Mlsd ? "MLSD" : nullptr);
+  enum class Listing { Listed, Refused, Failed };
+
+  // Refused: the server answered the listing command itself with an error,
+  // which is what a missing directory gets from a server that lists with MLSD.
+  Listing List(const std::string& path, std::string& text) {
+    const char* verb = form_ == ListingForm::Mlsd ? "MLSD" : "LIST";
+    curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, form_ == ListingForm::Mlsd ? verb : nullptr);
     const bool ok = Perform(Url(path, true));
     curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, nullptr);
     text = std::move(body_);
-    return ok;
+    if (ok) return Listing::Listed;
+    const Exchange* last = LastExchange();
+    const bool refused = last && EqualsNoCase(std::string_view(last->command).substr(0, 4), verb) &&
+                         ReplyCode(last->lines) >= 400;
+    return refused ? Listing::Refused : Listing::Failed;
   }
 
   // `started` tells whether the server accepted the file and data began to flow.
@@ -259,6 +271,7 @@ class FtpSession::Connection {
 
   const std::string& entryPath() const { return entryPath_; }
   ListingForm form() const { return form_; }
+  bool hasMdtm() const { return hasMdtm_; }
 
  private:
   struct Exchange {
@@ -333,6 +346,7 @@ class FtpSession::Connection {
     CURLcode code = CURLE_OK;
     int running = 1;
     while (running) {
+      const std::uint64_t before = activity_;
       if (curl_multi_perform(multi_, &running) != CURLM_OK) {
         code = CURLE_FAILED_INIT;
         break;
@@ -342,6 +356,10 @@ class FtpSession::Connection {
         code = CURLE_ABORTED_BY_CALLBACK;
         break;
       }
+      // A reply read inside the call (the answer to EPSV, say) may leave the
+      // next step, connecting for data, to the next call without setting a
+      // timer: waiting first would cost the whole poll time, per file.
+      if (activity_ != before) continue;
       curl_multi_poll(multi_, nullptr, 0, 100, nullptr);
     }
     int left = 0;
@@ -352,14 +370,18 @@ class FtpSession::Connection {
     return code;
   }
 
-  // The reply that refused the last command, if the server refused it; a
-  // QUIT the library sent while giving up is not what failed.
+  // The last exchange of the last perform; a QUIT the library sent while
+  // giving up is not what failed.
+  const Exchange* LastExchange() const {
+    for (auto it = exchanges_.rbegin(); it != exchanges_.rend(); ++it)
+      if (!EqualsNoCase(it->command, "QUIT")) return &*it;
+    return nullptr;
+  }
+
+  // The reply that refused the last command, if the server refused it.
   std::string FailingReply() const {
-    for (auto it = exchanges_.rbegin(); it != exchanges_.rend(); ++it) {
-      if (EqualsNoCase(it->command, "QUIT")) continue;
-      return ReplyCode(it->lines) >= 400 ? ReplyText(it->lines) : std::string();
-    }
-    return {};
+    const Exchange* last = LastExchange();
+    return last && ReplyCode(last->lines) >= 400 ? ReplyText(last->lines) : std::string();
   }
 
   // ftp://host:port/%2F<segments>: "%2F" makes the path absolute; every
@@ -381,6 +403,7 @@ class FtpSession::Connection {
 
   static int OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
     auto* self = static_cast<Connection*>(user);
+    if (type != CURLINFO_TEXT) ++self->activity_;
     if (type == CURLINFO_HEADER_OUT) {
       std::string command(data, size);
       while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) command.pop_back();
@@ -447,11 +470,13 @@ class FtpSession::Connection {
   std::string base_;
   std::string entryPath_ = "/";
   ListingForm form_ = ListingForm::List;
+  bool hasMdtm_ = false;
   std::vector<Exchange> exchanges_;
   std::string partialLine_;
   std::string body_;
   Reader reader_;
   bool readStarted_ = false;
+  std::uint64_t activity_ = 0;  // lines and data the library sent or received
   std::mutex socketsMutex_;
   std::set<curl_socket_t> sockets_;  // opened by the library and not closed yet
 };
@@ -482,14 +507,23 @@ bool FtpSession::Connect() {
 
 void FtpSession::Disconnect() { connection_.reset(); }
 
+// Callers create directories they have found missing: MKD comes first, and
+// only a refused one costs the test whether the directory is there after all.
 bool FtpSession::EnterOrCreateDir(std::string_view rawPath, Report report) {
   const std::string path = Slashes(rawPath);
   const std::string message = Fmt(kCreateDirError, {path});
   if (Refused(path, message) || !Connect()) return false;
   const std::string absolute = Absolute(path);
+  std::vector<Connection::Reply> replies;
+  if (!connection_->Run({"MKD " + DirArgument(absolute)}, replies)) {
+    if (report == Report::Yes) ReportFailure(message);
+    return false;
+  }
+  if (Positive(replies[0].code)) return true;
+  const std::string refusal = replies[0].text;
   const Connection::Dir state = connection_->Probe(absolute);
   if (state == Connection::Dir::Exists) return true;
-  if (state == Connection::Dir::Missing && connection_->Command("MKD " + DirArgument(absolute))) return true;
+  if (state == Connection::Dir::Missing) failReply_ = refusal;  // the MKD's reply says why
   if (report == Report::Yes) ReportFailure(message);
   return false;
 }
@@ -498,11 +532,45 @@ bool FtpSession::MakeDirs(std::string_view rawPath, Report report) {
   const std::string path = Slashes(rawPath);
   // Connecting first keeps a failed connection to one message.
   if (Refused(path, Fmt(kCreateDirError, {path})) || !Connect()) return false;
-  if (EnterOrCreateDir(path, Report::No)) return true;
+  // Mostly the directory is there already.
+  if (connection_->Probe(Absolute(path)) == Connection::Dir::Exists) return true;
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
     if (!EnterOrCreateDir(path.substr(0, slash + 1), report)) return false;
   }
   return true;
+}
+
+// One listing answers most calls. A server that lists with MLSD refuses to
+// list a missing directory; one that lists with LIST may list it as empty
+// (or, for a file in its place, list the file), so there an empty listing is
+// checked with CWD.
+FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries) {
+  const std::string absolute = Absolute(dir);
+  std::string text;
+  const Connection::Listing listing = connection_->List(absolute, text);
+  if (listing == Connection::Listing::Failed) return Presence::Failed;
+  if (listing == Connection::Listing::Listed) {
+    entries = ParseListing(text, connection_->form(), static_cast<std::int64_t>(std::time(nullptr)));
+    const std::string name = FileName(DirArgument(absolute));
+    const bool onlyItself = entries.size() == 1 && !entries[0].isDir && entries[0].name == name;
+    if (connection_->form() == ListingForm::Mlsd || (!entries.empty() && !onlyItself)) return Presence::Listed;
+    entries.clear();
+  }
+  const int code = failCode_;
+  const std::string reply = failReply_;
+  switch (connection_->Probe(absolute)) {
+    case Connection::Dir::Exists:
+      if (listing == Connection::Listing::Listed) return Presence::Listed;
+      // There, but the server would not list it: its refusal is the error.
+      failCode_ = code;
+      failReply_ = reply;
+      return Presence::Failed;
+    case Connection::Dir::Missing:
+      return Presence::Missing;
+    case Connection::Dir::Failed:
+      break;
+  }
+  return Presence::Failed;
 }
 
 bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::string_view rawSub,
@@ -513,8 +581,13 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
   const std::string message = Fmt(kChangeDirError, {dir});
   if (Refused(dir, message) || !Connect()) return false;
 
-  Connection::Dir state = connection_->Probe(Absolute(dir));
-  if (state == Connection::Dir::Missing) {
+  std::vector<RemoteEntry> entries;
+  const Presence presence = ListExisting(dir, entries);
+  if (presence == Presence::Failed) {
+    ReportFailure(message);
+    return false;
+  }
+  if (presence == Presence::Missing) {
     if (create == Create::No) return false;  // a missing directory is an answer, not an error
     if (ask == Ask::Yes && askCreate_) {
       std::string shown = sub;
@@ -528,18 +601,25 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
       }
     }
     if (!Connect()) return false;
-    // Levels that exist already are refused; only the final check counts.
-    std::vector<std::string> levels;
-    for (size_t slash = sub.find('/', 1); slash != std::string::npos; slash = sub.find('/', slash + 1))
-      levels.push_back("MKD " + DirArgument(Absolute(base + sub.substr(0, slash))));
-    std::vector<Connection::Reply> ignored;
-    if (!levels.empty()) connection_->Run(levels, ignored);
-    state = connection_->Probe(Absolute(dir));
-  }
-  std::vector<RemoteEntry> entries;
-  if (state != Connection::Dir::Exists || !List(dir, entries)) {
-    ReportFailure(message);
-    return false;
+    // Mostly only the last level is missing. Otherwise every level is made;
+    // levels that exist already are refused and only the final check counts.
+    // A directory just made is empty: nothing to list.
+    std::vector<Connection::Reply> replies;
+    if (!connection_->Run({"MKD " + DirArgument(Absolute(dir))}, replies)) {
+      ReportFailure(message);
+      return false;
+    }
+    if (!Positive(replies[0].code)) {
+      std::vector<std::string> levels;
+      for (size_t slash = sub.find('/', 1); slash != std::string::npos; slash = sub.find('/', slash + 1))
+        levels.push_back("MKD " + DirArgument(Absolute(base + sub.substr(0, slash))));
+      if (!levels.empty()) connection_->Run(levels, replies);
+      if (connection_->Probe(Absolute(dir)) != Connection::Dir::Exists ||
+          ListExisting(dir, entries) != Presence::Listed) {
+        ReportFailure(message);
+        return false;
+      }
+    }
   }
   for (RemoteEntry& entry : entries) {
     if (entry.isDir && includeDirs == IncludeDirs::No) continue;
@@ -609,7 +689,7 @@ bool FtpSession::RemoveTree(std::string_view rawDir) {
   const std::string changeMessage = Fmt(kChangeDirError, {dir});
   if (Refused(dir, changeMessage) || !Connect()) return false;
   std::vector<RemoteEntry> entries;
-  if (connection_->Probe(Absolute(dir)) != Connection::Dir::Exists || !List(dir, entries)) {
+  if (ListExisting(dir, entries) != Presence::Listed) {
     ReportFailure(changeMessage);
     return false;
   }
@@ -630,6 +710,19 @@ bool FtpSession::RemoveTree(std::string_view rawDir) {
   return false;
 }
 
+bool FtpSession::ExactTime(std::string_view rawRemote, std::int64_t& time) {
+  const std::string remote = Slashes(rawRemote);
+  if (HasControlChar(remote) || !connection_ || !connection_->hasMdtm()) return false;
+  std::vector<Connection::Reply> replies;
+  if (!connection_->Run({"MDTM " + Absolute(remote)}, replies) || replies[0].code != 213) return false;
+  // "213 YYYYMMDDHHMMSS"
+  const std::string& text = replies[0].text;
+  const std::optional<std::int64_t> parsed = text.size() > 4 ? ParseFtpTime(Trim(text.substr(4))) : std::nullopt;
+  if (!parsed) return false;
+  time = *parsed;
+  return true;
+}
+
 // CR or LF in a path would end the FTP command early and let the rest be read
 // as a command of its own; no path with a control character is sent.
 bool FtpSession::Refused(const std::string& path, const std::string& message) {
@@ -645,13 +738,6 @@ std::string FtpSession::Absolute(const std::string& path) const {
   absolute.erase(std::unique(absolute.begin(), absolute.end(), [](char a, char b) { return a == '/' && b == '/'; }),
                  absolute.end());
   return absolute;
-}
-
-bool FtpSession::List(const std::string& path, std::vector<RemoteEntry>& entries) {
-  std::string text;
-  if (!connection_->List(Absolute(path), text)) return false;
-  entries = ParseListing(text, connection_->form(), static_cast<std::int64_t>(std::time(nullptr)));
-  return true;
 }
 
 void FtpSession::ReportFailure(const std::string& message) {

@@ -59,13 +59,15 @@ class FtpSession final : public RemoteTransport {
   bool PutBuffer(std::string_view remote, std::string_view data) override;
   bool RemoveFile(std::string_view remote) override;
   bool RemoveTree(std::string_view dir) override;
+  bool ExactTime(std::string_view remote, std::int64_t& time) override;
 
  private:
   class Connection;
 
   bool Refused(const std::string& path, const std::string& message);
   std::string Absolute(const std::string& path) const;
-  bool List(const std::string& path, std::vector<RemoteEntry>& entries);
+  enum class Presence { Listed, Missing, Failed };
+  Presence ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries);
   void ReportFailure(const std::string& message);
 
   std::string server_;

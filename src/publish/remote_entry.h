@@ -20,6 +20,9 @@ struct RemoteEntry {
   // inferred (the most recent one that does not put the time in the future).
   // Such a time may be one year early when the server's clock runs ahead.
   bool yearInferred = false;
+  // The unit of `time`: 1 for exact seconds (MLSD), 60 for a listed time of
+  // day without seconds, 86400 for a date listed with its year and no time.
+  std::int32_t timeStep = 1;
 
   bool operator==(const RemoteEntry&) const = default;
 };

@@ -98,9 +98,17 @@ InstallCheck Check(RemoteSite& site) {
 
   if (site.Stopped()) return InstallCheck::kFailed;
   site.sink.PostProgress(5, 5);
-  // Every successful check sends the style sheet again, so that a changed
-  // one reaches the site without a reinstall.
-  if (!t.PutFile(d + std::string(kStyleSheet), r + std::string(kStyleSheet))) {
+  // A successful check sends the style sheet when the remote copy differs
+  // in size or is older, so that a changed one reaches the site without a
+  // reinstall.
+  const std::string styleSheet = d + std::string(kStyleSheet);
+  const int css = js.Find("albumsmith.css");
+  LocalEntry local;
+  if (ReadLocalFile(styleSheet, local) &&
+      !site.IsOlder(r + std::string(kStyleSheet), local.time, local.size, js[static_cast<size_t>(css)],
+                    std::time(nullptr)))
+    return InstallCheck::kCurrent;
+  if (!t.PutFile(styleSheet, r + std::string(kStyleSheet))) {
     site.Failed();
     return InstallCheck::kFailed;
   }
@@ -108,6 +116,15 @@ InstallCheck Check(RemoteSite& site) {
 }
 
 }  // namespace
+
+bool RemoteSite::IsOlder(const std::string& remotePath, std::int64_t localTime, std::uint64_t localSize,
+                         const RemoteEntry& remote, std::int64_t now) {
+  return IsOldListed(localTime, localSize, remote, clockOffset, now, exactClockOffset, [&]() -> std::optional<std::int64_t> {
+    std::int64_t time = 0;
+    if (!transport.ExactTime(remotePath, time)) return std::nullopt;
+    return time;
+  });
+}
 
 std::uint32_t IndexFingerprint(std::string_view text) {
   std::uint32_t sum = 0;
@@ -191,7 +208,7 @@ bool SyncBackground(RemoteSite& site) {
       // A background that cannot be read is sent anyway: the upload then
       // says what is wrong with it.
       if (!ReadLocalFile(background, local) ||
-          IsOld(local.time, local.size, remote[static_cast<size_t>(i)], site.clockOffset, std::time(nullptr)))
+          site.IsOlder(dir + name, local.time, local.size, remote[static_cast<size_t>(i)], std::time(nullptr)))
         uploads.push_back(name);
       remote.RemoveRange(static_cast<size_t>(i), 1);
     }

@@ -11,9 +11,11 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "publish/remote_entry.h"
 #include "publish/remote_transport.h"
 #include "store/profile_settings.h"
 
@@ -33,9 +35,14 @@ struct RemoteSite {
   WindowSink& sink;
   const std::atomic<bool>& stop;
   int clockOffset = 0;  // local minus server, seconds
+  std::optional<int> exactClockOffset{};  // the same to the second, when listings give minutes
   int lastError = 0;    // the code of the last failed FTP operation, 0 when none
 
   bool Stopped() const { return stop.load(); }
+  // Whether the remote copy `remote` at `remotePath` is older than a local
+  // file of that time and size (IsOldListed with this site's offsets).
+  bool IsOlder(const std::string& remotePath, std::int64_t localTime, std::uint64_t localSize,
+               const RemoteEntry& remote, std::int64_t now);
   // Records the transport's failure and returns false.
   bool Failed() {
     lastError = transport.lastError();
@@ -52,7 +59,8 @@ enum class InstallCheck {
 // Lists the remote root, albsite, albsite/js and albsite/images and compares
 // names and sizes (never times) with the template; a PHP site's index.php
 // must also be the one the template makes now (by its fingerprint). A
-// successful check uploads the style sheet again.
+// successful check uploads the style sheet when the remote copy is older or
+// of another size.
 InstallCheck CheckInstallation(RemoteSite& site);
 
 // Creates the skeleton and uploads index.php (PHP, storing its fingerprint),

@@ -139,8 +139,10 @@ std::optional<RemoteEntry> ParseUnixLine(std::string_view line, std::int64_t now
       if (!time) continue;
       entry.time = *time;
       entry.yearInferred = true;
+      entry.timeStep = 60;
     } else if (when.text.size() == 4 && ReadNumber(when.text, year) && ValidDate(year, month, day)) {
       entry.time = UtcSeconds(year, month, day);
+      entry.timeStep = 86400;
     } else {
       continue;
     }
@@ -203,11 +205,18 @@ std::optional<RemoteEntry> ParseDosLine(std::string_view line) {
   if (start >= line.size()) return std::nullopt;
   entry.name = std::string(line.substr(start));
   entry.time = UtcSeconds(year, month, day, hour, minute);
+  entry.timeStep = 60;
   return entry;
 }
 
-// "20240102030405" or with fractions "20240102030405.123".
-std::optional<std::int64_t> ParseMlsdTime(std::string_view value) {
+bool UsableName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         !HasControlChar(name);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ParseFtpTime(std::string_view value) {
   const size_t dot = value.find('.');
   if (dot != std::string_view::npos) value = value.substr(0, dot);
   int year = 0;
@@ -224,12 +233,6 @@ std::optional<std::int64_t> ParseMlsdTime(std::string_view value) {
   return UtcSeconds(year, month, day, hour, minute, second == 60 ? 59 : second);
 }
 
-bool UsableName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-         !HasControlChar(name);
-}
-
-}  // namespace
 
 bool ValidDate(int year, int month, int day) {
   return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
@@ -274,7 +277,7 @@ std::optional<RemoteEntry> ParseMlsdLine(std::string_view line) {
     } else if (key == "size" || key == "sizd") {
       ReadNumber(value, entry.size);
     } else if (key == "modify") {
-      if (const auto time = ParseMlsdTime(value)) entry.time = *time;
+      if (const auto time = ParseFtpTime(value)) entry.time = *time;
     }
   }
   return entry;

@@ -28,6 +28,10 @@ std::optional<RemoteEntry> ParseListLine(std::string_view line, std::int64_t now
 // (holding "/" or a control character).
 std::vector<RemoteEntry> ParseListing(std::string_view text, ListingForm form, std::int64_t now);
 
+// An MLSD "modify" fact or the time in a reply to MDTM: "YYYYMMDDHHMMSS",
+// fractions of a second allowed and ignored.
+std::optional<std::int64_t> ParseFtpTime(std::string_view value);
+
 // The same UTC date and time one calendar year later (29 February becomes
 // 28 February). The synchronisation corrects listed times with it.
 std::int64_t AddOneYear(std::int64_t time);

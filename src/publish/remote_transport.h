@@ -7,6 +7,7 @@
 // "/" are taken from the login directory.
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
@@ -55,6 +56,9 @@ class RemoteTransport {
   virtual bool RemoveFile(std::string_view remote) = 0;
   // Removes a directory with everything in it.
   virtual bool RemoveTree(std::string_view dir) = 0;
+  // The server's time of a file to the second (MDTM), for when a listing
+  // gave only minutes. False, quietly, when the server cannot tell.
+  virtual bool ExactTime(std::string_view remote, std::int64_t& time) = 0;
 };
 
 }  // namespace albumsmith

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <system_error>
 
 #include "album/side_files.h"
@@ -119,6 +120,7 @@ class SyncEngine {
     tree_.LoadFrom(RemdirPath(profileDir_));
     MeasureClockOffset();
     outcome.clockOffset = site_.clockOffset;
+    outcome.exactClockOffset = site_.exactClockOffset;
     outcome.succeeded = RunPhases(outcome);
 
     const std::string ready = LoadString(kReady);
@@ -189,10 +191,17 @@ class SyncEngine {
     return true;
   }
 
+  static int ClampedOffset(std::int64_t offset) {
+    return static_cast<int>(std::clamp<std::int64_t>(offset, INT_MIN, INT_MAX));
+  }
+
   // The server's clock against ours, from the time the server gives a file
   // we have just written: every later comparison of times adds the offset.
+  // A listing in minutes leaves that offset up to a minute out; the server's
+  // exact time of the probe, where it tells one, gives it to the second.
   void MeasureClockOffset() {
     site_.clockOffset = 0;
+    site_.exactClockOffset.reset();
     const std::string probe = ImageTreePath(profileDir_) + std::string(kClockProbe);
     std::ofstream(probe, std::ios::binary | std::ios::trunc).close();
     LocalEntry local;
@@ -205,8 +214,11 @@ class SyncEngine {
     if (measured) {
       const int i = list.Find(kClockProbe);
       if (i >= 0 && haveLocal) {
-        const std::int64_t offset = local.time - CorrectedRemoteTime(list[static_cast<size_t>(i)], local.time);
-        site_.clockOffset = static_cast<int>(std::clamp<std::int64_t>(offset, INT_MIN, INT_MAX));
+        const RemoteEntry& listed = list[static_cast<size_t>(i)];
+        site_.clockOffset = ClampedOffset(local.time - CorrectedRemoteTime(listed, local.time));
+        std::int64_t exact = 0;
+        if (listed.timeStep > 1 && transport_.ExactTime(remote, exact))
+          site_.exactClockOffset = ClampedOffset(local.time - exact);
       }
       measured = transport_.RemoveFile(remote);
     }
@@ -274,10 +286,21 @@ class SyncEngine {
     if (Stopped()) return false;
     if (!transport_.ListDir(medium, Site(), "m/" + folder, IncludeDirs::Yes, Create::Yes, Ask::No)) return Failed();
 
+    // The folder's page directory is listed with the others, before any
+    // upload: the server then switches between listing and sending once.
+    std::optional<RemoteEntryList> pages;
+    if (profile_.php == 0) {
+      if (Stopped() || !ListPageDirectory(folder, pages.emplace())) return Failed();
+    }
+
     FolderWork work;
     if (!Compare("m/", folder, medium, work) || !Compare("s/", folder, thumbnails, work)) return false;
     if (!Execute(work)) return false;
-    return profile_.php != 0 ? CleanPhpFolder(folder) : StaticPages(folder, true);
+    return pages ? StaticPages(folder, *pages) : CleanPhpFolder(folder);
+  }
+
+  bool ListPageDirectory(const std::string& folder, RemoteEntryList& list) {
+    return transport_.ListDir(list, remoteDir_, folder, IncludeDirs::Yes, Create::Yes, Ask::No);
   }
 
   // One tree of the folder: local entries missing remotely are created or
@@ -298,7 +321,7 @@ class SyncEngine {
         continue;
       }
       const RemoteEntry& copy = remote[static_cast<size_t>(i)];
-      if (!local.isDir && !copy.isDir && IsOld(local.time, local.size, copy, site_.clockOffset, now))
+      if (!local.isDir && !copy.isDir && site_.IsOlder(Site() + entry, local.time, local.size, copy, now))
         work.uploads.push_back(entry);
       remote.RemoveRange(static_cast<size_t>(i), 1);
     }
@@ -375,18 +398,31 @@ class SyncEngine {
     return index_ && slide_;
   }
 
-  // A static site's pages of a folder, then of its ancestors where they have
-  // none yet; directories of the folder that are no album folder are asked about.
-  bool StaticPages(const std::string& folder, bool ancestors) {
-    if (Stopped()) return false;
-    const std::string dir = remoteDir_ + folder;
-    RemoteEntryList list;
-    if (!transport_.ListDir(list, remoteDir_, folder, IncludeDirs::Yes, Create::Yes, Ask::No)) return Failed();
-    if (!transport_.EnterOrCreateDir(dir, Report::No)) return Failed();
-
-    const bool root = folder.empty();
-    std::vector<std::string> foreign;
+  // A static site's pages: the folder's own, always made again, then those
+  // of its ancestors where they have none yet. `list` is the folder's remote
+  // directory. An ancestor is looked at once a run, as it has pages after that.
+  bool StaticPages(const std::string& folder, const RemoteEntryList& list) {
     bool hasIndex = false;
+    if (!CheckPageDirectory(folder, list, hasIndex) || !WritePages(folder)) return false;
+    pagesSeen_.insert(folder);
+    for (std::string up = folder; !up.empty();) {
+      up = ParentFolder(up);
+      if (!pagesSeen_.insert(up).second) break;
+      RemoteEntryList above;
+      if (Stopped() || !ListPageDirectory(up, above)) return Failed();
+      if (!CheckPageDirectory(up, above, hasIndex)) return false;
+      if (!hasIndex && !WritePages(up)) return false;
+    }
+    return true;
+  }
+
+  // Directories of a folder's remote directory that are no album folder are
+  // asked about; a PHP entry page left at the root goes.
+  bool CheckPageDirectory(const std::string& folder, const RemoteEntryList& list, bool& hasIndex) {
+    const bool root = folder.empty();
+    const std::string dir = remoteDir_ + folder;
+    std::vector<std::string> foreign;
+    hasIndex = false;
     for (const RemoteEntry& e : list) {
       if (root && e.name == kSiteDir) continue;
       const std::string path = folder + e.name;
@@ -411,26 +447,28 @@ class SyncEngine {
           break;
       }
     }
+    // Every folder the pages reach is in the tree, with its id.
+    return folder.empty() || tree_.AddPath(folder);
+  }
 
-    const CDirectoryTree::Node* node = root ? tree_.root() : tree_.AddPath(folder);
-    if (!node) return false;
-    if (ancestors || !hasIndex) {
-      if (!ReadSkeletons()) return false;
-      PageContext page;
-      page.settings = profile_;
-      page.profileDir = profileDir_;
-      page.templateDir = site_.templateDir;
-      page.folder = folder;
-      page.folderId = node->id();
-      page.images = ReadFolderSequence(profileDir_, folder);
-      const StaticPageExpander expander(page);
-      for (const auto& [name, skeleton] : {std::pair{"index.html", &*index_}, std::pair{"slide.html", &*slide_}}) {
-        std::string text = *skeleton;
-        expander.Expand(text);
-        if (Stopped() || !transport_.PutBuffer(dir + name, text)) return Failed();
-      }
+  bool WritePages(const std::string& folder) {
+    const CDirectoryTree::Node* node = folder.empty() ? tree_.root() : tree_.AddPath(folder);
+    if (!node || !ReadSkeletons()) return false;
+    PageContext page;
+    page.settings = profile_;
+    page.profileDir = profileDir_;
+    page.templateDir = site_.templateDir;
+    page.folder = folder;
+    page.folderId = node->id();
+    page.images = ReadFolderSequence(profileDir_, folder);
+    const StaticPageExpander expander(page);
+    const std::string dir = remoteDir_ + folder;
+    for (const auto& [name, skeleton] : {std::pair{"index.html", &*index_}, std::pair{"slide.html", &*slide_}}) {
+      std::string text = *skeleton;
+      expander.Expand(text);
+      if (Stopped() || !transport_.PutBuffer(dir + name, text)) return Failed();
     }
-    return root || StaticPages(ParentFolder(folder), false);
+    return true;
   }
 
   // A PHP site has one page, index.php, at its root: the static pages of an
@@ -485,6 +523,7 @@ class SyncEngine {
   const std::atomic<bool>& stop_;
   RemoteSite site_;
   CDirectoryTree tree_;
+  std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
   bool skeletonsRead_ = false;
   std::optional<std::string> index_;
   std::optional<std::string> slide_;
@@ -502,6 +541,19 @@ bool IsOld(std::int64_t localTime, std::uint64_t localSize, const RemoteEntry& r
            std::int64_t now) {
   if (localSize != remote.size) return true;
   return localTime > CorrectedRemoteTime(remote, now) + clockOffset;
+}
+
+bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEntry& remote, int clockOffset,
+                 std::int64_t now, std::optional<int> exactOffset,
+                 const std::function<std::optional<std::int64_t>()>& exactTime) {
+  if (localSize != remote.size || remote.timeStep <= 1 || !exactOffset)
+    return IsOld(localTime, localSize, remote, clockOffset, now);
+  const std::int64_t listed = CorrectedRemoteTime(remote, now) + clockOffset;
+  if (localTime <= listed - remote.timeStep) return false;
+  if (localTime >= listed + remote.timeStep) return true;
+  const std::optional<std::int64_t> exact = exactTime();
+  if (!exact) return IsOld(localTime, localSize, remote, clockOffset, now);
+  return localTime > *exact + *exactOffset;
 }
 
 SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,

@@ -18,6 +18,8 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,8 +54,12 @@ struct SyncOutcome {
   bool succeeded = false;
   // The window's flag after the run: set once an install was verified.
   bool installConfirmed = false;
-  // Seconds, local clock minus server clock, as measured at the start.
+  // Seconds, local clock minus server clock, as measured at the start from
+  // the listing.
   int clockOffset = 0;
+  // The same from the server's exact time of the probe, when the listing
+  // gave no seconds and the server tells exact times.
+  std::optional<int> exactClockOffset;
 };
 
 // A listed time that was given without a year and guessed one year too early
@@ -69,6 +75,16 @@ std::int64_t CorrectedRemoteTime(const RemoteEntry& remote, std::int64_t referen
 // time in seconds since 1970.
 bool IsOld(std::int64_t localTime, std::uint64_t localSize, const RemoteEntry& remote, int clockOffset,
            std::int64_t now);
+
+// IsOld for a time listed in steps (LIST gives minutes, or only the date of
+// an old file). That time, and the offset measured from another listed time,
+// place the upload within a step either way; a local time inside that window
+// is judged by the server's exact time of the file (`exactTime`, asked only
+// then) against `exactOffset`, the clock offset measured the same way. When
+// either is missing, the listed time decides as in IsOld.
+bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEntry& remote, int clockOffset,
+                 std::int64_t now, std::optional<int> exactOffset,
+                 const std::function<std::optional<std::int64_t>()>& exactTime);
 
 // The run. `stop` may be set from another thread at any time: the run ends
 // at the next operation (a transfer in progress is interrupted) through the

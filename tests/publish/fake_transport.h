@@ -36,6 +36,9 @@ class FakeTransport final : public RemoteTransport {
   std::vector<std::string> calls;
   std::int64_t clock = 1'700'000'000;  // the time uploads get
   int failOnCall = 0;                  // 1 for the first call; 0 never fails
+  // Listed times come in steps of this many seconds (60: a LIST without
+  // seconds); ExactTime tells the stored time.
+  int listStep = 1;
   std::function<void(int call)> onCall;
   ProfileSettings profile;
 
@@ -86,7 +89,11 @@ class FakeTransport final : public RemoteTransport {
       if (d != p && Parent(d) == p && includeDirs == IncludeDirs::Yes) list.Append({Name(d), clock, 0, true, false});
     }
     for (const auto& [path, file] : files) {
-      if (Parent(path) == p) list.Append({Name(path), file.time, file.content.size(), false, false});
+      if (Parent(path) == p) {
+        RemoteEntry entry{Name(path), file.time - file.time % listStep, file.content.size(), false, false};
+        entry.timeStep = listStep;
+        list.Append(std::move(entry));
+      }
     }
     return true;
   }
@@ -119,6 +126,14 @@ class FakeTransport final : public RemoteTransport {
     const auto below = [&](const std::string& path) { return path == p || StartsWith(path, p + "/"); };
     std::erase_if(dirs, below);
     std::erase_if(files, [&](const auto& entry) { return below(entry.first); });
+    return true;
+  }
+
+  bool ExactTime(std::string_view remote, std::int64_t& time) override {
+    if (!Call("ExactTime", remote)) return false;
+    const auto file = files.find(Normal(remote));
+    if (file == files.end()) return false;
+    time = file->second.time;
     return true;
   }
 

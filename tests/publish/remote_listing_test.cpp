@@ -11,7 +11,8 @@ namespace albumsmith {
 // Found by the test framework next to RemoteEntry.
 static void PrintTo(const RemoteEntry& e, std::ostream* os) {
   *os << "{\"" << e.name << "\", time " << e.time << ", size " << e.size << (e.isDir ? ", dir" : "")
-      << (e.yearInferred ? ", year inferred" : "") << "}";
+      << (e.yearInferred ? ", year inferred" : "") << (e.timeStep != 1 ? ", step " + std::to_string(e.timeStep) : "")
+      << "}";
 }
 
 namespace {
@@ -30,6 +31,14 @@ RemoteEntry File(const char* name, std::uint64_t size, std::int64_t time, bool y
 
 RemoteEntry Dir(const char* name, std::uint64_t size, std::int64_t time, bool yearInferred = false) {
   return {name, time, size, true, yearInferred};
+}
+
+// LIST gives times in minutes, or only the date with the year.
+constexpr std::int32_t kMinute = 60;
+constexpr std::int32_t kDay = 86400;
+RemoteEntry Step(RemoteEntry entry, std::int32_t step) {
+  entry.timeStep = step;
+  return entry;
 }
 
 TEST(ParseMlsdLineTest, FactsThenOneSpaceThenTheName) {
@@ -58,34 +67,34 @@ TEST(ParseMlsdLineTest, FactsThenOneSpaceThenTheName) {
 
 TEST(ParseListLineTest, UnixFormWithAndWithoutYear) {
   const LineCase cases[] = {
-      {"-rw-r--r--    1 owner    group        1234 Dec 07  2019 old.jpg", File("old.jpg", 1234, UtcSeconds(2019, 12, 7))},
+      {"-rw-r--r--    1 owner    group        1234 Dec 07  2019 old.jpg", Step(File("old.jpg", 1234, UtcSeconds(2019, 12, 7)), kDay)},
       {"drwxr-xr-x    2 owner    group        4096 Jun 14 13:37 albsite",
-       Dir("albsite", 4096, UtcSeconds(2025, 6, 14, 13, 37), true)},
+       Step(Dir("albsite", 4096, UtcSeconds(2025, 6, 14, 13, 37), true), kMinute)},
       // Half a year back crosses into the previous year.
       {"-rw-r--r--    1 owner    group          10 Dec 07 13:37 winter.jpg",
-       File("winter.jpg", 10, UtcSeconds(2024, 12, 7, 13, 37), true)},
+       Step(File("winter.jpg", 10, UtcSeconds(2024, 12, 7, 13, 37), true), kMinute)},
       // Half an hour ahead of now: a server whose clock runs fast. The year
       // goes one back; correcting that is the synchronisation's business.
       {"-rw-r--r--    1 owner    group          10 Jun 15 12:30 ahead.jpg",
-       File("ahead.jpg", 10, UtcSeconds(2024, 6, 15, 12, 30), true)},
+       Step(File("ahead.jpg", 10, UtcSeconds(2024, 6, 15, 12, 30), true), kMinute)},
       {"-rw-r--r--    1 owner    group          10 Jun 15 12:00 now.jpg",
-       File("now.jpg", 10, UtcSeconds(2025, 6, 15, 12, 0), true)},
+       Step(File("now.jpg", 10, UtcSeconds(2025, 6, 15, 12, 0), true), kMinute)},
       // 2025 has no 29 February: the last year that has one.
       {"-rw-r--r--    1 owner    group           3 Feb 29 10:00 leap.txt",
-       File("leap.txt", 3, UtcSeconds(2024, 2, 29, 10, 0), true)},
+       Step(File("leap.txt", 3, UtcSeconds(2024, 2, 29, 10, 0), true), kMinute)},
       // Without group, with a one-digit day.
       {"-rw-r--r--    1 owner            5 Jan  2 08:05 nogroup.txt",
-       File("nogroup.txt", 5, UtcSeconds(2025, 1, 2, 8, 5), true)},
+       Step(File("nogroup.txt", 5, UtcSeconds(2025, 1, 2, 8, 5), true), kMinute)},
       // An owner called like a month is not taken for the date.
       {"-rw-r--r--    1 Dec      staff          12 Jun 14 13:37 owner.jpg",
-       File("owner.jpg", 12, UtcSeconds(2025, 6, 14, 13, 37), true)},
+       Step(File("owner.jpg", 12, UtcSeconds(2025, 6, 14, 13, 37), true), kMinute)},
       // The name starts after exactly one space and is kept as it is.
       {"-rw-r--r--    1 ftp      ftp             3 Mar 04 10:00  two  spaces .jpg",
-       File(" two  spaces .jpg", 3, UtcSeconds(2025, 3, 4, 10, 0), true)},
+       Step(File(" two  spaces .jpg", 3, UtcSeconds(2025, 3, 4, 10, 0), true), kMinute)},
       {"-rw-r--r--    1 ftp      ftp             3 Mar 04 10:00 été #1 100%.jpg\r",
-       File("été #1 100%.jpg", 3, UtcSeconds(2025, 3, 4, 10, 0), true)},
+       Step(File("été #1 100%.jpg", 3, UtcSeconds(2025, 3, 4, 10, 0), true), kMinute)},
       {"lrwxrwxrwx    1 owner    group           7 Jun 01 10:00 current -> 2024/06",
-       File("current", 7, UtcSeconds(2025, 6, 1, 10, 0), true)},
+       Step(File("current", 7, UtcSeconds(2025, 6, 1, 10, 0), true), kMinute)},
       {"total 12", std::nullopt},
       {"drwxr-xr-x    2 owner    group        4096 Jun 14 13:37", std::nullopt},
       {"-rw-r--r--    1 owner    group         abc Jun 14 13:37 size.txt", std::nullopt},
@@ -101,12 +110,12 @@ TEST(ParseListLineTest, UnixFormWithAndWithoutYear) {
 
 TEST(ParseListLineTest, DosForm) {
   const LineCase cases[] = {
-      {"12-07-23  01:37PM       <DIR>          albsite", Dir("albsite", 0, UtcSeconds(2023, 12, 7, 13, 37))},
-      {"01-02-24  12:05AM                 1234 photo 1.jpg", File("photo 1.jpg", 1234, UtcSeconds(2024, 1, 2, 0, 5))},
-      {"01-02-24  12:05PM                    0 noon.txt", File("noon.txt", 0, UtcSeconds(2024, 1, 2, 12, 5))},
-      {"06-15-2025  23:59                    7 clock24.txt", File("clock24.txt", 7, UtcSeconds(2025, 6, 15, 23, 59))},
-      {"12-07-69  12:00PM                    5 y2069.txt", File("y2069.txt", 5, UtcSeconds(2069, 12, 7, 12, 0))},
-      {"12-07-70  12:00PM                    5 y1970.txt", File("y1970.txt", 5, UtcSeconds(1970, 12, 7, 12, 0))},
+      {"12-07-23  01:37PM       <DIR>          albsite", Step(Dir("albsite", 0, UtcSeconds(2023, 12, 7, 13, 37)), kMinute)},
+      {"01-02-24  12:05AM                 1234 photo 1.jpg", Step(File("photo 1.jpg", 1234, UtcSeconds(2024, 1, 2, 0, 5)), kMinute)},
+      {"01-02-24  12:05PM                    0 noon.txt", Step(File("noon.txt", 0, UtcSeconds(2024, 1, 2, 12, 5)), kMinute)},
+      {"06-15-2025  23:59                    7 clock24.txt", Step(File("clock24.txt", 7, UtcSeconds(2025, 6, 15, 23, 59)), kMinute)},
+      {"12-07-69  12:00PM                    5 y2069.txt", Step(File("y2069.txt", 5, UtcSeconds(2069, 12, 7, 12, 0)), kMinute)},
+      {"12-07-70  12:00PM                    5 y1970.txt", Step(File("y1970.txt", 5, UtcSeconds(1970, 12, 7, 12, 0)), kMinute)},
       {"13-01-24  01:00PM                    5 month.txt", std::nullopt},
       {"02-30-24  01:00PM                    5 day.txt", std::nullopt},
       {"12-07-23  13:00PM                    5 hour.txt", std::nullopt},

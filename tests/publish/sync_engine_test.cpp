@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,51 @@ TEST(IsOldTest, SizeAlwaysTimeAfterOffsetAndYearGuessCorrected) {
   for (const auto& c : cases) EXPECT_EQ(IsOld(c.local, c.localSize, c.remote, c.offset, now), c.old) << c.what;
 }
 
+// A LIST time in minutes, and an offset measured from another such time,
+// place the upload within a minute either way; only inside that window is
+// the server asked for its exact time.
+TEST(IsOldListedTest, TheServersExactTimeSettlesOnlyTheWindowAroundTheListedMinute) {
+  const std::int64_t now = UtcSeconds(2024, 6, 15, 12, 0, 0);
+  const std::int64_t minute = UtcSeconds(2024, 6, 15, 10, 0, 0);  // listed; the upload was at 10:00:10
+  const std::int64_t upload = minute + 10;
+  auto listed = [&](std::int32_t step, std::uint64_t size = 10) {
+    RemoteEntry entry{"a.jpg", minute, size, false, false};
+    entry.timeStep = step;
+    return entry;
+  };
+  const std::optional<std::int64_t> none;
+  const struct {
+    const char* what;
+    std::int64_t local;
+    RemoteEntry remote;
+    int offset;                   // from the listed probe: 50 s more than the true offset of 0
+    std::optional<int> exactOffset;
+    std::optional<std::int64_t> exact;  // what the server tells
+    bool old;
+    bool asked;
+  } cases[] = {
+      {"a minute before the window", minute - 11, listed(60), 50, 0, upload, false, false},
+      {"a minute after the window", minute + 110, listed(60), 50, 0, upload, true, false},
+      {"inside, written before the upload", minute + 5, listed(60), 50, 0, upload, false, true},
+      // By the listed minute alone this change would be missed.
+      {"inside, written after the upload", minute + 30, listed(60), 50, 0, upload, true, true},
+      {"inside, the server cannot tell: the listed time decides", minute + 30, listed(60), 50, 0, none, false, true},
+      {"no exact offset: the listed time decides", minute + 30, listed(60), 50, std::nullopt, upload, false, false},
+      {"exact listing: never asked", minute + 30, listed(1), 50, 0, upload, false, false},
+      {"another size: old without asking", minute - 3600, listed(60, 11), 50, 0, upload, true, false},
+      {"a date without time: the window is a day", minute + 3600, listed(86400), 50, 0, upload, true, true},
+  };
+  for (const auto& c : cases) {
+    int asked = 0;
+    const bool old = IsOldListed(c.local, 10, c.remote, c.offset, now, c.exactOffset, [&] {
+      ++asked;
+      return c.exact;
+    });
+    EXPECT_EQ(old, c.old) << c.what;
+    EXPECT_EQ(asked, c.asked ? 1 : 0) << c.what;
+  }
+}
+
 // A profile synchronised against a server in memory.
 class FakeSyncTest : public ::testing::Test {
  protected:
@@ -125,14 +172,14 @@ TEST_F(FakeSyncTest, FailureAtAnyCallEndsWithThePhasesMessage) {
       {8, "EnterOrCreateDir /album/albsite/bg/", false, kCannotInstall},
       {14, "PutFile /album/albsite/js/dtree.js", false, kCannotInstall},
       {20, "ListDir /album/albsite/js/", false, kCannotInstall},  // the check after the install
-      {22, "PutFile /album/albsite/js/albumsmith.css", false, kCannotInstall},
-      {23, "ListDir /album/albsite/bg/", false, kCannotBackground},
-      {25, "ListDir /album/albsite/m/Family/", false, kCannotDirectory},
+      {22, "ListDir /album/albsite/bg/", false, kCannotBackground},
+      {24, "ListDir /album/albsite/m/Family/", false, kCannotDirectory},
+      {25, "ListDir /album/Family/", false, kCannotDirectory},
       {28, "PutFile /album/albsite/s/Family/e.jpg.html", false, kCannotDirectory},
-      {31, "EnterOrCreateDir /album/Family/", false, kCannotDirectory},
-      {33, "PutBuffer /album/Family/slide.html", false, kCannotDirectory},
-      {61, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
-      {81, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
+      {31, "PutBuffer /album/Family/slide.html", false, kCannotDirectory},
+      {32, "ListDir /album/", false, kCannotDirectory},  // the pages of the ancestors
+      {55, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
+      {70, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
   };
   const SyncRequest request = profile_.ProfileRequest();
   const std::string remdirFile = RemdirPath(profile_.profileDir());
@@ -169,7 +216,7 @@ TEST_F(FakeSyncTest, StopAtAnyCallEndsQuietlyWithThePhasesMessage) {
   } cases[] = {
       {5, {}},
       {13, {std::string(kCannotInstall)}},
-      {23, {std::string(kCannotBackground)}},
+      {22, {std::string(kCannotBackground)}},
       {26, {std::string(kCannotDirectory)}},
       {43, {std::string(kCannotDirectory)}},
   };
@@ -206,6 +253,39 @@ TEST_F(FakeSyncTest, SortPosNeverAndVarInfOnlyForPhpSites) {
   EXPECT_EQ(fake_.files["/album/albsite/s/Trips/2004/var.inf"].content, "TITLE=Harbour\n");
   EXPECT_FALSE(Has("/album/albsite/s/Trips/2004/sort.pos"));
   EXPECT_TRUE(Warnings().empty()) << Warnings()[0];
+}
+
+// A server that lists minutes: files untouched since their upload are not
+// sent again, and a change made after the upload but inside its minute,
+// which the listed minute cannot show, is found through the exact time.
+TEST_F(FakeSyncTest, MinuteListingsAreSettledByTheServersExactTime) {
+  fake_.listStep = 60;
+  const std::int64_t minute = 1'700'000'000 / 60 * 60;
+  fake_.clock = minute;
+  Publish();
+  const std::int64_t now = std::time(nullptr);
+  const fs::path site = fs::path(profile_.profileDir()) / "albsite";
+  for (const auto& e : fs::recursive_directory_iterator(site))
+    if (e.is_regular_file()) test::SetFileTime(e.path(), now - 100);
+  // The same size, 20 s after its upload by our clock (the server's clock
+  // reads 50 s into the minute when the next run begins).
+  const fs::path changed = site / "s/Family/e.jpg";
+  std::string bytes = test::ReadText(changed);
+  bytes.back() ^= 1;
+  test::WriteText(changed, bytes);
+  fake_.clock = minute + 50;
+  test::SetFileTime(changed, now - 30);
+
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  std::vector<std::string> sent;
+  std::vector<std::string> asked;
+  for (const std::string& call : fake_.calls) {
+    if (StartsWith(call, "PutFile ")) sent.push_back(call.substr(8));
+    if (StartsWith(call, "ExactTime ")) asked.push_back(call.substr(10));
+  }
+  EXPECT_EQ(sent, (std::vector<std::string>{"/album/datetime.flg", "/album/albsite/s/Family/e.jpg"}));
+  EXPECT_EQ(asked, (std::vector<std::string>{"/album/datetime.flg", "/album/albsite/s/Family/e.jpg"}));
+  EXPECT_EQ(fake_.files["/album/albsite/s/Family/e.jpg"].content, bytes);
 }
 
 // A directory at the top of a static site that is no album folder.
