@@ -127,7 +127,8 @@ log_size() { stat -c %s "$WORK/server.log"; }
 # Commands and uploads the server logged since byte $1.
 count() { tail -c +"$(($1 + 1))" "$WORK/server.log" | grep -c "$2" || true; }
 
-printf '%-10s %-10s %9s %9s %7s\n' client run seconds commands uploads
+printf '%-10s %-10s %9s %9s %7s %7s\n' client run seconds commands uploads album
+declare -A TIME COMMANDS ALBUM
 run() {
   local client=$1 label=$2
   shift 2
@@ -137,11 +138,19 @@ run() {
   "$@" >/dev/null 2>&1
   end=$(date +%s.%N)
   sleep 0.2  # the server's log catches up
-  printf '%-10s %-10s %9.2f %9d %7d\n' "$client" "$label" "$(echo "$end - $start" | bc)" \
-    "$(count "$mark" "$COMMAND")" "$(count "$mark" "${COMMAND}STOR ")"
+  local sent
+  sent=$(tail -c +"$((mark + 1))" "$WORK/server.log")
+  TIME[$client-$label]=$(echo "$end - $start" | bc)
+  COMMANDS[$client-$label]=$(grep -c "$COMMAND" <<<"$sent" || true)
+  # Uploads of images and their side files: not the pages, the clock probe
+  # or the folder tree data that every run sends.
+  ALBUM[$client-$label]=$(grep "${COMMAND}STOR " <<<"$sent" |
+    grep -cv -e 'index\.html' -e 'slide\.html' -e 'datetime\.flg' -e 'dir\.js' || true)
+  printf '%-10s %-10s %9.2f %9d %7d %7d\n' "$client" "$label" "${TIME[$client-$label]}" \
+    "${COMMANDS[$client-$label]}" "$(grep -c "${COMMAND}STOR " <<<"$sent" || true)" "${ALBUM[$client-$label]}"
   # Which commands, most frequent first.
   printf '%21s' ''
-  tail -c +"$((mark + 1))" "$WORK/server.log" | sed -n "s/.*$COMMAND\\([A-Za-z]*\\).*/\\1/p" | sort | uniq -c |
+  sed -n "s/.*$COMMAND\\([A-Za-z]*\\).*/\\1/p" <<<"$sent" | sort | uniq -c |
     sort -rn | awk '{ printf " %s %d", $2, $1 } END { print "" }'
 }
 ours() { "${CLI[@]}" sync Bench >"$WORK/ours.log" 2>&1 || { cat "$WORK/ours.log" >&2; return 1; }; }
@@ -164,4 +173,11 @@ touch "$WORK/profiles/Bench/ImageTree/Folder 1/photo 1.jpg"
 done
 run albumsmith one-photo ours
 run lftp one-photo theirs
-echo "($SERVER; $FOLDERS folders of $PER_FOLDER photos; $(find "$WORK/site" -type f | wc -l) files in the site)"
+FILES=$(find "$WORK/site" -type f | wc -l)
+echo "($SERVER; $FOLDERS folders of $PER_FOLDER photos; $FILES files in the site)"
+# The goals, against lftp in this same run.
+awk -v t="${TIME[albumsmith-first]}" -v tl="${TIME[lftp-first]}" -v c="${COMMANDS[albumsmith-first]}" -v f="$FILES" \
+  'BEGIN { printf "first sync: %.2fx lftp'"'"'s time (goal <= 1.2), %.2f commands per file (goal <= 2.2)\n", t / tl, c / f }'
+echo "no-op sync: ${COMMANDS[albumsmith-no-op]} commands, lftp ${COMMANDS[lftp-no-op]} (goal: no more);" \
+  "${ALBUM[albumsmith-no-op]} image or side files sent (goal 0)"
+

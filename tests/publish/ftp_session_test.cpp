@@ -1,6 +1,7 @@
 #include "publish/ftp_session.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -181,11 +182,22 @@ TEST_P(FtpServerTest, UploadsAreListedWithTheirSizesAndTimes) {
   RemoteEntryList files;
   ASSERT_TRUE(session_.ListDir(files, base_, "", IncludeDirs::No, Create::No, Ask::Yes));
   EXPECT_EQ(Sizes(files), (std::map<std::string, std::uint64_t>{{"dir.js", 15}, {"empty.txt", 0}, {"photo.jpg", 1234}}));
+  const bool minutes = GetParam() == ServerKind::Vsftpd;
   for (const RemoteEntry& e : files) {
     EXPECT_FALSE(e.isDir) << e.name;
-    // LIST shows minutes only.
+    // LIST shows minutes only; the server's exact time is the file's.
+    EXPECT_EQ(e.timeStep, minutes ? 60 : 1) << e.name;
     EXPECT_NEAR(static_cast<double>(e.time), static_cast<double>(now), 120.0) << e.name;
+    std::int64_t exact = 0;
+    ASSERT_TRUE(session_.ExactTime(base_ + e.name, exact)) << e.name;
+    struct stat info {};
+    ASSERT_EQ(::stat(Local(base_ + e.name).c_str(), &info), 0);
+    EXPECT_EQ(exact, info.st_mtime) << e.name;
+    if (!minutes) EXPECT_EQ(e.time, exact) << e.name;
   }
+  std::int64_t missing = 0;
+  EXPECT_FALSE(session_.ExactTime(base_ + "no such file", missing));
+  EXPECT_TRUE(Texts().empty()) << First(Texts());  // quietly
 
   RemoteEntryList all;
   ASSERT_TRUE(session_.ListDir(all, base_, "", IncludeDirs::Yes, Create::No, Ask::Yes));
