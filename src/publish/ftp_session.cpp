@@ -554,7 +554,6 @@ FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vecto
     const std::string name = FileName(DirArgument(absolute));
     const bool onlyItself = entries.size() == 1 && !entries[0].isDir && entries[0].name == name;
     if (connection_->form() == ListingForm::Mlsd || (!entries.empty() && !onlyItself)) return Presence::Listed;
-    entries.clear();
   }
   const int code = failCode_;
   const std::string reply = failReply_;
@@ -566,6 +565,7 @@ FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vecto
       failReply_ = reply;
       return Presence::Failed;
     case Connection::Dir::Missing:
+      entries.clear();  // what LIST showed was the file in its place, if anything
       return Presence::Missing;
     case Connection::Dir::Failed:
       break;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <ctime>
+#include <optional>
 #include <functional>
 #include <map>
 #include <set>
@@ -252,6 +253,35 @@ TEST_P(FtpServerTest, MakeDirsCreatesTheLevelsThatEndWithASlash) {
   EXPECT_FALSE(std::filesystem::exists(Local(base_ + "p/q")));
   EXPECT_TRUE(session_.EnterOrCreateDir(base_ + "m", Report::Yes));
   EXPECT_TRUE(Texts().empty()) << First(Texts());
+}
+
+// What a listing says about a directory: missing, empty, holding only a file
+// of its own name (which LIST also shows for a file in the directory's
+// place), or a file where the directory should be.
+TEST_P(FtpServerTest, ListingsTellMissingEmptyAndFileInPlace) {
+  ASSERT_TRUE(session_.MakeDirs(base_ + "empty/", Report::Yes));
+  ASSERT_TRUE(session_.MakeDirs(base_ + "same/", Report::Yes));
+  ASSERT_TRUE(session_.PutBuffer(base_ + "same/same", "x"));
+  ASSERT_TRUE(session_.PutBuffer(base_ + "plain", "x"));
+  auto names = [&](std::string_view sub, Create create) -> std::optional<std::vector<std::string>> {
+    RemoteEntryList list;
+    if (!session_.ListDir(list, base_, sub, IncludeDirs::Yes, create, Ask::No)) return std::nullopt;
+    std::vector<std::string> result;
+    for (const RemoteEntry& e : list) result.push_back(e.name);
+    return result;
+  };
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(names("missing/", Create::No), std::nullopt);
+  EXPECT_TRUE(Texts().empty()) << First(Texts());  // a missing directory is an answer
+  EXPECT_EQ(names("empty/", Create::No), Names{});
+  EXPECT_EQ(names("same/", Create::No), Names{"same"});
+  EXPECT_EQ(names("plain/", Create::No), std::nullopt);
+  EXPECT_TRUE(Texts().empty()) << First(Texts());
+  // Made on request, then empty; a file in the way is reported.
+  EXPECT_EQ(names("made/deeper/", Create::Yes), Names{});
+  EXPECT_TRUE(std::filesystem::is_directory(Local(base_ + "made/deeper")));
+  EXPECT_EQ(names("plain/", Create::Yes), std::nullopt);
+  EXPECT_EQ(Texts().size(), 1u);
 }
 
 TEST_P(FtpServerTest, RemoveTreeTakesEverythingBelow) {
