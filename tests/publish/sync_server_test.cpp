@@ -117,13 +117,14 @@ class SyncServer {
     GiveToServerUser(server_->root());
   }
 
-  // Every file on the server dated `seconds` earlier: the remote copy as it
-  // looks some minutes after the upload. LIST shows minutes, so a change made
-  // within the minute of the last upload cannot be seen by any client; real
-  // runs are minutes apart.
+  // The album's images on the server dated `seconds` earlier, as if they had
+  // been uploaded minutes ago: a change made now is then clearly later than
+  // the upload, not within its second. The support files keep their times
+  // (moved back, they would look older than the template's).
   void Age(int seconds) {
-    for (const auto& e : fs::recursive_directory_iterator(server_->root()))
-      if (e.is_regular_file()) SetFileTime(e.path(), FileTime(e.path()) - seconds);
+    for (const char* tree : {"albsite/m", "albsite/s"})
+      for (const auto& e : fs::recursive_directory_iterator(server_->root() / kRemoteDir.substr(1) / tree))
+        if (e.is_regular_file()) SetFileTime(e.path(), FileTime(e.path()) - seconds);
   }
 
   // The paths (relative to the album) the server was sent with STOR since
