@@ -23,42 +23,11 @@
 #include <thread>
 #include <vector>
 
+#include "local_ports.h"
 #include "store/profile_settings.h"
 #include "test_support.h"
 
 namespace albumsmith::test {
-
-// Whether a TCP port on 127.0.0.1 can be bound right now (0: any port).
-// Returns the port bound, or 0.
-inline int BindablePort(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  socklen_t length = sizeof address;
-  int bound = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    bound = ntohs(address.sin_port);
-  ::close(fd);
-  return bound;
-}
-
-inline int FreePort() { return BindablePort(0); }
-
-// `count` consecutive free ports, for a server's passive data connections.
-inline std::pair<int, int> FreePortRange(int count) {
-  std::mt19937 random(std::random_device{}());
-  for (int attempt = 0; attempt < 200; ++attempt) {
-    const int first = 20000 + static_cast<int>(random() % 40000);
-    bool free = true;
-    for (int port = first; free && port < first + count; ++port) free = BindablePort(port) == port;
-    if (free) return {first, first + count - 1};
-  }
-  return {0, 0};
-}
 
 inline std::string RandomWord(size_t length) {
   static constexpr char kLetters[] = "abcdefghijkmnpqrstuvwxyz23456789";
@@ -160,7 +129,7 @@ class FtpTestServer {
         pid_ = -1;
         return name_ + " ended at start:\n" + LogTail();
       }
-      if (Answers()) return {};
+      if (test::Answers(port_)) return {};
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return name_ + " does not answer on port " + std::to_string(port_) + ":\n" + LogTail();
@@ -186,17 +155,6 @@ class FtpTestServer {
   int port_ = 0;
 
  private:
-  bool Answers() const {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port_));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
-  }
-
   TempDir dir_;
   std::string name_;
   std::string loginMarker_;

@@ -93,11 +93,6 @@ QStringList Shown(const ImageListView* view) {
   return names;
 }
 
-bool Told(const ScriptedPrompter& prompter, const std::string& text) {
-  for (const std::string& shown : prompter.texts())
-    if (shown == text) return true;
-  return false;
-}
 
 void ClickHeader(QTreeView* view, int column) {
   QHeaderView* header = view->header();
@@ -107,17 +102,10 @@ void ClickHeader(QTreeView* view, int column) {
 
 }  // namespace
 
-class AlbumWindowTests : public QObject {
+class AlbumWindowTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> configRoot_;
-  std::unique_ptr<QTemporaryDir> scratch_;
-  std::unique_ptr<AppSettings> settings_;
-  std::unique_ptr<Languages> languages_;
-  ScriptedPrompter prompter_;
-
-  std::string profilesDir() const { return scratch_->filePath(QStringLiteral("profiles")).toStdString() + "/"; }
   fs::path profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
   fs::path imageTree() const { return profileDir() / "ImageTree"; }
   fs::path thumbnails() const { return profileDir() / "albsite" / "s"; }
@@ -165,32 +153,15 @@ class AlbumWindowTests : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    configRoot_ = OwnConfigDir();
-    QVERIFY(configRoot_->isValid());
-  }
+  void initTestCase() { QVERIFY(setUpRun()); }
 
   void init() {
-    scratch_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(scratch_->isValid());
-    QVERIFY(QDir().mkpath(QString::fromStdString(profilesDir())));
-    // The rename trace goes to the cache folder: the scratch one.
-    qputenv("XDG_CACHE_HOME", scratch_->filePath(QStringLiteral("cache")).toLocal8Bit());
-    settings_ = std::make_unique<AppSettings>(scratch_->filePath(QStringLiteral("Albumsmith.ini")).toStdString());
-    settings_->SetString("Settings", "ProfilesDir", profilesDir());
-    settings_->SetInt("Settings", "CheckVersion", 0);
-    languages_ = std::make_unique<Languages>(ProgramDirectory(), fs::current_path());
-    prompter_.Clear();
-    Prompter::SetCurrent(&prompter_);
+    QVERIFY(setUpTest());
+    setUpWindow();
     makeProfile();
   }
 
-  void cleanup() {
-    while (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-    Prompter::SetCurrent(nullptr);
-    settings_.reset();
-    scratch_.reset();
-  }
+  void cleanup() { tearDownTest(); }
 
   // Opening shows the root; a folder's images come in name order, their
   // pictures and dates once the worker made them; clicks on the headers, the
@@ -357,7 +328,7 @@ class AlbumWindowTests : public QObject {
     QVERIFY(editor);
     editor->setText(QStringLiteral("Beach"));
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_VERIFY(Told(prompter_, "Cannot rename folder. Name already exists."));
+    QTRY_VERIFY(told("Cannot rename folder. Name already exists."));
     QTest::qWait(50);  // the first editor is gone before the second one opens
     editor = waitForEditor(pane);
     QVERIFY(editor);
@@ -405,7 +376,7 @@ class AlbumWindowTests : public QObject {
     pane->setFocus();
     prompter_.Clear();
     QTest::keyClick(pane, Qt::Key_Delete);
-    QVERIFY(Told(prompter_, FormatString(32941, {"Harbour"})));
+    QVERIFY(told(FormatString(32941, {"Harbour"})));
     QVERIFY(!fs::exists(imageTree() / "City" / "Harbour"));
     QCOMPARE(remdir(), std::vector<std::string>({"3 1 City", "1 1 Mountains", "2 1 Beach"}));
     QCOMPARE(pane->currentItem()->text(0), QStringLiteral("City"));
@@ -414,9 +385,9 @@ class AlbumWindowTests : public QObject {
     // A drop onto the folder's own parent is refused; onto another folder it moves.
     prompter_.Clear();
     QVERIFY(!pane->moveFolder("Beach/", ""));
-    QVERIFY(Told(prompter_, LoadString(32948)));
+    QVERIFY(told(LoadString(32948)));
     QVERIFY(pane->moveFolder("Beach/", "City/"));
-    QVERIFY(Told(prompter_, FormatString(32946, {"Beach", "City"})));
+    QVERIFY(told(FormatString(32946, {"Beach", "City"})));
     QVERIFY(fs::exists(imageTree() / "City" / "Beach" / "kodak-dc210.jpg"));
     QVERIFY(!fs::exists(imageTree() / "Beach"));
     QCOMPARE(ChildTexts(pane->topLevelItem(0)), QStringList({"City", "Mountains"}));

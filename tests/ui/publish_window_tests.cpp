@@ -18,16 +18,12 @@
 #include <QTest>
 #include <QThread>
 #include <QWizard>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <set>
 
 #include "app/application.h"
@@ -47,6 +43,7 @@
 #include "ui/profiles_dialog.h"
 #include "ui/sync_controller.h"
 #include "ui/verification_dialog.h"
+#include "local_ports.h"
 #include "ui_test_support.h"
 
 using namespace albumsmith;
@@ -73,34 +70,6 @@ constexpr int kRunLimitMs = 30000;
 // Far below the FTP layer's 60 s stall limit: a run that ends within it was stopped.
 constexpr int kStopLimitMs = 10000;
 
-// Whether `port` on 127.0.0.1 can be bound now (0: any); the port bound, or 0.
-int BindablePort(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  socklen_t length = sizeof address;
-  int bound = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    bound = ntohs(address.sin_port);
-  ::close(fd);
-  return bound;
-}
-
-bool Answers(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return ok;
-}
-
 // The publishing tests' pyftpdlib server (tests/data/publish/ftp_server.py)
 // with a folder of its own, started here and stopped by its process id.
 class FtpServer {
@@ -124,28 +93,21 @@ class FtpServer {
       return nullptr;
     }
     fs::create_directories(server->root());
-    server->port_ = BindablePort(0);
-    int first = 0;
-    std::mt19937 random(std::random_device{}());
-    for (int attempt = 0; attempt < 200 && first == 0; ++attempt) {
-      const int candidate = 20000 + static_cast<int>(random() % 40000);
-      bool free = true;
-      for (int port = candidate; free && port < candidate + 20; ++port) free = BindablePort(port) == port;
-      if (free) first = candidate;
-    }
+    server->port_ = test::FreePort();
+    const auto [first, last] = test::FreePortRange(20);
     const QString log = server->dir_.filePath(QStringLiteral("server.log"));
     server->process_.setProcessChannelMode(QProcess::MergedChannels);
     server->process_.setStandardOutputFile(log);
     server->process_.start(python, {QString::fromUtf8(ALBUMSMITH_TEST_DATA "/publish/ftp_server.py"), "--port",
                                     QString::number(server->port_), "--root", QString::fromStdString(server->root()),
                                     "--user", server->login(), "--password", server->password(), "--passive-ports",
-                                    QStringLiteral("%1-%2").arg(first).arg(first + 19), "--log", log, "--read-limit",
+                                    QStringLiteral("%1-%2").arg(first).arg(last), "--log", log, "--read-limit",
                                     QString::number(readLimit)});
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 10000) {
       if (server->process_.state() == QProcess::NotRunning) break;
-      if (Answers(server->port_)) return server;
+      if (test::Answers(server->port_)) return server;
       QThread::msleep(50);
     }
     QFile text(log);
@@ -192,11 +154,6 @@ std::set<std::string> FileNames(const fs::path& dir) {
   return names;
 }
 
-bool Told(const ScriptedPrompter& prompter, const std::string& text) {
-  for (const std::string& shown : prompter.texts())
-    if (shown == text) return true;
-  return false;
-}
 
 // Messages with a lone OK button tell of a failure; questions are expected.
 QStringList Failures(const ScriptedPrompter& prompter) {
@@ -226,19 +183,12 @@ class ShownDialogs : public QObject {
 
 }  // namespace
 
-class PublishWindowTests : public QObject {
+class PublishWindowTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> configRoot_;
-  std::unique_ptr<QTemporaryDir> scratch_;
-  std::unique_ptr<AppSettings> settings_;
-  std::unique_ptr<Languages> languages_;
   std::unique_ptr<FtpServer> server_;
-  std::unique_ptr<QObject> watchers_;
-  ScriptedPrompter prompter_;
 
-  std::string profilesDir() const { return scratch_->filePath(QStringLiteral("profiles")).toStdString() + "/"; }
   fs::path profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
   fs::path remote() const { return server_->root() / "album"; }
 
@@ -328,8 +278,7 @@ class PublishWindowTests : public QObject {
 
  private slots:
   void initTestCase() {
-    configRoot_ = OwnConfigDir();
-    QVERIFY(configRoot_->isValid());
+    QVERIFY(setUpRun());
     QString error;
     server_ = FtpServer::Start(error);
     QVERIFY2(server_, qPrintable(error));
@@ -338,28 +287,13 @@ class PublishWindowTests : public QObject {
   void cleanupTestCase() { server_.reset(); }
 
   void init() {
-    scratch_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(scratch_->isValid());
-    QVERIFY(QDir().mkpath(QString::fromStdString(profilesDir())));
-    qputenv("XDG_CACHE_HOME", scratch_->filePath(QStringLiteral("cache")).toLocal8Bit());
-    settings_ = std::make_unique<AppSettings>(scratch_->filePath(QStringLiteral("Albumsmith.ini")).toStdString());
-    settings_->SetString("Settings", "ProfilesDir", profilesDir());
-    settings_->SetInt("Settings", "CheckVersion", 0);
-    languages_ = std::make_unique<Languages>(ProgramDirectory(), fs::current_path());
-    watchers_ = std::make_unique<QObject>();
-    prompter_.Clear();
-    Prompter::SetCurrent(&prompter_);
+    QVERIFY(setUpTest());
+    setUpWindow();
     server_->clear();
     makeProfile(*server_);
   }
 
-  void cleanup() {
-    CloseModals();
-    watchers_.reset();
-    Prompter::SetCurrent(nullptr);
-    settings_.reset();
-    scratch_.reset();
-  }
+  void cleanup() { tearDownTest(); }
 
   // The menu's "Synchronize folder" publishes the folder the list shows:
   // the support files are installed after the question, the thumbnails,
@@ -379,7 +313,7 @@ class PublishWindowTests : public QObject {
     SaveScreenshot(frame.get(), QStringLiteral("main-window-sync-done"));
     verifyRunningCommands(*frame, false);
     QVERIFY2(Failures(prompter_).isEmpty(), qPrintable(Failures(prompter_).join('\n')));
-    QVERIFY(Told(prompter_, "The remote software does not exists or is not up to date. Install ?"));
+    QVERIFY(told("The remote software does not exists or is not up to date. Install ?"));
     QVERIFY(frame->session().remoteChecked);
     verifyPublished("Alps/");
     QVERIFY(fs::is_regular_file(remote() / "albsite" / "js" / "dir.js"));
@@ -418,7 +352,7 @@ class PublishWindowTests : public QObject {
     waitForRunEnd(*frame);
     verifyRunningCommands(*frame, false);
 
-    QVERIFY(Told(prompter_, question.toStdString()));
+    QVERIFY(told(question.toStdString()));
     QVERIFY2(Failures(prompter_).isEmpty(), qPrintable(Failures(prompter_).join('\n')));
     for (const std::string folder : {"Alps/", "Beach/", ""}) verifyPublished(folder);
     QVERIFY(fs::exists(profileDir() / "remdir.dat"));
@@ -469,7 +403,7 @@ class PublishWindowTests : public QObject {
     waitForRunEnd(*frame, kStopLimitMs);
     QVERIFY(stopping.elapsed() < kStopLimitMs);
     verifyRunningCommands(*frame, false);
-    QVERIFY(Told(prompter_, "Cannot install the remote software"));
+    QVERIFY(told("Cannot install the remote software"));
     QVERIFY(!frame->session().remoteChecked);
 
     prompter_.Clear();
@@ -477,7 +411,7 @@ class PublishWindowTests : public QObject {
     if (QTest::currentTestFailed()) return;
     prompter_.Queue(Answer::Cancel);
     QVERIFY(!frame->close());
-    QVERIFY(Told(prompter_, LoadString(32889)));
+    QVERIFY(told(LoadString(32889)));
     QVERIFY(frame->isVisible());
     QVERIFY(frame->syncController()->running());
     prompter_.Queue(Answer::Ok);
@@ -507,7 +441,7 @@ class PublishWindowTests : public QObject {
     if (!typedPassword.isEmpty()) dialog->findChild<QLineEdit*>(QStringLiteral("Password"))->setText(typedPassword);
 
     bool seen = false;
-    WhenModal<CheckProfileDialog>(watchers_.get(), [&](CheckProfileDialog* window) {
+    whenModal<CheckProfileDialog>([&](CheckProfileDialog* window) {
       seen = true;
       QTRY_VERIFY_WITH_TIMEOUT(window->finished(), kRunLimitMs);
       for (CheckLine line : {CheckLine::kConnection, CheckLine::kBaseDirectory, CheckLine::kCreateDelete})
@@ -532,17 +466,17 @@ class PublishWindowTests : public QObject {
     auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ProfileList"));
     bool named = false;
     bool wizardSeen = false;
-    WhenModal<CopyProfileDialog>(watchers_.get(), [&](CopyProfileDialog* copy) {
+    whenModal<CopyProfileDialog>([&](CopyProfileDialog* copy) {
       named = true;
       auto* name = copy->findChild<QLineEdit*>(QStringLiteral("ProfileName"));
       name->setText(QString::fromUtf8(kProfile));
       copy->accept();
       QVERIFY(copy->isVisible());
-      QVERIFY(Told(prompter_, LoadString(32863)));
+      QVERIFY(told(LoadString(32863)));
       name->setText(QStringLiteral("Trips copy"));
       copy->findChild<QCheckBox*>(QStringLiteral("CopyImages"))->setChecked(true);
 
-      WhenModal<NewProfileWizard>(watchers_.get(), [&](NewProfileWizard* wizard) {
+      whenModal<NewProfileWizard>([&](NewProfileWizard* wizard) {
         wizardSeen = true;
         QCOMPARE(wizard->windowTitle(), QStringLiteral("Copy profile"));
         QCOMPARE(wizard->currentId(), int(NewProfileWizard::kServerPage));
@@ -596,10 +530,10 @@ class PublishWindowTests : public QObject {
     const std::string entered = scratch_->filePath(QStringLiteral("moved")).toStdString();
     const std::string newBase = entered + "/Albumsmith/";
     bool seen = false;
-    WhenModal<BaseDirectoryDialog>(watchers_.get(), [&](BaseDirectoryDialog* dialog) {
+    whenModal<BaseDirectoryDialog>([&](BaseDirectoryDialog* dialog) {
       seen = true;
       QCOMPARE(dialog->entered(), profilesDir());
-      WhenModal<QFileDialog>(watchers_.get(), [](QFileDialog* browser) {
+      whenModal<QFileDialog>([](QFileDialog* browser) {
         QCOMPARE(browser->windowTitle(), QString::fromStdString(LoadString(32935)));
         browser->reject();
       });
@@ -610,7 +544,7 @@ class PublishWindowTests : public QObject {
     choose(*frame, C::kBaseDirectory);
     QVERIFY(seen);
 
-    QVERIFY(Told(prompter_, FormatString(32934, {newBase})));
+    QVERIFY(told(FormatString(32934, {newBase})));
     QCOMPARE(frame->session().profilesDir, newBase);
     QCOMPARE(settings_->GetString("Settings", "ProfilesDir", ""), newBase);
     QVERIFY(ProfileExists(newBase, kProfile));

@@ -98,55 +98,26 @@ class UrlCatcher : public QObject {
   void open(const QUrl& url) { urls << url; }
 };
 
-class SiteDialogTests : public QObject {
+class SiteDialogTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> configRoot_;
-  std::unique_ptr<QTemporaryDir> scratch_;
-  std::unique_ptr<QObject> watchers_;
-  ScriptedPrompter prompter_;
-
-  std::string profilesDir() const { return scratch_->filePath(QStringLiteral("profiles")).toStdString() + "/"; }
   std::string profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
   fs::path folderDir(const std::string& folder) const { return fs::path(profileDir()) / "ImageTree" / folder; }
 
-  template <typename W>
-  void whenModal(std::function<void(W*)> act) {
-    WhenModal<W>(watchers_.get(), std::move(act));
-  }
-
-  bool told(const std::string& text) const {
-    for (const std::string& shown : prompter_.texts())
-      if (shown == text) return true;
-    return false;
-  }
 
  private slots:
-  void initTestCase() {
-    configRoot_ = OwnConfigDir();
-    QVERIFY(configRoot_->isValid());
-  }
+  void initTestCase() { QVERIFY(setUpRun()); }
 
   void init() {
-    scratch_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(scratch_->isValid());
-    QVERIFY(QDir().mkpath(QString::fromStdString(profilesDir())));
-    watchers_ = std::make_unique<QObject>();
-    prompter_.Clear();
-    Prompter::SetCurrent(&prompter_);
+    QVERIFY(setUpTest());
     ProfileSettings settings = NewProfileSettings(kProfile);
     settings.remoteDir = "/trips/";
     QVERIFY(CreateProfile(profilesDir(), settings));
     for (const char* folder : {"Alps", "Beach"}) fs::create_directories(folderDir(folder));
   }
 
-  void cleanup() {
-    CloseModals();
-    watchers_.reset();
-    Prompter::SetCurrent(nullptr);
-    scratch_.reset();
-  }
+  void cleanup() { tearDownTest(); }
 
   // The dialog opens with what the folder's files hold (the root page for a
   // root without Folder.ini), follows its radio and check with the editor and

@@ -1,7 +1,7 @@
 #pragma once
-// What the GUI test classes share: acting on modal windows, which come up
-// inside a blocking exec(), from a timer; and pictures of dialogs for a
-// person to look at.
+// What the GUI test classes share: their setting-up, acting on modal
+// windows, which come up inside a blocking exec(), from a timer; and
+// pictures of dialogs for a person to look at.
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -11,8 +11,15 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
+
+#include "app/application.h"
+#include "platform/app_settings.h"
+#include "platform/prompter.h"
+#include "platform/user_dirs.h"
 
 // Never the user's settings: a settings folder of the run's own, inside the
 // one the test run names when it names one; ALBUMSMITH_CONFIG_DIR then
@@ -71,3 +78,70 @@ inline void SaveScreenshot(QWidget* widget, const QString& name) {
   QCoreApplication::processEvents();
   QVERIFY2(widget->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png")), qPrintable(name));
 }
+
+// The base of every GUI test class: a settings folder of the run's own
+// (setUpRun, from initTestCase), and for each test function a fresh scratch
+// folder with an empty profiles base directory, a holder for modal-window
+// watches and the scripted prompter, made current (setUpTest, from init).
+// Tests that open the main window also get its settings and languages
+// (setUpWindow). tearDownTest, from cleanup, closes what a failed check left
+// open and takes it all down. setUpRun and setUpTest return false on
+// failure, for QVERIFY in the slot that calls them.
+class GuiTestCase : public QObject {
+ protected:
+  std::unique_ptr<QTemporaryDir> configRoot_;
+  std::unique_ptr<QTemporaryDir> scratch_;
+  std::unique_ptr<QObject> watchers_;
+  std::unique_ptr<albumsmith::AppSettings> settings_;
+  std::unique_ptr<albumsmith::Languages> languages_;
+  albumsmith::ScriptedPrompter prompter_;
+
+  std::string profilesDir() const { return scratch_->filePath(QStringLiteral("profiles")).toStdString() + "/"; }
+
+  bool setUpRun() {
+    configRoot_ = OwnConfigDir();
+    return configRoot_->isValid();
+  }
+
+  bool setUpTest() {
+    scratch_ = std::make_unique<QTemporaryDir>();
+    if (!scratch_->isValid() || !QDir().mkpath(QString::fromStdString(profilesDir()))) return false;
+    watchers_ = std::make_unique<QObject>();
+    prompter_.Clear();
+    albumsmith::Prompter::SetCurrent(&prompter_);
+    return true;
+  }
+
+  // The window's settings file in the scratch folder, pointing at its
+  // profiles and never looking for a new release; the rename trace goes to
+  // the scratch folder too.
+  void setUpWindow() {
+    qputenv("XDG_CACHE_HOME", scratch_->filePath(QStringLiteral("cache")).toLocal8Bit());
+    settings_ =
+        std::make_unique<albumsmith::AppSettings>(scratch_->filePath(QStringLiteral("Albumsmith.ini")).toStdString());
+    settings_->SetString("Settings", "ProfilesDir", profilesDir());
+    settings_->SetInt("Settings", "CheckVersion", 0);
+    languages_ = std::make_unique<albumsmith::Languages>(albumsmith::ProgramDirectory(), std::filesystem::current_path());
+  }
+
+  void tearDownTest() {
+    CloseModals();
+    watchers_.reset();
+    albumsmith::Prompter::SetCurrent(nullptr);
+    languages_.reset();
+    settings_.reset();
+    scratch_.reset();
+  }
+
+  template <typename W>
+  void whenModal(std::function<void(W*)> act) {
+    WhenModal<W>(watchers_.get(), std::move(act));
+  }
+
+  // Whether the prompter showed exactly this text.
+  bool told(const std::string& text) const {
+    for (const std::string& shown : prompter_.texts())
+      if (shown == text) return true;
+    return false;
+  }
+};

@@ -61,22 +61,11 @@ bool Shown(const ScriptedPrompter& prompter, int stringId) { return Shown(prompt
 
 }  // namespace
 
-class UiTests : public QObject {
+class UiTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> configRoot_;
-  std::unique_ptr<QTemporaryDir> scratch_;
-  std::unique_ptr<QObject> watchers_;
-  ScriptedPrompter prompter_;
-
-  std::string profilesDir() const { return scratch_->filePath(QStringLiteral("profiles")).toStdString() + "/"; }
   fs::path settingsFile() const { return scratch_->filePath(QStringLiteral("Albumsmith.ini")).toStdString(); }
-
-  template <typename W>
-  void whenModal(std::function<void(W*)> act) {
-    WhenModal<W>(watchers_.get(), std::move(act));
-  }
 
   void createProfile(const std::string& name, const std::string& server) {
     ProfileSettings settings = NewProfileSettings(name);
@@ -86,26 +75,9 @@ class UiTests : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    configRoot_ = OwnConfigDir();
-    QVERIFY(configRoot_->isValid());
-  }
-
-  void init() {
-    scratch_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(scratch_->isValid());
-    QVERIFY(QDir().mkpath(QString::fromStdString(profilesDir())));
-    watchers_ = std::make_unique<QObject>();
-    prompter_.Clear();
-    Prompter::SetCurrent(&prompter_);
-  }
-
-  void cleanup() {
-    CloseModals();
-    watchers_.reset();
-    Prompter::SetCurrent(nullptr);
-    scratch_.reset();
-  }
+  void initTestCase() { QVERIFY(setUpRun()); }
+  void init() { QVERIFY(setUpTest()); }
+  void cleanup() { tearDownTest(); }
 
   // The "New" command runs the wizard inside the profiles dialog; OK there
   // opens the new profile in the window.
