@@ -34,15 +34,6 @@ constexpr int kCopyingProfile = 32936;
 
 constexpr std::string_view kBaseDirName = "Albumsmith";
 
-std::string WithSlash(std::string path) {
-  if (path.empty() || path.back() != '/') path += '/';
-  return path;
-}
-
-std::string WithoutSlash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
 
 // --- verification ------------------------------------------------------------
 

@@ -37,11 +37,6 @@ std::string CurrentDirectory() {
   return fs::current_path(ec).string();
 }
 
-std::string WithSlash(std::string dir) {
-  if (!EndsWith(dir, "/")) dir += "/";
-  return dir;
-}
-
 // Base names of the language modules in dir/Lang, sorted.
 std::vector<std::string> ModulesIn(const fs::path& dir) {
   std::vector<std::string> names;

@@ -1,8 +1,10 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/text.h"
+#include "store/profiles.h"
 
 namespace albumsmith {
 
@@ -17,10 +19,15 @@ int Fail(CliContext& ctx, const std::string& reason) {
   return 1;
 }
 
-bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<std::string, std::string>& options,
-                  std::vector<std::string>& positional, std::string& error) {
+bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::vector<std::string_view>& known,
+                  std::map<std::string, std::string>& options, std::vector<std::string>& positional,
+                  std::string& error) {
   for (size_t i = from; i < args.size(); ++i) {
     if (StartsWith(args[i], "--")) {
+      if (std::find(known.begin(), known.end(), std::string_view(args[i]).substr(2)) == known.end()) {
+        error = "unknown option " + args[i];
+        return false;
+      }
       if (i + 1 >= args.size()) {
         error = "option " + args[i] + " needs a value";
         return false;
@@ -42,6 +49,25 @@ bool ParseFlag(const std::map<std::string, std::string>& options, const char* na
     return false;
   }
   value = it->second == "1";
+  return true;
+}
+
+bool ApplyServerOptions(const std::map<std::string, std::string>& options, ProfileSettings& s, std::string& error) {
+  auto option = [&](const char* name, std::string& value) {
+    if (const auto it = options.find(name); it != options.end()) value = it->second;
+  };
+  option("server", s.serverName);
+  if (!CheckServerName(s.serverName)) return false;
+  if (!ParseFlag(options, "php", s.php, error) || !ParseFlag(options, "passive", s.passive, error)) return false;
+  option("login", s.login);
+  if (!CheckLogin(s.login)) return false;
+  option("password", s.password);
+  if (!CheckPassword(s.password)) return false;
+  std::string remote = s.remoteDir;
+  option("remote-dir", remote);
+  const auto checked = CheckWizardRemoteDir(remote);
+  if (!checked) return false;
+  s.remoteDir = *checked;
   return true;
 }
 

@@ -13,6 +13,7 @@
 namespace albumsmith {
 
 class AppSettings;
+struct ProfileSettings;
 
 // The terminal prompter that also remembers the last text it showed, the
 // reason of a failure that a message explained.
@@ -38,11 +39,22 @@ inline constexpr int kUsageError = 2;
 // reason, else the last message the command showed. Returns 1.
 int Fail(CliContext& ctx, const std::string& reason);
 
-// Options of the form --name VALUE after the positional arguments, from `from` on.
-bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<std::string, std::string>& options,
-                  std::vector<std::string>& positional, std::string& error);
+// Options of the form --name VALUE among the positional arguments, from
+// `from` on; a name not in `known` is refused ("unknown option --name").
+bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::vector<std::string_view>& known,
+                  std::map<std::string, std::string>& options, std::vector<std::string>& positional,
+                  std::string& error);
 // A 0/1 option into `value`; untouched when absent.
 bool ParseFlag(const std::map<std::string, std::string>& options, const char* name, int& value, std::string& error);
+
+// The options of the profile wizard's server pages ("profile create",
+// "profile copy"), and setting those given, each checked as its page checks
+// it (a check shows its own message): false at the first that fails, with
+// `error` set when the reason is the option's form. Settings no option
+// names stay as they are.
+inline const std::vector<std::string_view> kServerOptions = {"server", "login", "password",
+                                                             "remote-dir", "php", "passive"};
+bool ApplyServerOptions(const std::map<std::string, std::string>& options, ProfileSettings& s, std::string& error);
 
 // A folder path as typed ("Trips/2004", "/Trips/2004/", "/" or ".") as the
 // folder tree names it: "" for the top level, else "Trips/2004/".

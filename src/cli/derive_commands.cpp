@@ -40,13 +40,12 @@ int Derive(Context& ctx, const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
-  if (!ParseOptions(args, 1, options, positional, error)) return Fail(ctx, error);
+  if (!ParseOptions(args, 1, {"threads"}, options, positional, error)) return Fail(ctx, error);
   if (positional.empty() || positional.size() > 2) return kUsageError;
   WorkerOptions worker;
   // A command the user started waits for nothing else, so it runs at normal priority.
   worker.lowPriority = false;
   for (const auto& [key, value] : options) {
-    if (key != "threads") return Fail(ctx, "unknown option --" + key);
     char* end = nullptr;
     const long threads = std::strtol(value.c_str(), &end, 10);
     if (value.empty() || *end || threads < 1 || threads > 256)

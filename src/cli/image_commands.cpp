@@ -67,11 +67,10 @@ int List(Context& ctx, const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
-  if (!ParseOptions(args, 1, options, positional, error)) return Fail(ctx, error);
+  if (!ParseOptions(args, 1, {"order"}, options, positional, error)) return Fail(ctx, error);
   if (positional.size() != 2) return kUsageError;
   int ordering = -1;
   for (const auto& [key, value] : options) {
-    if (key != "order") return Fail(ctx, "unknown option --" + key);
     for (int i = 0; i < kOrderingCount; ++i)
       if (EqualsNoCase(value, kOrderingNames[i])) ordering = i;
     if (ordering < 0) return Fail(ctx, "--order takes comment, date, filename or position");

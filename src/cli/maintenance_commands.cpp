@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -205,17 +204,8 @@ int RunProfileCopy(CliContext& ctx, const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
-  if (!ParseOptions(rest, 0, options, positional, error)) return Fail(ctx, error);
+  if (!ParseOptions(rest, 0, kServerOptions, options, positional, error)) return Fail(ctx, error);
   if (positional.size() != 2) return Fail(ctx, "profile copy needs OLD and NEW");
-  for (const auto& [key, value] : options) {
-    static const char* known[] = {"server", "login", "password", "remote-dir", "php", "passive"};
-    if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return key == k; }))
-      return Fail(ctx, "unknown option --" + key);
-  }
-  auto option = [&](const char* key, const std::string& fallback) {
-    auto it = options.find(key);
-    return it == options.end() ? fallback : it->second;
-  };
 
   const auto oldName = FindProfile(ctx.profilesDir, positional[0]);
   if (!oldName) return Fail(ctx, "no profile named " + positional[0]);
@@ -224,19 +214,10 @@ int RunProfileCopy(CliContext& ctx, const std::vector<std::string>& args) {
   const ProfileSettings original = ReadProfile(ctx.profilesDir, *oldName);
   ProfileSettings copy = CopiedProfileSettings(original, newName);
 
-  copy.serverName = option("server", copy.serverName);
-  if (!CheckServerName(copy.serverName)) return Fail(ctx, "");
-  if (!ParseFlag(options, "php", copy.php, error) || !ParseFlag(options, "passive", copy.passive, error))
-    return Fail(ctx, error);
-  copy.login = option("login", copy.login);
-  if (!CheckLogin(copy.login)) return Fail(ctx, "");
-  copy.password = option("password", copy.password);
-  if (!CheckPassword(copy.password)) return Fail(ctx, "");
-  const auto remote = CheckWizardRemoteDir(option("remote-dir", copy.remoteDir));
-  if (!remote)
-    return Fail(ctx, StartsWith(ctx.prompter.lastText(), "WARNING !!") ? "profile not copied (warning answered Cancel)"
-                                                                        : "");
-  copy.remoteDir = *remote;
+  if (!ApplyServerOptions(options, copy, error))
+    return Fail(ctx, !error.empty()                                     ? error
+                     : StartsWith(ctx.prompter.lastText(), "WARNING !!") ? "profile not copied (warning answered Cancel)"
+                                                                         : "");
 
   if (!CopyProfile(ctx.profilesDir, original, copy, images, CopyWithProgressLine)) return Fail(ctx, "");
   std::printf("copied profile %s to %s in %s\n", oldName->c_str(), newName.c_str(),

@@ -1,6 +1,5 @@
 // The profile commands: list, create, show, set, rename, delete.
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -32,32 +31,16 @@ int ProfileCreate(Context& ctx, const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
-  if (!ParseOptions(args, 2, options, positional, error)) return Fail(ctx, error);
+  if (!ParseOptions(args, 2, kServerOptions, options, positional, error)) return Fail(ctx, error);
   if (positional.size() != 1) return Fail(ctx, "profile create needs exactly one NAME");
-  for (const auto& [key, value] : options) {
-    static const char* known[] = {"server", "login", "password", "remote-dir", "php", "passive"};
-    if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return key == k; }))
-      return Fail(ctx, "unknown option --" + key);
-  }
-  auto option = [&](const char* name) {
-    auto it = options.find(name);
-    return it == options.end() ? std::string() : it->second;
-  };
   // The wizard's pages, in their order, with their checks and messages.
   const std::string name = positional[0];
   if (!CheckNewProfileName(ctx.profilesDir, name)) return Fail(ctx, "");
   ProfileSettings s = NewProfileSettings(name);
-  s.serverName = option("server");
-  if (!CheckServerName(s.serverName)) return Fail(ctx, "");
-  if (!ParseFlag(options, "php", s.php, error) || !ParseFlag(options, "passive", s.passive, error))
-    return Fail(ctx, error);
-  s.login = option("login");
-  if (!CheckLogin(s.login)) return Fail(ctx, "");
-  s.password = option("password");
-  if (!CheckPassword(s.password)) return Fail(ctx, "");
-  auto remote = CheckWizardRemoteDir(option("remote-dir"));
-  if (!remote) return Fail(ctx, ctx.prompter.lastText().find("WARNING !!") == 0 ? "profile not created (warning answered Cancel)" : "");
-  s.remoteDir = *remote;
+  if (!ApplyServerOptions(options, s, error))
+    return Fail(ctx, !error.empty()                                     ? error
+                     : StartsWith(ctx.prompter.lastText(), "WARNING !!") ? "profile not created (warning answered Cancel)"
+                                                                         : "");
   if (!CreateProfile(ctx.profilesDir, s)) return Fail(ctx, "");
   std::printf("created profile %s in %s\n", name.c_str(), ProfileDirectory(ctx.profilesDir, s).c_str());
   return 0;

@@ -60,10 +60,8 @@ int Site(Context& ctx, const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
-  if (!ParseOptions(args, 1, options, positional, error)) return Fail(ctx, error);
+  if (!ParseOptions(args, 1, {"out"}, options, positional, error)) return Fail(ctx, error);
   if (positional.size() != 1) return kUsageError;
-  for (const auto& [key, value] : options)
-    if (key != "out") return Fail(ctx, "unknown option --" + key);
   const auto out = options.find("out");
   if (out == options.end() || out->second.empty()) return Fail(ctx, "site needs --out DIR");
 

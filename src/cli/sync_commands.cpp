@@ -69,10 +69,8 @@ int Sync(Context& ctx, const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
-  if (!ParseOptions(args, 1, options, positional, error)) return Fail(ctx, error);
+  if (!ParseOptions(args, 1, {"folder"}, options, positional, error)) return Fail(ctx, error);
   if (positional.size() != 1) return kUsageError;
-  for (const auto& [key, value] : options)
-    if (key != "folder") return Fail(ctx, "unknown option --" + key);
 
   const auto name = FindProfile(ctx.profilesDir, positional[0]);
   if (!name) return Fail(ctx, "no profile named " + positional[0]);

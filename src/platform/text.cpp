@@ -74,6 +74,16 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
   return out;
 }
 
+std::string WithSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+std::string WithoutSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
 std::string ReplaceAll(std::string s, std::string_view from, std::string_view to) {
   if (from.empty()) return s;
   size_t pos = 0;

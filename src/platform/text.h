@@ -26,6 +26,12 @@ std::vector<std::string> Split(std::string_view s, char separator);
 std::string Join(const std::vector<std::string>& parts, std::string_view separator);
 std::string ReplaceAll(std::string s, std::string_view from, std::string_view to);
 
+// A directory path with a "/" at its end (added when missing, "" gives "/"),
+// and without the "/"s at its end ("/" itself stays "/"), as messages,
+// system calls and FTP commands name a directory.
+std::string WithSlash(std::string path);
+std::string WithoutSlash(std::string path);
+
 // True when the text holds a byte below 0x20 or DEL.
 bool HasControlChar(std::string_view s);
 

@@ -59,12 +59,6 @@ std::string JoinRemote(std::string_view dir, std::string_view name) {
   return path + std::string(name);
 }
 
-// The argument of CWD, MKD and RMD: no trailing "/" except for the root.
-std::string DirArgument(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 // The code of a complete reply ("ddd text" as its last line), 0 without one.
 int ReplyCode(const std::vector<std::string>& lines) {
   if (lines.empty()) return 0;
@@ -232,7 +226,7 @@ class FtpSession::Connection {
   // next command may remove.
   Dir Probe(const std::string& path) {
     std::vector<Reply> replies;
-    if (!Run({"CWD " + DirArgument(path), "CWD " + entryPath_}, replies)) return Dir::Failed;
+    if (!Run({"CWD " + WithoutSlash(path), "CWD " + entryPath_}, replies)) return Dir::Failed;
     if (Positive(replies[0].code)) return Dir::Exists;
     Fail(CURLE_QUOTE_ERROR, replies[0].text);
     return Dir::Missing;
@@ -515,7 +509,7 @@ bool FtpSession::EnterOrCreateDir(std::string_view rawPath, Report report) {
   if (Refused(path, message) || !Connect()) return false;
   const std::string absolute = Absolute(path);
   std::vector<Connection::Reply> replies;
-  if (!connection_->Run({"MKD " + DirArgument(absolute)}, replies)) {
+  if (!connection_->Run({"MKD " + WithoutSlash(absolute)}, replies)) {
     if (report == Report::Yes) ReportFailure(message);
     return false;
   }
@@ -551,7 +545,7 @@ FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vecto
   if (listing == Connection::Listing::Failed) return Presence::Failed;
   if (listing == Connection::Listing::Listed) {
     entries = ParseListing(text, connection_->form(), static_cast<std::int64_t>(std::time(nullptr)));
-    const std::string name = FileName(DirArgument(absolute));
+    const std::string name = FileName(WithoutSlash(absolute));
     const bool onlyItself = entries.size() == 1 && !entries[0].isDir && entries[0].name == name;
     if (connection_->form() == ListingForm::Mlsd || (!entries.empty() && !onlyItself)) return Presence::Listed;
   }
@@ -605,14 +599,14 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
     // levels that exist already are refused and only the final check counts.
     // A directory just made is empty: nothing to list.
     std::vector<Connection::Reply> replies;
-    if (!connection_->Run({"MKD " + DirArgument(Absolute(dir))}, replies)) {
+    if (!connection_->Run({"MKD " + WithoutSlash(Absolute(dir))}, replies)) {
       ReportFailure(message);
       return false;
     }
     if (!Positive(replies[0].code)) {
       std::vector<std::string> levels;
       for (size_t slash = sub.find('/', 1); slash != std::string::npos; slash = sub.find('/', slash + 1))
-        levels.push_back("MKD " + DirArgument(Absolute(base + sub.substr(0, slash))));
+        levels.push_back("MKD " + WithoutSlash(Absolute(base + sub.substr(0, slash))));
       if (!levels.empty()) connection_->Run(levels, replies);
       if (connection_->Probe(Absolute(dir)) != Connection::Dir::Exists ||
           ListExisting(dir, entries) != Presence::Listed) {
@@ -705,7 +699,7 @@ bool FtpSession::RemoveTree(std::string_view rawDir) {
   for (const std::string& subdir : subdirs) {
     if (!RemoveTree(subdir)) return false;
   }
-  if (connection_->Command("RMD " + DirArgument(Absolute(dir)))) return true;
+  if (connection_->Command("RMD " + WithoutSlash(Absolute(dir)))) return true;
   ReportFailure(Fmt(kDeleteDirError, {dir}));
   return false;
 }

@@ -86,11 +86,6 @@ std::string ParentFolder(const std::string& folder) {
   return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
-std::string WithoutSlash(std::string path) {
-  while (!path.empty() && path.back() == '/') path.pop_back();
-  return path;
-}
-
 class SyncEngine {
  public:
   SyncEngine(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink, const std::atomic<bool>& stop)

@@ -26,11 +26,6 @@ constexpr std::string_view kTemplateMismatch = "The template %s does not match t
 constexpr std::string_view kCannotOpenLocalFile = "Cannot open local file %s";
 constexpr int kReleaseString = 163;
 
-std::string WithSlash(std::string dir) {
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  return dir;
-}
-
 std::optional<std::string> ReadReported(const std::string& path) {
   errno = 0;
   std::optional<std::string> text = ReadWholeFile(path);

@@ -32,16 +32,6 @@ constexpr int kCopyingFiles = 32924;
 constexpr std::string_view kCannotMove = "Cannot move %s to %s";
 constexpr std::string_view kCannotDelete = "Cannot delete %s";
 
-std::string WithSlash(std::string path) {
-  if (path.empty() || path.back() != '/') path += '/';
-  return path;
-}
-
-// Messages name a directory without its trailing "/" (but "/" stays "/").
-std::string WithoutSlash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
 
 struct Entry {
   std::string name;

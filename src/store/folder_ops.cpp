@@ -38,12 +38,6 @@ constexpr std::string_view kNewFolderName = "New folder";
 constexpr std::string_view kNameTaken = "Cannot rename folder. Name already exists.";
 constexpr std::string_view kCannotMove = "Cannot move %s to %s";
 
-// Messages and system calls name a directory without its trailing "/".
-std::string WithoutSlash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 std::string ThumbsPath(const FolderTree& folders, const std::string& relative) {
   return WithoutSlash(folders.profileDir() + "albsite/s/" + relative);
 }
