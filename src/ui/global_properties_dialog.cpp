@@ -161,29 +161,25 @@ QWidget* GlobalPropertiesDialog::makeStyleTab() {
   auto* grid = new QGridLayout(page);
   int row = 0;
 
-  border_ = new QCheckBox(QStringLiteral("Image border"));
-  border_->setObjectName(QStringLiteral("ImageBorder"));
-  border_->setChecked(profile_.imageBorder != 0);
-  borderWidth_ = NamedSpin("BorderWidth", 0, 99, profile_.borderWidth);
-  borderColor_ = new ColorButton(profile_.borderColor);
-  borderColor_->setObjectName(QStringLiteral("BorderColor"));
-  grid->addWidget(border_, row, 0);
-  grid->addWidget(new QLabel(QStringLiteral("Width")), row, 1);
-  grid->addWidget(borderWidth_, row, 2);
-  grid->addWidget(borderColor_, row, 3);
-  ++row;
-
-  shadow_ = new QCheckBox(QStringLiteral("Image shadow (only IE)"));
-  shadow_->setObjectName(QStringLiteral("ImageShadow"));
-  shadow_->setChecked(profile_.imageShadow != 0);
-  shadowWidth_ = NamedSpin("ShadowWidth", 0, 99, profile_.shadowWidth);
-  shadowColor_ = new ColorButton(profile_.shadowColor);
-  shadowColor_->setObjectName(QStringLiteral("ShadowColor"));
-  grid->addWidget(shadow_, row, 0);
-  grid->addWidget(new QLabel(QStringLiteral("Width")), row, 1);
-  grid->addWidget(shadowWidth_, row, 2);
-  grid->addWidget(shadowColor_, row, 3);
-  ++row;
+  // A check box with its width and colour, on one row.
+  auto effectRow = [&](const char* title, const char* checkName, const char* kind, int on, int width, int color,
+                       QCheckBox*& check, QSpinBox*& spin, ColorButton*& button) {
+    check = new QCheckBox(QString::fromLatin1(title));
+    check->setObjectName(QString::fromLatin1(checkName));
+    check->setChecked(on != 0);
+    spin = NamedSpin((std::string(kind) + "Width").c_str(), 0, 99, width);
+    button = new ColorButton(color);
+    button->setObjectName(QString::fromLatin1(kind) + QStringLiteral("Color"));
+    grid->addWidget(check, row, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Width")), row, 1);
+    grid->addWidget(spin, row, 2);
+    grid->addWidget(button, row, 3);
+    ++row;
+  };
+  effectRow("Image border", "ImageBorder", "Border", profile_.imageBorder, profile_.borderWidth, profile_.borderColor,
+            border_, borderWidth_, borderColor_);
+  effectRow("Image shadow (only IE)", "ImageShadow", "Shadow", profile_.imageShadow, profile_.shadowWidth,
+            profile_.shadowColor, shadow_, shadowWidth_, shadowColor_);
 
   auto fontRow = [&](const QString& title, const char* prefix, int size, int color, const std::string& face,
                      FontFields& fields) {
