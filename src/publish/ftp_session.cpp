@@ -608,8 +608,7 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
       for (size_t slash = sub.find('/', 1); slash != std::string::npos; slash = sub.find('/', slash + 1))
         levels.push_back("MKD " + WithoutSlash(Absolute(base + sub.substr(0, slash))));
       if (!levels.empty()) connection_->Run(levels, replies);
-      if (connection_->Probe(Absolute(dir)) != Connection::Dir::Exists ||
-          ListExisting(dir, entries) != Presence::Listed) {
+      if (ListExisting(dir, entries) != Presence::Listed) {
         ReportFailure(message);
         return false;
       }
