@@ -152,11 +152,6 @@ FolderDirs FolderDirectories(const std::string& profileDir, const std::string& f
   return {profileDir + "ImageTree/" + folder, profileDir + "albsite/s/" + folder, profileDir + "albsite/m/" + folder};
 }
 
-bool IsSafeName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-         !HasControlChar(name);
-}
-
 bool IsSafeFolder(std::string_view folder) {
   if (folder.empty()) return true;
   if (folder.back() != '/') return false;

@@ -34,10 +34,6 @@ struct FolderDirs {
 };
 FolderDirs FolderDirectories(const std::string& profileDir, const std::string& folder);
 
-// Whether a name read from disk or from an order file may be joined to a
-// folder: not empty, not "." or "..", no "/" and no control character (a
-// line feed would also split a line of sort.inf).
-bool IsSafeName(std::string_view name);
 // "" or safe names each followed by "/".
 bool IsSafeFolder(std::string_view folder);
 // Whether the name ends with ".jpg" in any letter case.

@@ -101,4 +101,9 @@ bool HasControlChar(std::string_view s) {
   });
 }
 
+bool IsSafeName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string_view::npos &&
+         !HasControlChar(name);
+}
+
 }  // namespace albumsmith

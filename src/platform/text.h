@@ -35,4 +35,10 @@ std::string WithoutSlash(std::string path);
 // True when the text holds a byte below 0x20 or DEL.
 bool HasControlChar(std::string_view s);
 
+// Whether a name from a user, a file system or a server may become one level
+// of a local or remote path: not empty, not "." or "..", without "/" or "\\"
+// (some servers take either as a separator) and without control characters
+// (CR and LF would end an FTP command early).
+bool IsSafeName(std::string_view name);
+
 }  // namespace albumsmith

@@ -209,11 +209,6 @@ std::optional<RemoteEntry> ParseDosLine(std::string_view line) {
   return entry;
 }
 
-bool UsableName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-         !HasControlChar(name);
-}
-
 }  // namespace
 
 std::optional<std::int64_t> ParseFtpTime(std::string_view value) {
@@ -294,7 +289,7 @@ std::vector<RemoteEntry> ParseListing(std::string_view text, ListingForm form, s
   std::vector<RemoteEntry> entries;
   for (const std::string& line : Split(text, '\n')) {
     auto entry = form == ListingForm::Mlsd ? ParseMlsdLine(line) : ParseListLine(line, now);
-    if (entry && UsableName(entry->name)) entries.push_back(std::move(*entry));
+    if (entry && IsSafeName(entry->name)) entries.push_back(std::move(*entry));
   }
   return entries;
 }

@@ -85,7 +85,7 @@ bool SubdirectoryNames(const std::string& dirWithSlash, std::vector<std::string>
   DIR* dir = ::opendir(dirWithSlash.c_str());
   if (!dir) return false;
   while (const dirent* d = ::readdir(dir)) {
-    if (IsDotOrDotDot(d->d_name) || !IsValidFolderName(d->d_name)) continue;
+    if (IsDotOrDotDot(d->d_name) || !IsSafeName(d->d_name)) continue;
     if (IsDirectoryEntry(dirWithSlash, d)) names.emplace_back(d->d_name);
   }
   ::closedir(dir);
@@ -98,7 +98,7 @@ bool HasSubdirectory(const std::string& dirWithSlash) {
   if (!dir) return false;
   bool found = false;
   while (const dirent* d = ::readdir(dir)) {
-    if (!IsDotOrDotDot(d->d_name) && IsValidFolderName(d->d_name) && IsDirectoryEntry(dirWithSlash, d)) {
+    if (!IsDotOrDotDot(d->d_name) && IsSafeName(d->d_name) && IsDirectoryEntry(dirWithSlash, d)) {
       found = true;
       break;
     }
@@ -108,11 +108,6 @@ bool HasSubdirectory(const std::string& dirWithSlash) {
 }
 
 }  // namespace
-
-bool IsValidFolderName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-         !HasControlChar(name);
-}
 
 // --- Node ----------------------------------------------------------------------------
 
@@ -198,7 +193,7 @@ void CDirectoryTree::ReleaseBranch(const Node* node) {
 Node* CDirectoryTree::AddPath(std::string_view relativePath) {
   const auto parts = Components(relativePath);
   if (parts.size() > static_cast<size_t>(kMaxDepth)) return nullptr;
-  if (!std::all_of(parts.begin(), parts.end(), IsValidFolderName)) return nullptr;
+  if (!std::all_of(parts.begin(), parts.end(), IsSafeName)) return nullptr;
   Node* node = &root_;
   for (std::string_view name : parts) {
     if (Node* child = ChildNamed(node, name)) {
@@ -230,7 +225,7 @@ bool CDirectoryTree::RenamePath(std::string_view oldPath, std::string_view newPa
   if (!node || node->isRoot()) return false;
   const auto parts = Components(newPath);
   if (parts.empty() || parts.size() > static_cast<size_t>(kMaxDepth) ||
-      !std::all_of(parts.begin(), parts.end(), IsValidFolderName))
+      !std::all_of(parts.begin(), parts.end(), IsSafeName))
     return false;
   const std::string_view newName = parts.back();
   std::string parentPath;
@@ -351,7 +346,7 @@ void CDirectoryTree::FromText(std::string_view text) {
     Node* parent = lastAtDepth[static_cast<size_t>(depth) - 1];
     lastAtDepth.resize(static_cast<size_t>(depth) + 1, nullptr);
     lastAtDepth[static_cast<size_t>(depth)] = nullptr;
-    if (fields < 3 || !parent || id < 1 || id > kMaxId || IsTaken(id) || !IsValidFolderName(name) ||
+    if (fields < 3 || !parent || id < 1 || id > kMaxId || IsTaken(id) || !IsSafeName(name) ||
         ChildNamed(parent, name))
       continue;
     if (!AddElement(id)) continue;

@@ -16,11 +16,6 @@
 
 namespace albumsmith {
 
-// A name that may become one folder's directory name: not empty, no "/", no
-// control character (CR and LF would break remdir.dat and FTP commands), not
-// "." or "..".
-bool IsValidFolderName(std::string_view name);
-
 class CDirectoryTree {
  public:
   // Deeper folders cannot exist below a path of PATH_MAX bytes; deeper lines

@@ -140,9 +140,9 @@ std::vector<FolderChild> FolderTree::Expand(std::string_view relativePath) {
 // --- commands ----------------------------------------------------------------------------
 
 bool CheckFolderName(std::string_view name) {
-  if (IsValidFolderName(name)) return true;
+  if (IsSafeName(name)) return true;
   ShowMessageText(kWarning,
-                  "The folder name \"%s\" cannot be used: a folder name cannot be empty, contain \"/\" or control "
+                  "The folder name \"%s\" cannot be used: a folder name cannot be empty, contain \"/\", \"\\\" or control "
                   "characters, nor be \".\" or \"..\"",
                   {name});
   return false;

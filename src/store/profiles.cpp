@@ -84,8 +84,7 @@ bool CheckNewProfileName(const std::string& profilesDir, const std::string& name
     return false;
   }
   // The name becomes a folder name: refuse what would put it elsewhere.
-  if (name.find_first_of("/\\") != std::string::npos || HasControlChar(name) || name == "." || name == ".." ||
-      Trim(name).empty()) {
+  if (!IsSafeName(name) || Trim(name).empty()) {
     ShowMessageText(kWarning,
                     "The profile name \"%s\" cannot be used: it cannot contain \"/\", \"\\\" or control "
                     "characters, nor be \".\" or \"..\"",

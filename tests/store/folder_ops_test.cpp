@@ -117,7 +117,7 @@ TEST_F(FolderOpsTest, AddFolderMakesMissingLevelsAndRefusesExistingNames) {
 TEST_F(FolderOpsTest, NamesThatWouldPutAFolderElsewhereAreRefused) {
   Open({"A", "B"});
   const std::string before = Remdir();
-  const std::string rule = "\" cannot be used: a folder name cannot be empty, contain \"/\" or control characters, "
+  const std::string rule = "\" cannot be used: a folder name cannot be empty, contain \"/\", \"\\\" or control characters, "
                            "nor be \".\" or \"..\"";
   for (const char* name : {"", ".", "..", "x/y", "../B", "line\nbreak", "cr\r", "tab\t", "del\x7f"}) {
     SCOPED_TRACE(name);
