@@ -18,7 +18,7 @@ cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan -L unit --output-on-failure -j "$JOBS"
 
-echo "== fuzzing the JPEG section and Exif reader (${FUZZ_SECONDS:-60} s)"
+echo "== fuzzing the Exif reader and the listing parsers (${FUZZ_SECONDS:-60} s each)"
 ./scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 
 echo "== build and full test suite"
