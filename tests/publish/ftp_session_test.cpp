@@ -436,6 +436,29 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpServerTest, ::testing::Values(ServerKind::P
                            return info.param == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd";
                          });
 
+// Removal follows directories level by level; a server that showed a
+// directory inside itself without end would take it down the stack. Here a
+// real tree deeper than the bound stands for that.
+TEST(FtpSessionDepthTest, RemoveTreeGoesNoDeeperThanItsBound) {
+  std::string error;
+  auto server = test::StartPyftpdlib(error);
+  ASSERT_NE(server, nullptr) << error;
+  std::filesystem::path deepest = server->root() / "deep";
+  for (int level = 0; level < 260; ++level) deepest /= "d";
+  std::filesystem::create_directories(deepest);
+  Prompts().Clear();
+
+  FtpSession session;
+  session.SetTimeouts({5, 5, 5});
+  session.SetProfile(server->Profile());
+  EXPECT_FALSE(session.RemoveTree("/deep/"));
+  ASSERT_EQ(Prompts().texts().size(), 1u);
+  const std::string text = Prompts().texts()[0];
+  EXPECT_TRUE(StartsWith(text, "Cannot delete remote directory '/deep/d/d/")) << text;
+  EXPECT_TRUE(EndsWith(text, "\r\n\r\nIt holds directories nested more than 256 levels deep")) << text;
+  EXPECT_TRUE(std::filesystem::is_directory(deepest));
+}
+
 // A server that takes uploads slowly (or not at all) shows what a stop
 // request and the stall time-out do to a transfer in progress.
 std::unique_ptr<test::FtpTestServer> SlowServer(int bytesPerSecond) {
