@@ -294,10 +294,10 @@ class SilentServer {
     for (;;) {
       const int client = ::accept(fd_, nullptr, nullptr);
       if (client < 0) return;
+      ++connections_;  // before the greeting, which may end the client's wait
       const std::string line = greeting_ + "\r\n";
       if (::send(client, line.data(), line.size(), MSG_NOSIGNAL) < 0) ADD_FAILURE() << "greeting not sent";
       ::close(client);
-      ++connections_;
     }
   }
 
