@@ -136,7 +136,9 @@ int Check(Context& ctx, const std::vector<std::string>& args) {
   CheckLine current = CheckLine::kConnection;
   const bool ok = RunProfileCheck(session, ReadProfile(ctx.profilesDir, *name), [&](CheckLine line, CheckEvent event) {
     current = line;
-    if (event == CheckEvent::kChecked) std::printf("[ok] %s\n", std::string(CheckLineText(line)).c_str());
+    // Under its own warning a line is not "ok", though the check goes on.
+    const char* mark = event == CheckEvent::kWarned ? "[warning]" : "[ok]";
+    if (event != CheckEvent::kShown) std::printf("%s %s\n", mark, std::string(CheckLineText(line)).c_str());
     std::fflush(stdout);
   });
   if (ok) return 0;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cerrno>
@@ -38,6 +39,14 @@ constexpr std::string_view kUploadBufferError = "Error uploading buffer to '%s'"
 constexpr std::string_view kDeleteFileError = "Cannot delete remote file '%s'";
 constexpr std::string_view kDeleteDirError = "Cannot delete remote directory '%s'";
 constexpr std::string_view kCreateQuestion = "Create remote directory \"%s\"";
+constexpr std::string_view kUnsafeEntries =
+    "The remote directory '%s' holds entries whose names cannot be part of a path; they are left as they "
+    "are:\r\n%s";
+constexpr std::string_view kTooDeep = "It holds directories nested more than %i levels deep";
+// Far deeper than any album; a server that shows a directory inside itself
+// (through a link, or a name it reads as a path) would otherwise be
+// followed until the stack runs out.
+constexpr int kMaxRemoveDepth = 256;
 constexpr int kUnknownErrorText = 32804;
 constexpr size_t kMaxReplyText = 1024;
 
@@ -296,8 +305,22 @@ class FtpSession::Connection {
     curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
     const CURLcode code = Transfer();
     if (code == CURLE_OK) return true;
-    Fail(code, FailingReply());
+    Fail(ServerClosed() ? ClosedCode() : code, FailingReply());
     return false;
+  }
+
+  // A server that answers 421 closes the connection at once; the library
+  // reports that as a time-out, which sends the user looking for a slow
+  // network. Before the login it is a refused connection, later a lost one.
+  bool ServerClosed() const {
+    const Exchange* last = LastExchange();
+    return last && ReplyCode(last->lines) == 421;
+  }
+  CURLcode ClosedCode() const {
+    const Exchange* last = LastExchange();
+    const std::string& command = last->command;
+    const bool loggingIn = command.empty() || StartsWith(command, "USER") || StartsWith(command, "PASS");
+    return loggingIn ? CURLE_COULDNT_CONNECT : CURLE_RECV_ERROR;
   }
 
   // The library's own loop waits up to a second between progress calls and
@@ -485,6 +508,7 @@ void FtpSession::SetProfile(const ProfileSettings& profile) {
   password_ = profile.password;
   remoteDir_ = profile.remoteDir;
   passive_ = profile.passive != 0;
+  unsafeShown_.clear();
   Disconnect();
 }
 
@@ -523,7 +547,8 @@ bool FtpSession::EnterOrCreateDir(std::string_view rawPath, Report report) {
 }
 
 bool FtpSession::MakeDirs(std::string_view rawPath, Report report) {
-  const std::string path = Slashes(rawPath);
+  // Every level is made, the last one too when no "/" follows it.
+  const std::string path = WithSlash(Slashes(rawPath));
   // Connecting first keeps a failed connection to one message.
   if (Refused(path, Fmt(kCreateDirError, {path})) || !Connect()) return false;
   // Mostly the directory is there already.
@@ -538,13 +563,15 @@ bool FtpSession::MakeDirs(std::string_view rawPath, Report report) {
 // list a missing directory; one that lists with LIST may list it as empty
 // (or, for a file in its place, list the file), so there an empty listing is
 // checked with CWD.
-FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries) {
+FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries,
+                                              std::vector<std::string>* unsafe) {
   const std::string absolute = Absolute(dir);
   std::string text;
   const Connection::Listing listing = connection_->List(absolute, text);
   if (listing == Connection::Listing::Failed) return Presence::Failed;
   if (listing == Connection::Listing::Listed) {
-    entries = ParseListing(text, connection_->form(), static_cast<std::int64_t>(std::time(nullptr)));
+    if (unsafe) unsafe->clear();
+    entries = ParseListing(text, connection_->form(), static_cast<std::int64_t>(std::time(nullptr)), unsafe);
     const std::string name = FileName(WithoutSlash(absolute));
     const bool onlyItself = entries.size() == 1 && !entries[0].isDir && entries[0].name == name;
     if (connection_->form() == ListingForm::Mlsd || (!entries.empty() && !onlyItself)) return Presence::Listed;
@@ -560,6 +587,7 @@ FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vecto
       return Presence::Failed;
     case Connection::Dir::Missing:
       entries.clear();  // what LIST showed was the file in its place, if anything
+      if (unsafe) unsafe->clear();
       return Presence::Missing;
     case Connection::Dir::Failed:
       break;
@@ -576,7 +604,8 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
   if (Refused(dir, message) || !Connect()) return false;
 
   std::vector<RemoteEntry> entries;
-  const Presence presence = ListExisting(dir, entries);
+  std::vector<std::string> unsafe;
+  const Presence presence = ListExisting(dir, entries, &unsafe);
   if (presence == Presence::Failed) {
     ReportFailure(message);
     return false;
@@ -614,6 +643,9 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
       }
     }
   }
+  // A run lists some directories more than once; once a session is enough.
+  if (!unsafe.empty() && unsafeShown_.insert(Absolute(dir)).second)
+    ShowMessageText({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
   for (RemoteEntry& entry : entries) {
     if (entry.isDir && includeDirs == IncludeDirs::No) continue;
     list.Append(std::move(entry));
@@ -679,13 +711,27 @@ bool FtpSession::RemoveFile(std::string_view rawRemote) {
 
 bool FtpSession::RemoveTree(std::string_view rawDir) {
   const std::string dir = Slashes(rawDir);
-  const std::string changeMessage = Fmt(kChangeDirError, {dir});
-  if (Refused(dir, changeMessage) || !Connect()) return false;
+  if (Refused(dir, Fmt(kChangeDirError, {dir})) || !Connect()) return false;
+  return RemoveTreeAt(dir, 0);
+}
+
+bool FtpSession::RemoveTreeAt(const std::string& dir, int depth) {
+  const auto refuse = [&](std::string reason) {
+    failCode_ = CURLE_REMOTE_ACCESS_DENIED;
+    failReply_ = std::move(reason);
+    ReportFailure(Fmt(kDeleteDirError, {dir}));
+    return false;
+  };
+  if (depth > kMaxRemoveDepth) return refuse(Fmt(kTooDeep, {kMaxRemoveDepth}));
   std::vector<RemoteEntry> entries;
-  if (ListExisting(dir, entries) != Presence::Listed) {
-    ReportFailure(changeMessage);
+  std::vector<std::string> unsafe;
+  if (ListExisting(dir, entries, &unsafe) != Presence::Listed) {
+    ReportFailure(Fmt(kChangeDirError, {dir}));
     return false;
   }
+  // Such an entry cannot be named in a command without reaching somewhere
+  // else, so the directory cannot be emptied; nothing in it is touched.
+  if (!unsafe.empty()) return refuse(Fmt(kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)}));
   // Files go at once; subdirectories after the listing, in its order.
   std::vector<std::string> subdirs;
   for (const RemoteEntry& entry : entries) {
@@ -696,7 +742,7 @@ bool FtpSession::RemoveTree(std::string_view rawDir) {
     }
   }
   for (const std::string& subdir : subdirs) {
-    if (!RemoveTree(subdir)) return false;
+    if (!RemoveTreeAt(subdir, depth + 1)) return false;
   }
   if (connection_->Command("RMD " + WithoutSlash(Absolute(dir)))) return true;
   ReportFailure(Fmt(kDeleteDirError, {dir}));
@@ -705,6 +751,7 @@ bool FtpSession::RemoveTree(std::string_view rawDir) {
 
 bool FtpSession::ExactTime(std::string_view rawRemote, std::int64_t& time) {
   const std::string remote = Slashes(rawRemote);
+  lastError_ = 0;
   if (HasControlChar(remote) || !connection_ || !connection_->hasMdtm()) return false;
   std::vector<Connection::Reply> replies;
   if (!connection_->Run({"MDTM " + Absolute(remote)}, replies) || replies[0].code != 213) return false;
@@ -716,9 +763,24 @@ bool FtpSession::ExactTime(std::string_view rawRemote, std::int64_t& time) {
   return true;
 }
 
+bool FtpSession::FileSize(std::string_view rawRemote, std::uint64_t& size) {
+  const std::string remote = Slashes(rawRemote);
+  lastError_ = 0;
+  if (HasControlChar(remote) || !connection_) return false;
+  std::vector<Connection::Reply> replies;
+  if (!connection_->Run({"SIZE " + Absolute(remote)}, replies) || replies[0].code != 213) return false;
+  // "213 <bytes>"
+  const std::string_view text = Trim(std::string_view(replies[0].text).substr(3));
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
 // CR or LF in a path would end the FTP command early and let the rest be read
 // as a command of its own; no path with a control character is sent.
+// Every operation begins here, so lastError() tells about this one alone: a
+// quiet failure (a missing directory) leaves it 0.
 bool FtpSession::Refused(const std::string& path, const std::string& message) {
+  lastError_ = 0;
   if (!HasControlChar(path)) return false;
   failCode_ = CURLE_URL_MALFORMAT;
   failReply_.clear();

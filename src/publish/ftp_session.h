@@ -9,8 +9,10 @@
 
 #include <atomic>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "remote_transport.h"
 
@@ -60,6 +62,7 @@ class FtpSession final : public RemoteTransport {
   bool RemoveFile(std::string_view remote) override;
   bool RemoveTree(std::string_view dir) override;
   bool ExactTime(std::string_view remote, std::int64_t& time) override;
+  bool FileSize(std::string_view remote, std::uint64_t& size) override;
 
  private:
   class Connection;
@@ -67,7 +70,10 @@ class FtpSession final : public RemoteTransport {
   bool Refused(const std::string& path, const std::string& message);
   std::string Absolute(const std::string& path) const;
   enum class Presence { Listed, Missing, Failed };
-  Presence ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries);
+  // `unsafe`, when given, receives the listed names that cannot be part of a path.
+  Presence ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries,
+                        std::vector<std::string>* unsafe = nullptr);
+  bool RemoveTreeAt(const std::string& dir, int depth);
   void ReportFailure(const std::string& message);
 
   std::string server_;
@@ -80,6 +86,7 @@ class FtpSession final : public RemoteTransport {
   int failCode_ = 0;        // the last failure, reported by ReportFailure
   std::string failReply_;  // the server's reply that refused, if any
   FtpTimeouts timeouts_;
+  std::set<std::string> unsafeShown_;  // directories whose unsafe names were shown
   const std::atomic<bool>* stop_ = nullptr;
   std::unique_ptr<Connection> connection_;  // set while connected
 };

@@ -1,6 +1,7 @@
 #include "publish/profile_check.h"
 
 #include "platform/messages.h"
+#include "publish/sync_engine.h"
 
 namespace albumsmith {
 
@@ -12,12 +13,6 @@ constexpr std::string_view kNotEmptyWarning =
 // A name no album uses, written and removed again to prove both rights.
 constexpr std::string_view kTestFile = "fdiekjd8.test";
 constexpr std::string_view kTestText = "Test RW";
-
-std::string RemoteRoot(std::string dir) {
-  if (dir.empty() || dir.front() != '/') dir.insert(0, "/");
-  if (dir.back() != '/') dir += '/';
-  return dir;
-}
 
 }  // namespace
 
@@ -58,11 +53,12 @@ bool ProfileCheck::Step() {
       ok = transport_.MakeDirs(dir, Report::Yes) &&
            transport_.ListDir(files, dir, "", IncludeDirs::No, Create::Yes, Ask::No);
       // Directories alone are no sign of an earlier album; files are.
-      if (ok && !files.empty()) ShowMessageText({Icon::Exclamation, Buttons::Ok}, kNotEmptyWarning);
+      warned_ = ok && !files.empty();
+      if (warned_) ShowMessageText({Icon::Exclamation, Buttons::Ok}, kNotEmptyWarning);
       break;
     }
     case 4:
-      callback_(CheckLine::kBaseDirectory, CheckEvent::kChecked);
+      callback_(CheckLine::kBaseDirectory, warned_ ? CheckEvent::kWarned : CheckEvent::kChecked);
       break;
     case 5:
       callback_(CheckLine::kCreateDelete, CheckEvent::kShown);

@@ -13,7 +13,9 @@
 namespace albumsmith {
 
 enum class CheckLine { kConnection = 0, kBaseDirectory = 1, kCreateDelete = 2 };
-enum class CheckEvent { kShown, kChecked };
+// kWarned: the step succeeded after showing a warning (files in the base
+// directory); the line is ticked like a checked one.
+enum class CheckEvent { kShown, kChecked, kWarned };
 
 // "Connection to server and authentication", "Base directory is empty",
 // "Create and delete files".
@@ -40,6 +42,7 @@ class ProfileCheck {
   Callback callback_;
   int step_ = 0;
   bool failed_ = false;
+  bool warned_ = false;
 };
 
 // Every step in turn; true when all three lines were ticked.

@@ -285,13 +285,32 @@ std::optional<RemoteEntry> ParseListLine(std::string_view line, std::int64_t now
   return ParseUnixLine(line, now);
 }
 
-std::vector<RemoteEntry> ParseListing(std::string_view text, ListingForm form, std::int64_t now) {
+std::vector<RemoteEntry> ParseListing(std::string_view text, ListingForm form, std::int64_t now,
+                                      std::vector<std::string>* unsafe) {
   std::vector<RemoteEntry> entries;
   for (const std::string& line : Split(text, '\n')) {
     auto entry = form == ListingForm::Mlsd ? ParseMlsdLine(line) : ParseListLine(line, now);
-    if (entry && IsSafeName(entry->name)) entries.push_back(std::move(*entry));
+    if (!entry) continue;
+    if (IsSafeName(entry->name)) {
+      entries.push_back(std::move(*entry));
+    } else if (unsafe && !entry->name.empty() &&
+               (form == ListingForm::Mlsd || (entry->name != "." && entry->name != ".."))) {
+      // MLSD marks the directory itself and its parent by their type; a
+      // "." or ".." of another type is no such mark.
+      unsafe->push_back(std::move(entry->name));
+    }
   }
   return entries;
+}
+
+std::string NamesForMessage(const std::vector<std::string>& names) {
+  std::vector<std::string> lines;
+  for (std::string name : names) {
+    for (char& c : name)
+      if (HasControlChar(std::string_view(&c, 1))) c = '?';
+    lines.push_back("\"" + name + "\"");
+  }
+  return Join(lines, "\r\n");
 }
 
 }  // namespace albumsmith

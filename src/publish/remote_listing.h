@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,8 +26,14 @@ std::optional<RemoteEntry> ParseListLine(std::string_view line, std::int64_t now
 
 // A whole listing, lines ending with LF or CR LF. Leaves out ".", "..",
 // lines it cannot read and names that could not safely become a remote path
-// (holding "/" or a control character).
-std::vector<RemoteEntry> ParseListing(std::string_view text, ListingForm form, std::int64_t now);
+// (IsSafeName). Those unsafe names go to `unsafe`, when given, so that they
+// can be shown; the "." and ".." that LIST shows for every directory do not.
+std::vector<RemoteEntry> ParseListing(std::string_view text, ListingForm form, std::int64_t now,
+                                      std::vector<std::string>* unsafe = nullptr);
+
+// Names as a message lists them: quoted, one a line, a control character
+// shown as "?" so that no name can act on a terminal.
+std::string NamesForMessage(const std::vector<std::string>& names);
 
 // An MLSD "modify" fact or the time in a reply to MDTM: "YYYYMMDDHHMMSS",
 // fractions of a second allowed and ignored.

@@ -42,11 +42,11 @@ class RemoteTransport {
 
   // True when the directory exists or could be created.
   virtual bool EnterOrCreateDir(std::string_view path, Report report) = 0;
-  // Creates every level of a path that ends with "/"; a last component
-  // without "/" is only created when the levels before it exist already.
+  // Creates every level of the path, the last one with or without a "/".
   virtual bool MakeDirs(std::string_view path, Report report) = 0;
   // Appends the entries of base + sub to `list`, without "." and "..", in
-  // the server's order. A missing directory without Create::Yes fails
+  // the server's order. Entries whose names cannot be part of a path are
+  // left out and shown to the user. A missing directory without Create::Yes fails
   // quietly; with it, the levels of `sub` are created, after a question
   // unless Ask::No, and refusing the question fails quietly too.
   virtual bool ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
@@ -54,11 +54,15 @@ class RemoteTransport {
   virtual bool PutFile(const std::filesystem::path& local, std::string_view remote) = 0;
   virtual bool PutBuffer(std::string_view remote, std::string_view data) = 0;
   virtual bool RemoveFile(std::string_view remote) = 0;
-  // Removes a directory with everything in it.
+  // Removes a directory with everything in it. A directory holding an entry
+  // whose name cannot be part of a path is left as it is, and that shown.
   virtual bool RemoveTree(std::string_view dir) = 0;
   // The server's time of a file to the second (MDTM), for when a listing
   // gave only minutes. False, quietly, when the server cannot tell.
   virtual bool ExactTime(std::string_view remote, std::int64_t& time) = 0;
+  // The size of a file as the server holds it (SIZE). False, quietly, when
+  // the server cannot tell.
+  virtual bool FileSize(std::string_view remote, std::uint64_t& size) = 0;
 };
 
 }  // namespace albumsmith

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -62,6 +63,13 @@ constexpr std::string_view kUploadingFile = "Uploading file %s";
 constexpr std::string_view kPreserveQuestion =
     "Preserve \"%s\"\n\nThis file or directory is not used for Albumsmith and should be only preserved if you need it.";
 constexpr std::string_view kRemoveFileQuestion = "Remove remote file \"%s\"";
+constexpr std::string_view kUnpublishable =
+    "These files of the folder \"%s\" are not published, as their names cannot be part of a remote path:\r\n%s";
+constexpr std::string_view kUploadFileError = "Error uploading file '%s' to '%s'";
+constexpr std::string_view kShortUpload = "The server holds %u of its %u bytes";
+// Up to this many uploads to one directory are confirmed with one SIZE each;
+// more cost less through one listing (EPSV, TYPE A, MLSD, then TYPE I again).
+constexpr size_t kSizeCommandsBeforeListing = 3;
 
 constexpr std::string_view kClockProbe = "datetime.flg";
 constexpr std::string_view kSiteDir = "albsite";
@@ -113,10 +121,16 @@ class SyncEngine {
     // Without remdir.dat the tree starts empty and every folder gets an id
     // as its pages are made.
     tree_.LoadFrom(RemdirPath(profileDir_));
-    MeasureClockOffset();
-    outcome.clockOffset = site_.clockOffset;
-    outcome.exactClockOffset = site_.exactClockOffset;
-    outcome.succeeded = RunPhases(outcome);
+    // A server that cannot be reached (or is silent until the time-out) is
+    // tried once: every later phase would only try again and wait as long.
+    if (transport_.Connect()) {
+      MeasureClockOffset();
+      outcome.clockOffset = site_.clockOffset;
+      outcome.exactClockOffset = site_.exactClockOffset;
+      outcome.succeeded = RunPhases(outcome);
+    } else {
+      Failed();
+    }
 
     const std::string ready = LoadString(kReady);
     sink_.PostProgress(0, -1);
@@ -127,12 +141,6 @@ class SyncEngine {
   }
 
  private:
-  static std::string RemoteRoot(std::string dir) {
-    if (dir.empty() || dir.front() != '/') dir.insert(0, "/");
-    if (dir.back() != '/') dir += '/';
-    return dir;
-  }
-
   std::string Site() const { return remoteDir_ + std::string(kSiteDir) + "/"; }
   bool Stopped() const { return stop_.load(); }
   bool Failed() { return site_.Failed(); }
@@ -289,8 +297,12 @@ class SyncEngine {
     }
 
     FolderWork work;
-    if (!Compare("m/", folder, medium, work) || !Compare("s/", folder, thumbnails, work)) return false;
-    if (!Execute(work)) return false;
+    std::set<std::string> unpublishable;
+    if (!Compare("m/", folder, medium, work, unpublishable) || !Compare("s/", folder, thumbnails, work, unpublishable))
+      return false;
+    if (!unpublishable.empty())
+      Warn(Fmt(kUnpublishable, {folder, NamesForMessage({unpublishable.begin(), unpublishable.end()})}));
+    if (!Execute(work) || !ConfirmUploads(work.uploads)) return false;
     return pages ? StaticPages(folder, *pages) : CleanPhpFolder(folder);
   }
 
@@ -300,8 +312,11 @@ class SyncEngine {
 
   // One tree of the folder: local entries missing remotely are created or
   // uploaded, older remote files replaced, remote entries without a local
-  // one removed (a directory also leaves the folder tree).
-  bool Compare(const std::string& tree, const std::string& folder, RemoteEntryList& remote, FolderWork& work) {
+  // one removed (a directory also leaves the folder tree). Local names that
+  // cannot be part of a remote path go to `unpublishable` instead: the
+  // transport would read a backslash in them as a separator.
+  bool Compare(const std::string& tree, const std::string& folder, RemoteEntryList& remote, FolderWork& work,
+               std::set<std::string>& unpublishable) {
     const bool thumbnails = tree == "s/";
     const std::int64_t now = std::time(nullptr);
     for (const LocalEntry& local : ReadLocalEntries(profileDir_ + std::string(kSiteDir) + "/" + tree + folder)) {
@@ -309,6 +324,10 @@ class SyncEngine {
       // sort.pos only keeps the last position order on this machine; var.inf
       // is read by the PHP library alone. A remote copy of either goes.
       if (thumbnails && (local.name == "sort.pos" || (local.name == kVarInf && profile_.php == 0))) continue;
+      if (!IsSafeName(local.name)) {
+        unpublishable.insert(local.name);
+        continue;
+      }
       const std::string entry = tree + folder + local.name;
       const int i = remote.Find(local.name);
       if (i < 0) {
@@ -353,12 +372,38 @@ class SyncEngine {
     return true;
   }
 
-  // The profile's preserve list names remote paths the album must leave alone.
-  bool IsPreserved(const std::string& path) const {
-    const std::string wanted = WithoutSlash(ReplaceAll(path, "\\", "/"));
-    for (const std::string& entry : profile_.preserve.entries())
-      if (EqualsNoCase(entry, wanted)) return true;
-    return false;
+  // A server may answer an upload it cut short as if it were whole; the
+  // sizes it holds afterwards tell. Each directory's uploads are confirmed
+  // by SIZE while that is cheaper than listing the directory again, and by
+  // a listing when the server cannot tell sizes that way.
+  bool ConfirmUploads(const std::vector<std::string>& uploads) {
+    std::map<std::string, std::vector<std::string>> byDir;
+    for (const std::string& e : uploads) byDir[e.substr(0, e.rfind('/') + 1)].push_back(e);
+    const std::string site = Site();
+    const std::string local = profileDir_ + std::string(kSiteDir) + "/";
+    for (const auto& [dir, entries] : byDir) {
+      std::map<std::string, std::uint64_t> held;  // entry -> size on the server
+      bool told = entries.size() <= kSizeCommandsBeforeListing;
+      for (size_t i = 0; told && i < entries.size(); ++i) {
+        if (Stopped()) return false;
+        told = transport_.FileSize(site + entries[i], held[entries[i]]);
+      }
+      if (!told) {
+        RemoteEntryList list;
+        if (Stopped() || !transport_.ListDir(list, site, dir, IncludeDirs::No, Create::No, Ask::No)) return Failed();
+        for (const RemoteEntry& r : list) held[dir + r.name] = r.size;
+      }
+      for (const std::string& e : entries) {
+        LocalEntry sent;
+        if (!ReadLocalFile(local + e, sent)) continue;  // gone since: the next run removes its copy
+        const auto it = held.find(e);
+        const std::uint64_t size = it == held.end() ? 0 : it->second;
+        if (size == sent.size) continue;
+        Warn(Fmt(kUploadFileError, {local + e, site + e}) + "\r\n\r\n" + Fmt(kShortUpload, {size, sent.size}));
+        return false;
+      }
+    }
+    return true;
   }
 
   void Preserve(const std::string& path) {
@@ -421,7 +466,7 @@ class SyncEngine {
     for (const RemoteEntry& e : list) {
       if (root && e.name == kSiteDir) continue;
       const std::string path = folder + e.name;
-      if (IsPreserved(path)) continue;
+      if (IsPreserved(profile_.preserve, path)) continue;
       if (e.isDir) {
         if (!DirExists(ImageTreePath(profileDir_) + path)) foreign.push_back(path);
       } else if (root && e.name == "index.php") {
@@ -472,13 +517,16 @@ class SyncEngine {
     if (Stopped()) return false;
     const std::string dir = remoteDir_ + folder;
     RemoteEntryList list;
-    if (!transport_.ListDir(list, remoteDir_, folder, IncludeDirs::Yes, Create::No, Ask::No)) return true;
+    // Only a missing folder has nothing to clean; a listing that failed
+    // (shown by the transport) leaves the folder unknown.
+    if (!transport_.ListDir(list, remoteDir_, folder, IncludeDirs::Yes, Create::No, Ask::No))
+      return transport_.lastError() == 0 || Failed();
     const bool root = folder.empty();
     for (const RemoteEntry& e : list) {
       if (Stopped()) return false;
       if (root && e.name == kSiteDir) continue;
       const std::string path = folder + e.name;
-      if (IsPreserved(path)) continue;
+      if (IsPreserved(profile_.preserve, path)) continue;
       if (root && !e.isDir) {
         if (e.name == "index.php") continue;
         if (e.name == "index.html" || e.name == "slide.html") {
@@ -525,6 +573,19 @@ class SyncEngine {
 };
 
 }  // namespace
+
+std::string RemoteRoot(std::string remoteDir) {
+  if (remoteDir.empty() || remoteDir.front() != '/') remoteDir.insert(0, "/");
+  if (remoteDir.back() != '/') remoteDir += '/';
+  return remoteDir;
+}
+
+bool IsPreserved(const PreserveList& preserve, std::string_view path) {
+  const std::string wanted = WithoutSlash(ReplaceAll(std::string(path), "\\", "/"));
+  for (const std::string& entry : preserve.entries())
+    if (EqualsNoCase(entry, wanted)) return true;
+  return false;
+}
 
 std::int64_t CorrectedRemoteTime(const RemoteEntry& remote, std::int64_t reference) {
   if (!remote.yearInferred) return remote.time;

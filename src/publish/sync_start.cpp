@@ -4,6 +4,7 @@
 
 #include "album/image_list.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 #include "publish/ftp_session.h"
 #include "site/folder_properties.h"
 #include "site/template.h"
@@ -18,6 +19,9 @@ namespace {
 constexpr std::string_view kTreeNotUpdated =
     "The remote directory tree is not updated.\nA whole profile synchonization will be proceeded.";
 constexpr std::string_view kWholeProfileQuestion = "Synchronizing the whole profile may take a while. Go on anyway ?";
+constexpr std::string_view kRootNotRemoved =
+    "The remote files of the profile %s are not removed: its remote folder is the root of the server, which holds "
+    "more than the album.";
 
 SyncRequest BaseRequest(const SyncEnvironment& env, const ProfileSettings& profile) {
   SyncRequest request;
@@ -27,6 +31,36 @@ SyncRequest BaseRequest(const SyncEnvironment& env, const ProfileSettings& profi
   request.settingsFile = env.settingsFile;
   request.installConfirmed = env.installConfirmed;
   return request;
+}
+
+// Whether a preserved path lies below the directory `dir` ("a/b").
+bool KeepsBelow(const PreserveList& preserve, const std::string& dir) {
+  const std::string prefix = ToLower(WithSlash(dir));
+  for (const std::string& entry : preserve.entries())
+    if (StartsWith(ToLower(entry), prefix)) return true;
+  return false;
+}
+
+// Removes what lies in root + dir ("" or "a/b/") but the preserved paths and
+// the directories that lead to them.
+bool RemoveAllBut(RemoteTransport& transport, const std::string& root, const std::string& dir,
+                  const PreserveList& preserve) {
+  RemoteEntryList list;
+  if (!transport.ListDir(list, root, dir, IncludeDirs::Yes, Create::No, Ask::No)) return false;
+  for (const RemoteEntry& e : list) {
+    const std::string path = dir + e.name;
+    if (IsPreserved(preserve, path)) continue;
+    bool removed;
+    if (!e.isDir) {
+      removed = transport.RemoveFile(root + path);
+    } else if (KeepsBelow(preserve, path)) {
+      removed = RemoveAllBut(transport, root, path + "/", preserve);
+    } else {
+      removed = transport.RemoveTree(root + path + "/");
+    }
+    if (!removed) return false;
+  }
+  return true;
 }
 
 // The folders in publishing order: each after its subfolders, the top level last.
@@ -83,8 +117,18 @@ bool StartProfileSync(const SyncEnvironment& env, const std::string& profileName
 }
 
 void RemoveRemoteProfileWith(RemoteTransport& transport, const ProfileSettings& profile) {
+  // The directory the profile publishes to, as the run names it.
+  const std::string root = RemoteRoot(profile.remoteDir);
+  if (root.find_first_not_of('/') == std::string::npos) {
+    ShowMessageText({Icon::Exclamation, Buttons::Ok}, kRootNotRemoved, {profile.name});
+    return;
+  }
   transport.SetProfile(profile);
-  transport.RemoveTree(profile.remoteDir);
+  if (profile.preserve.entries().empty()) {
+    transport.RemoveTree(root);
+  } else {
+    RemoveAllBut(transport, root, "", profile.preserve);  // the directory stays, holding what is kept
+  }
   transport.Disconnect();
 }
 

@@ -70,8 +70,11 @@ bool StartProfileSync(const SyncEnvironment& env, const std::string& profileName
                       const ProfileVerifier& verify, SyncRequest& request);
 
 // When a profile is deleted and the user asked for its remote files to go:
-// the profile's remote directory is removed with everything in it. Failures
-// are shown by the transport only. This is the callback DeleteProfile takes.
+// the profile's remote directory is removed with everything in it but what
+// its preserve list keeps (the directory then stays, holding that). A
+// remote directory that is the server's root is refused with a message: it
+// holds more than the album. Failures are shown by the transport only. This
+// is the callback DeleteProfile takes.
 void RemoveRemoteProfile(const ProfileSettings& profile);
 void RemoveRemoteProfileWith(RemoteTransport& transport, const ProfileSettings& profile);
 

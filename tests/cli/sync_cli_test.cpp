@@ -49,6 +49,16 @@ TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   EXPECT_TRUE(fs::is_directory(Remote("")));
   EXPECT_TRUE(fs::is_empty(Remote("")));
 
+  // A file there: the line is not "ok" under its own warning, yet the check goes on.
+  WriteText(Remote("index.html"), "<html></html>");
+  const CliResult warned = Run({"check", "Holiday"});
+  EXPECT_EQ(warned.exitCode, 0) << warned.err;
+  EXPECT_EQ(warned.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
+                                                         "[warning] Base directory is empty",
+                                                         "[ok] Create and delete files"}));
+  EXPECT_NE(warned.err.find("The remote base directory is not empty"), std::string::npos) << warned.err;
+  fs::remove(Remote("index.html"));
+
   ProfileSettings s = ReadProfile(profiles(), "Holiday");
   s.password = "wrong";
   ASSERT_TRUE(WriteProfile(profiles(), s));

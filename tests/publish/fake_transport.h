@@ -36,9 +36,14 @@ class FakeTransport final : public RemoteTransport {
   std::vector<std::string> calls;
   std::int64_t clock = 1'700'000'000;  // the time uploads get
   int failOnCall = 0;                  // 1 for the first call; 0 never fails
+  std::string failOn;                  // "Operation path" of a call to fail each time it comes
   // Listed times come in steps of this many seconds (60: a LIST without
   // seconds); ExactTime tells the stored time.
   int listStep = 1;
+  // FileSize answers, as a server that knows SIZE does.
+  bool tellsSizes = true;
+  // Uploads to these paths keep only their first half, reported as whole.
+  std::set<std::string> cutShort;
   std::function<void(int call)> onCall;
   ProfileSettings profile;
 
@@ -102,7 +107,9 @@ class FakeTransport final : public RemoteTransport {
     if (!Call("PutFile", remote)) return false;
     if (!std::filesystem::is_regular_file(local) || !dirs.count(Parent(Normal(remote))))
       return Fail("Error uploading file '%s' to '%s'", local.string(), remote);
-    files[Normal(remote)] = {ReadText(local), clock};
+    std::string content = ReadText(local);
+    if (cutShort.count(Normal(remote))) content.resize(content.size() / 2);
+    files[Normal(remote)] = {std::move(content), clock};
     return true;
   }
 
@@ -137,6 +144,14 @@ class FakeTransport final : public RemoteTransport {
     return true;
   }
 
+  bool FileSize(std::string_view remote, std::uint64_t& size) override {
+    if (!Call("FileSize", remote) || !tellsSizes) return false;
+    const auto file = files.find(Normal(remote));
+    if (file == files.end()) return false;
+    size = file->second.content.size();
+    return true;
+  }
+
   static std::string Normal(std::string_view path) {
     std::string p = "/" + std::string(path);
     std::replace(p.begin(), p.end(), '\\', '/');
@@ -164,12 +179,13 @@ class FakeTransport final : public RemoteTransport {
   bool Call(const char* operation, std::string_view path) {
     const int number = static_cast<int>(calls.size()) + 1;
     calls.push_back(std::string(operation) + (path.empty() ? "" : " " + std::string(path)));
+    lastError_ = 0;  // each operation tells about itself alone, as the session's do
     if (onCall) onCall(number);
     if (stop_ && stop_->load()) {
       lastError_ = 42;  // stopped on request: quiet, like the session
       return false;
     }
-    if (number == failOnCall) return Fail("%s failed", calls.back());
+    if (number == failOnCall || calls.back() == failOn) return Fail("%s failed", calls.back());
     return true;
   }
 

@@ -175,6 +175,12 @@ TEST_P(FtpServerTest, UploadsAreListedWithTheirSizesAndTimes) {
   // "\" separators are taken as "/".
   ASSERT_TRUE(session_.PutBuffer(ReplaceAll(base_, "/", "\\") + "sub\\back.txt", "b"));
   EXPECT_TRUE(Texts().empty()) << First(Texts());
+  // The sizes the server holds, asked right after the uploads.
+  std::uint64_t size = 0;
+  EXPECT_TRUE(session_.FileSize(base_ + "photo.jpg", size));
+  EXPECT_EQ(size, photo.size());
+  EXPECT_FALSE(session_.FileSize(base_ + "no such file", size));
+  EXPECT_TRUE(Texts().empty()) << First(Texts());  // quietly
   EXPECT_EQ(ReadText(Local(base_ + "photo.jpg")), photo);
   EXPECT_EQ(ReadText(Local(base_ + "dir.js")), "var tree = [];\n");
   EXPECT_TRUE(std::filesystem::exists(Local(base_ + "empty.txt")));
@@ -244,15 +250,50 @@ TEST_P(FtpServerTest, NamesWithSpacesQuotesHashPercentAndAccentsRoundTrip) {
   EXPECT_TRUE(Texts().empty()) << First(Texts());
 }
 
-TEST_P(FtpServerTest, MakeDirsCreatesTheLevelsThatEndWithASlash) {
+TEST_P(FtpServerTest, MakeDirsCreatesEveryLevelWithOrWithoutAFinalSlash) {
   EXPECT_TRUE(session_.MakeDirs(base_ + "m/n/", Report::Yes));
   EXPECT_TRUE(std::filesystem::is_directory(Local(base_ + "m/n")));
-  // The last level without "/" is only tried as a whole path.
   EXPECT_TRUE(session_.MakeDirs(base_ + "p/q", Report::Yes));
-  EXPECT_TRUE(std::filesystem::is_directory(Local(base_ + "p")));
-  EXPECT_FALSE(std::filesystem::exists(Local(base_ + "p/q")));
+  EXPECT_TRUE(std::filesystem::is_directory(Local(base_ + "p/q")));
   EXPECT_TRUE(session_.EnterOrCreateDir(base_ + "m", Report::Yes));
   EXPECT_TRUE(Texts().empty()) << First(Texts());
+}
+
+// Names made on the server's disk that a server may read as a path: a "\"
+// some servers take as "/", leading out of the directory. They are shown,
+// never sent back, and a directory holding one is not removed.
+TEST_P(FtpServerTest, NamesThatReadAsPathsAreShownAndNeverFollowed) {
+  const std::string dir = base_ + "A/";
+  ASSERT_TRUE(session_.MakeDirs(dir, Report::Yes));
+  ASSERT_TRUE(session_.PutBuffer(base_ + "other-site.txt", "precious"));
+  ASSERT_TRUE(session_.PutBuffer(dir + "kept.jpg", "k"));
+  std::filesystem::create_directories(Local(dir + "..\\other-site.txt"));
+  std::filesystem::create_directories(Local(dir + "..\\..\\..\\.."));
+  WriteText(Local(dir + "..\\..\\..\\..") / "deep.txt", "d");
+
+  RemoteEntryList list;
+  ASSERT_TRUE(session_.ListDir(list, base_, "A/", IncludeDirs::Yes, Create::No, Ask::No));
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].name, "kept.jpg");
+  ASSERT_EQ(Texts().size(), 1u);
+  const std::string shown = Texts()[0];
+  EXPECT_TRUE(StartsWith(shown, "The remote directory '" + dir +
+                                    "' holds entries whose names cannot be part of a path; they are left as they are:"))
+      << shown;
+  for (const char* name : {"\"..\\other-site.txt\"", "\"..\\..\\..\\..\""})
+    EXPECT_NE(shown.find(name), std::string::npos) << shown;
+
+  Prompts().Clear();
+  EXPECT_FALSE(session_.RemoveTree(dir));
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_TRUE(StartsWith(Texts()[0], "Cannot delete remote directory '" + dir + "'\r\n\r\n")) << Texts()[0];
+  EXPECT_NE(Texts()[0].find("\"..\\other-site.txt\""), std::string::npos) << Texts()[0];
+  EXPECT_NE(session_.lastError(), 0);
+  // Nothing in the directory, nor outside it, was touched.
+  EXPECT_EQ(ReadText(Local(base_ + "other-site.txt")), "precious");
+  EXPECT_EQ(ReadText(Local(dir + "kept.jpg")), "k");
+  EXPECT_EQ(ReadText(Local(dir + "..\\..\\..\\..") / "deep.txt"), "d");
+  EXPECT_TRUE(std::filesystem::exists(Local(base_)));
 }
 
 // What a listing says about a directory: missing, empty, holding only a file
@@ -343,6 +384,11 @@ TEST_P(FtpServerTest, FailuresShowTheOperationTheLibraryErrorAndTheServersReply)
   Prompts().Clear();
   EXPECT_FALSE(session_.EnterOrCreateDir(base_ + "file.txt/x", Report::No));
   EXPECT_TRUE(Texts().empty());
+  // A missing directory after a failure is an answer of its own, not that failure again.
+  EXPECT_FALSE(session_.RemoveFile(base_ + "gone.txt"));
+  ASSERT_NE(session_.lastError(), 0);
+  EXPECT_FALSE(session_.ListDir(list, base_, "missing/", IncludeDirs::Yes, Create::No, Ask::No));
+  EXPECT_EQ(session_.lastError(), 0);
 }
 
 // A CR or LF would end the command and let the rest be read as a command of
@@ -389,6 +435,29 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpServerTest, ::testing::Values(ServerKind::P
                          [](const ::testing::TestParamInfo<ServerKind>& info) {
                            return info.param == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd";
                          });
+
+// Removal follows directories level by level; a server that showed a
+// directory inside itself without end would take it down the stack. Here a
+// real tree deeper than the bound stands for that.
+TEST(FtpSessionDepthTest, RemoveTreeGoesNoDeeperThanItsBound) {
+  std::string error;
+  auto server = test::StartPyftpdlib(error);
+  ASSERT_NE(server, nullptr) << error;
+  std::filesystem::path deepest = server->root() / "deep";
+  for (int level = 0; level < 260; ++level) deepest /= "d";
+  std::filesystem::create_directories(deepest);
+  Prompts().Clear();
+
+  FtpSession session;
+  session.SetTimeouts({5, 5, 5});
+  session.SetProfile(server->Profile());
+  EXPECT_FALSE(session.RemoveTree("/deep/"));
+  ASSERT_EQ(Prompts().texts().size(), 1u);
+  const std::string text = Prompts().texts()[0];
+  EXPECT_TRUE(StartsWith(text, "Cannot delete remote directory '/deep/d/d/")) << text;
+  EXPECT_TRUE(EndsWith(text, "\r\n\r\nIt holds directories nested more than 256 levels deep")) << text;
+  EXPECT_TRUE(std::filesystem::is_directory(deepest));
+}
 
 // A server that takes uploads slowly (or not at all) shows what a stop
 // request and the stall time-out do to a transfer in progress.
@@ -487,6 +556,26 @@ TEST(FtpSessionTimeoutTest, StalledUploadEndsAfterTheStallTime) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(15));
   EXPECT_EQ(Prompts().texts(), std::vector<std::string>{"Error uploading file '" + big.string() +
                                                         "' to '/stalled.bin'\r\n\r\n28 : Timeout was reached"});
+}
+
+// A server that turns the connection away answers 421 and closes at once;
+// the library calls that a time-out.
+TEST(FtpSessionTimeoutTest, ServerClosingAtOnceIsNoTimeout) {
+  test::SilentServer busy("421 Too many connections, try later");
+  ASSERT_NE(busy.port(), 0);
+  Prompts().Clear();
+
+  FtpSession session;
+  session.SetTimeouts({5, 5, 5});
+  ProfileSettings profile;
+  profile.serverName = "127.0.0.1:" + std::to_string(busy.port());
+  profile.login = "nobody";
+  session.SetProfile(profile);
+  EXPECT_FALSE(session.Connect());
+  EXPECT_EQ(Prompts().texts(), std::vector<std::string>{"Error connecting host '" + profile.serverName +
+                                                        "'\r\n\r\n7 : Couldn't connect to server\r\n\r\n"
+                                                        "421 Too many connections, try later"});
+  EXPECT_EQ(session.lastError(), 7);
 }
 
 TEST(FtpSessionTimeoutTest, SilentServerEndsWithAConnectError) {

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -174,8 +175,10 @@ inline std::string PythonWithPyftpdlib() {
 }
 
 // pyftpdlib, listing with MLSD. `readLimit` bytes per second slows uploads
-// down; 1 stalls them.
-inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int readLimit = 0) {
+// down; 1 stalls them. Uploads to paths holding `cutUploads` (when not
+// empty) keep only their first half, though the server answers them as whole.
+inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int readLimit = 0,
+                                                     const std::string& cutUploads = "") {
   const std::string python = PythonWithPyftpdlib();
   if (python.empty()) {
     error = "pyftpdlib is missing: install python3-pyftpdlib (scripts/install-deps.sh)";
@@ -190,7 +193,7 @@ inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int rea
                          std::to_string(server->port_), "--root", server->root().string(), "--user", server->login_,
                          "--password", server->password_, "--passive-ports",
                          std::to_string(first) + "-" + std::to_string(last), "--log", server->log().string(),
-                         "--read-limit", std::to_string(readLimit)});
+                         "--read-limit", std::to_string(readLimit), "--cut-uploads", cutUploads});
   return error.empty() ? std::move(server) : nullptr;
 }
 
@@ -237,6 +240,8 @@ inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error) {
   server->port_ = FreePort();
   const auto [first, last] = FreePortRange(20);
   const std::filesystem::path config = server->folder() / "vsftpd.conf";
+  // Names beginning with "." are listed too, as some hosts do: those are the
+  // names ("..\\x") that could lead out of a directory.
   std::ofstream(config) << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << server->port_
                         << "\nbackground=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
                            "local_umask=022\nlocal_root="
@@ -247,7 +252,8 @@ inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error) {
                         << "\nconnect_from_port_20=NO\nseccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
                            "pam_service_name=vsftpd\nsecure_chroot_dir="
                         << empty.string()
-                        << "\nuse_localtime=NO\ndelay_failed_login=0\nxferlog_enable=YES\nxferlog_std_format=NO\n"
+                        << "\nuse_localtime=NO\nforce_dot_files=YES\ndelay_failed_login=0\nxferlog_enable=YES\n"
+                           "xferlog_std_format=NO\n"
                            "log_ftp_protocol=YES\nvsftpd_log_file="
                         << server->log().string() << "\n";
   ::chmod(config.c_str(), 0600);
@@ -255,11 +261,13 @@ inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error) {
   return error.empty() ? std::move(server) : nullptr;
 }
 
-// Listens on a free port and never answers: the kernel completes the TCP
-// handshake, so a client connects and then waits for a greeting forever.
+// Listens on a free port. Without a greeting it never answers: the kernel
+// completes the TCP handshake, so a client connects and then waits for a
+// greeting forever. With one, it sends that line to each connection and
+// closes it at once, as a server that turns clients away does.
 class SilentServer {
  public:
-  SilentServer() {
+  explicit SilentServer(std::string greeting = {}) : greeting_(std::move(greeting)) {
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -268,15 +276,36 @@ class SilentServer {
     if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd_, 8) == 0 &&
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
       port_ = ntohs(address.sin_port);
+    if (port_ && !greeting_.empty()) greeter_ = std::thread([this] { Greet(); });
   }
-  ~SilentServer() { ::close(fd_); }
+  ~SilentServer() {
+    ::shutdown(fd_, SHUT_RDWR);  // ends a waiting accept
+    if (greeter_.joinable()) greeter_.join();
+    ::close(fd_);
+  }
   SilentServer(const SilentServer&) = delete;
   SilentServer& operator=(const SilentServer&) = delete;
   int port() const { return port_; }
+  // Connections greeted so far.
+  int connections() const { return connections_.load(); }
 
  private:
+  void Greet() {
+    for (;;) {
+      const int client = ::accept(fd_, nullptr, nullptr);
+      if (client < 0) return;
+      ++connections_;  // before the greeting, which may end the client's wait
+      const std::string line = greeting_ + "\r\n";
+      if (::send(client, line.data(), line.size(), MSG_NOSIGNAL) < 0) ADD_FAILURE() << "greeting not sent";
+      ::close(client);
+    }
+  }
+
   int fd_ = -1;
   int port_ = 0;
+  std::string greeting_;
+  std::atomic<int> connections_{0};
+  std::thread greeter_;
 };
 
 }  // namespace albumsmith::test

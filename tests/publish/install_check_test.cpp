@@ -206,7 +206,7 @@ TEST(ProfileCheckTest, LinesTickUntilAStepFails) {
   using Event = std::pair<CheckLine, CheckEvent>;
   const Event shown1{CheckLine::kConnection, CheckEvent::kShown}, ticked1{CheckLine::kConnection, CheckEvent::kChecked};
   const Event shown2{CheckLine::kBaseDirectory, CheckEvent::kShown},
-      ticked2{CheckLine::kBaseDirectory, CheckEvent::kChecked};
+      ticked2{CheckLine::kBaseDirectory, CheckEvent::kChecked}, warned2{CheckLine::kBaseDirectory, CheckEvent::kWarned};
   const Event shown3{CheckLine::kCreateDelete, CheckEvent::kShown},
       ticked3{CheckLine::kCreateDelete, CheckEvent::kChecked};
   const std::string notEmpty =
@@ -230,7 +230,7 @@ TEST(ProfileCheckTest, LinesTickUntilAStepFails) {
          f.dirs.insert("/album");
          f.files["/album/index.html"] = {"x", 0};
        }, true,
-       {shown1, ticked1, shown2, ticked2, shown3, ticked3}, {notEmpty}},
+       {shown1, ticked1, shown2, warned2, shown3, ticked3}, {notEmpty}},
       {"no connection", [](test::FakeTransport& f) { f.failOnCall = 1; }, false, {shown1}, {"Connect failed"}},
       {"cannot write", [](test::FakeTransport& f) { f.failOnCall = 4; }, false, {shown1, ticked1, shown2, ticked2, shown3},
        {"PutBuffer /album/fdiekjd8.test failed"}},

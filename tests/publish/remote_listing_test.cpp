@@ -135,10 +135,14 @@ TEST(ParseListingTest, KeepsTheServersOrderAndLeavesOutWhatCannotBeAPath) {
       "-rw-r--r--    1 o g    2 Jun 14 13:37 a/b.jpg\r\n"
       "drwxr-xr-x    2 o g 4096 Jun 14 13:37 A folder\r\n"
       "-rw-r--r--    1 o g    2 Jun 14 13:37 bell\x07.jpg\r\n"
+      "drwxr-xr-x    2 o g 4096 Jun 14 13:37 ..\\..\\other-site\r\n"
       "\r\n";
   std::vector<std::string> names;
-  for (const RemoteEntry& e : ParseListing(list, ListingForm::List, kNow)) names.push_back(e.name);
+  std::vector<std::string> unsafe;
+  for (const RemoteEntry& e : ParseListing(list, ListingForm::List, kNow, &unsafe)) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"b.jpg", "A folder"}));
+  // Left out to be shown, all but the "." and ".." every LIST may hold.
+  EXPECT_EQ(unsafe, (std::vector<std::string>{"a/b.jpg", "bell\x07.jpg", "..\\..\\other-site"}));
 
   // A CR inside a name, as a hostile server could send it, would end an FTP
   // command early if the name were sent back.
@@ -149,8 +153,12 @@ TEST(ParseListingTest, KeepsTheServersOrderAndLeavesOutWhatCannotBeAPath) {
       "type=file;size=1;modify=20240101000000; ..\n"
       "type=dir;modify=20240101000000; m\n";
   names.clear();
-  for (const RemoteEntry& e : ParseListing(mlsd, ListingForm::Mlsd, kNow)) names.push_back(e.name);
+  unsafe.clear();
+  for (const RemoteEntry& e : ParseListing(mlsd, ListingForm::Mlsd, kNow, &unsafe)) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"z.jpg", "m"}));
+  // MLSD marks the real "." and ".." by their type; a file named ".." is no such mark.
+  EXPECT_EQ(unsafe, (std::vector<std::string>{"x\rDELE y", ".."}));
+  EXPECT_EQ(NamesForMessage(unsafe), "\"x?DELE y\"\r\n\"..\"");
 }
 
 TEST(AddOneYearTest, SameDateAndTimeOneCalendarYearLater) {

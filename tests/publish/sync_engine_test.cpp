@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <optional>
@@ -164,22 +165,24 @@ TEST_F(FakeSyncTest, FailureAtAnyCallEndsWithThePhasesMessage) {
   } cases[] = {
       // The clock probe: the run goes on without an offset, unless the
       // server cannot even be reached.
-      {1, "MakeDirs /album/", false, ""},
-      {2, "PutFile /album/datetime.flg", true, ""},
-      {4, "RemoveFile /album/datetime.flg", true, ""},
-      {5, "ListDir /album/", false, ""},  // the installation check
-      {6, "MakeDirs /album/", false, kCannotInstall},
-      {8, "EnterOrCreateDir /album/albsite/bg/", false, kCannotInstall},
-      {14, "PutFile /album/albsite/js/dtree.js", false, kCannotInstall},
-      {20, "ListDir /album/albsite/js/", false, kCannotInstall},  // the check after the install
-      {22, "ListDir /album/albsite/bg/", false, kCannotBackground},
-      {24, "ListDir /album/albsite/m/Family/", false, kCannotDirectory},
-      {25, "ListDir /album/Family/", false, kCannotDirectory},
-      {28, "PutFile /album/albsite/s/Family/e.jpg.html", false, kCannotDirectory},
-      {31, "PutBuffer /album/Family/slide.html", false, kCannotDirectory},
-      {32, "ListDir /album/", false, kCannotDirectory},  // the pages of the ancestors
-      {55, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
-      {70, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
+      {1, "Connect", false, ""},
+      {2, "MakeDirs /album/", true, ""},
+      {3, "PutFile /album/datetime.flg", true, ""},
+      {5, "RemoveFile /album/datetime.flg", true, ""},
+      {6, "ListDir /album/", false, ""},  // the installation check
+      {7, "MakeDirs /album/", false, kCannotInstall},
+      {9, "EnterOrCreateDir /album/albsite/bg/", false, kCannotInstall},
+      {15, "PutFile /album/albsite/js/dtree.js", false, kCannotInstall},
+      {21, "ListDir /album/albsite/js/", false, kCannotInstall},  // the check after the install
+      {23, "ListDir /album/albsite/bg/", false, kCannotBackground},
+      {25, "ListDir /album/albsite/m/Family/", false, kCannotDirectory},
+      {26, "ListDir /album/Family/", false, kCannotDirectory},
+      {29, "PutFile /album/albsite/s/Family/e.jpg.html", false, kCannotDirectory},
+      {36, "PutBuffer /album/Family/slide.html", false, kCannotDirectory},
+      {37, "ListDir /album/", false, kCannotDirectory},  // the pages of the ancestors
+      {53, "ListDir /album/albsite/s/Trips/2004/", false, kCannotDirectory},  // the uploads' sizes
+      {63, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
+      {84, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
   };
   const SyncRequest request = profile_.ProfileRequest();
   const std::string remdirFile = RemdirPath(profile_.profileDir());
@@ -214,11 +217,12 @@ TEST_F(FakeSyncTest, StopAtAnyCallEndsQuietlyWithThePhasesMessage) {
     int call;
     std::vector<std::string> warnings;
   } cases[] = {
-      {5, {}},
-      {13, {std::string(kCannotInstall)}},
-      {22, {std::string(kCannotBackground)}},
-      {26, {std::string(kCannotDirectory)}},
-      {43, {std::string(kCannotDirectory)}},
+      {6, {}},
+      {14, {std::string(kCannotInstall)}},
+      {23, {std::string(kCannotBackground)}},
+      {27, {std::string(kCannotDirectory)}},
+      {48, {std::string(kCannotDirectory)}},
+      {52, {std::string(kCannotDirectory)}},
   };
   const SyncRequest request = profile_.ProfileRequest();
   for (const auto& c : cases) {
@@ -362,6 +366,72 @@ TEST_F(FakeSyncTest, PhpRootAsksOnlyAboutWhatIsNotTheSites) {
   EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
   EXPECT_EQ(Prompts().texts().at(1), "Remove remote file \"notes.txt\"");
   EXPECT_TRUE(Has("/album/notes.txt"));
+}
+
+// A PHP folder's clean-up: a folder missing remotely has nothing to clean;
+// one whose listing failed is unknown and fails the run before remdir.dat.
+TEST_F(FakeSyncTest, PhpCleanUpFailsOnAFailedListingOnly) {
+  profile_.settings().php = 1;
+  profile_.Save();
+  Publish();
+  ASSERT_FALSE(Has("/album/Family"));  // a PHP site has no page folders
+  const std::string remdir = Remdir();
+  test::SetFileTime(RemdirPath(profile_.profileDir()), std::time(nullptr) - 3600);
+  const std::int64_t saved = test::FileTime(RemdirPath(profile_.profileDir()));
+
+  fake_.failOn = "ListDir /album/Family/";
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{"ListDir /album/Family/ failed", std::string(kCannotDirectory)}));
+  EXPECT_EQ(test::FileTime(RemdirPath(profile_.profileDir())), saved);
+  EXPECT_EQ(Remdir(), remdir);
+}
+
+// Uploads are confirmed by the sizes the server then holds: by SIZE for a
+// few files in a directory, by one listing for more or where SIZE is not
+// told. A run with nothing to send asks for neither.
+TEST_F(FakeSyncTest, UploadsAreConfirmedBySizeOrListingAndANoOpRunAsksNothing) {
+  Publish();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  for (const std::string& call : fake_.calls) EXPECT_FALSE(StartsWith(call, "FileSize")) << call;
+  const std::vector<std::string> noOp = fake_.calls;
+
+  const std::string medium = "/album/albsite/m/Family/e.jpg";
+  const fs::path local = fs::path(profile_.profileDir()) / "albsite/m/Family/e.jpg";
+  const struct {
+    const char* what;
+    bool tellsSizes;
+    const char* confirmedBy;
+  } cases[] = {
+      {"SIZE", true, "FileSize /album/albsite/m/Family/e.jpg"},
+      {"no SIZE: the listing", false, "ListDir /album/albsite/m/Family/"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Prompts().Clear();
+    fake_.calls.clear();
+    fake_.tellsSizes = c.tellsSizes;
+    fake_.cutShort = {medium};
+    test::SetFileTime(local, std::time(nullptr) + 10);  // changed since its upload
+    EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+    const std::uintmax_t size = fs::file_size(local);
+    EXPECT_EQ(Warnings(), (std::vector<std::string>{"Error uploading file '" + local.string() + "' to '" + medium +
+                                                        "'\r\n\r\nThe server holds " + std::to_string(size / 2) +
+                                                        " of its " + std::to_string(size) + " bytes",
+                                                    std::string(kCannotDirectory)}));
+    const auto sent = std::find(fake_.calls.begin(), fake_.calls.end(), "PutFile " + medium);
+    ASSERT_NE(sent, fake_.calls.end());
+    EXPECT_NE(std::find(sent, fake_.calls.end(), c.confirmedBy), fake_.calls.end());
+  }
+
+  // Sent whole again, it is confirmed and the run goes on as before.
+  test::SetFileTime(local, std::time(nullptr) - 60);
+  fake_.cutShort.clear();
+  fake_.tellsSizes = true;
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  fake_.calls.clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_EQ(fake_.calls, noOp);
 }
 
 TEST_F(FakeSyncTest, FolderCommandWithoutTreeFileTurnsIntoTheWholeProfile) {

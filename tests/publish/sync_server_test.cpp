@@ -44,6 +44,7 @@ constexpr std::string_view kRemoteDir = "/album/";
 struct ServerOptions {
   int clockAhead = 0;  // seconds the server's clock runs ahead of ours (run under faketime)
   int rateLimit = 0;   // bytes per second the server takes uploads at; 0 for no limit
+  std::string cutUploads = "";  // pyftpdlib keeps half of each upload to a path holding this
 };
 
 // A test's own server. Started with the shared helpers; when the test asks
@@ -52,7 +53,8 @@ struct ServerOptions {
 class SyncServer {
  public:
   SyncServer(ServerKind kind, ServerOptions options) : kind_(kind), options_(options) {
-    server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_) : test::StartVsftpd(error_);
+    server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads)
+                                            : test::StartVsftpd(error_);
     if (server_ && (options.clockAhead || options.rateLimit)) Restart();
   }
 
@@ -93,7 +95,8 @@ class SyncServer {
             std::string("--port"), std::to_string(server_->port()), std::string("--root"), server_->root().string(),
             std::string("--user"), server_->login_, std::string("--password"), server_->password_,
             std::string("--passive-ports"), std::to_string(first) + "-" + std::to_string(last), std::string("--log"),
-            server_->log().string(), std::string("--read-limit"), std::to_string(options_.rateLimit)})
+            server_->log().string(), std::string("--read-limit"), std::to_string(options_.rateLimit),
+            std::string("--cut-uploads"), options_.cutUploads})
         argv.push_back(a);
     } else {
       const fs::path config = server_->folder() / "vsftpd.conf";
@@ -189,6 +192,7 @@ class ServerClockTransport final : public RemoteTransport {
   bool RemoveFile(std::string_view remote) override { return inner_.RemoveFile(remote); }
   bool RemoveTree(std::string_view dir) override { return inner_.RemoveTree(dir); }
   bool ExactTime(std::string_view remote, std::int64_t& time) override { return inner_.ExactTime(remote, time); }
+  bool FileSize(std::string_view remote, std::uint64_t& size) override { return inner_.FileSize(remote, size); }
 
  private:
   bool Dated(std::string_view remote, bool ok) {
@@ -493,10 +497,161 @@ TEST_P(SyncServerTest, PhpSiteKeepsIndexPhpAndAlbsiteAndLosesStaticPagesQuietly)
   EXPECT_EQ(server_->Stors(mark), FixedUploads({}));
 }
 
+// Names that a server may read as a path, made on its disk inside a
+// folder's medium images: "..\\" leads out of the album on a server that
+// takes "\\" as "/". They are shown and left alone; nothing else changes.
+TEST_P(SyncServerTest, RemoteNamesThatReadAsPathsAreShownAndLeftAlone) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  server_->Seed("../other-site/precious.txt", "precious");
+  server_->Seed("albsite/m/Trips/..\\..\\..\\..\\other-site/precious.txt", "decoy");
+  server_->Seed("albsite/m/Trips/..\\..\\..\\../x.txt", "x");
+  const auto before = test::TreeContent((*server_)->root());
+
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(test::TreeContent((*server_)->root()), before);
+  const std::vector<std::string> warnings = Warnings();
+  ASSERT_EQ(warnings.size(), 1u) << Join(warnings, "\n--\n");
+  EXPECT_TRUE(StartsWith(warnings[0], "The remote directory '/album/albsite/m/Trips/' holds entries whose names "
+                                      "cannot be part of a path; they are left as they are:"))
+      << warnings[0];
+  for (const char* name : {"\"..\\..\\..\\..\\other-site\"", "\"..\\..\\..\\..\""})
+    EXPECT_NE(warnings[0].find(name), std::string::npos) << warnings[0];
+}
+
+// Derived files whose names the transport would read as paths, left in a
+// folder by other means than the verification (which makes none such).
+TEST_P(SyncServerTest, LocalNamesThatCannotBePublishedAreShownOnceAndTheRunGoesOn) {
+  if (!StartServer()) return;
+  server_->Seed("../other-site/photo.jpg", "theirs");
+  const SyncRequest request = profile_.ProfileRequest();
+  const fs::path site = fs::path(profile_.profileDir()) / "albsite";
+  for (const char* tree : {"m/Family", "s/Family"})
+    for (const char* name : {"back\\slash.jpg", "..\\..\\..\\..\\other-site\\photo.jpg"})
+      fs::copy_file(fs::path(ALBUMSMITH_TEST_DATA) / "exif/fujifilm-finepix40i.jpg", site / tree / name);
+
+  ASSERT_TRUE(Run(request).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(Warnings(), std::vector<std::string>{
+                            "These files of the folder \"Family/\" are not published, as their names cannot be part of "
+                            "a remote path:\r\n\"..\\..\\..\\..\\other-site\\photo.jpg\"\r\n\"back\\slash.jpg\""});
+  EXPECT_EQ(test::ReadText((*server_)->root() / "other-site/photo.jpg"), "theirs");
+  // The rest of the folder, and the folders published after it.
+  for (const char* published : {"albsite/m/Family/e.jpg", "albsite/s/Trips/2004/c.jpg", "index.html"})
+    EXPECT_TRUE(fs::exists(server_->Local(published))) << published;
+  EXPECT_FALSE(fs::exists(server_->Local("albsite/m/Family/back")));
+}
+
+// When a deleted profile's remote files go: never from the server's root,
+// which holds more than the album, and never what the profile preserves.
+TEST_P(SyncServerTest, RemovingADeletedProfilesFilesSparesTheRootAndThePreserved) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  server_->Seed("stats/today.txt", "12 visits");
+  server_->Seed("albsite/keep/notes.txt", "mine");
+  server_->Seed("../elsewhere.txt", "other");
+  const std::string refused =
+      "The remote files of the profile Holiday are not removed: its remote folder is the root of the server, which "
+      "holds more than the album.";
+  using Tree = std::map<std::string, std::string>;
+  const struct {
+    const char* what;
+    const char* remoteDir;
+    const char* preserve;
+    std::vector<std::string> messages;
+    Tree album;  // what is left of the album's directory
+  } cases[] = {
+      {"the server's root", "/", "", {refused}, test::TreeContent(server_->Local())},
+      {"no directory: the root again", "", "", {refused}, test::TreeContent(server_->Local())},
+      {"preserved paths stay with the directories leading to them", "/album/", "stats|albsite\\keep\\notes.txt", {},
+       {{"stats/", ""}, {"stats/today.txt", "12 visits"}, {"albsite/", ""}, {"albsite/keep/", ""},
+        {"albsite/keep/notes.txt", "mine"}}},
+      {"nothing preserved: all goes", "/album/", "", {}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Prompts().Clear();
+    ProfileSettings profile = profile_.settings();
+    profile.remoteDir = c.remoteDir;
+    profile.preserve.Set(c.preserve);
+    FtpSession session;
+    session.SetTimeouts({5, 5, 5});
+    RemoveRemoteProfileWith(session, profile);
+    EXPECT_EQ(Prompts().texts(), c.messages);
+    EXPECT_EQ(test::TreeContent(server_->Local()), c.album);
+    EXPECT_EQ(test::ReadText((*server_)->root() / "elsewhere.txt"), "other");
+  }
+  EXPECT_FALSE(fs::exists(server_->Local()));
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, SyncServerTest, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
                          [](const ::testing::TestParamInfo<ServerKind>& info) {
                            return info.param == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd";
                          });
+
+// A server that keeps only part of an upload yet answers it as complete.
+class CuttingServerTest : public SyncServerTest {};
+
+TEST_P(CuttingServerTest, UploadCutShortFailsTheRunNamingTheFile) {
+  const struct {
+    const char* cut;
+    const char* file;  // the first upload found short
+  } cases[] = {
+      {"albsite/m/", "albsite/m/Family/e.jpg"},                     // alone in its directory: asked by SIZE
+      {"albsite/s/Trips/2004/", "albsite/s/Trips/2004/c.jpg"},  // one of many: read from a listing
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cut);
+    Prompts().Clear();
+    if (!StartServer({.cutUploads = c.cut})) return;
+    const std::string remdir = RemdirText();
+    EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+    const std::string local = profile_.profileDir() + c.file;
+    const std::uintmax_t size = fs::file_size(local);
+    EXPECT_EQ(Warnings(), (std::vector<std::string>{"Error uploading file '" + local + "' to '/album/" + c.file +
+                                                        "'\r\n\r\nThe server holds " + std::to_string(size / 2) +
+                                                        " of its " + std::to_string(size) + " bytes",
+                                                    "Cannot synchronize the remote directory"}));
+    EXPECT_EQ(RemdirText(), remdir);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, CuttingServerTest, ::testing::Values(ServerKind::Pyftpdlib),
+                         [](const ::testing::TestParamInfo<ServerKind>&) { return "pyftpdlib"; });
+
+// A server that cannot be reached costs one attempt, not one per phase.
+TEST(SyncUnreachableTest, ServerIsTriedOnce) {
+  const struct {
+    const char* what;
+    std::string greeting;  // none: silent until the time-out
+    std::string error;
+  } cases[] = {
+      {"silent", "", "28 : Timeout was reached"},
+      {"turning clients away", "421 Too many connections",
+       "7 : Couldn't connect to server\r\n\r\n421 Too many connections"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::SilentServer server(c.greeting);
+    ASSERT_NE(server.port(), 0);
+    test::SyncTestProfile profile;
+    profile.settings().serverName = "127.0.0.1:" + std::to_string(server.port());
+    profile.Save();
+    const SyncRequest request = profile.ProfileRequest();
+    Prompts().Clear();
+    FtpSession session;
+    session.SetTimeouts({1, 1, 1});
+    HookedSink sink;
+    std::atomic<bool> stop{false};
+    EXPECT_FALSE(RunSync(request, session, sink, stop).succeeded);
+    EXPECT_TRUE(sink.EndedReady());
+    const std::string host = profile.settings().serverName;
+    EXPECT_EQ(Prompts().texts(), std::vector<std::string>{"Error connecting host '" + host + "'\r\n\r\n" + c.error});
+    if (!c.greeting.empty()) {
+      EXPECT_EQ(server.connections(), 1);
+    }
+  }
+}
 
 }  // namespace
 }  // namespace albumsmith

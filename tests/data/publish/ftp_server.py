@@ -4,6 +4,7 @@
 
 import argparse
 import logging
+import os
 import signal
 import sys
 
@@ -22,6 +23,9 @@ def main():
     parser.add_argument("--log", required=True)
     # Bytes per second taken from uploads; 1 makes a server that stalls.
     parser.add_argument("--read-limit", type=int, default=0)
+    # Uploads to paths holding this text keep only their first half, though
+    # the transfer is answered 226 as complete.
+    parser.add_argument("--cut-uploads", default="")
     args = parser.parse_args()
 
     logging.basicConfig(filename=args.log, level=logging.DEBUG)
@@ -30,7 +34,10 @@ def main():
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 
     class Handler(FTPHandler):
-        pass
+        def on_file_received(self, file):
+            if args.cut_uploads and args.cut_uploads in file:
+                with open(file, "r+b") as f:
+                    f.truncate(os.path.getsize(file) // 2)
 
     Handler.authorizer = authorizer
     # A refused login answers at once instead of after the usual 3 s.
