@@ -279,6 +279,36 @@ TEST_F(ImageWorkerTest, TwoThreadsReportInListOrder) {
   EXPECT_EQ(feed.finishes, 1);
 }
 
+// The umask is one value for the whole process: writers on several threads
+// must leave it to the kernel, or the files of a pass come out writable by
+// everyone.
+TEST_F(ImageWorkerTest, ParallelPassUnderUmask022MakesNoGroupOrWorldWritableFile) {
+  ScopedUmask mask(022);
+  std::vector<std::string> names;
+  for (int i = 0; i < 24; ++i) {
+    names.push_back("p" + std::to_string(i) + ".jpg");
+    WriteRampJpeg(images() / names.back(), 32, 24);
+    WriteText(images() / (names.back() + ".comment"), "comment " + std::to_string(i));
+  }
+  ScriptedFeed feed;
+  feed.jobs = {Job(names)};
+  RecordingWindowSink sink;
+  WorkerOptions options;
+  options.threads = 4;
+  options.lowPriority = false;
+  RunWorker(feed, sink, options);
+
+  int files = 0;
+  for (const fs::path& dir : {thumbs(), medium()}) {
+    for (const auto& e : fs::directory_iterator(dir)) {
+      ++files;
+      EXPECT_EQ(e.status().permissions() & (fs::perms::group_write | fs::perms::others_write), fs::perms::none)
+          << e.path();
+    }
+  }
+  EXPECT_EQ(files, 24 * 4);  // medium image, thumbnail, Exif page and comment copy of each
+}
+
 TEST_F(ImageWorkerTest, NewThumbnailIsHandedOverInMemoryAndUpright) {
   fs::copy_file(std::string(ALBUMSMITH_TEST_DATA) + "/orientation/landscape_6.jpg", images() / "side.jpg");
   ScriptedFeed feed;
