@@ -226,7 +226,7 @@ void ImageList::CleanThumbnails(const FolderDirs& d) {
       if (!DirExists(d.images + e.name)) DeleteTree(path);
       continue;
     }
-    if (e.name == "sort.inf" || e.name == "sort.pos") continue;
+    if (e.name == "sort.inf" || e.name == "sort.pos" || CleanTemporaryFile(d.thumbnails, e.name)) continue;
     const std::string extension = Extension(e.name);
     if (EqualsNoCase(extension, "exif")) {
       RemoveQuietly(path);
@@ -252,6 +252,7 @@ void ImageList::CleanMedium(const FolderDirs& d) const {
       if (!DirExists(d.images + e.name)) DeleteTree(path);
       continue;
     }
+    if (CleanTemporaryFile(d.medium, e.name)) continue;
     // While access security is on, medium images carry ".php"; a change of
     // the setting makes every medium image of the other form stale.
     const std::string image = settings_.accessSecurity != 0 ? StripExtension(e.name) : e.name;

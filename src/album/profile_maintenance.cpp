@@ -63,6 +63,7 @@ void CleanThumbnailFolder(const FolderDirs& d) {
   for (const DirEntry& e : ReadDir(d.thumbnails)) {
     if (CleanSubdirectory(d, d.thumbnails, e)) continue;
     if (e.name == "sort.inf" || e.name == "sort.pos" || e.name == "var.inf") continue;
+    if (CleanTemporaryFile(d.thumbnails, e.name)) continue;
     const std::string extension = Extension(e.name);
     if (EqualsNoCase(extension, "comment")) continue;
     const std::string image = EqualsNoCase(extension, "html") ? StripExtension(e.name) : e.name;
@@ -78,7 +79,7 @@ void CleanThumbnailFolder(const FolderDirs& d) {
 void CleanMediumFolder(const FolderDirs& d, const ProfileSettings& settings) {
   const bool secured = settings.accessSecurity != 0;
   for (const DirEntry& e : ReadDir(d.medium)) {
-    if (CleanSubdirectory(d, d.medium, e)) continue;
+    if (CleanSubdirectory(d, d.medium, e) || CleanTemporaryFile(d.medium, e.name)) continue;
     const std::string path = d.medium + e.name;
     const std::string image = secured ? StripExtension(e.name) : e.name;
     if (IsStale(d.images, image, path)) RemoveQuietly(path);

@@ -264,6 +264,12 @@ std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, con
   return sequence;
 }
 
+bool CleanTemporaryFile(const std::string& dir, const std::string& name) {
+  if (!IsTemporaryName(name)) return false;
+  if (IsAbandonedTemporary(name)) ::unlink((dir + name).c_str());
+  return true;
+}
+
 std::vector<DirEntry> ReadDir(const std::string& dir) {
   std::vector<DirEntry> entries;
   std::error_code ec;

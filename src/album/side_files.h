@@ -83,6 +83,12 @@ struct SequenceImage {
 // this shows "Cannot read sort file" with its path and returns nothing.
 std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, const std::string& folder);
 
+// For the cleaning of a derived folder: true when `name` is the temporary
+// file of a write beside its final name. A write in progress (the image
+// worker on another thread, another instance of the program) is left alone;
+// one whose writer is gone is removed here.
+bool CleanTemporaryFile(const std::string& dir, const std::string& name);
+
 struct DirEntry {
   std::string name;
   bool directory = false;  // a real directory: a link to one is cleaned like a file

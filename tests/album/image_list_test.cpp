@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -377,6 +379,8 @@ TEST_F(ImageListTest, LoadCleansStaleAndOrphanedDerivedFiles) {
   fs::create_directories(images() / "Kept");
   const auto t = fs::file_time_type::clock::now() - 1h;
   for (const char* image : {"a.jpg", "b.jpg", "c.jpg"}) SetTime(images() / image, t);
+  const std::string running = "~" + std::to_string(::getpid()) + "-1";
+  const std::string crashed = "~" + std::to_string(EndedProcessId()) + "-1";
 
   const struct {
     fs::path file;
@@ -400,6 +404,14 @@ TEST_F(ImageListTest, LoadCleansStaleAndOrphanedDerivedFiles) {
       {medium() / "c.jpg.php", t + 10s, false},  // the access-security form while it is off
       {medium() / "gone.jpg", t + 10s, false},
       {medium() / "Gone/x.jpg", t + 10s, false},
+      // Files the image worker is writing at this moment, and those of a
+      // writer that crashed.
+      {thumbs() / (".a.jpg." + running), t - 10s, true},
+      {thumbs() / (".b.jpg.html." + running), t - 10s, true},
+      {thumbs() / (".gone.jpg." + running), t - 10s, true},
+      {medium() / (".b.jpg." + running), t - 10s, true},
+      {thumbs() / (".c.jpg." + crashed), t - 10s, false},
+      {medium() / (".c.jpg." + crashed), t - 10s, false},
   };
   for (const auto& f : files) {
     WriteText(f.file, "x");
