@@ -20,7 +20,9 @@ namespace fs = std::filesystem;
 
 constexpr int kCannotCreateSortFile = 32834;
 constexpr std::string_view kCannotSortWhileLoading = "Images loading in progress... Cannot sort";
-constexpr std::string_view kCannotAddImage = "Cannot add image.\n\nDelete image %s ?";
+constexpr std::string_view kCannotAddImage =
+    "Cannot add image %s.\n\nIts name holds a line break, a tab or another control character, which the album "
+    "cannot carry. Rename the file to add it.";
 constexpr std::string_view kImageCount = "%d image(s)";
 
 // A derived file is stale when its image is gone or was written at the same
@@ -35,6 +37,19 @@ bool IsStale(const std::string& imageDir, const std::string& imageName, const st
 // Side files are removed quietly: one that cannot go is left, and the load
 // goes on.
 void RemoveQuietly(const std::string& path) { ::unlink(path.c_str()); }
+
+// A path as a message can show it: a line break inside a name would split
+// the message, so control characters are written as escapes.
+std::string Printable(std::string_view path) {
+  std::string out;
+  for (const char c : path) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (HasControlChar(std::string_view(&c, 1))) out += Fmt("\\x%02X", {static_cast<unsigned char>(c)});
+    else out += c;
+  }
+  return out;
+}
 
 int CompareNames(const std::string& a, const std::string& b) {
   if (const int c = CompareNoCase(a, b)) return c;
@@ -270,11 +285,10 @@ void ImageList::Fill(const FolderDirs& d, const std::vector<std::string>& names)
   items_.reserve(names.size());
   for (const std::string& name : names) {
     // A name with a control character cannot be written as a line of the
-    // order files (nor safely sent to a server).
+    // order files (nor safely sent to a server). The photo is the user's
+    // original: it is left where it is, never deleted for its name.
     if (!IsSafeName(name)) {
-      const std::string image = d.images + name;
-      if (ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kCannotAddImage, {image}).answer == Answer::Ok)
-        DeleteFileReported(image);
+      ShowMessageText({Icon::Exclamation}, kCannotAddImage, {Printable(d.images + name)});
       continue;
     }
     ImageItem item;
