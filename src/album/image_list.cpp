@@ -149,6 +149,8 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
   std::vector<std::string> names;
   for (const std::string& path : files) {
     std::string name = FileName(path);
+    // What an interrupted import left beside a photo's name goes here.
+    if (CleanTemporaryFile(d.images, name)) continue;
     if (HasJpgExtension(name)) names.push_back(std::move(name));
   }
   if (isNew) {

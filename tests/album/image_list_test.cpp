@@ -415,6 +415,8 @@ TEST_F(ImageListTest, LoadCleansStaleAndOrphanedDerivedFiles) {
       {medium() / (".b.jpg." + running), t - 10s, true},
       {thumbs() / (".c.jpg." + crashed), t - 10s, false},
       {medium() / (".c.jpg." + crashed), t - 10s, false},
+      {images() / (".d.jpg." + running), t - 10s, true},  // a photo being imported
+      {images() / (".d.jpg." + crashed), t - 10s, false},
   };
   for (const auto& f : files) {
     WriteText(f.file, "x");
