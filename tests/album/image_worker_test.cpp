@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -188,6 +189,8 @@ TEST_F(ImageWorkerTest, MediumImageThatCannotBeWrittenStopsTheImage) {
 TEST_F(ImageWorkerTest, ExifPageThatCannotBeWrittenStillCompletesTheImage) {
   WriteRampJpeg(images() / "a.jpg", 64, 48);
   fs::create_directories(thumbs() / "a.jpg.html" / "in-the-way");
+  // Older than the photo, or made in a later clock tick it would pass for an up-to-date page.
+  fs::last_write_time(thumbs() / "a.jpg.html", fs::last_write_time(images() / "a.jpg") - std::chrono::hours(1));
   EXPECT_TRUE(Process("a.jpg").complete);
   EXPECT_EQ(Shown(), std::vector<std::string>{"Cannot create EXIF file " + (thumbs() / "a.jpg.html").string()});
   EXPECT_TRUE(IsJpegFile((thumbs() / "a.jpg").string()));
