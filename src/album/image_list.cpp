@@ -51,6 +51,18 @@ std::string Printable(std::string_view path) {
   return out;
 }
 
+// Whether sort.inf names exactly the listed photos, in whatever order.
+bool NamesTheSamePhotos(const std::vector<ImageItem>& items, const std::string& profileDir,
+                        const std::string& folder) {
+  std::vector<std::string> stored;
+  ReadOrderFiles(profileDir, folder, stored, true);
+  std::vector<std::string> listed;
+  for (const ImageItem& item : items) listed.push_back(item.fileName);
+  std::sort(stored.begin(), stored.end());
+  std::sort(listed.begin(), listed.end());
+  return stored == listed;
+}
+
 int CompareNames(const std::string& a, const std::string& b) {
   if (const int c = CompareNoCase(a, b)) return c;
   return a.compare(b) < 0 ? -1 : a == b ? 0 : 1;
@@ -138,8 +150,7 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
 
   CleanThumbnails(d);
   const size_t before = positionList_.size();
-  std::erase_if(positionList_,
-                [&](const std::string& name) { return !HasJpgExtension(name) || !FileExists(d.images + name); });
+  std::erase_if(positionList_, [&](const std::string& name) { return !FileExists(d.images + name); });
   if (positionList_.size() != before) orderDirty_ = true;
   IndexPositions();
   CleanMedium(d);
@@ -162,6 +173,9 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
 
   // Sorted before saving, so that sort.inf holds the order the list shows.
   Sort();
+  // The pages are made from sort.inf: a photo added (an import, a copy made
+  // outside the program) or gone since it was written makes it out of date.
+  if (!orderDirty_) orderDirty_ = !NamesTheSamePhotos(items_, profileDir_, folder_);
   if (orderDirty_) {
     SaveOrder();
     orderDirty_ = false;

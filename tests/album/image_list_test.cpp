@@ -191,7 +191,10 @@ TEST_F(ImageListTest, ReadImageDate) {
        1000},
       {"date that does not parse", Row("Date/Time", "2010:05") + Row("Resolution", "100 x 50"), "IMG_0001", "2010:05",
        500},
-      {"no date row: name, and the proportions all the same", Row("Resolution", "100 x 300"), "IMG_0001", "", 3000},
+      {"no date row: the name, and no row to read the proportions from", Row("Resolution", "100 x 300"), "IMG_0001",
+       "", 1000},
+      {"a file name that looks like a Resolution row",
+       Row("File name", "Resolution 3 x 4.JPG") + Row("Resolution", "100 x 300"), "IMG_0001", "", 1000},
       {"width 0", Row("Date/Time", "2003:12:14 12:01:44") + Row("Resolution", "0 x 480"), "14-dec-03 12:01:44",
        "2003:12:14 12:01:44", 1000},
       {"turned a quarter: the upright proportions",
@@ -217,6 +220,7 @@ TEST_F(ImageListTest, ReadImageDate) {
 
 TEST_F(ImageListTest, ReadFolderSequenceFollowsSortInf) {
   AddImages({"a.jpg", "b.jpg"});
+  for (const char* name : {"a.jpg", "b.jpg"}) WriteText(thumbs() / name, "thumbnail");
   WriteText(thumbs() / "sort.inf", "1\nb.jpg\na.jpg\n../../secret.jpg\n");
   WriteText(thumbs() / "b.jpg.html", Row("Date/Time", "2004:02:29 08:00:00") + Row("Resolution", "200 x 100"));
   WriteText(thumbs() / "a.jpg.comment", "Harbour");
@@ -233,10 +237,37 @@ TEST_F(ImageListTest, ReadFolderSequenceFollowsSortInf) {
   EXPECT_EQ(seq[1].comment, "Harbour");
 }
 
-TEST_F(ImageListTest, ReadFolderSequenceWithoutSortInfSaysSo) {
-  EXPECT_TRUE(ReadFolderSequence(profileDir(), "Trip/").empty());
-  EXPECT_EQ(Environment::prompter().texts(),
-            std::vector<std::string>{"Cannot read sort file \"" + (thumbs() / "sort.inf").string() + "\""});
+// The pages list the photos the folder holds, however it came to hold them,
+// and only those a thumbnail could be made of.
+TEST_F(ImageListTest, ReadFolderSequenceListsExactlyTheFoldersPhotos) {
+  const struct {
+    const char* label;
+    const char* sortInf;  // nullptr: no file
+    std::vector<std::string> names;
+  } cases[] = {
+      {"in the stored order, new photos after it by name", "3\nc.jpg\ngone.jpg\na.jpg\n",
+       {"c.jpg", "a.jpg", "B.jpg", "d.jpg"}},
+      {"an empty sort.inf", "", {"a.jpg", "B.jpg", "c.jpg", "d.jpg"}},
+      {"no sort.inf", nullptr, {"a.jpg", "B.jpg", "c.jpg", "d.jpg"}},
+  };
+  AddImages({"a.jpg", "B.jpg", "c.jpg", "d.jpg", "unreadable.jpg"});
+  WriteText(images() / "notes.txt", "not a photo");
+  for (const char* name : {"a.jpg", "B.jpg", "c.jpg", "d.jpg", "gone.jpg", "notes.txt"})
+    WriteText(thumbs() / name, "thumbnail");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Environment::prompter().Clear();
+    fs::remove(thumbs() / "sort.inf");
+    if (c.sortInf) WriteText(thumbs() / "sort.inf", c.sortInf);
+
+    std::vector<std::string> names;
+    for (const SequenceImage& image : ReadFolderSequence(profileDir(), "Trip/")) names.push_back(image.fileName);
+
+    EXPECT_EQ(names, c.names);
+    const std::vector<std::string> said = Environment::prompter().texts();
+    if (c.sortInf) EXPECT_TRUE(said.empty());
+    else EXPECT_EQ(said, std::vector<std::string>{"Cannot read sort file \"" + (thumbs() / "sort.inf").string() + "\""});
+  }
 }
 
 // --- loading ---------------------------------------------------------------
@@ -322,7 +353,7 @@ TEST_F(ImageListTest, AVanishedImageLeavesTheOrderFilesAndThePositionOrderStays)
   EXPECT_EQ(ReadText(thumbs() / "sort.pos"), "3\nc.jpg\nb.jpg\n");
 }
 
-TEST_F(ImageListTest, ANewImageTakesTheNextPositionWithoutRewritingTheFiles) {
+TEST_F(ImageListTest, ANewImageTakesTheNextPositionAndJoinsTheOrderFilesAtOnce) {
   AddImages({"a.jpg", "b.jpg", "new.jpg"});
   WriteText(thumbs() / "sort.inf", "3\nb.jpg\na.jpg\n");
 
@@ -330,9 +361,22 @@ TEST_F(ImageListTest, ANewImageTakesTheNextPositionWithoutRewritingTheFiles) {
 
   EXPECT_EQ(Names(list_), (std::vector<std::string>{"b.jpg", "a.jpg", "new.jpg"}));
   EXPECT_EQ(ColumnText(list_.items()[2], 3), "03");
-  EXPECT_EQ(SortInf(), "3\nb.jpg\na.jpg\n");  // until the next save
-  ASSERT_TRUE(list_.SaveOrder());
   EXPECT_EQ(SortInf(), "3\nb.jpg\na.jpg\nnew.jpg\n");
+  EXPECT_EQ(ReadText(thumbs() / "sort.pos"), "3\nb.jpg\na.jpg\nnew.jpg\n");
+}
+
+// Only a name whose file is gone leaves the position order; another file's
+// name (whatever its extension) keeps its place there.
+TEST_F(ImageListTest, APositionIsKeptForEveryFileTheFolderStillHolds) {
+  AddImages({"x.jpg", "scan.jpeg", "y.JPG"});
+  WriteText(thumbs() / "sort.inf", "3\nx.jpg\nscan.jpeg\ny.JPG\n");
+  WriteText(thumbs() / "sort.pos", "3\nx.jpg\nscan.jpeg\ny.JPG\n");
+
+  ASSERT_TRUE(Load());
+
+  EXPECT_EQ(Names(list_), (std::vector<std::string>{"x.jpg", "y.JPG"}));
+  EXPECT_EQ(ColumnText(list_.items()[0], 3), "01");
+  EXPECT_EQ(ColumnText(list_.items()[1], 3), "03");
 }
 
 TEST_F(ImageListTest, AHostileSortInfTouchesNothingOutsideTheFolder) {
