@@ -114,8 +114,10 @@ class FolderFeed : public WorkerFeed {
 // image at a time, so the step named is the one about to run.
 class FolderProgressSink : public WindowSink {
  public:
-  FolderProgressSink(CopyProgress& progress, const ImageWorkerJob& job, size_t index, size_t count)
-      : progress_(progress), job_(job), line_(FolderLine(job.folder)), index_(index), count_(count) {}
+  FolderProgressSink(CopyProgress& progress, const ImageWorkerJob& job, size_t index, size_t count,
+                     WindowSink* notices)
+      : progress_(progress), job_(job), line_(FolderLine(job.folder)), index_(index), count_(count),
+        notices_(notices) {}
 
   void PostProgress(int maximum, int position) override {
     if (position < 0 || static_cast<size_t>(position) >= job_.fileNames.size()) return;
@@ -130,6 +132,9 @@ class FolderProgressSink : public WindowSink {
   void PostClipboard(bool, int) override {}
   void PostPaste(std::shared_ptr<ImageClipboard>) override {}
   void PostUndoPaste(std::shared_ptr<ImageClipboard>) override {}
+  void PostNotice(const std::string& text) override {
+    if (notices_) notices_->PostNotice(text);
+  }
 
  private:
   // Asked with the same up-to-date rules the worker applies right after.
@@ -146,6 +151,7 @@ class FolderProgressSink : public WindowSink {
   const std::string line_;
   const size_t index_;
   const size_t count_;
+  WindowSink* const notices_;
 };
 
 // --- moving the base directory -------------------------------------------------
@@ -187,7 +193,7 @@ bool ProfileVerification::ConfirmAbort() {
   return abort_;
 }
 
-int ProfileVerification::Run(CopyProgress& progress) {
+int ProfileVerification::Run(CopyProgress& progress, WindowSink* notices) {
   const std::string profileDir = ProfileDirectory(profilesDir_, settings_);
   CreatePath(profileDir + "albsite/bg/");
   std::vector<std::string> folders;
@@ -195,7 +201,7 @@ int ProfileVerification::Run(CopyProgress& progress) {
   // A name the site cannot carry (a control character in it) cannot be
   // published either; its folder is left as it is.
   std::erase_if(folders, [](const std::string& folder) { return !IsSafeFolder(folder); });
-  for (size_t i = 0; i < folders.size() && !abort_; ++i) VerifyFolder(folders[i], i, folders.size(), progress);
+  for (size_t i = 0; i < folders.size() && !abort_; ++i) VerifyFolder(folders[i], i, folders.size(), progress, notices);
   const int end = abort_ ? CopyProgress::kEndFailure : CopyProgress::kEndSuccess;
   if (end == CopyProgress::kEndSuccess) progress.SetPercent(100);
   progress.End(end);
@@ -203,7 +209,7 @@ int ProfileVerification::Run(CopyProgress& progress) {
 }
 
 void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, size_t count,
-                                       CopyProgress& progress) {
+                                       CopyProgress& progress, WindowSink* notices) {
   const std::string profileDir = ProfileDirectory(profilesDir_, settings_);
   const FolderDirs d = FolderDirectories(profileDir, folder);
   progress.SetPercent(static_cast<int>(index * 100 / count));
@@ -222,7 +228,7 @@ void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, 
   CleanMediumFolder(d, settings_);
 
   FolderFeed feed(job, abort_);
-  FolderProgressSink sink(progress, job, index, count);
+  FolderProgressSink sink(progress, job, index, count, notices);
   WorkerOptions options;
   // The user waits in front of the processing window for this run, so it
   // takes the machine at normal priority, unlike the background worker.
