@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace albumsmith::test {
@@ -46,5 +48,15 @@ std::string ReadText(const std::filesystem::path& file) {
 }
 
 bool RunningAsRoot() { return ::geteuid() == 0; }
+
+ScopedUmask::ScopedUmask(unsigned mask) : old_(::umask(static_cast<mode_t>(mask))) {}
+ScopedUmask::~ScopedUmask() { ::umask(static_cast<mode_t>(old_)); }
+
+int EndedProcessId() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  if (child > 0) ::waitpid(child, nullptr, 0);
+  return child;
+}
 
 }  // namespace albumsmith::test

@@ -38,5 +38,18 @@ std::string ReadText(const std::filesystem::path& file);
 // Whether the process can ignore permissions (root): tests that need a
 // permission failure then use other means.
 bool RunningAsRoot();
+// The id of a process that has ended, as a crashed writer leaves in the
+// names of its temporary files.
+int EndedProcessId();
+
+// Sets the process umask for one test and puts the old one back.
+class ScopedUmask {
+ public:
+  explicit ScopedUmask(unsigned mask);
+  ~ScopedUmask();
+
+ private:
+  unsigned old_;
+};
 
 }  // namespace albumsmith::test

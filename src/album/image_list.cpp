@@ -20,7 +20,9 @@ namespace fs = std::filesystem;
 
 constexpr int kCannotCreateSortFile = 32834;
 constexpr std::string_view kCannotSortWhileLoading = "Images loading in progress... Cannot sort";
-constexpr std::string_view kCannotAddImage = "Cannot add image.\n\nDelete image %s ?";
+constexpr std::string_view kCannotAddImage =
+    "Cannot add image %s.\n\nIts name holds a line break, a tab or another control character, which the album "
+    "cannot carry. Rename the file to add it.";
 constexpr std::string_view kImageCount = "%d image(s)";
 
 // A derived file is stale when its image is gone or was written at the same
@@ -35,6 +37,31 @@ bool IsStale(const std::string& imageDir, const std::string& imageName, const st
 // Side files are removed quietly: one that cannot go is left, and the load
 // goes on.
 void RemoveQuietly(const std::string& path) { ::unlink(path.c_str()); }
+
+// A path as a message can show it: a line break inside a name would split
+// the message, so control characters are written as escapes.
+std::string Printable(std::string_view path) {
+  std::string out;
+  for (const char c : path) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (HasControlChar(std::string_view(&c, 1))) out += Fmt("\\x%02X", {static_cast<unsigned char>(c)});
+    else out += c;
+  }
+  return out;
+}
+
+// Whether sort.inf names exactly the listed photos, in whatever order.
+bool NamesTheSamePhotos(const std::vector<ImageItem>& items, const std::string& profileDir,
+                        const std::string& folder) {
+  std::vector<std::string> stored;
+  ReadOrderFiles(profileDir, folder, stored, true);
+  std::vector<std::string> listed;
+  for (const ImageItem& item : items) listed.push_back(item.fileName);
+  std::sort(stored.begin(), stored.end());
+  std::sort(listed.begin(), listed.end());
+  return stored == listed;
+}
 
 int CompareNames(const std::string& a, const std::string& b) {
   if (const int c = CompareNoCase(a, b)) return c;
@@ -123,8 +150,7 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
 
   CleanThumbnails(d);
   const size_t before = positionList_.size();
-  std::erase_if(positionList_,
-                [&](const std::string& name) { return !HasJpgExtension(name) || !FileExists(d.images + name); });
+  std::erase_if(positionList_, [&](const std::string& name) { return !FileExists(d.images + name); });
   if (positionList_.size() != before) orderDirty_ = true;
   IndexPositions();
   CleanMedium(d);
@@ -134,6 +160,8 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
   std::vector<std::string> names;
   for (const std::string& path : files) {
     std::string name = FileName(path);
+    // What an interrupted import left beside a photo's name goes here.
+    if (CleanTemporaryFile(d.images, name)) continue;
     if (HasJpgExtension(name)) names.push_back(std::move(name));
   }
   if (isNew) {
@@ -145,6 +173,9 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
 
   // Sorted before saving, so that sort.inf holds the order the list shows.
   Sort();
+  // The pages are made from sort.inf: a photo added (an import, a copy made
+  // outside the program) or gone since it was written makes it out of date.
+  if (!orderDirty_) orderDirty_ = !NamesTheSamePhotos(items_, profileDir_, folder_);
   if (orderDirty_) {
     SaveOrder();
     orderDirty_ = false;
@@ -226,7 +257,7 @@ void ImageList::CleanThumbnails(const FolderDirs& d) {
       if (!DirExists(d.images + e.name)) DeleteTree(path);
       continue;
     }
-    if (e.name == "sort.inf" || e.name == "sort.pos") continue;
+    if (e.name == "sort.inf" || e.name == "sort.pos" || CleanTemporaryFile(d.thumbnails, e.name)) continue;
     const std::string extension = Extension(e.name);
     if (EqualsNoCase(extension, "exif")) {
       RemoveQuietly(path);
@@ -252,6 +283,7 @@ void ImageList::CleanMedium(const FolderDirs& d) const {
       if (!DirExists(d.images + e.name)) DeleteTree(path);
       continue;
     }
+    if (CleanTemporaryFile(d.medium, e.name)) continue;
     // While access security is on, medium images carry ".php"; a change of
     // the setting makes every medium image of the other form stale.
     const std::string image = settings_.accessSecurity != 0 ? StripExtension(e.name) : e.name;
@@ -269,11 +301,10 @@ void ImageList::Fill(const FolderDirs& d, const std::vector<std::string>& names)
   items_.reserve(names.size());
   for (const std::string& name : names) {
     // A name with a control character cannot be written as a line of the
-    // order files (nor safely sent to a server).
+    // order files (nor safely sent to a server). The photo is the user's
+    // original: it is left where it is, never deleted for its name.
     if (!IsSafeName(name)) {
-      const std::string image = d.images + name;
-      if (ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kCannotAddImage, {image}).answer == Answer::Ok)
-        DeleteFileReported(image);
+      ShowMessageText({Icon::Exclamation}, kCannotAddImage, {Printable(d.images + name)});
       continue;
     }
     ImageItem item;

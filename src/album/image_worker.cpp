@@ -25,6 +25,7 @@ constexpr int kCannotCreateJpegFile = 32892;
 constexpr int kCannotCreateExifFile = 32893;
 constexpr std::string_view kProcessing = "Processing %s";
 constexpr std::string_view kImageCount = "%d image(s)";
+constexpr std::string_view kUnreadablePhoto = "Cannot read image %s: the file is empty, cut short or not a JPEG image";
 
 // Text stamps drawn outside the picture are not made yet; without a stamp
 // file the medium box keeps its full height.
@@ -76,6 +77,9 @@ class Pass {
   Pass(WorkerFeed& feed, WindowSink& sink, const WorkerOptions& options, ImageWorkerJob job)
       : feed_(feed), sink_(sink), options_(options), job_(std::move(job)), slots_(job_.fileNames.size()) {}
 
+  // The photos of the pass that could not be read, in list order.
+  const std::vector<std::string>& unreadable() const { return unreadable_; }
+
   // Returns true when the pass went over every image, false when a restart stopped it.
   bool Run() {
     const int threads = ThreadCount(options_, job_.fileNames.size());
@@ -125,6 +129,8 @@ class Pass {
     while (handed_ < slots_.size() && slots_[handed_]) {
       Done& ready = *slots_[handed_];
       for (const std::string& text : ready.notices) ShowNoticesAtOnce().Exclamation(text);
+      if (ready.result.unreadable)
+        unreadable_.push_back(FolderDirectories(job_.profileDir, job_.folder).images + job_.fileNames[handed_]);
       if (options_.onImage)
         options_.onImage(ImageDone{handed_, job_.folder, job_.fileNames[handed_], std::move(ready.result)});
       slots_[handed_].reset();
@@ -144,6 +150,7 @@ class Pass {
   std::mutex handMutex_;
   std::vector<std::optional<Done>> slots_;
   size_t handed_ = 0;
+  std::vector<std::string> unreadable_;
 };
 
 class ImageListFeed : public WorkerFeed {
@@ -197,6 +204,9 @@ ProcessedImage ProcessImage(const ImageWorkerJob& job, const std::string& fileNa
   auto decode = [&] {
     request.orientation = OrientationOf(paths.image);
     decoded = photo.Load(paths.image, request, notices);
+    // A photo that cannot be opened has had its message; one that opens
+    // but does not decode is reported by the pass.
+    out.unreadable = !decoded && ::access(paths.image.c_str(), R_OK) == 0;
     return decoded;
   };
 
@@ -244,6 +254,8 @@ void RunWorker(WorkerFeed& feed, WindowSink& sink, const WorkerOptions& options)
     if (!pass.Run() || feed.RestartRequested()) continue;
     sink.PostStatus(Fmt(kImageCount, {count}));
     sink.PostProgress(10, -1);
+    // After the count, so that the window's status text keeps the last one.
+    for (const std::string& path : pass.unreadable()) sink.PostNotice(Fmt(kUnreadablePhoto, {path}));
     if (feed.Finish()) return;
   }
 }

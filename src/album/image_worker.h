@@ -38,6 +38,7 @@ std::string ExifPageStylePrefix(const std::string& folder);
 // What processing one image leaves for its list item.
 struct ProcessedImage {
   bool complete = false;        // every step ran (the image was not skipped)
+  bool unreadable = false;      // the photo opened but is empty, cut short or no JPEG
   bool thumbnailMade = false;   // a new thumbnail was written in this call
   std::string thumbnailPath;
   ImageBuffer thumbnail;        // the new thumbnail, when made and asked for
@@ -86,8 +87,8 @@ class WorkerFeed {
 // The worker thread's body: passes over the list until one completes without
 // a restart. Each pass posts "Processing %s" and the progress for every image
 // as it is taken up, in list order, and stops taking images as soon as a
-// restart is asked for; a completed pass posts "%d image(s)" and hides the
-// progress bar.
+// restart is asked for; a completed pass posts "%d image(s)", hides the
+// progress bar, then posts a notice for each photo that could not be read.
 void RunWorker(WorkerFeed& feed, WindowSink& sink, const WorkerOptions& options = {});
 void RunWorker(ImageList& list, WindowSink& sink, const WorkerOptions& options = {});
 

@@ -63,6 +63,7 @@ void CleanThumbnailFolder(const FolderDirs& d) {
   for (const DirEntry& e : ReadDir(d.thumbnails)) {
     if (CleanSubdirectory(d, d.thumbnails, e)) continue;
     if (e.name == "sort.inf" || e.name == "sort.pos" || e.name == "var.inf") continue;
+    if (CleanTemporaryFile(d.thumbnails, e.name)) continue;
     const std::string extension = Extension(e.name);
     if (EqualsNoCase(extension, "comment")) continue;
     const std::string image = EqualsNoCase(extension, "html") ? StripExtension(e.name) : e.name;
@@ -78,7 +79,7 @@ void CleanThumbnailFolder(const FolderDirs& d) {
 void CleanMediumFolder(const FolderDirs& d, const ProfileSettings& settings) {
   const bool secured = settings.accessSecurity != 0;
   for (const DirEntry& e : ReadDir(d.medium)) {
-    if (CleanSubdirectory(d, d.medium, e)) continue;
+    if (CleanSubdirectory(d, d.medium, e) || CleanTemporaryFile(d.medium, e.name)) continue;
     const std::string path = d.medium + e.name;
     const std::string image = secured ? StripExtension(e.name) : e.name;
     if (IsStale(d.images, image, path)) RemoveQuietly(path);
@@ -113,8 +114,10 @@ class FolderFeed : public WorkerFeed {
 // image at a time, so the step named is the one about to run.
 class FolderProgressSink : public WindowSink {
  public:
-  FolderProgressSink(CopyProgress& progress, const ImageWorkerJob& job, size_t index, size_t count)
-      : progress_(progress), job_(job), line_(FolderLine(job.folder)), index_(index), count_(count) {}
+  FolderProgressSink(CopyProgress& progress, const ImageWorkerJob& job, size_t index, size_t count,
+                     WindowSink* notices)
+      : progress_(progress), job_(job), line_(FolderLine(job.folder)), index_(index), count_(count),
+        notices_(notices) {}
 
   void PostProgress(int maximum, int position) override {
     if (position < 0 || static_cast<size_t>(position) >= job_.fileNames.size()) return;
@@ -129,6 +132,9 @@ class FolderProgressSink : public WindowSink {
   void PostClipboard(bool, int) override {}
   void PostPaste(std::shared_ptr<ImageClipboard>) override {}
   void PostUndoPaste(std::shared_ptr<ImageClipboard>) override {}
+  void PostNotice(const std::string& text) override {
+    if (notices_) notices_->PostNotice(text);
+  }
 
  private:
   // Asked with the same up-to-date rules the worker applies right after.
@@ -145,6 +151,7 @@ class FolderProgressSink : public WindowSink {
   const std::string line_;
   const size_t index_;
   const size_t count_;
+  WindowSink* const notices_;
 };
 
 // --- moving the base directory -------------------------------------------------
@@ -186,7 +193,7 @@ bool ProfileVerification::ConfirmAbort() {
   return abort_;
 }
 
-int ProfileVerification::Run(CopyProgress& progress) {
+int ProfileVerification::Run(CopyProgress& progress, WindowSink* notices) {
   const std::string profileDir = ProfileDirectory(profilesDir_, settings_);
   CreatePath(profileDir + "albsite/bg/");
   std::vector<std::string> folders;
@@ -194,7 +201,7 @@ int ProfileVerification::Run(CopyProgress& progress) {
   // A name the site cannot carry (a control character in it) cannot be
   // published either; its folder is left as it is.
   std::erase_if(folders, [](const std::string& folder) { return !IsSafeFolder(folder); });
-  for (size_t i = 0; i < folders.size() && !abort_; ++i) VerifyFolder(folders[i], i, folders.size(), progress);
+  for (size_t i = 0; i < folders.size() && !abort_; ++i) VerifyFolder(folders[i], i, folders.size(), progress, notices);
   const int end = abort_ ? CopyProgress::kEndFailure : CopyProgress::kEndSuccess;
   if (end == CopyProgress::kEndSuccess) progress.SetPercent(100);
   progress.End(end);
@@ -202,7 +209,7 @@ int ProfileVerification::Run(CopyProgress& progress) {
 }
 
 void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, size_t count,
-                                       CopyProgress& progress) {
+                                       CopyProgress& progress, WindowSink* notices) {
   const std::string profileDir = ProfileDirectory(profilesDir_, settings_);
   const FolderDirs d = FolderDirectories(profileDir, folder);
   progress.SetPercent(static_cast<int>(index * 100 / count));
@@ -221,7 +228,7 @@ void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, 
   CleanMediumFolder(d, settings_);
 
   FolderFeed feed(job, abort_);
-  FolderProgressSink sink(progress, job, index, count);
+  FolderProgressSink sink(progress, job, index, count, notices);
   WorkerOptions options;
   // The user waits in front of the processing window for this run, so it
   // takes the machine at normal priority, unlike the background worker.

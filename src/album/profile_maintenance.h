@@ -18,6 +18,7 @@
 namespace albumsmith {
 
 class AppSettings;
+class WindowSink;
 
 // One directory tree copied behind the "Copy files" window: the front end
 // shows its window titled `title` (its own title when empty), runs
@@ -41,8 +42,9 @@ class ProfileVerification {
   ProfileVerification(const ProfileVerification&) = delete;
   ProfileVerification& operator=(const ProfileVerification&) = delete;
 
-  // The worker thread's body. Returns the end code it reported.
-  int Run(CopyProgress& progress);
+  // The worker thread's body. Returns the end code it reported. Notices
+  // about photos that cannot be read go to `notices` when given.
+  int Run(CopyProgress& progress, WindowSink* notices = nullptr);
 
   // The window's Cancel, on any thread: asks 32815 "Abort profile
   // verification" (Yes/No); Yes sets the abort flag, and the run stops before
@@ -53,7 +55,8 @@ class ProfileVerification {
   bool abortRequested() const { return abort_.load(); }
 
  private:
-  void VerifyFolder(const std::string& folder, size_t index, size_t count, CopyProgress& progress);
+  void VerifyFolder(const std::string& folder, size_t index, size_t count, CopyProgress& progress,
+                    WindowSink* notices);
 
   std::string profilesDir_;
   ProfileSettings settings_;

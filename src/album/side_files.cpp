@@ -214,7 +214,10 @@ std::string ReadImageDate(const std::string& rowsPath, const std::string& fileNa
   const std::optional<std::vector<std::string>> lines = ReadLines(rowsPath);
   if (!lines) return {};
   std::optional<std::string> display;
-  size_t next = 0;  // where the search for the Resolution row begins
+  // The Resolution row is the one after the date row: rows before it (the
+  // file name among them) may hold any text. Without a date row there is
+  // no such row, and the proportions stay square.
+  size_t next = lines->size();
   for (size_t i = 0; i < lines->size(); ++i) {
     if ((*lines)[i].find("Date/Time") == std::string::npos) continue;
     dateKey = DateKeyOf((*lines)[i]);
@@ -232,8 +235,6 @@ std::string ReadImageDate(const std::string& rowsPath, const std::string& fileNa
         quarterTurn = quarterTurn || line.find(name) != std::string::npos;
       break;
     }
-    // The Resolution row follows the date row; without a date row it is
-    // looked for from the top so that undated images keep their proportions.
     for (size_t i = next; i < lines->size(); ++i) {
       if ((*lines)[i].find("Resolution") == std::string::npos) continue;
       if (const std::optional<int> r = RatioOf((*lines)[i], quarterTurn)) *ratio = *r;
@@ -245,14 +246,34 @@ std::string ReadImageDate(const std::string& rowsPath, const std::string& fileNa
 
 std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, const std::string& folder) {
   const FolderDirs dirs = FolderDirectories(profileDir, folder);
+  // The photos the folder holds now, whatever added or removed them since
+  // sort.inf was written. A photo without thumbnail could not be read (or
+  // is not made yet): its page would show a broken picture.
+  std::vector<std::string> files;
+  ListFiles(dirs.images, files);
+  std::vector<std::string> photos;
+  for (const std::string& path : files) {
+    std::string name = FileName(path);
+    if (HasJpgExtension(name) && IsSafeName(name) && FileExists(dirs.thumbnails + name))
+      photos.push_back(std::move(name));
+  }
+
   const std::string sortInf = dirs.thumbnails + std::string(kSortInf);
   const std::optional<std::vector<std::string>> lines = ReadLines(sortInf);
-  if (!lines) {
-    ShowMessageText({Icon::Exclamation}, kCannotReadSortFile, {sortInf});
-    return {};
+  if (!lines) ShowMessageText({Icon::Exclamation}, kCannotReadSortFile, {sortInf});
+  // In the folder's order; photos it does not name yet follow in name
+  // order, where the next load of the folder puts them too.
+  std::vector<std::string> ordered;
+  std::unordered_set<std::string> unplaced(photos.begin(), photos.end());
+  if (lines) {
+    for (std::string& name : NamesOf(*lines))
+      if (unplaced.erase(name)) ordered.push_back(std::move(name));
   }
+  for (const std::string& name : photos)
+    if (unplaced.count(name)) ordered.push_back(name);
+
   std::vector<SequenceImage> sequence;
-  for (const std::string& name : NamesOf(*lines)) {
+  for (const std::string& name : ordered) {
     SequenceImage image;
     image.fileName = name;
     std::string key;
@@ -262,6 +283,12 @@ std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, con
     sequence.push_back(std::move(image));
   }
   return sequence;
+}
+
+bool CleanTemporaryFile(const std::string& dir, const std::string& name) {
+  if (!IsTemporaryName(name)) return false;
+  if (IsAbandonedTemporary(name)) ::unlink((dir + name).c_str());
+  return true;
 }
 
 std::vector<DirEntry> ReadDir(const std::string& dir) {

@@ -67,7 +67,8 @@ bool WriteComment(const std::string& path, const std::string& text);
 // the rows hold no usable date, "" when the file cannot be read. `dateKey`
 // receives the raw Exif date text when there is a Date/Time row and is left
 // alone otherwise. `ratio`, when given, receives height * 1000 / width from
-// the Resolution row, 1000 when there is none (or the width is 0).
+// the first Resolution row after the Date/Time row, 1000 when there is none
+// (or the width is 0).
 std::string ReadImageDate(const std::string& rowsPath, const std::string& fileName, std::string& dateKey,
                           int* ratio = nullptr);
 
@@ -79,9 +80,18 @@ struct SequenceImage {
   std::string comment;  // "" when the image has none
 };
 
-// The folder's images in the order of sort.inf. When sort.inf cannot be read
-// this shows "Cannot read sort file" with its path and returns nothing.
+// The images the folder's pages show: every photo of the image folder that
+// has its thumbnail, in the order of sort.inf, followed by those sort.inf
+// does not name yet in name order. Names sort.inf holds for photos that are
+// gone are left out. When sort.inf cannot be read this shows "Cannot read
+// sort file" with its path, and the photos come in name order.
 std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, const std::string& folder);
+
+// For the cleaning of a derived folder: true when `name` is the temporary
+// file of a write beside its final name. A write in progress (the image
+// worker on another thread, another instance of the program) is left alone;
+// one whose writer is gone is removed here.
+bool CleanTemporaryFile(const std::string& dir, const std::string& name);
 
 struct DirEntry {
   std::string name;

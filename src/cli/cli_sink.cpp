@@ -63,6 +63,15 @@ void CliWindowSink::PostClipboard(bool isCut, int count) {
   Render();
 }
 
+void CliWindowSink::PostNotice(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  // Off the terminal's status line, which is drawn again by the next message.
+  if (tty_) std::fprintf(out_, "\r\033[K");
+  lastLine_.clear();
+  std::fprintf(stderr, "%s\n", OneLine(text).c_str());
+  std::fflush(stderr);
+}
+
 void CliWindowSink::PostPaste(std::shared_ptr<ImageClipboard>) {}
 void CliWindowSink::PostUndoPaste(std::shared_ptr<ImageClipboard>) {}
 

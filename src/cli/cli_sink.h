@@ -22,6 +22,7 @@ class CliWindowSink : public WindowSink {
   void PostClipboard(bool isCut, int count) override;
   void PostPaste(std::shared_ptr<ImageClipboard> record) override;
   void PostUndoPaste(std::shared_ptr<ImageClipboard> record) override;
+  void PostNotice(const std::string& text) override;
 
  private:
   void Render();

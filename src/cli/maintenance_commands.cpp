@@ -117,13 +117,14 @@ int Verify(Context& ctx, const std::vector<std::string>& args) {
   FailureNotingPrompter noting(ctx.prompter);
   Prompter::SetCurrent(&noting);
   VerifyProgressLine line(stdout);
+  CliWindowSink notices(stdout);
   std::atomic<bool> done{false};
   int end = CopyProgress::kEndFailure;
   // Ctrl-C is the window's Cancel: it asks, and only a Yes stops the run.
   gInterrupted = 0;
   SetInterruptHandler(&OnInterrupt);
   std::thread worker([&] {
-    end = run.Run(line);
+    end = run.Run(line, &notices);
     done = true;
   });
   while (!done) {

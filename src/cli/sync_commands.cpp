@@ -115,7 +115,7 @@ int Sync(Context& ctx, const std::vector<std::string>& args) {
       while (!progress.ended() && !gStop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       if (gStop.load()) verification.Abort();
     });
-    const int end = verification.Run(progress);
+    const int end = verification.Run(progress, &sink);
     progress.MarkEnded();
     watch.join();
     return end == CopyProgress::kEndSuccess;

@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "platform/atomic_file.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 
@@ -235,22 +236,6 @@ bool EncodeFile(std::FILE* file, const ImageBuffer& image) {
   return true;
 }
 
-// A new file beside `path` that nobody else can have open: a hidden name
-// ending in a number, which the folder cleaning of the next load removes
-// should a crash leave it behind (it belongs to no image).
-int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
-  static std::atomic<unsigned> counter{0};
-  const size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = Fmt("%s.%s.%d-%u", {dir, name, static_cast<long long>(::getpid()), counter.fetch_add(1)});
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
 }  // namespace
 
 ImagingNotices& ShowNoticesAtOnce() {
@@ -278,23 +263,20 @@ bool LoadJpegScaled(const std::string& path, ImageBuffer& image, const DecodeNee
 
 bool SaveJpeg(const std::string& path, const ImageBuffer& image, ImagingNotices& notices) {
   if (image.empty() || (image.components() != 1 && image.components() != 3)) return false;
-  std::string tempPath;
-  const int fd = CreateTemporaryBeside(path, tempPath);
+  FileBeside beside(path);
+  // The library writes through a stream of its own; closing it leaves the
+  // file to FileBeside, which renames it into place.
+  const int fd = beside.fd() >= 0 ? ::dup(beside.fd()) : -1;
   std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
   if (!file) {
-    if (fd >= 0) {
-      ::close(fd);
-      ::unlink(tempPath.c_str());
-    }
+    if (fd >= 0) ::close(fd);
     notices.Exclamation(Fmt(kCannotOpenFile, {path}));
     return false;
   }
   bool ok = EncodeFile(file, image);
   ok = std::fflush(file) == 0 && ok;
   ok = std::fclose(file) == 0 && ok;
-  if (ok && ::rename(tempPath.c_str(), path.c_str()) == 0) return true;
-  ::unlink(tempPath.c_str());
-  return false;
+  return ok && beside.Commit(Flush::kNo);
 }
 
 uint64_t JpegDecodeCount() { return gDecodeCount.load(); }

@@ -1,12 +1,53 @@
 #include "atomic_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace albumsmith {
+
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".~";
+
+bool AllDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// The process id a temporary name carries, 0 when the name is not one.
+pid_t TemporaryOwner(std::string_view name) {
+  if (name.size() < 2 || name.front() != '.') return 0;
+  const size_t mark = name.rfind(kTemporaryMark);
+  if (mark == std::string_view::npos || mark < 2) return 0;
+  const std::string_view tail = name.substr(mark + kTemporaryMark.size());
+  const size_t dash = tail.find('-');
+  if (dash == std::string_view::npos || !AllDigits(tail.substr(0, dash)) || !AllDigits(tail.substr(dash + 1)))
+    return 0;
+  if (dash > 9) return 0;  // no process id has that many digits
+  pid_t pid = 0;
+  for (char c : tail.substr(0, dash)) pid = pid * 10 + (c - '0');
+  return pid;
+}
+
+// Renames without replacing an existing file. File systems that cannot
+// refuse to replace are checked first instead.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  struct stat st;
+  if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -21,54 +62,83 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   return data;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
-                         std::optional<unsigned> mode, Flush flush) {
-  mode_t finalMode;
-  struct stat st;
-  if (mode) {
-    finalMode = static_cast<mode_t>(*mode);
-  } else if (::stat(path.c_str(), &st) == 0) {
-    finalMode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    finalMode = 0666 & ~mask;
-  }
+bool IsTemporaryName(std::string_view name) { return TemporaryOwner(name) != 0; }
 
-  std::string tmpl = path.string() + ".XXXXXX";
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return false;
-  auto fail = [&] {
-    const int saved = errno;
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    errno = saved;
-    return false;
-  };
+bool IsAbandonedTemporary(std::string_view name) {
+  const pid_t owner = TemporaryOwner(name);
+  // EPERM means the process runs, under another user.
+  return owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH;
+}
+
+FileBeside::FileBeside(std::string path, unsigned createMode) : path_(std::move(path)) {
+  static std::atomic<unsigned> counter{0};
+  const size_t slash = path_.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+  const std::string prefix = dir + "." + name + std::string(kTemporaryMark) + std::to_string(::getpid()) + "-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp_ = prefix + std::to_string(counter.fetch_add(1));
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(createMode));
+    if (fd_ >= 0 || errno != EEXIST) break;
+  }
+  if (fd_ < 0) temp_.clear();
+}
+
+FileBeside::~FileBeside() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+bool FileBeside::Fail() {
+  const int saved = errno;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  errno = saved;
+  return false;
+}
+
+bool FileBeside::Write(std::string_view data) {
+  if (fd_ < 0) return false;
   size_t done = 0;
   while (done < data.size()) {
-    const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
+    const ssize_t w = ::write(fd_, data.data() + done, data.size() - done);
     if (w < 0) {
       if (errno == EINTR) continue;
-      return fail();
+      return Fail();
     }
     done += static_cast<size_t>(w);
   }
-  if (::fchmod(fd, finalMode) != 0) return fail();
-  if (flush == Flush::kToDisk && ::fsync(fd) != 0) return fail();
-  if (::close(fd) != 0) {
-    const int saved = errno;
-    ::unlink(tmpl.c_str());
-    errno = saved;
-    return false;
-  }
-  if (std::rename(tmpl.c_str(), path.c_str()) != 0) {
-    const int saved = errno;
-    ::unlink(tmpl.c_str());
-    errno = saved;
-    return false;
-  }
   return true;
+}
+
+bool FileBeside::Commit(Flush flush, Replace replace, std::optional<unsigned> mode) {
+  if (fd_ < 0) return false;
+  if (mode && ::fchmod(fd_, static_cast<mode_t>(*mode)) != 0) return Fail();
+  if (flush == Flush::kToDisk && ::fsync(fd_) != 0) return Fail();
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return Fail();
+  if (replace == Replace::kYes) {
+    if (std::rename(temp_.c_str(), path_.c_str()) != 0) return Fail();
+  } else if (const int err = RenameNoReplace(temp_, path_)) {
+    errno = err;
+    return Fail();
+  }
+  temp_.clear();
+  return true;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
+                         std::optional<unsigned> mode, Flush flush) {
+  // An existing file keeps its permissions exactly; a new one gets what the
+  // kernel makes of 0666 and the umask.
+  struct stat st;
+  if (!mode && ::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  FileBeside file(path.string(), mode ? *mode & 0777 : 0666);
+  if (file.fd() < 0) return false;
+  return file.Write(data) && file.Commit(flush, Replace::kYes, mode);
 }
 
 bool WriteFileIfChanged(const std::filesystem::path& path, std::string_view data) {

@@ -1,5 +1,6 @@
 #pragma once
-// Whole-file reads and crash-safe replacement of settings and state files.
+// Whole-file reads and crash-safe replacement of files: settings and state
+// files, derived images and pages, and photos copied into the album.
 
 #include <filesystem>
 #include <optional>
@@ -11,6 +12,48 @@ namespace albumsmith {
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
+// Every file the program writes beside its final name gets a temporary name
+// of one form, "." + final name + ".~" + process id + "-" + number: hidden,
+// with no extension the program lists, and telling which process writes it.
+// Folder cleaning leaves such files to their writer.
+bool IsTemporaryName(std::string_view name);
+// A temporary name whose writing process no longer runs on this machine:
+// what a crash left behind, safe to remove.
+bool IsAbandonedTemporary(std::string_view name);
+
+enum class Flush { kToDisk, kNo };
+enum class Replace { kYes, kNo };
+
+// A new file being written beside `path` under a temporary name; Commit
+// renames it to `path`, and a FileBeside that is not committed removes it.
+// The file is created with `createMode` less the umask, applied by the
+// kernel: the umask is process-wide, so it is never read or changed here.
+class FileBeside {
+ public:
+  explicit FileBeside(std::string path, unsigned createMode = 0666);
+  ~FileBeside();
+  FileBeside(const FileBeside&) = delete;
+  FileBeside& operator=(const FileBeside&) = delete;
+
+  // -1 when the temporary file could not be made (errno says why).
+  int fd() const { return fd_; }
+  const std::string& temporaryPath() const { return temp_; }
+  // Writes all of `data`; false with errno set on failure.
+  bool Write(std::string_view data);
+  // Sets the exact `mode` when given, flushes to disk when asked, closes the
+  // file and renames it to the final name. With Replace::kNo an existing
+  // file of that name stays and the commit fails with EEXIST. False with
+  // errno set on failure; the temporary file is then gone.
+  bool Commit(Flush flush, Replace replace = Replace::kYes, std::optional<unsigned> mode = std::nullopt);
+
+ private:
+  bool Fail();
+
+  std::string path_;
+  std::string temp_;
+  int fd_ = -1;
+};
+
 // Writes `data` to a temporary file in the same folder, flushes it to disk and
 // renames it over `path`, so that a crash leaves either the old or the new
 // file, never half of one. `mode` is applied to the new file; when it is not
@@ -18,7 +61,6 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 // the umask. Files that can be made again (derived pages) may skip the flush
 // to disk: a crash then leaves an empty or old file, never half a new one.
 // Returns false and sets errno on failure.
-enum class Flush { kToDisk, kNo };
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
                          std::optional<unsigned> mode = std::nullopt, Flush flush = Flush::kToDisk);
 

@@ -26,6 +26,10 @@ class WindowSink {
   virtual void PostClipboard(bool isCut, int count) = 0;
   virtual void PostPaste(std::shared_ptr<ImageClipboard> record) = 0;
   virtual void PostUndoPaste(std::shared_ptr<ImageClipboard> record) = 0;
+  // A note about one file that the user must not miss (a photo that cannot
+  // be read): the window shows it as its status text, the command line
+  // writes it to standard error.
+  virtual void PostNotice(const std::string& text) { PostStatus(text); }
 };
 
 // Discards everything (for work that runs without a window).
@@ -50,7 +54,8 @@ class RecordingWindowSink : public WindowSink {
   struct Clipboard { bool isCut; int count; };
   struct Paste { std::shared_ptr<ImageClipboard> record; };
   struct UndoPaste { std::shared_ptr<ImageClipboard> record; };
-  using Posted = std::variant<ShowFolder, Progress, Status, SortSelector, Clipboard, Paste, UndoPaste>;
+  struct Notice { std::string text; };
+  using Posted = std::variant<ShowFolder, Progress, Status, SortSelector, Clipboard, Paste, UndoPaste, Notice>;
 
   void PostShowFolder(const std::string& p) override { Add(ShowFolder{p}); }
   void PostProgress(int m, int p) override { Add(Progress{m, p}); }
@@ -59,6 +64,7 @@ class RecordingWindowSink : public WindowSink {
   void PostClipboard(bool c, int n) override { Add(Clipboard{c, n}); }
   void PostPaste(std::shared_ptr<ImageClipboard> r) override { Add(Paste{std::move(r)}); }
   void PostUndoPaste(std::shared_ptr<ImageClipboard> r) override { Add(UndoPaste{std::move(r)}); }
+  void PostNotice(const std::string& t) override { Add(Notice{t}); }
 
   std::vector<Posted> posted() const {
     std::lock_guard lock(mutex_);

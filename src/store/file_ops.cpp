@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "platform/messages.h"
 #include "platform/strings.h"
 #include "platform/text.h"
@@ -69,8 +70,10 @@ bool IsRegularFile(const std::string& path) {
 
 // Copies one file's content, keeping its modification time so that the
 // freshness checks between photos and their derived files still hold for the
-// copy. Without `overwrite` an existing destination gives EEXIST. Returns 0 or
-// an errno; a partly written destination is removed.
+// copy. The copy is written beside the destination and renamed over it, so
+// an interrupted copy never leaves half a photo under its name (where it
+// would pass for a complete one). Without `overwrite` an existing
+// destination gives EEXIST. Returns 0 or an errno.
 int CopyFileContent(const std::string& source, const std::string& destination, bool overwrite) {
   int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return errno;
@@ -84,17 +87,22 @@ int CopyFileContent(const std::string& source, const std::string& destination, b
     ::close(in);
     return EISDIR;
   }
-  if (overwrite) {
-    // Truncating the source itself would lose it; it already holds the content.
-    struct stat existing;
-    if (::stat(destination.c_str(), &existing) == 0 && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
+  struct stat existing;
+  if (::lstat(destination.c_str(), &existing) == 0) {
+    // Asked before anything is copied; the rename below still refuses to
+    // replace a file that appears meanwhile.
+    if (!overwrite) {
+      ::close(in);
+      return EEXIST;
+    }
+    // The source itself already holds the content.
+    if (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
       ::close(in);
       return 0;
     }
   }
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
-  int out = ::open(destination.c_str(), flags, st.st_mode & 0777);
-  if (out < 0) {
+  FileBeside out(destination, st.st_mode & 0777);
+  if (out.fd() < 0) {
     int err = errno;
     ::close(in);
     return err;
@@ -111,26 +119,18 @@ int CopyFileContent(const std::string& source, const std::string& destination, b
       break;
     }
     if (got == 0) break;
-    for (ssize_t put = 0; put < got;) {
-      ssize_t n = ::write(out, buffer.data() + put, static_cast<size_t>(got - put));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        err = errno;
-        break;
-      }
-      put += n;
+    if (!out.Write(std::string_view(buffer.data(), static_cast<size_t>(got)))) {
+      err = errno;
+      break;
     }
-    if (err) break;
   }
-  if (!err) {
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::futimens(out, times) != 0) err = errno;
-  }
-  // Errors of delayed writes (full disk, network file systems) show up here.
-  if (::close(out) != 0 && !err) err = errno;
   ::close(in);
-  if (err) ::unlink(destination.c_str());
-  return err;
+  if (err) return err;
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (::futimens(out.fd(), times) != 0) return errno;
+  // Errors of delayed writes (full disk, network file systems) show up here.
+  if (!out.Commit(Flush::kToDisk, overwrite ? Replace::kYes : Replace::kNo)) return errno;
+  return 0;
 }
 
 bool CopyFileList(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll,

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -189,7 +191,10 @@ TEST_F(ImageListTest, ReadImageDate) {
        1000},
       {"date that does not parse", Row("Date/Time", "2010:05") + Row("Resolution", "100 x 50"), "IMG_0001", "2010:05",
        500},
-      {"no date row: name, and the proportions all the same", Row("Resolution", "100 x 300"), "IMG_0001", "", 3000},
+      {"no date row: the name, and no row to read the proportions from", Row("Resolution", "100 x 300"), "IMG_0001",
+       "", 1000},
+      {"a file name that looks like a Resolution row",
+       Row("File name", "Resolution 3 x 4.JPG") + Row("Resolution", "100 x 300"), "IMG_0001", "", 1000},
       {"width 0", Row("Date/Time", "2003:12:14 12:01:44") + Row("Resolution", "0 x 480"), "14-dec-03 12:01:44",
        "2003:12:14 12:01:44", 1000},
       {"turned a quarter: the upright proportions",
@@ -215,6 +220,7 @@ TEST_F(ImageListTest, ReadImageDate) {
 
 TEST_F(ImageListTest, ReadFolderSequenceFollowsSortInf) {
   AddImages({"a.jpg", "b.jpg"});
+  for (const char* name : {"a.jpg", "b.jpg"}) WriteText(thumbs() / name, "thumbnail");
   WriteText(thumbs() / "sort.inf", "1\nb.jpg\na.jpg\n../../secret.jpg\n");
   WriteText(thumbs() / "b.jpg.html", Row("Date/Time", "2004:02:29 08:00:00") + Row("Resolution", "200 x 100"));
   WriteText(thumbs() / "a.jpg.comment", "Harbour");
@@ -231,10 +237,37 @@ TEST_F(ImageListTest, ReadFolderSequenceFollowsSortInf) {
   EXPECT_EQ(seq[1].comment, "Harbour");
 }
 
-TEST_F(ImageListTest, ReadFolderSequenceWithoutSortInfSaysSo) {
-  EXPECT_TRUE(ReadFolderSequence(profileDir(), "Trip/").empty());
-  EXPECT_EQ(Environment::prompter().texts(),
-            std::vector<std::string>{"Cannot read sort file \"" + (thumbs() / "sort.inf").string() + "\""});
+// The pages list the photos the folder holds, however it came to hold them,
+// and only those a thumbnail could be made of.
+TEST_F(ImageListTest, ReadFolderSequenceListsExactlyTheFoldersPhotos) {
+  const struct {
+    const char* label;
+    const char* sortInf;  // nullptr: no file
+    std::vector<std::string> names;
+  } cases[] = {
+      {"in the stored order, new photos after it by name", "3\nc.jpg\ngone.jpg\na.jpg\n",
+       {"c.jpg", "a.jpg", "B.jpg", "d.jpg"}},
+      {"an empty sort.inf", "", {"a.jpg", "B.jpg", "c.jpg", "d.jpg"}},
+      {"no sort.inf", nullptr, {"a.jpg", "B.jpg", "c.jpg", "d.jpg"}},
+  };
+  AddImages({"a.jpg", "B.jpg", "c.jpg", "d.jpg", "unreadable.jpg"});
+  WriteText(images() / "notes.txt", "not a photo");
+  for (const char* name : {"a.jpg", "B.jpg", "c.jpg", "d.jpg", "gone.jpg", "notes.txt"})
+    WriteText(thumbs() / name, "thumbnail");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Environment::prompter().Clear();
+    fs::remove(thumbs() / "sort.inf");
+    if (c.sortInf) WriteText(thumbs() / "sort.inf", c.sortInf);
+
+    std::vector<std::string> names;
+    for (const SequenceImage& image : ReadFolderSequence(profileDir(), "Trip/")) names.push_back(image.fileName);
+
+    EXPECT_EQ(names, c.names);
+    const std::vector<std::string> said = Environment::prompter().texts();
+    if (c.sortInf) EXPECT_TRUE(said.empty());
+    else EXPECT_EQ(said, std::vector<std::string>{"Cannot read sort file \"" + (thumbs() / "sort.inf").string() + "\""});
+  }
 }
 
 // --- loading ---------------------------------------------------------------
@@ -320,7 +353,7 @@ TEST_F(ImageListTest, AVanishedImageLeavesTheOrderFilesAndThePositionOrderStays)
   EXPECT_EQ(ReadText(thumbs() / "sort.pos"), "3\nc.jpg\nb.jpg\n");
 }
 
-TEST_F(ImageListTest, ANewImageTakesTheNextPositionWithoutRewritingTheFiles) {
+TEST_F(ImageListTest, ANewImageTakesTheNextPositionAndJoinsTheOrderFilesAtOnce) {
   AddImages({"a.jpg", "b.jpg", "new.jpg"});
   WriteText(thumbs() / "sort.inf", "3\nb.jpg\na.jpg\n");
 
@@ -328,9 +361,22 @@ TEST_F(ImageListTest, ANewImageTakesTheNextPositionWithoutRewritingTheFiles) {
 
   EXPECT_EQ(Names(list_), (std::vector<std::string>{"b.jpg", "a.jpg", "new.jpg"}));
   EXPECT_EQ(ColumnText(list_.items()[2], 3), "03");
-  EXPECT_EQ(SortInf(), "3\nb.jpg\na.jpg\n");  // until the next save
-  ASSERT_TRUE(list_.SaveOrder());
   EXPECT_EQ(SortInf(), "3\nb.jpg\na.jpg\nnew.jpg\n");
+  EXPECT_EQ(ReadText(thumbs() / "sort.pos"), "3\nb.jpg\na.jpg\nnew.jpg\n");
+}
+
+// Only a name whose file is gone leaves the position order; another file's
+// name (whatever its extension) keeps its place there.
+TEST_F(ImageListTest, APositionIsKeptForEveryFileTheFolderStillHolds) {
+  AddImages({"x.jpg", "scan.jpeg", "y.JPG"});
+  WriteText(thumbs() / "sort.inf", "3\nx.jpg\nscan.jpeg\ny.JPG\n");
+  WriteText(thumbs() / "sort.pos", "3\nx.jpg\nscan.jpeg\ny.JPG\n");
+
+  ASSERT_TRUE(Load());
+
+  EXPECT_EQ(Names(list_), (std::vector<std::string>{"x.jpg", "y.JPG"}));
+  EXPECT_EQ(ColumnText(list_.items()[0], 3), "01");
+  EXPECT_EQ(ColumnText(list_.items()[1], 3), "03");
 }
 
 TEST_F(ImageListTest, AHostileSortInfTouchesNothingOutsideTheFolder) {
@@ -349,27 +395,30 @@ TEST_F(ImageListTest, AHostileSortInfTouchesNothingOutsideTheFolder) {
   EXPECT_EQ(ReadText(dir_.path() / "outside.jpg"), "keep");
 }
 
-TEST_F(ImageListTest, ANameThatCannotBeListedIsOfferedForDeletion) {
-  AddImages({"a.jpg", "bad\nname.jpg", "worse\x01.jpg"});
+TEST_F(ImageListTest, APhotoWhoseNameCannotBeListedIsSkippedAndNeverDeleted) {
+  const std::vector<std::string> unlisted = {"bad\nname.jpg", "tab\there.jpg", "worse\x01.jpg"};
+  AddImages({"a.jpg"});
+  AddImages(unlisted);
   auto& prompter = Environment::prompter();
-  prompter.Queue(Answer::Cancel);
-  prompter.Queue(Answer::Ok);
+  for (size_t i = 0; i < unlisted.size(); ++i) prompter.Queue(Answer::Ok);  // what --yes answers
 
   ASSERT_TRUE(Load());
 
   EXPECT_EQ(Names(list_), std::vector<std::string>{"a.jpg"});
-  EXPECT_EQ(
-      prompter.texts(),
-      (std::vector<std::string>{"Cannot add image.\n\nDelete image " + (images() / "bad\nname.jpg").string() + " ?",
-                                "Cannot add image.\n\nDelete image " + (images() / "worse\x01.jpg").string() + " ?"}));
-  EXPECT_TRUE(fs::exists(images() / "bad\nname.jpg"));
-  EXPECT_FALSE(fs::exists(images() / "worse\x01.jpg"));
+  const std::string folder = images().string();  // ends with "/"
+  const std::string reason =
+      ".\n\nIts name holds a line break, a tab or another control character, which the album cannot carry. "
+      "Rename the file to add it.";
+  EXPECT_EQ(prompter.texts(), (std::vector<std::string>{"Cannot add image " + folder + "bad\\nname.jpg" + reason,
+                                                        "Cannot add image " + folder + "tab\\there.jpg" + reason,
+                                                        "Cannot add image " + folder + "worse\\x01.jpg" + reason}));
+  for (const std::string& name : unlisted) EXPECT_TRUE(fs::exists(images() / name)) << name;
   EXPECT_EQ(SortInf(), "2\na.jpg\n");
   const std::vector<RecordingWindowSink::Posted> posted = sink_.posted();
   const auto* status = std::get_if<RecordingWindowSink::Status>(&posted.back());
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(status->text,
-            "3 image(s)");  // the names found, as listed from the folder
+            "4 image(s)");  // the names found, as listed from the folder
 }
 
 TEST_F(ImageListTest, LoadCleansStaleAndOrphanedDerivedFiles) {
@@ -377,6 +426,8 @@ TEST_F(ImageListTest, LoadCleansStaleAndOrphanedDerivedFiles) {
   fs::create_directories(images() / "Kept");
   const auto t = fs::file_time_type::clock::now() - 1h;
   for (const char* image : {"a.jpg", "b.jpg", "c.jpg"}) SetTime(images() / image, t);
+  const std::string running = "~" + std::to_string(::getpid()) + "-1";
+  const std::string crashed = "~" + std::to_string(EndedProcessId()) + "-1";
 
   const struct {
     fs::path file;
@@ -400,6 +451,16 @@ TEST_F(ImageListTest, LoadCleansStaleAndOrphanedDerivedFiles) {
       {medium() / "c.jpg.php", t + 10s, false},  // the access-security form while it is off
       {medium() / "gone.jpg", t + 10s, false},
       {medium() / "Gone/x.jpg", t + 10s, false},
+      // Files the image worker is writing at this moment, and those of a
+      // writer that crashed.
+      {thumbs() / (".a.jpg." + running), t - 10s, true},
+      {thumbs() / (".b.jpg.html." + running), t - 10s, true},
+      {thumbs() / (".gone.jpg." + running), t - 10s, true},
+      {medium() / (".b.jpg." + running), t - 10s, true},
+      {thumbs() / (".c.jpg." + crashed), t - 10s, false},
+      {medium() / (".c.jpg." + crashed), t - 10s, false},
+      {images() / (".d.jpg." + running), t - 10s, true},  // a photo being imported
+      {images() / (".d.jpg." + crashed), t - 10s, false},
   };
   for (const auto& f : files) {
     WriteText(f.file, "x");

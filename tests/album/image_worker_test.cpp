@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -34,6 +35,7 @@ std::vector<std::string> Lines(const RecordingWindowSink& sink) {
     if (const auto* s = std::get_if<RecordingWindowSink::Status>(&posted)) lines.push_back("status " + s->text);
     if (const auto* p = std::get_if<RecordingWindowSink::Progress>(&posted))
       lines.push_back("progress " + std::to_string(p->maximum) + " " + std::to_string(p->position));
+    if (const auto* n = std::get_if<RecordingWindowSink::Notice>(&posted)) lines.push_back("notice " + n->text);
   }
   return lines;
 }
@@ -150,33 +152,6 @@ TEST_F(ImageWorkerTest, PhotoStoredOnItsSideGivesUprightDerivedImages) {
   EXPECT_LT(MeanDifference(Decode(medium() / "side.jpg").picture, Decode(medium() / "upright.jpg").picture), 25.0);
 }
 
-// Nothing is made of a file that is no photo, and the image is skipped; only
-// a file that cannot be opened has a message.
-TEST_F(ImageWorkerTest, BadImagesAreSkipped) {
-  WriteRampJpeg(images() / "good.jpg", 64, 48);
-  const std::string good = ReadText(images() / "good.jpg");
-  struct Case {
-    const char* name;
-    std::string bytes;
-  };
-  const Case cases[] = {
-      {"text.jpg", "not a photo"},
-      {"truncated.jpg", good.substr(0, good.size() / 2)},
-      {"junk.jpg", std::string("\xFF\xD8", 2) + std::string(500, '\x11')},
-  };
-  for (const Case& c : cases) {
-    WriteText(images() / c.name, c.bytes);
-    EXPECT_FALSE(Process(c.name).complete) << c.name;
-    EXPECT_FALSE(fs::exists(medium() / c.name)) << c.name;
-    EXPECT_FALSE(fs::exists(thumbs() / c.name)) << c.name;
-    EXPECT_FALSE(fs::exists(thumbs() / (std::string(c.name) + ".html"))) << c.name;
-  }
-  EXPECT_TRUE(Shown().empty());
-
-  EXPECT_FALSE(Process("gone.jpg").complete);
-  EXPECT_EQ(Shown(), std::vector<std::string>{"Cannot open file " + (images() / "gone.jpg").string()});
-}
-
 TEST_F(ImageWorkerTest, MediumImageThatCannotBeWrittenStopsTheImage) {
   WriteRampJpeg(images() / "a.jpg", 64, 48);
   fs::create_directories(medium() / "a.jpg" / "in-the-way");
@@ -188,6 +163,8 @@ TEST_F(ImageWorkerTest, MediumImageThatCannotBeWrittenStopsTheImage) {
 TEST_F(ImageWorkerTest, ExifPageThatCannotBeWrittenStillCompletesTheImage) {
   WriteRampJpeg(images() / "a.jpg", 64, 48);
   fs::create_directories(thumbs() / "a.jpg.html" / "in-the-way");
+  // Older than the photo, or made in a later clock tick it would pass for an up-to-date page.
+  fs::last_write_time(thumbs() / "a.jpg.html", fs::last_write_time(images() / "a.jpg") - std::chrono::hours(1));
   EXPECT_TRUE(Process("a.jpg").complete);
   EXPECT_EQ(Shown(), std::vector<std::string>{"Cannot create EXIF file " + (thumbs() / "a.jpg.html").string()});
   EXPECT_TRUE(IsJpegFile((thumbs() / "a.jpg").string()));
@@ -277,6 +254,87 @@ TEST_F(ImageWorkerTest, TwoThreadsReportInListOrder) {
   expected.push_back("progress 10 -1");
   EXPECT_EQ(Lines(sink), expected);
   EXPECT_EQ(feed.finishes, 1);
+}
+
+// Nothing is made of a file that is no photo, and the image is skipped; a
+// file that cannot be opened has a message at once, the others are named
+// once each by the pass, after its count.
+TEST_F(ImageWorkerTest, BadImagesAreSkippedAndNamedByThePass) {
+  WriteRampJpeg(images() / "good.jpg", 64, 48);
+  const std::string good = ReadText(images() / "good.jpg");
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"text.jpg", "not a photo"},
+      {"truncated.jpg", good.substr(0, good.size() / 2)},
+      {"junk.jpg", std::string("\xFF\xD8", 2) + std::string(500, '\x11')},
+      {"empty.jpg", ""},
+  };
+  std::vector<std::string> names = {"good.jpg"};
+  for (const Case& c : cases) {
+    WriteText(images() / c.name, c.bytes);
+    const ProcessedImage done = Process(c.name);
+    EXPECT_FALSE(done.complete) << c.name;
+    EXPECT_TRUE(done.unreadable) << c.name;
+    EXPECT_FALSE(fs::exists(medium() / c.name)) << c.name;
+    EXPECT_FALSE(fs::exists(thumbs() / c.name)) << c.name;
+    EXPECT_FALSE(fs::exists(thumbs() / (std::string(c.name) + ".html"))) << c.name;
+    names.push_back(c.name);
+  }
+  EXPECT_TRUE(Shown().empty());
+
+  const ProcessedImage gone = Process("gone.jpg");
+  EXPECT_FALSE(gone.complete);
+  EXPECT_FALSE(gone.unreadable);
+  EXPECT_EQ(Shown(), std::vector<std::string>{"Cannot open file " + (images() / "gone.jpg").string()});
+
+  ScriptedFeed feed;
+  feed.jobs = {Job(names)};
+  RecordingWindowSink sink;
+  WorkerOptions options;
+  options.threads = 2;
+  options.lowPriority = false;
+  RunWorker(feed, sink, options);
+  std::vector<std::string> expected = {"status 5 image(s)", "progress 10 -1"};
+  for (const Case& c : cases)
+    expected.push_back("notice Cannot read image " + (images() / c.name).string() +
+                       ": the file is empty, cut short or not a JPEG image");
+  const std::vector<std::string> lines = Lines(sink);
+  ASSERT_GE(lines.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(expected.size()), lines.end()), expected);
+  EXPECT_TRUE(IsJpegFile((thumbs() / "good.jpg").string()));
+}
+
+// The umask is one value for the whole process: writers on several threads
+// must leave it to the kernel, or the files of a pass come out writable by
+// everyone.
+TEST_F(ImageWorkerTest, ParallelPassUnderUmask022MakesNoGroupOrWorldWritableFile) {
+  ScopedUmask mask(022);
+  std::vector<std::string> names;
+  for (int i = 0; i < 24; ++i) {
+    names.push_back("p" + std::to_string(i) + ".jpg");
+    WriteRampJpeg(images() / names.back(), 32, 24);
+    WriteText(images() / (names.back() + ".comment"), "comment " + std::to_string(i));
+  }
+  ScriptedFeed feed;
+  feed.jobs = {Job(names)};
+  RecordingWindowSink sink;
+  WorkerOptions options;
+  options.threads = 4;
+  options.lowPriority = false;
+  RunWorker(feed, sink, options);
+
+  int files = 0;
+  for (const fs::path& dir : {thumbs(), medium()}) {
+    for (const auto& e : fs::directory_iterator(dir)) {
+      ++files;
+      EXPECT_EQ(e.status().permissions() & (fs::perms::group_write | fs::perms::others_write), fs::perms::none)
+          << e.path();
+    }
+  }
+  EXPECT_EQ(files, 24 * 4);  // medium image, thumbnail, Exif page and comment copy of each
 }
 
 TEST_F(ImageWorkerTest, NewThumbnailIsHandedOverInMemoryAndUpright) {

@@ -4,6 +4,7 @@
 #include "album/profile_maintenance.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -176,8 +177,10 @@ TEST_F(VerificationTest, MakesTheDerivedFilesOfEveryFolderSubfoldersFirst) {
 // made again by the worker.
 TEST_F(VerificationTest, CleansStaleDerivedFilesAndKeepsSideFiles) {
   enum Outcome { kKept, kRemoved, kRemade };
+  const std::string running = "~" + std::to_string(::getpid()) + "-1";
+  const std::string crashed = "~" + std::to_string(EndedProcessId()) + "-1";
   struct Case {
-    const char* path;  // below the profile folder
+    std::string path;  // below the profile folder
     bool jpeg;         // a small valid JPEG, else a line of text
     int age;           // seconds against the image's time: 0 is the same time
     Outcome outcome;
@@ -197,6 +200,12 @@ TEST_F(VerificationTest, CleansStaleDerivedFilesAndKeepsSideFiles) {
       {"albsite/s/Trip/gone.jpg.comment", false, 10, kKept},
       {"albsite/s/Trip/sort.pos", false, 10, kKept},
       {"albsite/s/Trip/var.inf", false, 10, kKept},
+      // Written beside their final names by a worker still at work, or by one that crashed.
+      {"albsite/s/Trip/.a.jpg." + running, true, -10, kKept},
+      {"albsite/s/Trip/.a.jpg.html." + running, false, -10, kKept},
+      {"albsite/m/Trip/.gone.jpg." + running, true, -10, kKept},
+      {"albsite/s/Trip/.a.jpg." + crashed, true, -10, kRemoved},
+      {"albsite/m/Trip/.a.jpg." + crashed, true, -10, kRemoved},
   };
   const ProfileSettings s = MakeProfile("Holiday");
   const fs::path p = profile("Holiday");
@@ -204,7 +213,7 @@ TEST_F(VerificationTest, CleansStaleDerivedFilesAndKeepsSideFiles) {
   SetAge(p / "ImageTree/Trip/a.jpg", -100);
   for (const Case& c : cases) {
     if (c.jpeg) WriteRampJpeg(p / c.path, 8, 8);
-    else WriteText(p / c.path, std::string("left by an earlier run: ") + c.path);
+    else WriteText(p / c.path, "left by an earlier run: " + c.path);
     SetAge(p / c.path, -100 + c.age);
   }
   std::map<std::string, std::string> before;

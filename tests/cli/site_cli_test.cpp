@@ -38,7 +38,7 @@ class SiteCliTest : public CliTest {
     EXPECT_FALSE(std::regex_search(text, left, std::regex("__[A-Za-z]+__"))) << page << ": " << left.str();
   }
 
- private:
+ protected:
   TempDir out_;
 };
 
@@ -99,6 +99,42 @@ TEST_F(SiteCliTest, PhpSiteIsOnePageWithTheListingAndTheFolderFiles) {
   EXPECT_EQ(ReadText(Out() / "albsite/js/dir.js"), "0\t-1\tHoliday\t.\n1\t0\tTrips\tTrips\n2\t1\t2004\tTrips/2004\n");
   for (const char* folder : {"", "Trips/", "Trips/2004/"})
     EXPECT_TRUE(fs::is_regular_file(Out() / "albsite/s" / folder / "var.inf")) << folder;
+}
+
+// The pages show the photos the folder holds, whichever way they came in,
+// and only those that can be shown: a file that is no readable JPEG is
+// named once on stderr and left off.
+TEST_F(SiteCliTest, PagesListEveryImportedPhotoAndNoUnreadableOne) {
+  MakeAlbum("0");
+  const std::string whole = ReadText(kPhotos / "kodak-dc210.jpg");
+  const fs::path junk = out_.path() / "junk";
+  fs::create_directories(junk);
+  WriteText(junk / "empty.jpg", "");
+  WriteText(junk / "cut.jpg", whole.substr(0, whole.size() / 2));
+  WriteText(junk / "notes.jpg", "a shopping list");
+  ASSERT_EQ(Run({"import", "Holiday", "/", (kPhotos / "nikon-e950.jpg").string()}).exitCode, 0);
+  ASSERT_EQ(Run({"import", "Holiday", "/", (kPhotos / "kodak-dc210.jpg").string()}).exitCode, 0);
+  ASSERT_EQ(Run({"import", "Holiday", "/", (junk / "cut.jpg").string(), (junk / "empty.jpg").string(),
+                 (junk / "notes.jpg").string()})
+                .exitCode,
+            0);
+
+  const CliResult r = Run({"site", "Holiday", "--out", Out().string()});
+
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> reported;
+  for (const std::string& line : Split(r.err, '\n'))
+    if (line.find("Cannot read image") != std::string::npos) reported.push_back(line);
+  const std::string why = ": the file is empty, cut short or not a JPEG image";
+  EXPECT_EQ(reported, (std::vector<std::string>{"Cannot read image " + (Images() / "cut.jpg").string() + why,
+                                                "Cannot read image " + (Images() / "empty.jpg").string() + why,
+                                                "Cannot read image " + (Images() / "notes.jpg").string() + why}));
+  const std::string index = ReadText(Out() / "index.html");
+  std::vector<std::string> shown;
+  const std::regex photo("photos\\[\\d+\\]=\"([^\"]*)\";");
+  for (auto it = std::sregex_iterator(index.begin(), index.end(), photo); it != std::sregex_iterator(); ++it)
+    shown.push_back((*it)[1].str());
+  EXPECT_EQ(shown, (std::vector<std::string>{"canon-ixus.jpg", "kodak-dc210.jpg", "nikon-e950.jpg", "sony-d700.jpg"}));
 }
 
 TEST_F(SiteCliTest, FailuresGiveOneLineAndWriteNothing) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -390,6 +392,40 @@ TEST_F(CopyFilesTest, ReportsAnOverwriteThatFails) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"a.jpg already exists. Overwrite ?",
                                                SystemError("Cannot copy " + sources_[0] + " to " + At("dst/a.jpg"),
                                                            "21 : Is a directory")}));
+}
+
+// A copy killed half-way (the program closed, the machine switched off)
+// must not leave a shorter photo under the name: the next import would take
+// it for the complete one.
+TEST_F(CopyFilesTest, AnInterruptedCopyLeavesNothingUnderTheFinalName) {
+  // A pipe as the source holds the copy at the half until the test ends it.
+  const std::string source = At("src/photo.jpg");
+  ASSERT_EQ(::mkfifo(source.c_str(), 0600), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(CopyFiles({source}, At("dst")) ? 0 : 1);
+  const int pipe = ::open(source.c_str(), O_WRONLY);
+  ASSERT_GE(pipe, 0);
+  const std::string half(4096, 'x');
+  ASSERT_EQ(::write(pipe, half.data(), half.size()), static_cast<ssize_t>(half.size()));
+  // Until the half is on disk, under whatever name the copy gives it.
+  auto written = [&] {
+    for (const auto& e : fs::directory_iterator(At("dst")))
+      if (fs::file_size(e.path()) == half.size()) return true;
+    return false;
+  };
+  for (int i = 0; i < 500 && !written(); ++i) ::usleep(10000);
+  ASSERT_TRUE(written());
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(pipe);
+
+  EXPECT_FALSE(FileExists(At("dst/photo.jpg")));
+  fs::remove(source);
+  WriteText(source, "the whole photo");
+  EXPECT_TRUE(CopyFiles({source}, At("dst")));
+  EXPECT_TRUE(Texts().empty()) << Texts().front();
+  EXPECT_EQ(ReadText(At("dst/photo.jpg")), "the whole photo");
 }
 
 TEST_F(CopyFilesTest, MoveFilesMovesAndNeverReplaces) {
