@@ -68,6 +68,10 @@ struct ProfileKey {
   const char* key;
   std::variant<std::string ProfileSettings::*, int ProfileSettings::*, PreserveList ProfileSettings::*> field;
   int missingInt;  // for integer keys
+  // The values an integer key may take; whatever else a file holds is
+  // brought to the nearer end when read.
+  int minInt = 0;
+  int maxInt = 0;
 };
 const std::vector<ProfileKey>& ProfileKeys();
 // Case-insensitive lookup by key name.
@@ -76,6 +80,12 @@ const ProfileKey* FindProfileKey(std::string_view key);
 std::string ProfileKeyText(const ProfileSettings& settings, const ProfileKey& key);
 // Sets a key from its file text the way reading the file would.
 void SetProfileKeyText(ProfileSettings& settings, const ProfileKey& key, std::string_view text);
+
+// What every reader of the settings may rely on, applied by both readers
+// below and by whoever opens an edited record: each integer key within its
+// range, and access security off while PHP is off (the protection lives in
+// the PHP pages, so a static site cannot have it).
+void ApplyProfileRules(ProfileSettings& settings);
 
 // `profilesDir` is the profiles base directory, ending with "/".
 std::string ProfileIniPath(const std::string& profilesDir, const ProfileSettings& settings);
