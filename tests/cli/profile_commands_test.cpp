@@ -149,8 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- profile show ----------------------------------------------------------------
 
-TEST_F(ProfileCommandsTest, ShowListsEveryKeyInFileOrderWithoutThePassword) {
+TEST_F(ProfileCommandsTest, ShowListsEveryKeyInFileOrderWithoutThePasswords) {
   MakeProfile("Holiday");
+  ProfileSettings withAdmin = ReadProfile(profiles(), "Holiday");
+  withAdmin.accessPassword = "admin-secret";
+  ASSERT_TRUE(WriteProfile(profiles(), withAdmin));
 
   const CliResult r = Run({"profile", "show", "Holiday"});
 
@@ -173,6 +176,8 @@ TEST_F(ProfileCommandsTest, ShowListsEveryKeyInFileOrderWithoutThePassword) {
   }
   EXPECT_EQ(shownKeys, fileKeys);
   EXPECT_EQ(shown["Remote/Password"], "***");
+  EXPECT_EQ(shown["Security/AccessPassword"], "***");
+  EXPECT_EQ(r.out.find("admin-secret"), std::string::npos);
   EXPECT_EQ(shown["Remote/ServerName"], "ftp.example.org");
   EXPECT_EQ(shown["Remote/RemoteDir"], "/album/");
   EXPECT_EQ(shown["Main/TemplateName"], "Albumsmith Default");

@@ -16,23 +16,36 @@ using test::WriteText;
 
 const std::string kMarker(kMissingKey);
 
-TEST(PasswordTest, ScrambleRoundTripAndCap) {
+TEST(PasswordTest, ScrambleRoundTrip) {
+  // Up to 31 characters the stored form is the 64 digits older files hold;
+  // a longer password takes more blocks and is kept whole (a cut one fails
+  // the FTP login).
   struct Case {
     std::string clear;
-    std::string readBack;
+    size_t digits;
   } cases[] = {
-      {"", ""},
-      {"s3cret", "s3cret"},
-      {"pässwörd with spaces", "pässwörd with spaces"},
-      {std::string(31, 'x'), std::string(31, 'x')},
-      {"0123456789012345678901234567890123456789", "0123456789012345678901234567890"},  // 40 → first 31
+      {"", 64},
+      {"s3cret", 64},
+      {"pässwörd with spaces", 64},
+      {std::string(31, 'x'), 64},
+      {std::string(32, 'y'), 128},
+      {"0123456789012345678901234567890123456789", 128},
+      {std::string(63, 'z'), 128},
+      {std::string(64, 'w'), 192},
+      {std::string(300, 'v'), 640},
   };
   for (const Case& c : cases) {
     const std::string stored = PasswordScramble(c.clear);
-    ASSERT_EQ(stored.size(), 64u);
+    EXPECT_EQ(stored.size(), c.digits) << c.clear.size();
     EXPECT_EQ(stored.find_first_not_of("0123456789ABCDEF"), std::string::npos) << stored;
-    EXPECT_EQ(PasswordUnscramble(stored), c.readBack);
+    EXPECT_EQ(PasswordUnscramble(stored), c.clear);
   }
+  // A one-block form whose length byte claims more than the block holds
+  // still reads as before.
+  std::string stored = PasswordScramble(std::string(31, 'x'));
+  stored[0] = stored[0] == 'F' ? '0' : 'F';  // a length byte far above 31
+  EXPECT_EQ(PasswordUnscramble(stored)->size(), 31u);
+  EXPECT_EQ(PasswordUnscramble(std::string(128, 'A')), std::nullopt);  // length outside its block range
   EXPECT_NE(PasswordScramble("a"), PasswordScramble("b"));
   EXPECT_EQ(PasswordUnscramble("ABC"), std::nullopt);
   EXPECT_EQ(PasswordUnscramble(std::string(63, 'A')), std::nullopt);
