@@ -130,18 +130,18 @@ ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& n
   return s;
 }
 
-bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings) {
+bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
   settings.storedPassword = PasswordScramble(settings.password);
   IniFile file(ProfileIniPath(profilesDir, settings), 0600);
-  IniDocument doc = file.Load();
+  IniDocument doc = keepFrom.empty() ? file.Load() : IniFile(keepFrom).Load();
   for (const ProfileKey& key : ProfileKeys()) {
     if (!doc.Set(key.section, key.key, ProfileKeyText(settings, key))) return false;
   }
   return file.Save(doc);
 }
 
-bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings) {
-  if (WriteProfile(profilesDir, settings)) return true;
+bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
+  if (WriteProfile(profilesDir, settings, keepFrom)) return true;
   ShowSystemErrorText(errno, "Cannot write %s", {ProfileIniPath(profilesDir, settings)});
   return false;
 }

@@ -6,8 +6,10 @@
 #include <system_error>
 
 #include "platform/app_settings.h"
+#include "platform/atomic_file.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "store/directory_tree.h"
 #include "store/file_ops.h"
 
 namespace albumsmith {
@@ -214,9 +216,10 @@ bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::
 }
 
 bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& asRead, ProfileSettings& edited) {
-  if (edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) {
-    std::error_code ec;
-    fs::remove(ProfileDirectory(profilesDir, edited) + "remdir.dat", ec);
+  if ((edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) &&
+      !WriteFileAtomically(WholeSyncMarkPath(ProfileDirectory(profilesDir, edited)), "")) {
+    ShowSystemErrorText(errno, "Cannot write %s", {WholeSyncMarkPath(ProfileDirectory(profilesDir, edited))});
+    return false;
   }
   NormalizePaths(edited);
   return WriteProfileReported(profilesDir, edited);
