@@ -44,6 +44,7 @@ constexpr uint64_t kCoefficientBudget = 48ull << 20;
 class CoefficientBudget {
  public:
   void Acquire(uint64_t bytes) {
+    if (bytes == 0) return;
     std::unique_lock lock(mutex_);
     freed_.wait(lock, [&] { return inUse_ == 0 || inUse_ + bytes <= kCoefficientBudget; });
     inUse_ += bytes;

@@ -216,9 +216,10 @@ bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::
 }
 
 bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& asRead, ProfileSettings& edited) {
+  const std::string mark = WholeSyncMarkPath(ProfileDirectory(profilesDir, edited));
   if ((edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) &&
-      !WriteFileAtomically(WholeSyncMarkPath(ProfileDirectory(profilesDir, edited)), "")) {
-    ShowSystemErrorText(errno, "Cannot write %s", {WholeSyncMarkPath(ProfileDirectory(profilesDir, edited))});
+      !WriteFileAtomically(mark, "")) {
+    ShowSystemErrorText(errno, "Cannot write %s", {mark});
     return false;
   }
   NormalizePaths(edited);
