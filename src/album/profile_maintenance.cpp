@@ -248,6 +248,31 @@ void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, 
 
 // --- copying a profile ---------------------------------------------------------
 
+namespace {
+
+// Of the thumbnail folders' files, those the user made rather than the
+// program: each folder's image order and the images' comments. The
+// thumbnails themselves are made again for the copy.
+bool CopyUserSideFiles(const std::string& fromProfile, const std::string& toProfile) {
+  const std::string from = fromProfile + "albsite/s/";
+  const std::string to = toProfile + "albsite/s/";
+  std::vector<std::string> folders;
+  ListDirs(from, "", folders);
+  for (const std::string& folder : folders) {
+    std::vector<std::string> files;
+    ListFiles(from + folder, files);
+    std::erase_if(files, [](const std::string& path) {
+      const std::string name = FileName(path);
+      return name != "sort.inf" && name != "sort.pos" && !EqualsNoCase(Extension(name), "comment");
+    });
+    if (files.empty()) continue;
+    if (!CreatePath(to + folder) || !CopyFiles(files, to + folder)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string CopyRemoteDirProposal(const std::string& remoteDir) {
   std::string dir = remoteDir;
   while (!dir.empty() && dir.back() == '/') dir.pop_back();
@@ -281,11 +306,11 @@ bool CopyProfile(const std::string& profilesDir, const ProfileSettings& original
   // directory above all) under the new name.
   std::erase_if(files, [](const std::string& path) { return FileName(path) == "Profile.ini"; });
   if (!CopyFiles(files, to)) return false;
-  if (!WriteProfileReported(profilesDir, copy)) return false;
+  if (!WriteProfileReported(profilesDir, copy, ProfileIniPath(profilesDir, original))) return false;
 
   const std::string images = from + "ImageTree/";
   if (!copyImages || !DirExists(images)) return true;
-  return copier(std::string(), images, to + "ImageTree/");
+  return copier(std::string(), images, to + "ImageTree/") && CopyUserSideFiles(from, to);
 }
 
 // --- moving the profiles base directory --------------------------------------

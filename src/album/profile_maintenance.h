@@ -79,8 +79,9 @@ ProfileSettings CopiedProfileSettings(const ProfileSettings& original, const std
 
 // After the wizard's finish: creates the new profile's folder with the
 // folders every profile has, copies the files lying directly in the old
-// profile's folder, writes the new Profile.ini, then, with `copyImages`,
-// copies the old ImageTree/ through `copier`. Returns false at the first
+// profile's folder, writes the new Profile.ini (the original's variables
+// kept), then, with `copyImages`, copies the old ImageTree/ through `copier`
+// and each folder's image order and comments. Returns false at the first
 // failure (each step reports its own); what was done stays.
 bool CopyProfile(const std::string& profilesDir, const ProfileSettings& original, ProfileSettings& copy,
                  bool copyImages, const TreeCopier& copier);

@@ -223,7 +223,7 @@ std::string AboutText(const std::string& buildDate) {
 }
 
 void Session::Open(ProfileSettings settings) {
-  if (settings.php == 0) settings.accessSecurity = 0;
+  ApplyProfileRules(settings);
   profile = std::move(settings);
   remoteChecked = false;
 }

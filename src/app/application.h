@@ -88,7 +88,8 @@ struct Session {
   std::string profilesDir;  // ends with "/"
   std::optional<ProfileSettings> profile;
   bool remoteChecked = false;
-  // Opening: copy the record; PHP off forces access security off.
+  // Opening: copy the record with the settings rules applied (PHP off forces
+  // access security off).
   void Open(ProfileSettings settings);
 };
 

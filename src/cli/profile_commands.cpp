@@ -51,7 +51,8 @@ int ProfileShow(Context& ctx, const std::string& typed) {
   if (!name) return Fail(ctx, "no profile named " + typed);
   const ProfileSettings s = ReadProfile(ctx.profilesDir, *name);
   for (const ProfileKey& key : ProfileKeys()) {
-    const std::string value = std::string(key.key) == "Password" ? "***" : ProfileKeyText(s, key);
+    const std::string k = key.key;
+    const std::string value = k == "Password" || k == "AccessPassword" ? "***" : ProfileKeyText(s, key);
     std::printf("%s/%s=%s\n", key.section, key.key, value.c_str());
   }
   return 0;

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <cerrno>
 #include <csetjmp>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 // jpeglib.h needs size_t and FILE declared before it, jerror.h needs jpeglib.h.
 #include <jpeglib.h>
@@ -25,6 +27,48 @@ namespace {
 constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
 
 std::atomic<uint64_t> gDecodeCount{0};
+
+// What one decode works on: a header claiming more is refused before the
+// library allocates anything for it (a 128 KB file can claim 65000 × 65000).
+constexpr uint32_t kMaxSide = 30000;
+constexpr uint64_t kMaxPixels = 250'000'000;
+constexpr std::string_view kTooLarge =
+    "%s is not processed: the picture is %d x %d pixels, more than the %d pixels a side or %d megapixels this "
+    "program handles";
+
+// A progressive file is decoded through a buffer holding all its DCT
+// coefficients, 2 bytes a sample, whatever the output scale: some 72 MB for a
+// 24 MP photo. Such decodes take turns once together they would pass this
+// budget; one larger than it runs alone. Files decoded row by row need no turn.
+constexpr uint64_t kCoefficientBudget = 48ull << 20;
+
+class CoefficientBudget {
+ public:
+  void Acquire(uint64_t bytes) {
+    if (bytes == 0) return;
+    std::unique_lock lock(mutex_);
+    freed_.wait(lock, [&] { return inUse_ == 0 || inUse_ + bytes <= kCoefficientBudget; });
+    inUse_ += bytes;
+  }
+  void Release(uint64_t bytes) {
+    if (bytes == 0) return;
+    {
+      std::lock_guard lock(mutex_);
+      inUse_ -= bytes;
+    }
+    freed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable freed_;
+  uint64_t inUse_ = 0;
+};
+
+CoefficientBudget& Budget() {
+  static CoefficientBudget budget;
+  return budget;
+}
 
 class PrompterNotices : public ImagingNotices {
  public:
@@ -74,7 +118,25 @@ struct DecodeState {
   std::unique_ptr<JSAMPLE[]> cmykRows;  // CMYK output before it becomes RGB
   int32_t fileWidth = 0;
   int32_t fileHeight = 0;
+  bool tooLarge = false;
+  uint64_t budgetTaken = 0;  // to give back to Budget() once the decode is over
 };
+
+// The coefficient buffer the library will allocate for the whole picture:
+// every component's blocks, rounded up to whole rows of MCUs.
+uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+  if (!cinfo.progressive_mode && !cinfo.buffered_image) return 0;
+  uint64_t bytes = 0;
+  for (int i = 0; i < cinfo.num_components; ++i) {
+    const jpeg_component_info& c = cinfo.comp_info[i];
+    const uint64_t h = static_cast<uint64_t>(c.h_samp_factor);
+    const uint64_t v = static_cast<uint64_t>(c.v_samp_factor);
+    const uint64_t across = (c.width_in_blocks + h - 1) / h * h;
+    const uint64_t down = (c.height_in_blocks + v - 1) / v * v;
+    bytes += across * down * sizeof(JBLOCK);
+  }
+  return bytes;
+}
 
 // The largest of 8, 4, 2 that still leaves one side above 100 pixels, else 1.
 unsigned ReduceDenominator(JDIMENSION width, JDIMENSION height) {
@@ -129,6 +191,12 @@ bool DecodeFile(std::FILE* file, ImageBuffer& image, const DecodeRequest& reques
   jpeg_read_header(&cinfo, TRUE);
   s.fileWidth = static_cast<int32_t>(cinfo.image_width);
   s.fileHeight = static_cast<int32_t>(cinfo.image_height);
+  if (cinfo.image_width > kMaxSide || cinfo.image_height > kMaxSide ||
+      static_cast<uint64_t>(cinfo.image_width) * cinfo.image_height > kMaxPixels) {
+    s.tooLarge = true;
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) cinfo.out_color_space = JCS_CMYK;
@@ -145,6 +213,12 @@ bool DecodeFile(std::FILE* file, ImageBuffer& image, const DecodeRequest& reques
     cinfo.scale_denom = 8;
   }
 
+  // The library's own limit: should its buffers ever need more than the
+  // picture's coefficients and a margin, the decode fails instead of growing.
+  const uint64_t coefficients = CoefficientBytes(cinfo);
+  cinfo.mem->max_memory_to_use = static_cast<long>(coefficients + (64ull << 20));
+  Budget().Acquire(coefficients);
+  s.budgetTaken = coefficients;
   jpeg_start_decompress(&cinfo);
   const int32_t components = cmyk ? 3 : cinfo.output_components;
   const int32_t width = static_cast<int32_t>(cinfo.output_width);
@@ -203,6 +277,11 @@ bool Decode(const std::string& path, ImageBuffer& image, const DecodeRequest& re
   auto state = std::make_unique<DecodeState>();
   const bool ok = DecodeFile(file, image, request, *state);
   std::fclose(file);
+  Budget().Release(state->budgetTaken);
+  if (state->tooLarge)
+    notices.Exclamation(Fmt(kTooLarge, {path, static_cast<long long>(state->fileWidth),
+                                        static_cast<long long>(state->fileHeight), static_cast<long long>(kMaxSide),
+                                        static_cast<long long>(kMaxPixels / 1'000'000)}));
   if (ok && fileWidth) *fileWidth = state->fileWidth;
   if (ok && fileHeight) *fileHeight = state->fileHeight;
   return ok;

@@ -29,7 +29,11 @@ bool IsJpegFile(const std::string& path);
 // Decodes a JPEG file into `image` (1 component for greyscale, 3 for colour;
 // CMYK and YCCK files come out as RGB). A file that cannot be opened shows
 // "Cannot open file %s"; a file that is not a JPEG, a decoding error or a file
-// that ends before its image data does return false without a message.
+// that ends before its image data does return false without a message. A
+// picture of more than 30,000 pixels a side or 250 megapixels is refused with
+// a message before anything is allocated for it. Progressive files, which
+// need a buffer as large as the whole picture, take turns when several
+// threads decode them at once.
 // With `reduce`, the picture is scaled down by the largest of 1/8, 1/4, 1/2
 // that still leaves one side above 100 pixels.
 bool LoadJpeg(const std::string& path, ImageBuffer& image, bool reduce,

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -554,7 +555,9 @@ class SyncEngine {
     if (Stopped()) return false;
     const std::string text = DirectoryTreeData(profile_.php != 0, profile_.name, tree_.List());
     if (!transport_.PutBuffer(Site() + "js/" + std::string(kTreeScriptName), text)) return Failed();
-    return SaveTreeReported(tree_, profileDir_);
+    if (!SaveTreeReported(tree_, profileDir_)) return false;
+    if (request_.wholeProfile) std::remove(WholeSyncMarkPath(profileDir_).c_str());
+    return true;
   }
 
   SyncRequest request_;

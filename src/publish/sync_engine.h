@@ -49,6 +49,7 @@ struct SyncRequest {
   std::filesystem::path settingsFile;  // the application settings (the PHP entry page's fingerprint)
   bool installConfirmed = false;       // the window's flag: the installation was verified after an install
   std::vector<SyncFolderItem> folders;  // in the order they are published
+  bool wholeProfile = false;            // every folder: a success clears the whole-sync mark
 };
 
 struct SyncOutcome {

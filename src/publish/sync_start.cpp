@@ -76,7 +76,7 @@ FolderSyncStart StartFolderSync(const SyncEnvironment& env, const std::string& p
                                 SyncRequest& request) {
   const ProfileSettings profile = ReadProfile(env.profilesDir, profileName);
   const std::string profileDir = ProfileDirectory(env.profilesDir, profile);
-  if (!FileExists(RemdirPath(profileDir))) {
+  if (!FileExists(RemdirPath(profileDir)) || FileExists(WholeSyncMarkPath(profileDir))) {
     const Reply reply = ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kTreeNotUpdated);
     return reply.answer == Answer::Ok ? FolderSyncStart::kWholeProfile : FolderSyncStart::kCancelled;
   }
@@ -102,6 +102,7 @@ bool VerifyFolder(const ProfileSettings& profile, const std::string& profileDir,
 
 SyncRequest ProfileSyncRequest(const SyncEnvironment& env, const ProfileSettings& profile) {
   SyncRequest request = BaseRequest(env, profile);
+  request.wholeProfile = true;
   const std::string profileDir = ProfileDirectory(env.profilesDir, profile);
   for (const std::string& folder : FoldersBottomUp(profileDir))
     request.folders.push_back({folder, ReadFolderSettings(profileDir, folder)});

@@ -36,7 +36,8 @@ enum class FolderSyncStart {
   kRun,           // `request` holds the run
 };
 
-// "Synchronize folder": without remdir.dat the remote tree is unknown and the
+// "Synchronize folder": without remdir.dat the remote tree is unknown, and
+// with the whole-sync mark the other folders' pages are stale, so the
 // whole profile must go first (asked, OK/Cancel); then the template check.
 // The request holds the profile read afresh and the one folder ("" for the
 // top level, else "Trips/2004/").

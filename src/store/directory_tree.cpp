@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/atomic_file.h"
@@ -131,6 +133,7 @@ CDirectoryTree::CDirectoryTree() : root_(Node::Key{}, nullptr, 0, "") {}
 void CDirectoryTree::Clear() {
   root_.children_.clear();
   taken_.clear();
+  firstFree_ = 1;
 }
 
 bool CDirectoryTree::AddElement(int id) {
@@ -146,9 +149,12 @@ bool CDirectoryTree::AddElement(int id) {
 }
 
 int CDirectoryTree::NewElement() {
-  for (size_t id = 1; id < taken_.size(); ++id) {
+  // From the lowest id that may be free: handing out ids one after another
+  // stays linear however many folders there are.
+  for (size_t id = firstFree_; id < taken_.size(); ++id) {
     if (!taken_[id]) {
       taken_[id] = true;
+      firstFree_ = id + 1;
       return static_cast<int>(id);
     }
   }
@@ -161,11 +167,14 @@ int CDirectoryTree::NewElement() {
     return -1;
   }
   taken_[id] = true;
+  firstFree_ = id + 1;
   return static_cast<int>(id);
 }
 
 void CDirectoryTree::ReleaseElement(int id) {
-  if (id >= 1 && static_cast<size_t>(id) < taken_.size()) taken_[static_cast<size_t>(id)] = false;
+  if (id < 1 || static_cast<size_t>(id) >= taken_.size()) return;
+  taken_[static_cast<size_t>(id)] = false;
+  firstFree_ = std::min(firstFree_, static_cast<size_t>(id));
 }
 
 bool CDirectoryTree::IsTaken(int id) const {
@@ -205,6 +214,13 @@ Node* CDirectoryTree::AddPath(std::string_view relativePath) {
     node = AppendChild(node, id, std::string(name));
   }
   return node;
+}
+
+Node* CDirectoryTree::AddChild(Node* parent, std::string_view name) {
+  if (!parent || !IsSafeName(name)) return nullptr;
+  const int id = NewElement();
+  if (id < 0) return nullptr;
+  return AppendChild(parent, id, std::string(name));
 }
 
 void CDirectoryTree::RemoveNode(Node* node) {
@@ -325,6 +341,15 @@ std::string CDirectoryTree::ToText() const {
 
 void CDirectoryTree::FromText(std::string_view text) {
   Clear();
+  // The names each folder already holds, looked up without walking its
+  // children: a file of many siblings still reads in linear time. The views
+  // point into the nodes, which never move.
+  struct SiblingHash {
+    size_t operator()(const std::pair<const Node*, std::string_view>& k) const {
+      return std::hash<const void*>()(k.first) ^ (std::hash<std::string_view>()(k.second) * 31);
+    }
+  };
+  std::unordered_set<std::pair<const Node*, std::string_view>, SiblingHash> named;
   // lastAtDepth[d]: the folder the next line of depth d + 1 hangs under; null
   // where a skipped line stood, so that its subfolders are skipped as well.
   std::vector<Node*> lastAtDepth{&root_};
@@ -347,10 +372,12 @@ void CDirectoryTree::FromText(std::string_view text) {
     lastAtDepth.resize(static_cast<size_t>(depth) + 1, nullptr);
     lastAtDepth[static_cast<size_t>(depth)] = nullptr;
     if (fields < 3 || !parent || id < 1 || id > kMaxId || IsTaken(id) || !IsSafeName(name) ||
-        ChildNamed(parent, name))
+        named.count({parent, name}))
       continue;
     if (!AddElement(id)) continue;
-    lastAtDepth[static_cast<size_t>(depth)] = AppendChild(parent, id, std::move(name));
+    Node* node = AppendChild(parent, id, std::move(name));
+    named.insert({parent, node->name()});
+    lastAtDepth[static_cast<size_t>(depth)] = node;
   }
 }
 
@@ -405,13 +432,17 @@ std::vector<FolderChild> ExpandFolder(CDirectoryTree& tree, CDirectoryTree::Node
     return FolderChild{child->id(), child->name(), relative + child->name() + "/",
                        HasSubdirectory(dir + child->name() + "/")};
   };
+  // Matched by a table rather than a search per child, so that a folder of
+  // many subfolders opens in linear time.
+  std::unordered_map<std::string_view, bool> inTree;  // on disk → already a child
+  for (const std::string& name : onDisk) inTree.emplace(name, false);
   bool changed = false;
   for (Node* child = node->firstChild(); child;) {
     Node* next = child->nextSibling();
-    auto found = std::find(onDisk.begin(), onDisk.end(), child->name());
-    if (found != onDisk.end()) {
+    auto found = inTree.find(child->name());
+    if (found != inTree.end()) {
       children.push_back(item(child));
-      onDisk.erase(found);
+      found->second = true;
     } else {
       tree.RemoveNode(child);
       changed = true;
@@ -419,7 +450,8 @@ std::vector<FolderChild> ExpandFolder(CDirectoryTree& tree, CDirectoryTree::Node
     child = next;
   }
   for (const std::string& name : onDisk) {
-    if (const Node* added = tree.AddPath(relative + name)) {
+    if (inTree[name]) continue;
+    if (const Node* added = tree.AddChild(node, name)) {
       children.push_back(item(added));
       changed = true;
     }

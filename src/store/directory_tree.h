@@ -87,6 +87,10 @@ class CDirectoryTree {
   // ids. Nothing (and no change) when a name is not a valid folder name or
   // no id is left.
   Node* AddPath(std::string_view relativePath);
+  // Appends a new folder to `parent`, whose children the caller knows hold
+  // no folder of that name; unlike AddPath it does not look through them.
+  // Nothing when the name is not a valid folder name or no id is left.
+  Node* AddChild(Node* parent, std::string_view name);
   // Removes the folder with everything below it and frees their ids; node
   // pointers into that branch become invalid. False for the root or an unknown path.
   bool RemovePath(std::string_view relativePath);
@@ -131,6 +135,7 @@ class CDirectoryTree {
 
   Node root_;
   std::vector<bool> taken_;  // indexed by id
+  size_t firstFree_ = 1;     // no id below it is free
 };
 
 // --- reconciliation with the disk --------------------------------------------------
@@ -146,6 +151,11 @@ struct FolderChild {
 // The profile's files that the tree works on. `profileDir` ends with "/".
 inline std::string ImageTreePath(const std::string& profileDir) { return profileDir + "ImageTree/"; }
 inline std::string RemdirPath(const std::string& profileDir) { return profileDir + "remdir.dat"; }
+// While this file exists the next synchronisation must take the whole
+// profile: PHP or access security changed, so every folder's pages change
+// form. remdir.dat stays, since it also holds the folders' order and the ids
+// that pages and rights use.
+inline std::string WholeSyncMarkPath(const std::string& profileDir) { return profileDir + "wholesync.flag"; }
 
 // Saves the tree to the profile's remdir.dat, showing "Cannot write %s" with
 // the system's error text when that fails.

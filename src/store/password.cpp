@@ -1,14 +1,15 @@
 #include "password.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace albumsmith {
 
 namespace {
 
 constexpr size_t kBlock = 32;
-constexpr size_t kMaxLength = 31;
+constexpr size_t kMaxLength = kBlock - 1;  // in one block
 constexpr unsigned kA = 0x5B;
 constexpr unsigned kB = 0xC6;
 
@@ -24,15 +25,15 @@ int HexDigit(char c) {
 }  // namespace
 
 std::string PasswordScramble(std::string_view password) {
-  std::array<uint8_t, kBlock> block{};
-  const size_t length = std::min(password.size(), kMaxLength);
-  block[0] = static_cast<uint8_t>(length);
+  const size_t length = password.size();
+  std::vector<uint8_t> block((length / kBlock + 1) * kBlock, 0);
+  block[0] = static_cast<uint8_t>(length & 0xFF);
   for (size_t i = 0; i < length; ++i) block[i + 1] = static_cast<uint8_t>(password[i]);
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;
-  out.reserve(kBlock * 2);
-  for (unsigned i = 0; i < kBlock; ++i) {
-    const auto b = static_cast<uint8_t>(block[i] + Key(i));
+  out.reserve(block.size() * 2);
+  for (size_t i = 0; i < block.size(); ++i) {
+    const auto b = static_cast<uint8_t>(block[i] + Key(static_cast<unsigned>(i)));
     out += kDigits[b >> 4];
     out += kDigits[b & 0xF];
   }
@@ -40,15 +41,22 @@ std::string PasswordScramble(std::string_view password) {
 }
 
 std::optional<std::string> PasswordUnscramble(std::string_view stored) {
-  if (stored.size() != kBlock * 2) return std::nullopt;
-  std::array<uint8_t, kBlock> block{};
-  for (unsigned i = 0; i < kBlock; ++i) {
+  if (stored.empty() || stored.size() % (kBlock * 2) != 0) return std::nullopt;
+  std::vector<uint8_t> block(stored.size() / 2);
+  for (size_t i = 0; i < block.size(); ++i) {
     const int hi = HexDigit(stored[2 * i]);
     const int lo = HexDigit(stored[2 * i + 1]);
     if (hi < 0 || lo < 0) return std::nullopt;
-    block[i] = static_cast<uint8_t>((hi << 4 | lo) - Key(i));
+    block[i] = static_cast<uint8_t>((hi << 4 | lo) - Key(static_cast<unsigned>(i)));
   }
-  const size_t length = std::min<size_t>(block[0], kMaxLength);
+  size_t length = std::min<size_t>(block[0], kMaxLength);
+  if (block.size() > kBlock) {
+    // The length lies in the last block's range; its low byte picks it out.
+    const size_t shortest = block.size() - kBlock;
+    const size_t offset = static_cast<uint8_t>(block[0] - shortest);
+    if (offset >= kBlock) return std::nullopt;
+    length = shortest + offset;
+  }
   std::string password;
   for (size_t i = 1; i <= length && block[i] != 0; ++i) password += static_cast<char>(block[i]);
   return password;

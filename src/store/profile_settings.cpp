@@ -1,18 +1,25 @@
 #include "store/profile_settings.h"
 
-#include "platform/app_settings.h"
+#include <algorithm>
 #include <cerrno>
+
+#include "platform/app_settings.h"
 
 #include "platform/ini_file.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "store/password.h"
+#include "store/slide_show_choices.h"
 
 namespace albumsmith {
 
 namespace {
 using PS = ProfileSettings;
-}
+
+constexpr int kStyleMax = 99;  // what the style page's spin buttons offer
+constexpr int kColorMax = 0xFFFFFF;
+constexpr int kLastTransition = static_cast<int>(kSlideTransitions.size()) - 1;
+}  // namespace
 
 bool ProfileSettings::operator==(const ProfileSettings& o) const {
   return name == o.name && subdir == o.subdir && serverName == o.serverName && login == o.login &&
@@ -39,30 +46,30 @@ const std::vector<ProfileKey>& ProfileKeys() {
       {"Remote", "Login", &PS::login, 0},
       {"Remote", "Password", &PS::storedPassword, 0},
       {"Remote", "Preserve", &PS::preserve, 0},
-      {"Remote", "PHP", &PS::php, 0},
-      {"Remote", "Passive", &PS::passive, 1},
+      {"Remote", "PHP", &PS::php, 0, 0, 1},
+      {"Remote", "Passive", &PS::passive, 1, 0, 1},
       {"Settings", "Background", &PS::background, 0},
-      {"Settings", "SlideBoard", &PS::slideBoard, 1},
-      {"Settings", "SlideRepeat", &PS::slideRepeat, 1},
-      {"Settings", "SlideFader", &PS::slideFader, 1},
-      {"Settings", "SlideDelay", &PS::slideDelay, 5},
-      {"Settings", "SlideTrans", &PS::slideTrans, 0},
-      {"Settings", "RootMode", &PS::rootMode, 0},
-      {"Settings", "ImageShadow", &PS::imageShadow, 0},
-      {"Settings", "ImageBorder", &PS::imageBorder, 0},
+      {"Settings", "SlideBoard", &PS::slideBoard, 1, 0, 1},
+      {"Settings", "SlideRepeat", &PS::slideRepeat, 1, 0, 1},
+      {"Settings", "SlideFader", &PS::slideFader, 1, 0, 1},
+      {"Settings", "SlideDelay", &PS::slideDelay, 5, kSlideDelays.front(), kSlideDelays.back()},
+      {"Settings", "SlideTrans", &PS::slideTrans, 0, 0, kLastTransition},
+      {"Settings", "RootMode", &PS::rootMode, 0, 0, 2},
+      {"Settings", "ImageShadow", &PS::imageShadow, 0, 0, 1},
+      {"Settings", "ImageBorder", &PS::imageBorder, 0, 0, 1},
       {"Settings", "CommentFont", &PS::commentFont, 0},
       {"Settings", "DateFont", &PS::dateFont, 0},
-      {"Settings", "DateFontSize", &PS::dateFontSize, 10},
-      {"Settings", "CommentFontSize", &PS::commentFontSize, 20},
-      {"Settings", "BorderWidth", &PS::borderWidth, 0},
-      {"Settings", "ShadowWidth", &PS::shadowWidth, 4},
-      {"Settings", "MaxThumbSize", &PS::maxThumbSize, 100},
-      {"Settings", "ThumbsPerLine", &PS::thumbsPerLine, 6},
-      {"Settings", "DateColor", &PS::dateColor, 0},
-      {"Settings", "CommentColor", &PS::commentColor, 0},
-      {"Settings", "BorderColor", &PS::borderColor, 0},
-      {"Settings", "ShadowColor", &PS::shadowColor, 0},
-      {"Security", "AccessSecurity", &PS::accessSecurity, -1},
+      {"Settings", "DateFontSize", &PS::dateFontSize, 10, 0, kStyleMax},
+      {"Settings", "CommentFontSize", &PS::commentFontSize, 20, 0, kStyleMax},
+      {"Settings", "BorderWidth", &PS::borderWidth, 0, 0, kStyleMax},
+      {"Settings", "ShadowWidth", &PS::shadowWidth, 4, 0, kStyleMax},
+      {"Settings", "MaxThumbSize", &PS::maxThumbSize, 100, 1, 400},
+      {"Settings", "ThumbsPerLine", &PS::thumbsPerLine, 6, 1, 9},
+      {"Settings", "DateColor", &PS::dateColor, 0, 0, kColorMax},
+      {"Settings", "CommentColor", &PS::commentColor, 0, 0, kColorMax},
+      {"Settings", "BorderColor", &PS::borderColor, 0, 0, kColorMax},
+      {"Settings", "ShadowColor", &PS::shadowColor, 0, 0, kColorMax},
+      {"Security", "AccessSecurity", &PS::accessSecurity, -1, -1, 1},
       {"Security", "AccessUser", &PS::accessUser, 0},
       {"Security", "AccessPassword", &PS::accessPassword, 0},
   };
@@ -92,6 +99,13 @@ void SetProfileKeyText(ProfileSettings& s, const ProfileKey& key, std::string_vi
   }
 }
 
+void ApplyProfileRules(ProfileSettings& s) {
+  for (const ProfileKey& key : ProfileKeys()) {
+    if (auto num = std::get_if<int PS::*>(&key.field)) s.**num = std::clamp(s.**num, key.minInt, key.maxInt);
+  }
+  if (s.php == 0) s.accessSecurity = 0;
+}
+
 std::string ProfileIniPath(const std::string& profilesDir, const ProfileSettings& settings) {
   return profilesDir + settings.subdir + "Profile.ini";
 }
@@ -112,21 +126,22 @@ ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& n
     }
   }
   s.password = PasswordUnscramble(s.storedPassword).value_or("");
+  ApplyProfileRules(s);
   return s;
 }
 
-bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings) {
+bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
   settings.storedPassword = PasswordScramble(settings.password);
   IniFile file(ProfileIniPath(profilesDir, settings), 0600);
-  IniDocument doc = file.Load();
+  IniDocument doc = keepFrom.empty() ? file.Load() : IniFile(keepFrom).Load();
   for (const ProfileKey& key : ProfileKeys()) {
     if (!doc.Set(key.section, key.key, ProfileKeyText(settings, key))) return false;
   }
   return file.Save(doc);
 }
 
-bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings) {
-  if (WriteProfile(profilesDir, settings)) return true;
+bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
+  if (WriteProfile(profilesDir, settings, keepFrom)) return true;
   ShowSystemErrorText(errno, "Cannot write %s", {ProfileIniPath(profilesDir, settings)});
   return false;
 }
@@ -175,6 +190,7 @@ ProfileSettings ReadLegacyProfile(const AppSettings& app, const std::string& nam
   s.name = name;
   s.subdir = name + "/";
   s.password = PasswordUnscramble(s.storedPassword).value_or("");
+  ApplyProfileRules(s);
   return s;
 }
 

@@ -68,6 +68,10 @@ struct ProfileKey {
   const char* key;
   std::variant<std::string ProfileSettings::*, int ProfileSettings::*, PreserveList ProfileSettings::*> field;
   int missingInt;  // for integer keys
+  // The values an integer key may take; whatever else a file holds is
+  // brought to the nearer end when read.
+  int minInt = 0;
+  int maxInt = 0;
 };
 const std::vector<ProfileKey>& ProfileKeys();
 // Case-insensitive lookup by key name.
@@ -77,16 +81,25 @@ std::string ProfileKeyText(const ProfileSettings& settings, const ProfileKey& ke
 // Sets a key from its file text the way reading the file would.
 void SetProfileKeyText(ProfileSettings& settings, const ProfileKey& key, std::string_view text);
 
+// What every reader of the settings may rely on, applied by both readers
+// below and by whoever opens an edited record: each integer key within its
+// range, and access security off while PHP is off (the protection lives in
+// the PHP pages, so a static site cannot have it).
+void ApplyProfileRules(ProfileSettings& settings);
+
 // `profilesDir` is the profiles base directory, ending with "/".
 std::string ProfileIniPath(const std::string& profilesDir, const ProfileSettings& settings);
 
 // Reads name/Profile.ini; a missing file or key reads the key's missing value.
 ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& name);
 // Scrambles the password into the stored form and writes every key in file
-// order; the file is readable by its owner only.
-bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings);
+// order; the file is readable by its owner only. What else the file holds
+// (the profile's variables) stays; with `keepFrom` it is taken from that
+// file instead, as a copied profile takes the original's.
+bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom = {});
 // WriteProfile that tells the user when the file cannot be written.
-bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings);
+bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings,
+                          const std::string& keepFrom = {});
 // The older form kept in the application settings under "Profiles\<name>".
 ProfileSettings ReadLegacyProfile(const AppSettings& app, const std::string& name);
 

@@ -6,8 +6,10 @@
 #include <system_error>
 
 #include "platform/app_settings.h"
+#include "platform/atomic_file.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "store/directory_tree.h"
 #include "store/file_ops.h"
 
 namespace albumsmith {
@@ -214,9 +216,11 @@ bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::
 }
 
 bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& asRead, ProfileSettings& edited) {
-  if (edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) {
-    std::error_code ec;
-    fs::remove(ProfileDirectory(profilesDir, edited) + "remdir.dat", ec);
+  const std::string mark = WholeSyncMarkPath(ProfileDirectory(profilesDir, edited));
+  if ((edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) &&
+      !WriteFileAtomically(mark, "")) {
+    ShowSystemErrorText(errno, "Cannot write %s", {mark});
+    return false;
   }
   NormalizePaths(edited);
   return WriteProfileReported(profilesDir, edited);

@@ -69,9 +69,9 @@ bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSett
 bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::string& name,
                    const std::function<void(const ProfileSettings&)>& removeRemote);
 
-// Saves `edited` in place of `asRead` without asking: deletes remdir.dat when
-// PHP or access security changed (the next synchronisation must then be
-// complete), normalises and writes. Returns whether the file was written.
+// Saves `edited` in place of `asRead` without asking: when PHP or access
+// security changed, marks the profile so that the next synchronisation takes
+// all of it; then normalises and writes. Returns whether the file was written.
 bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& asRead, ProfileSettings& edited);
 
 // After OK in the profiles dialog: when `edited` differs from `asRead`, asks

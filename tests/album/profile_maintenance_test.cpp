@@ -17,6 +17,7 @@
 
 #include "imaging/test_pictures.h"
 #include "platform/app_settings.h"
+#include "platform/ini_file.h"
 #include "platform/text.h"
 #include "store/profiles.h"
 #include "test_support.h"
@@ -346,12 +347,18 @@ TEST_F(CopyProfileTest, CopiesTheFilesAndOptionallyTheImages) {
     original.maxThumbSize = 150;
     ASSERT_TRUE(WriteProfile(profiles(), original));
     const fs::path from = profile("Holiday");
+    // The profile's variables, which the pages' __NAME__ tokens take.
+    ASSERT_TRUE(IniFile(from / "Profile.ini").WriteString("variables", "NAME", "Ann"));
     WriteText(from / "remdir.dat", "1 1 Trip\r\n");
     WriteText(from / "rights.dat", "rights");
     WriteText(from / "Footer.html", "<p>footer</p>");
     PutPhoto(from / "ImageTree/Trip/a.jpg");
     WriteText(from / "ImageTree/Trip/a.jpg.comment", "Beach");
     PutPhoto(from / "albsite/s/Trip/a.jpg");
+    // The user's order and comment beside the thumbnail.
+    WriteText(from / "albsite/s/Trip/sort.inf", "3\nb.jpg\na.jpg\n");
+    WriteText(from / "albsite/s/Trip/sort.pos", "3\nb.jpg\na.jpg\n");
+    WriteText(from / "albsite/s/Trip/a.jpg.comment", "Sunset");
     const std::string originalIni = ReadText(from / "Profile.ini");
 
     ProfileSettings copy = CopiedProfileSettings(ReadProfile(profiles(), "Holiday"), "Holiday 2");
@@ -369,10 +376,16 @@ TEST_F(CopyProfileTest, CopiesTheFilesAndOptionallyTheImages) {
     EXPECT_EQ(written.password, "pw");
     EXPECT_EQ(written.templateName, "Sunset");
     EXPECT_EQ(written.maxThumbSize, 150);
+    EXPECT_EQ(IniFile(to / "Profile.ini").Load().Get("variables", "NAME"), "Ann");
     EXPECT_EQ(ReadText(from / "Profile.ini"), originalIni);
 
-    // Derived images are not copied: they are made again for the copy.
-    EXPECT_TRUE(FilesBelow(to / "albsite").empty());
+    // Derived images are not copied: they are made again for the copy. The
+    // order and comments go with the images.
+    std::map<std::string, std::string> userFiles;
+    if (images)
+      for (const char* file : {"s/Trip/sort.inf", "s/Trip/sort.pos", "s/Trip/a.jpg.comment"})
+        userFiles[file] = ReadText(from / "albsite" / file);
+    EXPECT_EQ(FilesBelow(to / "albsite"), userFiles);
     for (const char* sub : {"ImageTree", "albsite/bg", "albsite/s", "albsite/m"})
       EXPECT_TRUE(fs::is_directory(to / sub)) << sub;
     if (images) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli_runner.h"
+#include "platform/ini_file.h"
 
 namespace albumsmith::test {
 namespace {
@@ -31,6 +32,21 @@ TEST_F(DeriveCliTest, MakesTheDerivedFilesOfEveryFolderOrOfOne) {
     EXPECT_TRUE(fs::exists(profile / "albsite/m/Cameras" / name)) << name;
     EXPECT_TRUE(fs::exists(profile / "albsite/s/Cameras" / name)) << name;
   }
+}
+
+// Access security needs PHP pages: a profile stored with PHP off and access
+// security on gets plain medium images, as the window makes them.
+TEST_F(DeriveCliTest, PhpOffMakesPlainMediumImagesWhateverAccessSecuritySays) {
+  ASSERT_EQ(Run({"demo", "Demo"}).exitCode, 0);
+  const fs::path profile = profilesPath() / "Demo";
+  IniFile ini(profile / "Profile.ini");
+  ASSERT_TRUE(ini.WriteInt("Remote", "PHP", 0));
+  ASSERT_TRUE(ini.WriteInt("Security", "AccessSecurity", 1));
+
+  const CliResult r = Run({"derive", "Demo", "Orientation/"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::exists(profile / "albsite/m/Orientation/portrait_6.jpg"));
+  EXPECT_FALSE(fs::exists(profile / "albsite/m/Orientation/portrait_6.jpg.php"));
 }
 
 TEST_F(DeriveCliTest, UnknownProfileOrFolderFailsWithOneLine) {

@@ -149,8 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- profile show ----------------------------------------------------------------
 
-TEST_F(ProfileCommandsTest, ShowListsEveryKeyInFileOrderWithoutThePassword) {
+TEST_F(ProfileCommandsTest, ShowListsEveryKeyInFileOrderWithoutThePasswords) {
   MakeProfile("Holiday");
+  ProfileSettings withAdmin = ReadProfile(profiles(), "Holiday");
+  withAdmin.accessPassword = "admin-secret";
+  ASSERT_TRUE(WriteProfile(profiles(), withAdmin));
 
   const CliResult r = Run({"profile", "show", "Holiday"});
 
@@ -173,6 +176,8 @@ TEST_F(ProfileCommandsTest, ShowListsEveryKeyInFileOrderWithoutThePassword) {
   }
   EXPECT_EQ(shownKeys, fileKeys);
   EXPECT_EQ(shown["Remote/Password"], "***");
+  EXPECT_EQ(shown["Security/AccessPassword"], "***");
+  EXPECT_EQ(r.out.find("admin-secret"), std::string::npos);
   EXPECT_EQ(shown["Remote/ServerName"], "ftp.example.org");
   EXPECT_EQ(shown["Remote/RemoteDir"], "/album/");
   EXPECT_EQ(shown["Main/TemplateName"], "Albumsmith Default");
@@ -195,7 +200,7 @@ struct SetCase {
   bool succeeds;
   std::string key;    // checked afterwards
   std::string value;  // as stored
-  bool remdirKept;
+  bool marksWholeSync;
   const char* reason;  // part of the last stderr line when refused
 };
 
@@ -215,28 +220,29 @@ TEST_P(SetTest, ChangesTheStoredKeys) {
     EXPECT_NE(r.LastErrorLine().find(c.reason), std::string::npos) << r.err;
   }
   EXPECT_EQ(StoredValue(profiles(), "Holiday", c.key), c.value);
-  EXPECT_EQ(fs::exists(profilesPath() / "Holiday/remdir.dat"), c.remdirKept);
+  EXPECT_EQ(ReadText(profilesPath() / "Holiday/remdir.dat"), "0|/|Holiday\n");  // order and ids kept
+  EXPECT_EQ(fs::exists(profilesPath() / "Holiday/wholesync.flag"), c.marksWholeSync);
   EXPECT_EQ(ListProfiles(profiles()), std::vector<std::string>{"Holiday"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, SetTest,
     ::testing::Values(
-        SetCase{"key names in any case", {"servername=ftp.other.net"}, true, "ServerName", "ftp.other.net", true, ""},
-        SetCase{"remote dir with backslashes", {"REMOTEDIR=\\web\\pics"}, true, "RemoteDir", "/web/pics/", true, ""},
-        SetCase{"remote dir gains final slash", {"RemoteDir=/a\\b"}, true, "RemoteDir", "/a/b/", true, ""},
-        SetCase{"several pairs", {"Login=ann", "SlideDelay=7"}, true, "SlideDelay", "7", true, ""},
-        SetCase{"password given in clear", {"Password=n3w pass"}, true, "Password", "n3w pass", true, ""},
-        SetCase{"passive keeps remdir", {"Passive=0"}, true, "Passive", "0", true, ""},
-        SetCase{"php deletes remdir", {"PHP=0"}, true, "PHP", "0", false, ""},
-        SetCase{"access security deletes remdir", {"AccessSecurity=1"}, true, "AccessSecurity", "1", false, ""},
-        SetCase{"same php keeps remdir", {"PHP=1"}, true, "PHP", "1", true, ""},
-        SetCase{"slash in server", {"Login=ann", "ServerName=ftp.example.org/x"}, false, "Login", "joe", true,
+        SetCase{"key names in any case", {"servername=ftp.other.net"}, true, "ServerName", "ftp.other.net", false, ""},
+        SetCase{"remote dir with backslashes", {"REMOTEDIR=\\web\\pics"}, true, "RemoteDir", "/web/pics/", false, ""},
+        SetCase{"remote dir gains final slash", {"RemoteDir=/a\\b"}, true, "RemoteDir", "/a/b/", false, ""},
+        SetCase{"several pairs", {"Login=ann", "SlideDelay=7"}, true, "SlideDelay", "7", false, ""},
+        SetCase{"password given in clear", {"Password=n3w pass"}, true, "Password", "n3w pass", false, ""},
+        SetCase{"passive asks no whole sync", {"Passive=0"}, true, "Passive", "0", false, ""},
+        SetCase{"php asks a whole sync", {"PHP=0"}, true, "PHP", "0", true, ""},
+        SetCase{"access security asks a whole sync", {"AccessSecurity=1"}, true, "AccessSecurity", "1", true, ""},
+        SetCase{"same php asks no whole sync", {"PHP=1"}, true, "PHP", "1", false, ""},
+        SetCase{"slash in server", {"Login=ann", "ServerName=ftp.example.org/x"}, false, "Login", "joe", false,
                 "The server name cannot contain any \"\\\" or \"/\""},
-        SetCase{"relative remote dir", {"RemoteDir=web"}, false, "RemoteDir", "/album/", true,
+        SetCase{"relative remote dir", {"RemoteDir=web"}, false, "RemoteDir", "/album/", false,
                 "The remote directory must begin with '/'"},
-        SetCase{"unknown key", {"Colour=red"}, false, "ServerName", "ftp.example.org", true, "Colour"},
-        SetCase{"no equals sign", {"Login"}, false, "Login", "joe", true, "Login"}),
+        SetCase{"unknown key", {"Colour=red"}, false, "ServerName", "ftp.example.org", false, "Colour"},
+        SetCase{"no equals sign", {"Login"}, false, "Login", "joe", false, "Login"}),
     [](const auto& info) {
       std::string n = info.param.what;
       for (char& ch : n)

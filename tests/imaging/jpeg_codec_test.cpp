@@ -1,10 +1,13 @@
 #include "imaging/jpeg_codec.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "imaging/resample.h"
@@ -103,6 +106,72 @@ TEST_F(JpegCodec, BadFilesAreRefusedWithoutACrash) {
   const std::string missing = (dir_.path() / "missing.jpg").string();
   EXPECT_FALSE(LoadJpeg(missing, picture, false));
   EXPECT_EQ(Shown(), std::vector<std::string>{"Cannot open file " + missing});
+}
+
+long PeakResidentKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// A small progressive file whose frame header claims another size: the
+// library would allocate a coefficient buffer for the claimed size (16.7 GB
+// for 65000 x 65000) before reading a single scan.
+TEST_F(JpegCodec, PicturesBeyondTheSizeLimitAreRefusedBeforeAnyAllocation) {
+  const std::string small = test::ReadText(std::string(ALBUMSMITH_TEST_DATA) + "/progressive/ramp-64x48.jpg");
+  const size_t sof = small.find("\xFF\xC2");
+  ASSERT_NE(sof, std::string::npos);
+  struct Case {
+    int width, height;
+    bool refused;
+  } cases[] = {
+      {65000, 65000, true},
+      {30001, 8, true},
+      {8, 30001, true},
+      {20000, 20000, true},  // 400 megapixels
+      {30000, 8, false},     // within the limits: decoded from what its scans hold
+  };
+  for (const Case& c : cases) {
+    std::string bytes = small;
+    bytes[sof + 5] = static_cast<char>(c.height >> 8);
+    bytes[sof + 6] = static_cast<char>(c.height & 0xFF);
+    bytes[sof + 7] = static_cast<char>(c.width >> 8);
+    bytes[sof + 8] = static_cast<char>(c.width & 0xFF);
+    const fs::path file = dir_.path() / "claims.jpg";
+    test::WriteText(file, bytes);
+    Environment::prompter().Clear();
+    const long peakBefore = PeakResidentKb();
+    ImageBuffer picture;
+    int32_t fileWidth = 0, fileHeight = 0;
+    const bool decoded = LoadJpegScaled(
+        file.string(), picture, [](int32_t, int32_t) { return DecodeNeed{800, 600}; }, fileWidth, fileHeight);
+    EXPECT_TRUE(!c.refused || !decoded) << c.width << " x " << c.height;
+    EXPECT_LT(PeakResidentKb() - peakBefore, 32 * 1024) << c.width << " x " << c.height;
+    const std::string message = file.string() + " is not processed: the picture is " + std::to_string(c.width) +
+                                " x " + std::to_string(c.height) +
+                                " pixels, more than the 30000 pixels a side or 250 megapixels this program handles";
+    EXPECT_EQ(Shown(), c.refused ? std::vector<std::string>{message} : std::vector<std::string>{})
+        << c.width << " x " << c.height;
+  }
+}
+
+// Progressive decodes on several threads take turns rather than all holding
+// their buffers at once; each still decodes in full.
+TEST_F(JpegCodec, ProgressiveFilesDecodeOnSeveralThreads) {
+  const std::string file = std::string(ALBUMSMITH_TEST_DATA) + "/progressive/ramp-64x48.jpg";
+  std::vector<std::thread> threads;
+  std::atomic<int> decoded{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 20; ++i) {
+        ImageBuffer picture;
+        if (LoadJpeg(file, picture, false) && picture.width() == 64 && picture.height() == 48) ++decoded;
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(decoded.load(), 80);
+  EXPECT_TRUE(Shown().empty());
 }
 
 TEST_F(JpegCodec, ReduceKeepsOneSideAboveOneHundred) {

@@ -448,6 +448,34 @@ TEST_F(FakeSyncTest, FolderCommandWithoutTreeFileTurnsIntoTheWholeProfile) {
   }
 }
 
+// After PHP or access security changed, a folder command must publish the
+// whole profile until one whole run succeeds; the folders' order and ids in
+// remdir.dat are what that run publishes.
+TEST_F(FakeSyncTest, WholeSyncMarkTurnsFolderCommandsIntoTheWholeProfileUntilOneSucceeds) {
+  const std::string mark = WholeSyncMarkPath(profile_.profileDir());
+  test::WriteText(mark, "");
+  Prompts().Clear();
+  Prompts().Queue(Answer::Ok);
+  SyncRequest request;
+  EXPECT_EQ(StartFolderSync(profile_.Environment(), test::kProfileName, "Trips/", request),
+            FolderSyncStart::kWholeProfile);
+  EXPECT_EQ(Prompts().texts(), std::vector<std::string>{"The remote directory tree is not updated.\nA whole "
+                                                        "profile synchonization will be proceeded."});
+  const std::string tree = test::ReadText(RemdirPath(profile_.profileDir()));
+
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_FALSE(fs::exists(mark));
+  EXPECT_EQ(test::ReadText(RemdirPath(profile_.profileDir())), tree);
+  Prompts().Clear();
+  EXPECT_EQ(StartFolderSync(profile_.Environment(), test::kProfileName, "Trips/", request), FolderSyncStart::kRun);
+  EXPECT_TRUE(Prompts().texts().empty());
+
+  // A folder run leaves the mark in place.
+  test::WriteText(mark, "");
+  ASSERT_TRUE(Run(request).succeeded);
+  EXPECT_TRUE(fs::exists(mark));
+}
+
 // Without remdir.dat a run starts from an empty tree: every folder gets an
 // id as its pages are made, and the file is written at the end.
 TEST_F(FakeSyncTest, RunWithoutTreeFileGivesEveryFolderAnId) {

@@ -16,23 +16,36 @@ using test::WriteText;
 
 const std::string kMarker(kMissingKey);
 
-TEST(PasswordTest, ScrambleRoundTripAndCap) {
+TEST(PasswordTest, ScrambleRoundTrip) {
+  // Up to 31 characters the stored form is the 64 digits older files hold;
+  // a longer password takes more blocks and is kept whole (a cut one fails
+  // the FTP login).
   struct Case {
     std::string clear;
-    std::string readBack;
+    size_t digits;
   } cases[] = {
-      {"", ""},
-      {"s3cret", "s3cret"},
-      {"pässwörd with spaces", "pässwörd with spaces"},
-      {std::string(31, 'x'), std::string(31, 'x')},
-      {"0123456789012345678901234567890123456789", "0123456789012345678901234567890"},  // 40 → first 31
+      {"", 64},
+      {"s3cret", 64},
+      {"pässwörd with spaces", 64},
+      {std::string(31, 'x'), 64},
+      {std::string(32, 'y'), 128},
+      {"0123456789012345678901234567890123456789", 128},
+      {std::string(63, 'z'), 128},
+      {std::string(64, 'w'), 192},
+      {std::string(300, 'v'), 640},
   };
   for (const Case& c : cases) {
     const std::string stored = PasswordScramble(c.clear);
-    ASSERT_EQ(stored.size(), 64u);
+    EXPECT_EQ(stored.size(), c.digits) << c.clear.size();
     EXPECT_EQ(stored.find_first_not_of("0123456789ABCDEF"), std::string::npos) << stored;
-    EXPECT_EQ(PasswordUnscramble(stored), c.readBack);
+    EXPECT_EQ(PasswordUnscramble(stored), c.clear);
   }
+  // A one-block form whose length byte claims more than the block holds
+  // still reads as before.
+  std::string stored = PasswordScramble(std::string(31, 'x'));
+  stored[0] = stored[0] == 'F' ? '0' : 'F';  // a length byte far above 31
+  EXPECT_EQ(PasswordUnscramble(stored)->size(), 31u);
+  EXPECT_EQ(PasswordUnscramble(std::string(128, 'A')), std::nullopt);  // length outside its block range
   EXPECT_NE(PasswordScramble("a"), PasswordScramble("b"));
   EXPECT_EQ(PasswordUnscramble("ABC"), std::nullopt);
   EXPECT_EQ(PasswordUnscramble(std::string(63, 'A')), std::nullopt);
@@ -129,7 +142,8 @@ TEST(ProfileIniTest, RoundTripWritesEveryKeyInOrder) {
 
 TEST(ProfileIniTest, MissingKeysReadTheirMissingValues) {
   TempDir dir;
-  // No "Remote" section: PHP reads 0, and access security -1.
+  // No "Remote" section: PHP reads 0, and access security -1, which PHP off
+  // then turns off.
   WriteText(dir.path() / "P" / "Profile.ini", "[Main]\nTemplateName=\n[Settings]\nSlideDelay=9\n");
   const ProfileSettings s = ReadProfile(dir.str(), "P");
   EXPECT_EQ(s.name, "P");
@@ -142,7 +156,7 @@ TEST(ProfileIniTest, MissingKeysReadTheirMissingValues) {
   EXPECT_EQ(s.php, 0);
   EXPECT_EQ(s.passive, 1);
   EXPECT_EQ(s.imageShadow, 0);
-  EXPECT_EQ(s.accessSecurity, -1);
+  EXPECT_EQ(s.accessSecurity, 0);
   EXPECT_EQ(s.slideDelay, 9);
   EXPECT_EQ(s.commentFontSize, 20);
   EXPECT_EQ(s.maxThumbSize, 100);
@@ -151,7 +165,71 @@ TEST(ProfileIniTest, MissingKeysReadTheirMissingValues) {
   const ProfileSettings none = ReadProfile(dir.str(), "Nothing");
   EXPECT_EQ(none.templateName, kMarker);
   EXPECT_EQ(none.php, 0);
-  EXPECT_EQ(none.accessSecurity, -1);
+  EXPECT_EQ(none.accessSecurity, 0);
+
+  // With PHP on, a missing access security keeps its missing value.
+  WriteText(dir.path() / "Q" / "Profile.ini", "[Remote]\nPHP=1\n");
+  EXPECT_EQ(ReadProfile(dir.str(), "Q").accessSecurity, -1);
+}
+
+// Hand-edited numbers reach the style block, the page scripts and the image
+// sizes; each one reads within its range so that none of them can overflow.
+TEST(ProfileIniTest, NumbersReadWithinTheirRange) {
+  struct Case {
+    const char* line;
+    int ProfileSettings::*field;
+    int expected;
+  } cases[] = {
+      {"ShadowWidth=2147483647", &ProfileSettings::shadowWidth, 99},
+      {"BorderWidth=-2147483648", &ProfileSettings::borderWidth, 0},
+      {"DateFontSize=100000", &ProfileSettings::dateFontSize, 99},
+      {"CommentFontSize=-3", &ProfileSettings::commentFontSize, 0},
+      {"MaxThumbSize=99999", &ProfileSettings::maxThumbSize, 400},
+      {"MaxThumbSize=0", &ProfileSettings::maxThumbSize, 1},
+      {"MaxThumbSize=150", &ProfileSettings::maxThumbSize, 150},
+      {"ThumbsPerLine=0", &ProfileSettings::thumbsPerLine, 1},
+      {"ThumbsPerLine=12", &ProfileSettings::thumbsPerLine, 9},
+      {"SlideDelay=0", &ProfileSettings::slideDelay, 1},
+      {"SlideDelay=2147483647", &ProfileSettings::slideDelay, 50},
+      {"SlideTrans=25", &ProfileSettings::slideTrans, 24},
+      {"RootMode=7", &ProfileSettings::rootMode, 2},
+      {"ImageShadow=5", &ProfileSettings::imageShadow, 1},
+      {"ShadowColor=-1", &ProfileSettings::shadowColor, 0},
+      {"DateColor=2147483647", &ProfileSettings::dateColor, 0xFFFFFF},
+      {"DateColor=16711935", &ProfileSettings::dateColor, 16711935},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteText(dir.path() / "P" / "Profile.ini", std::string("[Settings]\n") + c.line + "\n");
+    EXPECT_EQ(ReadProfile(dir.str(), "P").*c.field, c.expected) << c.line;
+  }
+  TempDir dir;
+  WriteText(dir.path() / "P" / "Profile.ini", "[Remote]\nPHP=9\nPassive=-4\n[Security]\nAccessSecurity=3\n");
+  const ProfileSettings s = ReadProfile(dir.str(), "P");
+  EXPECT_EQ(s.php, 1);
+  EXPECT_EQ(s.passive, 0);
+  EXPECT_EQ(s.accessSecurity, 1);
+}
+
+// Access security needs PHP pages: whoever reads a profile whose PHP is off
+// (the window, sync, derive, list, import) sees it off, whatever the file says.
+TEST(ProfileIniTest, PhpOffReadsAccessSecurityOff) {
+  struct Case {
+    int php;
+    int stored;
+    int read;
+  } cases[] = {{0, 1, 0}, {1, 1, 1}, {1, 0, 0}, {0, 0, 0}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteText(dir.path() / "P" / "Profile.ini",
+              "[Remote]\nPHP=" + std::to_string(c.php) + "\n[Security]\nAccessSecurity=" + std::to_string(c.stored) + "\n");
+    EXPECT_EQ(ReadProfile(dir.str(), "P").accessSecurity, c.read) << c.php << " " << c.stored;
+  }
+  TempDir settingsDir;
+  AppSettings app(settingsDir.path() / "Albumsmith.ini");
+  app.SetInt("Profiles\\Old", "PHP", 0);
+  app.SetInt("Profiles\\Old", "AccessSecurity", 1);
+  EXPECT_EQ(ReadLegacyProfile(app, "Old").accessSecurity, 0);
 }
 
 TEST(ProfileIniTest, NewProfileValuesDifferFromMissingOnes) {

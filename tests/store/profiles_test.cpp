@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/app_settings.h"
+#include "store/directory_tree.h"
 #include "store/file_ops.h"
 #include "test_support.h"
 
@@ -167,30 +168,35 @@ TEST_F(ProfilesTest, DeleteAsksTwice) {
             "remote folder /album/ !");
 }
 
-TEST_F(ProfilesTest, SavingEditsKeepsOrDropsTheRemoteState) {
+// A change of PHP or access security asks for a whole-profile synchronisation
+// but keeps remdir.dat, which holds the folders' order and ids.
+TEST_F(ProfilesTest, SavingEditsMarksAWholeSyncAndKeepsTheTree) {
   const ProfileSettings asRead = MakeProfile(dir, "P");
   const std::string remdir = (dir.path() / "P" / "remdir.dat").string();
+  const std::string mark = WholeSyncMarkPath((dir.path() / "P").string() + "/");
   struct Case {
     std::function<void(ProfileSettings&)> edit;
     Answer answer;
-    bool remdirKept;
+    bool marked;
     bool saved;
   } cases[] = {
-      {[](ProfileSettings& s) { s.passive = 0; }, Answer::Yes, true, true},
-      {[](ProfileSettings& s) { s.php = 0; }, Answer::Yes, false, true},
-      {[](ProfileSettings& s) { s.accessSecurity = 1; }, Answer::Yes, false, true},
-      {[](ProfileSettings& s) { s.php = 0; }, Answer::No, true, false},
+      {[](ProfileSettings& s) { s.passive = 0; }, Answer::Yes, false, true},
+      {[](ProfileSettings& s) { s.php = 0; }, Answer::Yes, true, true},
+      {[](ProfileSettings& s) { s.accessSecurity = 1; }, Answer::Yes, true, true},
+      {[](ProfileSettings& s) { s.php = 0; }, Answer::No, false, false},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(WriteProfile(dir.str(), const_cast<ProfileSettings&>(asRead)));
-    test::WriteText(remdir, "1 0 \r\n");
+    test::WriteText(remdir, "2 1 Beach\r\n1 1 Alps\r\n");
+    fs::remove(mark);
     Environment::prompter().Clear();
     Environment::prompter().Queue(c.answer);
     ProfileSettings edited = asRead;
     c.edit(edited);
     const ProfileSettings opened = SaveEditedProfile(dir.str(), asRead, edited);
     EXPECT_EQ(Texts(), std::vector<std::string>{"Profile has changed. Save ?"});
-    EXPECT_EQ(fs::exists(remdir), c.remdirKept);
+    EXPECT_EQ(test::ReadText(remdir), "2 1 Beach\r\n1 1 Alps\r\n");
+    EXPECT_EQ(fs::exists(mark), c.marked);
     EXPECT_EQ(opened == edited, c.saved);
     EXPECT_EQ(ReadProfile(dir.str(), "P") == edited, c.saved);
   }
