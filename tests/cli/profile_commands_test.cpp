@@ -235,6 +235,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "The server name cannot contain any \"\\\" or \"/\""},
         SetCase{"relative remote dir", {"RemoteDir=web"}, false, "RemoteDir", "/album/", true,
                 "The remote directory must begin with '/'"},
+        SetCase{"font list", {"DateFont=Liberation Sans, sans-serif"}, true, "DateFont", "Liberation Sans, sans-serif",
+                true, ""},
+        SetCase{"markup in font", {"DateFont=Arial", "CommentFont=x</style><?php"}, false, "DateFont", "", true,
+                "The font name \"x</style><?php\" cannot be used"},
+        SetCase{"rule end in font", {"DateFont=Arial;} body {color:red"}, false, "DateFont", "", true, "cannot hold"},
+        SetCase{"quote in font", {"CommentFont=\"Times\""}, false, "CommentFont", "", true, "cannot hold"},
         SetCase{"unknown key", {"Colour=red"}, false, "ServerName", "ftp.example.org", true, "Colour"},
         SetCase{"no equals sign", {"Login"}, false, "Login", "joe", true, "Login"}),
     [](const auto& info) {
