@@ -73,7 +73,7 @@ class PhpExpansion {
   std::vector<std::string> calls_;  // what each variable's token becomes
 };
 
-std::string Template(const PhpExpansion& expansion, std::string text) {
+std::string ExpandedText(const PhpExpansion& expansion, std::string text) {
   std::string out;
   for (const Piece& piece : expansion.Expand(std::move(text))) out += piece.text;
   return out;
@@ -129,15 +129,15 @@ PhpIndex BuildPhpIndex(const ProfileSettings& s, const std::string& profileDir, 
   const PhpExpansion expansion(UsableVariables(ReadVariables(ProfileIniFile(profileDir))), PhpTokenValues(s));
   const std::optional<std::string> library = ReadTemplateText(templateDir + std::string(kPhpFunctions));
   if (!library) return index;
-  text += Template(expansion, *library);
+  text += ExpandedText(expansion, *library);
   if (root) text += ExpandedGlobal("root_url", *root, expansion);
   text += ExpandedGlobal("menu_footer", footer, expansion) + "?>";
   const std::optional<std::string> indexSkeleton = ReadTemplateText(templateDir + std::string(kIndexSkeleton));
   if (!indexSkeleton) return index;
-  text += "<?PHP function displayIndex() { ?>" + Template(expansion, *indexSkeleton) + "<?PHP } ?>";
+  text += "<?PHP function displayIndex() { ?>" + ExpandedText(expansion, *indexSkeleton) + "<?PHP } ?>";
   const std::optional<std::string> slideSkeleton = ReadTemplateText(templateDir + std::string(kSlideSkeleton));
   if (!slideSkeleton) return index;
-  text += "<?PHP function displaySlide() { ?>" + Template(expansion, *slideSkeleton) + "<?PHP } ?>";
+  text += "<?PHP function displaySlide() { ?>" + ExpandedText(expansion, *slideSkeleton) + "<?PHP } ?>";
   text += "<?PHP displayPage(); ?>";
   index.ok = true;
   return index;
