@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "store/profile_settings.h"
 #include "publish/sync_start.h"
+#include "site/style_block.h"
 #include "store/profiles.h"
 
 namespace albumsmith {
@@ -81,6 +82,9 @@ int ProfileSet(Context& ctx, const std::vector<std::string>& args) {
       auto remote = CheckDialogRemoteDir(value);
       if (!remote) return Fail(ctx, "");
       edited.remoteDir = *remote;
+    } else if (k == "CommentFont" || k == "DateFont") {
+      if (!CheckFontName(value)) return Fail(ctx, "");
+      SetProfileKeyText(edited, *key, value);
     } else {
       SetProfileKeyText(edited, *key, value);
     }

@@ -101,6 +101,8 @@ bool HasControlChar(std::string_view s) {
   });
 }
 
+bool IsAsciiAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
 bool IsSafeName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string_view::npos &&
          !HasControlChar(name);

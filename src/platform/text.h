@@ -34,6 +34,8 @@ std::string WithoutSlash(std::string path);
 
 // True when the text holds a byte below 0x20 or DEL.
 bool HasControlChar(std::string_view s);
+// An ASCII letter or digit, whatever the locale.
+bool IsAsciiAlnum(char c);
 
 // Whether a name from a user, a file system or a server may become one level
 // of a local or remote path: not empty, not "." or "..", without "/" or "\\"

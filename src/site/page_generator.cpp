@@ -82,8 +82,8 @@ int ReplaceTokens(std::string& text, const TokenValues& values) {
 
 StaticPageExpander::StaticPageExpander(const PageContext& page)
     : values_(StaticTokenValues(page)),
-      folderVariables_(ReadVariables(FolderIniPath(page.profileDir, page.folder))),
-      profileVariables_(ReadVariables(ProfileIniFile(page.profileDir))) {}
+      folderVariables_(UsableVariables(ReadVariables(FolderIniPath(page.profileDir, page.folder)))),
+      profileVariables_(UsableVariables(ReadVariables(ProfileIniFile(page.profileDir)))) {}
 
 int StaticPageExpander::Expand(std::string& page) const {
   int count = ReplaceVariables(page, folderVariables_);

@@ -106,6 +106,31 @@ std::string EscapePhpDoubleQuoted(std::string_view text) {
   return out;
 }
 
+std::string EscapePhpHtmlPart(std::string_view text) {
+  std::string out(text);
+  ReplaceCounting(out, "<?", "<<?PHP ?>?");
+  return out;
+}
+
+std::string EscapeCssValue(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 || IsAsciiAlnum(c) || std::string_view(" ,.-_").find(c) != std::string_view::npos) {
+      out += c;
+    } else {
+      // The space ends the escape, so a following hexadecimal digit stays itself.
+      out += '\\';
+      if (byte >= 0x10) out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+      out += ' ';
+    }
+  }
+  return out;
+}
+
 std::string SettingText(const std::string& value) { return value == kMissingKey ? std::string() : value; }
 
 bool HasBodyOrHtmlTag(std::string_view html) {

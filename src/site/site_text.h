@@ -36,6 +36,16 @@ std::string EscapeJsSingleQuoted(std::string_view text);
 std::string EscapePhpSingleQuoted(std::string_view text);
 // Contents of a double-quoted PHP string: "\", "\"" and "$" get a backslash.
 std::string EscapePhpDoubleQuoted(std::string_view text);
+// Text for the HTML part of a PHP file, where "<?" would open code: each
+// "<?" is cut in two by an empty PHP block, so it prints as written and
+// never starts a tag.
+std::string EscapePhpHtmlPart(std::string_view text);
+
+// A value in a style rule (a font name): ASCII letters, digits, space, ",",
+// ".", "-", "_" and non-ASCII bytes stay; every other byte becomes a CSS
+// escape ("\3c "), so nothing can end the rule, the element or the page's
+// HTML part.
+std::string EscapeCssValue(std::string_view text);
 
 // A string setting as generation uses it: an absent key (the INI missing-key
 // marker) counts as empty.

@@ -1,6 +1,8 @@
 #include "site/style_block.h"
 
 #include "platform/format.h"
+#include "platform/messages.h"
+#include "platform/text.h"
 #include "site/site_text.h"
 
 namespace albumsmith {
@@ -9,10 +11,18 @@ namespace {
 
 std::string FontDeclaration(const std::string& font) {
   const std::string name = SettingText(font);
-  return name.empty() ? std::string() : "font-family:" + name + ";";
+  return name.empty() ? std::string() : "font-family:" + EscapeCssValue(name) + ";";
 }
 
+constexpr int kBadFontName = 32983;
+
 }  // namespace
+
+bool CheckFontName(const std::string& name) {
+  if (name.find_first_of("<>{};\"'") == std::string::npos && !HasControlChar(name)) return true;
+  ShowMessage({Icon::Exclamation, Buttons::Ok}, kBadFontName, {name});
+  return false;
+}
 
 std::string ColorText(int color) {
   const auto value = static_cast<unsigned>(color);

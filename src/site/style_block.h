@@ -18,6 +18,10 @@ std::string ColorText(int color);
 // twice the border width with the border on, plus the shadow width with the shadow on.
 int BoxMargin(const ProfileSettings& settings);
 
+// Whether a font name typed for the dates or the comments can go into a
+// style rule as it is; if not, says so.
+bool CheckFontName(const std::string& name);
+
 // The style element: static pages, or the form index.php carries.
 std::string StyleBlock(const ProfileSettings& settings, bool php);
 

@@ -1,6 +1,9 @@
 #include "site/variables.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <mutex>
+#include <set>
 
 #include "platform/atomic_file.h"
 #include "platform/ini_file.h"
@@ -39,15 +42,12 @@ bool RewriteSection(const std::string& iniPath, const std::vector<Variable>& lis
   return false;
 }
 
-// A name the settings file can keep as a key and read back as itself.
+constexpr int kBadVariableName = 32981;
+constexpr int kVariableLeftOut = 32982;
+
 bool CheckVariableName(const std::string& name) {
-  if (!name.empty() && Trim(name).size() == name.size() && name.find('=') == std::string::npos &&
-      name.front() != '[' && name.front() != ';' && !HasControlChar(name))
-    return true;
-  ShowMessageText({Icon::Exclamation, Buttons::Ok},
-                  "The variable name \"%s\" cannot be used: it cannot be empty, begin with \"[\" or \";\", "
-                  "hold \"=\" or a line break, or begin or end with a space",
-                  {name});
+  if (IsVariableName(name)) return true;
+  ShowMessage({Icon::Exclamation, Buttons::Ok}, kBadVariableName, {name});
   return false;
 }
 
@@ -66,6 +66,28 @@ std::vector<Variable> ReadVariables(const std::string& iniPath) {
 }
 
 std::string VariableToken(const std::string& name) { return "__" + name + "__"; }
+
+bool IsVariableName(std::string_view name) {
+  return !name.empty() && name.front() != ' ' && name.back() != ' ' &&
+         std::all_of(name.begin(), name.end(), [](char c) { return IsAsciiAlnum(c) || c == '_' || c == ' '; });
+}
+
+std::vector<Variable> UsableVariables(std::vector<Variable> variables) {
+  static std::mutex mutex;
+  static std::set<std::string> reported;
+  std::erase_if(variables, [](const Variable& v) {
+    // An entry without "=" reads as an empty name, whose token is "____".
+    if (v.name.empty() || IsVariableName(v.name)) return false;
+    bool first = false;
+    {
+      const std::lock_guard lock(mutex);
+      first = reported.insert(v.name).second;
+    }
+    if (first) ShowMessage({Icon::Exclamation, Buttons::Ok}, kVariableLeftOut, {v.name});
+    return true;
+  });
+  return variables;
+}
 
 std::string ProfileIniFile(const std::string& profileDir) { return profileDir + "Profile.ini"; }
 

@@ -29,6 +29,14 @@ Variable ParseVariable(const std::string& entry);
 std::vector<Variable> ReadVariables(const std::string& iniPath);
 // The token a variable stands for: "__" + name + "__".
 std::string VariableToken(const std::string& name);
+// A name a token can carry and a page can hold without escaping: ASCII
+// letters, digits, "_", and spaces between them (the settings file trims the
+// ends of a key).
+bool IsVariableName(std::string_view name);
+// The variables whose names are variable names or empty, in their order. Each other
+// name is reported once while the program runs, and is otherwise left out as
+// if it were not there: it was written by hand or by an older release.
+std::vector<Variable> UsableVariables(std::vector<Variable> variables);
 
 std::string ProfileIniFile(const std::string& profileDir);
 
@@ -60,8 +68,8 @@ class VariablesEditor {
   };
   // "Add" under "Folder variables": a name the list has already (any letter
   // case) is only selected; else it is appended with an empty value, and to
-  // the defaults too when they lack it. A name the settings file cannot keep
-  // (empty, holding "=" or a line break, …) is refused with a message.
+  // the defaults too when they lack it. A name that is not a variable name is
+  // refused with a message.
   Added AddFolderVariable(const std::string& name);
   // "Add" under "Default values": the same on the defaults alone.
   Added AddDefault(const std::string& name);

@@ -23,6 +23,7 @@
 #include "platform/atomic_file.h"
 #include "site/folder_properties.h"
 #include "site/site_text.h"
+#include "site/style_block.h"
 #include "store/profiles.h"
 #include "store/slide_show_choices.h"
 #include "ui/html_editor.h"
@@ -249,7 +250,11 @@ void GlobalPropertiesDialog::readFields(ProfileSettings& s) const {
 std::string GlobalPropertiesDialog::profileDir() const { return ProfileDirectory(profilesDir_, profile_); }
 
 void GlobalPropertiesDialog::accept() {
-  readFields(profile_);
+  ProfileSettings edited = profile_;
+  readFields(edited);
+  // The message names the font; the dialog stays open so that it can be corrected.
+  if (!CheckFontName(edited.dateFont) || !CheckFontName(edited.commentFont)) return;
+  profile_ = std::move(edited);
   SaveFooter(profileDir(), S(footer_->html()), profile_);
   WriteProfileReported(profilesDir_, profile_);
   QDialog::accept();

@@ -241,6 +241,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "The server name cannot contain any \"\\\" or \"/\""},
         SetCase{"relative remote dir", {"RemoteDir=web"}, false, "RemoteDir", "/album/", false,
                 "The remote directory must begin with '/'"},
+        SetCase{"font list", {"DateFont=Liberation Sans, sans-serif"}, true, "DateFont", "Liberation Sans, sans-serif",
+                false, ""},
+        SetCase{"markup in font", {"DateFont=Arial", "CommentFont=x</style><?php"}, false, "DateFont", "", false,
+                "The font name \"x</style><?php\" cannot be used"},
+        SetCase{"rule end in font", {"DateFont=Arial;} body {color:red"}, false, "DateFont", "", false, "cannot hold"},
+        SetCase{"quote in font", {"CommentFont=\"Times\""}, false, "CommentFont", "", false, "cannot hold"},
         SetCase{"unknown key", {"Colour=red"}, false, "ServerName", "ftp.example.org", false, "Colour"},
         SetCase{"no equals sign", {"Login"}, false, "Login", "joe", false, "Login"}),
     [](const auto& info) {

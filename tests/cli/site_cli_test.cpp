@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cli_runner.h"
+#include "php_peer.h"
+#include "platform/ini_file.h"
 
 namespace albumsmith::test {
 namespace {
@@ -29,6 +31,35 @@ class SiteCliTest : public CliTest {
     fs::copy_file(kPhotos / "portrait_6.jpg", Images() / "Trips" / "2004" / "portrait_6.jpg");
   }
   fs::path Images() const { return profilesPath() / "Holiday" / "ImageTree"; }
+  fs::path ProfileIni() const { return profilesPath() / "Holiday" / "Profile.ini"; }
+
+  // Exports the PHP site, checks that every PHP file of it parses and serves
+  // it: the page and the slide show of every folder answer 200. Returns the
+  // pages by the folder's path in the listing ("." for the top), the slide
+  // shows with " slide" after it.
+  std::map<std::string, std::string> ServePhpSite() {
+    lastSite_ = Run({"site", "Holiday", "--out", Out().string()});
+    EXPECT_EQ(lastSite_.exitCode, 0) << lastSite_.err;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(Out())) {
+      if (entry.path().extension() == ".php") {
+        EXPECT_EQ(PhpLintErrors(entry.path()), "") << entry.path();
+      }
+    }
+    std::map<std::string, std::string> pages;
+    const PhpServer server(Out());
+    for (const std::string& line : Split(ReadText(Out() / "albsite/js/dir.js"), '\n')) {
+      const std::vector<std::string> fields = Split(line, '\t');
+      if (fields.size() != 4) continue;
+      for (const auto& [target, key] : {std::pair{"/index.php?d=" + fields[0], fields[3]},
+                                        std::pair{"/index.php?s=1&d=" + fields[0], fields[3] + " slide"}}) {
+        const HttpReply reply = server.Get(target);
+        EXPECT_EQ(reply.status, 200) << target << "\n" << reply.body << server.log();
+        EXPECT_EQ(reply.body.find("rror</b>:"), std::string::npos) << target << "\n" << reply.body;
+        pages[key] = reply.body;
+      }
+    }
+    return pages;
+  }
   fs::path Out() const { return out_.path() / "site"; }
 
   // Every token and variable of the template replaced: nothing of the form __NAME__ is left.
@@ -39,6 +70,8 @@ class SiteCliTest : public CliTest {
   }
 
  protected:
+  CliResult lastSite_;  // of the last ServePhpSite
+
   TempDir out_;
 };
 
@@ -135,6 +168,100 @@ TEST_F(SiteCliTest, PagesListEveryImportedPhotoAndNoUnreadableOne) {
   for (auto it = std::sregex_iterator(index.begin(), index.end(), photo); it != std::sregex_iterator(); ++it)
     shown.push_back((*it)[1].str());
   EXPECT_EQ(shown, (std::vector<std::string>{"canon-ixus.jpg", "kodak-dc210.jpg", "nikon-e950.jpg", "sony-d700.jpg"}));
+}
+
+// Whatever the owner types, the published PHP site prints it and never runs
+// it: a variable's name and value, a font name (those two as a hand-edited
+// Profile.ini may hold them), a folder's title and name, the footer and the
+// root page. Each payload would touch a file of its own in the site's folder.
+TEST_F(SiteCliTest, PhpSiteRunsNoTextAsCode) {
+  const std::string value = "Jo\".system(\"touch value-marker\").\" ?><?php touch('value-marker'); ?> $x {$y} \\";
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> variables;
+    std::string footer;      // the tokens the footer holds
+    std::string font;        // of the comments
+    std::string rootShows;   // what the top folder's page then holds
+    std::vector<std::string> leftOut;  // names reported as not variable names
+  };
+  const Case cases[] = {
+      {"a variable's name", {{".system(\"touch name-marker\").", "v"}}, "__.system(\"touch name-marker\").__", "",
+       "__.system(\"touch name-marker\").__", {".system(\"touch name-marker\")."}},
+      {"names that end the string or the code",
+       {{"x?><?php touch('name-marker'); ?>", "v"}, {"a'b", "v"}, {"back\\slash", "v"}},
+       "__x?><?php touch('name-marker'); ?>__ __a'b__ __back\\slash__", "",
+       "__x?><?php touch('name-marker'); ?>__ __a'b__ __back\\slash__",
+       {"x?><?php touch('name-marker'); ?>", "a'b", "back\\slash"}},
+      {"a variable's value", {{"VAL", value}}, "<p>__VAL__</p>", "", "<p>" + value + "</p>", {}},
+      {"a font name", {}, "", "x;}</style><?php touch('font-marker'); ?>", "font-family:x\\3b \\7d \\3c ", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(profilesPath() / "Holiday");
+    fs::remove_all(Out());
+    MakeAlbum("1");
+    const std::string folder = "it's \"q\" <?php touch('folder-marker'); ?>";
+    fs::create_directories(Images() / folder);
+    fs::copy_file(kPhotos / "canon-ixus.jpg", Images() / folder / "canon-ixus.jpg");
+    WriteText(Images() / "Trips" / "Folder.ini",
+              "[Settings]\nTitleMode=1\nTitleText=<?php touch('title-marker'); ?> '\" \\\n[variables]\nVAL=" + value +
+                  " in Trips\n");
+    const std::string footer = "<p>'\"\\ <?php touch('footer-marker'); ?> <?= 1 ?></p>\n" + c.footer + "\n";
+    WriteText(profilesPath() / "Holiday" / "Footer.html", footer);
+    WriteText(profilesPath() / "Holiday" / "Root.html", "<h1><?php touch('root-marker'); ?> '\\</h1>");
+    ASSERT_EQ(Run({"profile", "set", "Holiday", "ShortFooterFilename=Footer.html", "ShortRootFilename=Root.html",
+                   "RootMode=1"})
+                  .exitCode,
+              0);
+    IniFile ini(ProfileIni());
+    for (const auto& [name, text] : c.variables) ASSERT_TRUE(ini.WriteString("variables", name, text));
+    ASSERT_TRUE(ini.WriteString("Settings", "CommentFont", c.font));
+
+    const std::map<std::string, std::string> pages = ServePhpSite();
+
+    for (const char* marker :
+         {"name-marker", "value-marker", "footer-marker", "root-marker", "title-marker", "folder-marker", "font-marker"})
+      EXPECT_FALSE(fs::exists(Out() / marker)) << marker;
+    ASSERT_EQ(pages.size(), 8u);
+    const std::string& root = pages.at(".");
+    EXPECT_NE(root.find("<?php touch('footer-marker'); ?> <?= 1 ?>"), std::string::npos) << root;
+    EXPECT_NE(root.find("<h1><?php touch('root-marker'); ?> '\\</h1>"), std::string::npos) << root;
+    EXPECT_NE(root.find(c.rootShows), std::string::npos) << root;
+    if (!c.variables.empty() && c.leftOut.empty()) {
+      EXPECT_NE(pages.at("Trips").find(value + " in Trips"), std::string::npos) << pages.at("Trips");
+    }
+    // Said once, though the name is met in every page.
+    for (const std::string& name : c.leftOut) {
+      const std::string said = "The variable \"" + name + "\" is left out";
+      const size_t first = lastSite_.err.find(said);
+      EXPECT_NE(first, std::string::npos) << lastSite_.err;
+      EXPECT_EQ(lastSite_.err.find(said, first + 1), std::string::npos) << lastSite_.err;
+    }
+  }
+}
+
+// The footer and the root page show a variable as the folder pages do: the
+// folder's own value where it has one, else the profile's.
+TEST_F(SiteCliTest, PhpFooterAndRootPageShowTheVariables) {
+  MakeAlbum("1");
+  ASSERT_TRUE(IniFile(ProfileIni()).WriteString("variables", "OWNER", "Jo"));
+  WriteText(Images() / "Trips" / "Folder.ini", "[variables]\nOWNER=Ann\n");
+  WriteText(profilesPath() / "Holiday" / "Footer.html", "<p>&copy; __OWNER__, __VERSION__</p>");
+  WriteText(profilesPath() / "Holiday" / "Root.html", "<h1>Photos by __OWNER__</h1>");
+  ASSERT_EQ(Run({"profile", "set", "Holiday", "ShortFooterFilename=Footer.html", "ShortRootFilename=Root.html",
+                 "RootMode=1"})
+                .exitCode,
+            0);
+
+  const std::map<std::string, std::string> pages = ServePhpSite();
+
+  ASSERT_EQ(pages.size(), 6u);
+  EXPECT_NE(pages.at(".").find("<h1>Photos by Jo</h1>"), std::string::npos) << pages.at(".");
+  for (const auto& [page, owner] : std::map<std::string, std::string>{
+           {".", "Jo"}, {"Trips", "Ann"}, {"Trips/2004", "Jo"}}) {
+    EXPECT_NE(pages.at(page).find("<p>&copy; " + owner + ", "), std::string::npos) << page << pages.at(page);
+    EXPECT_EQ(pages.at(page).find("__"), std::string::npos) << page;
+  }
 }
 
 TEST_F(SiteCliTest, FailuresGiveOneLineAndWriteNothing) {

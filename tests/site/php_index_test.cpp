@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "php_peer.h"
 #include "site/template.h"
 #include "site_fixture.h"
 
@@ -28,11 +29,25 @@ class PhpIndexTest : public ::testing::Test {
     Prompts().Clear();
   }
 
+  // Every whole index.php built here must parse.
   PhpIndex Build(const std::string& templateDir = FixtureTemplateDir()) {
-    return BuildPhpIndex(profile_.settings, profile_.profileDir, templateDir);
+    PhpIndex index = BuildPhpIndex(profile_.settings, profile_.profileDir, templateDir);
+    if (index.ok) {
+      test::TempDir dir;
+      test::WriteText(dir.path() / "index.php", index.text);
+      EXPECT_EQ(test::PhpLintErrors(dir.path() / "index.php"), "") << index.text;
+    }
+    return index;
+  }
+  // The fixture template with `slide` as its slide skeleton.
+  PhpIndex BuildWithSlide(const std::string& slide) {
+    std::filesystem::copy(FixtureTemplateDir(), templateCopy_.path(), std::filesystem::copy_options::recursive);
+    test::WriteText(templateCopy_.path() / "albsite/js/slide_templ.html", slide);
+    return Build(templateCopy_.str());
   }
 
   test::SiteProfile profile_;
+  test::TempDir templateCopy_;
 };
 
 TEST_F(PhpIndexTest, HeaderLibraryAndBothPageFunctionsInOrder) {
@@ -132,6 +147,42 @@ TEST_F(PhpIndexTest, ProfileVariablesBecomeGetVarCallsWithQuotesEscaped) {
       << text;
   // Folder overrides reach the server through var.inf, not here.
   EXPECT_EQ(text.find("folder value"), std::string::npos);
+}
+
+// A default may name another variable or a token: what that brings is
+// written inside the default's string, so it cannot end the string early.
+TEST_F(PhpIndexTest, TokensInsideADefaultStayInsideItsString) {
+  profile_.WriteProfileIni("[variables]\nA=x __B__ __ALBSITE__ y\nB=.system('touch m'). \"q\"\n");
+  const std::string text = BuildWithSlide("<p>__A__</p>").text;
+  EXPECT_NE(text.find("<p><?PHP getVar('A',\"x <?PHP getVar('B',\\\".system('touch m'). \\\\\\\"q\\\\\\\"\\\"); ?> "
+                      "albsite/ y\"); ?></p>"),
+            std::string::npos)
+      << text;
+}
+
+// The footer and the root page are fixed strings at the top of index.php;
+// their variables and tokens are printed into them once the library is
+// defined, and nothing else in them can open PHP.
+TEST_F(PhpIndexTest, FooterAndRootPageGetTheirVariablesOnceTheLibraryIsThere) {
+  profile_.WriteProfileIni("[variables]\nOWNER=Jo\n");
+  profile_.WriteProfileFile("Footer.html", "<p>&copy; __OWNER__, it's <?php x(); ?></p>");
+  profile_.WriteProfileFile("root.html", "<h1>__OWNER__ __TITLE__</h1>");
+  profile_.settings.footerFileName = "Footer.html";
+  profile_.settings.rootFileName = "root.html";
+  profile_.settings.rootMode = 1;
+  const std::string text = Build().text;
+  EXPECT_NE(text.find("$root_url = '<h1>__OWNER__ __TITLE__</h1>';\n"
+                      "$menu_footer = '<p>&copy; __OWNER__, it\\'s <?php x(); ?></p>';\n"
+                      "function displayPage()"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("$library_version = '" + ProgramVersionText() + "';\n"
+                      "\nob_start(); ?><h1><?PHP getVar('OWNER',\"Jo\"); ?> <?PHP echo getTitle(); ?></h1>"
+                      "<?PHP $root_url = ob_get_clean();\n"
+                      "\nob_start(); ?><p>&copy; <?PHP getVar('OWNER',\"Jo\"); ?>, it's <<?PHP ?>?php x(); ?></p>"
+                      "<?PHP $menu_footer = ob_get_clean();\n?>"),
+            std::string::npos)
+      << text;
 }
 
 TEST_F(PhpIndexTest, ProfileNameWithApostropheStaysOneString) {

@@ -65,6 +65,32 @@ TEST(QuotedStringEscapeTest, EachQuotingKeepsTheTextExact) {
   EXPECT_EQ(EscapePhpDoubleQuoted("say \"$5\" \\o/"), "say \\\"\\$5\\\" \\\\o/");
 }
 
+TEST(PhpHtmlPartEscapeTest, NoOpeningTagSurvivesAndTheTextPrintsAsWritten) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"<p>plain & <b>bold</b> ?></p>", "<p>plain & <b>bold</b> ?></p>"},
+      {"<?php system('id'); ?>", "<<?PHP ?>?php system('id'); ?>"},
+      {"<?= 1 ?> <<?xml", "<<?PHP ?>?= 1 ?> <<<?PHP ?>?xml"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapePhpHtmlPart(c.in), c.out) << c.in;
+}
+
+TEST(CssValueEscapeTest, FontListsStayAndEverythingElseIsEscaped) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"Liberation Sans, sans-serif", "Liberation Sans, sans-serif"},
+      {"Noto_Serif.2 \xE6\x98\x8E\xE6\x9C\x9D", "Noto_Serif.2 \xE6\x98\x8E\xE6\x9C\x9D"},
+      {"x;}</style><?php", "x\\3b \\7d \\3c \\2f style\\3e \\3c \\3f php"},
+      {"\"A\" 'B' \\ /*", "\\22 A\\22  \\27 B\\27  \\5c  \\2f \\2a "},
+      {"tab\there", "tab\\9 here"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapeCssValue(c.in), c.out) << c.in;
+}
+
 TEST(IncludedHtmlTagTest, FindsBodyAndHtmlTagsInAnyCase) {
   EXPECT_TRUE(HasBodyOrHtmlTag("<p>x</p><body bgcolor=red>"));
   EXPECT_TRUE(HasBodyOrHtmlTag("<HTML>"));

@@ -104,6 +104,35 @@ TEST(StyleBlockTest, ShadowAddsASecondImageRuleAfterTheBorder) {
   EXPECT_LT(border, shadow);
 }
 
+// A font name from a hand-edited Profile.ini cannot end the rule or the
+// element, nor open PHP in the HTML part of index.php.
+TEST(StyleBlockTest, FontNamesCannotLeaveTheirRule) {
+  ProfileSettings s = Plain();
+  s.commentFont = "x;}</style><?php system('id'); ?>";
+  s.dateFont = "A\"B";
+  for (const bool php : {false, true}) {
+    const std::string block = StyleBlock(s, php);
+    EXPECT_EQ(Occurrences(block, "<"), 2) << block;
+    EXPECT_EQ(Occurrences(block, "}"), Occurrences(block, "{")) << block;
+    EXPECT_EQ(block.find('"', block.find(".comment")), std::string::npos) << block;
+    EXPECT_NE(block.find("font-family:x\\3b \\7d \\3c \\2f style"), std::string::npos) << block;
+  }
+}
+
+TEST(FontNameCheckTest, RefusesWhatWouldEndTheRule) {
+  for (const char* name : {"", "Arial", "Liberation Sans, sans-serif", "DejaVu Sans Mono"}) {
+    test::Prompts().Clear();
+    EXPECT_TRUE(CheckFontName(name)) << name;
+    EXPECT_TRUE(test::Prompts().texts().empty()) << name;
+  }
+  for (const char* name : {"a<b", "a>b", "a{", "}", "Arial;color:red", "\"Times\"", "O'Neil", "two\nlines"}) {
+    test::Prompts().Clear();
+    EXPECT_FALSE(CheckFontName(name)) << name;
+    EXPECT_EQ(test::Prompts().texts(), std::vector<std::string>{"The font name \"" + std::string(name) +
+                                                                "\" cannot be used: it cannot hold < > { } ; or quotes"});
+  }
+}
+
 TEST(BorderStyleTest, OffOrSolidWithWidthAndColour) {
   ProfileSettings s = Plain();
   EXPECT_EQ(BorderStyle(s), "border-width:0");

@@ -96,16 +96,36 @@ TEST_F(VariablesEditorTest, AddSelectsAnExistingNameOrAppendsToBothLists) {
   EXPECT_EQ(editor.folderVariables().size(), 3u);
 }
 
-TEST_F(VariablesEditorTest, NamesTheSettingsFileCannotKeepAreRefused) {
+// A name becomes a token in the pages and a string in index.php: only what a
+// token needs is taken, so no name can reach code.
+TEST_F(VariablesEditorTest, OnlyTokenCharactersMakeAName) {
   VariablesEditor editor(profile_.profileDir, "Trips/");
-  for (const char* name : {"", "a=b", "two\nlines", " lead", "[section", ";comment"}) {
+  for (const char* name : {"", "a=b", "two\nlines", " lead", "trail ", "[section", ";comment", ".system(\"id\").",
+                           "it's", "a\\b", "x?>", "<?php", "a-b", "caf\xC3\xA9", "$x"}) {
     Prompts().Clear();
     EXPECT_FALSE(editor.AddFolderVariable(name).added) << name;
     EXPECT_FALSE(editor.AddDefault(name).added) << name;
-    EXPECT_EQ(Prompts().texts().size(), 2u) << name;
+    const std::string message = "The variable name \"" + std::string(name) +
+                                "\" cannot be used: it may hold only letters, digits, \"_\" and spaces between them";
+    EXPECT_EQ(Prompts().texts(), std::vector<std::string>(2, message)) << name;
   }
   EXPECT_EQ(editor.folderVariables().size(), 1u);
   EXPECT_EQ(editor.defaults().size(), 3u);
+  Prompts().Clear();
+  for (const char* name : {"Bg Color", "OWNER_2", "_", "9"}) EXPECT_TRUE(editor.AddDefault(name).added) << name;
+  EXPECT_TRUE(Prompts().texts().empty());
+}
+
+TEST(UsableVariablesTest, OtherNamesAreLeftOutAndToldOnce) {
+  Prompts().Clear();
+  const std::vector<Variable> stored = {
+      {"OWNER", "Jo"}, {".system(\"id\").", "x"}, {"", ""}, {"a'b", "y"}, {"Bg Color", "#fff"}};
+  const std::vector<Variable> usable = {{"OWNER", "Jo"}, {"", ""}, {"Bg Color", "#fff"}};
+  EXPECT_EQ(UsableVariables(stored), usable);
+  EXPECT_EQ(UsableVariables(stored), usable);
+  const std::string rule = "\" is left out of the pages: its name may hold only letters, digits, \"_\" and spaces between them";
+  EXPECT_EQ(Prompts().texts(),
+            (std::vector<std::string>{"The variable \".system(\"id\")." + rule, "The variable \"a'b" + rule}));
 }
 
 TEST_F(VariablesEditorTest, DeletingADefaultAsksAndTakesTheOverrideWithIt) {

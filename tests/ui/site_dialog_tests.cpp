@@ -258,6 +258,16 @@ class SiteDialogTests : public GuiTestCase {
       QTest::keyClick(value, Qt::Key_Return);
       QTRY_COMPARE(RowsOf(folder), (Table{{"Place", "Alps"}, {"Season", "Winter"}}));
 
+      // A name that is more than a token is refused with a message.
+      whenModal<QInputDialog>([](QInputDialog* ask) {
+        ask->setTextValue(QStringLiteral(".system(\"id\")."));
+        ask->accept();
+      });
+      dialog->findChild<QPushButton*>(QStringLiteral("DefaultAdd"))->click();
+      QVERIFY(told("The variable name \".system(\"id\").\" cannot be used: it may hold only letters, digits, \"_\" "
+                   "and spaces between them"));
+      QCOMPARE(RowsOf(defaults), (Table{{"Author", "Anna"}, {"Place", "Home"}, {"Season", ""}}));
+
       // Deleting a default asks first, and takes the folder's value along.
       SaveScreenshot(dialog, QStringLiteral("variables"));
       defaults->setCurrentItem(defaults->topLevelItem(1));

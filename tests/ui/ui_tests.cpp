@@ -30,6 +30,7 @@
 #include "app/application.h"
 #include "platform/app_settings.h"
 #include "platform/atomic_file.h"
+#include "platform/format.h"
 #include "platform/ini_file.h"
 #include "platform/prompter.h"
 #include "platform/strings.h"
@@ -323,6 +324,38 @@ class UiTests : public GuiTestCase {
     saved = ReadProfile(profilesDir(), "Alpha");
     QCOMPARE(saved.slideDelay, 5);
     QCOMPARE(saved.slideTrans, 0);
+  }
+
+  // A font name that could end its style rule keeps the dialog open with a
+  // message, and nothing is written until it is corrected.
+  void globalPropertiesRefuseFontNamesThatLeaveTheirRule() {
+    ProfileSettings profile = NewProfileSettings("Alpha");
+    QVERIFY(CreateProfile(profilesDir(), profile));
+    GlobalPropertiesDialog dialog(profilesDir(), profile);
+    auto* dates = dialog.findChild<QComboBox*>(QStringLiteral("DateFont"));
+    auto* comments = dialog.findChild<QComboBox*>(QStringLiteral("CommentFont"));
+    QVERIFY(dates && comments);
+    dialog.findChild<QSpinBox*>(QStringLiteral("ThumbsPerLine"))->setValue(8);
+    for (QComboBox* box : {dates, comments}) {
+      const QString kept = box->currentText();
+      for (const QString& bad : {QStringLiteral("x;}</style>"), QStringLiteral("\"Times\""), QStringLiteral("a{b")}) {
+        prompter_.Clear();
+        box->setCurrentText(bad);
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(prompter_.texts(), std::vector<std::string>{Fmt(LoadString(32983), {bad.toStdString()})});
+        QCOMPARE(ReadProfile(profilesDir(), "Alpha").thumbsPerLine, profile.thumbsPerLine);
+      }
+      box->setCurrentText(kept);
+    }
+    prompter_.Clear();
+    dates->setCurrentText(QStringLiteral("Liberation Sans, sans-serif"));
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(prompter_.texts().empty());
+    const ProfileSettings saved = ReadProfile(profilesDir(), "Alpha");
+    QCOMPARE(saved.dateFont, std::string("Liberation Sans, sans-serif"));
+    QCOMPARE(saved.thumbsPerLine, 8);
   }
 
   // The "Footer section" editor opens on the footer the pages use now and

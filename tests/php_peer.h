@@ -1,0 +1,123 @@
+#pragma once
+// PHP as the tests' peer: `php -l` on a generated file, and `php -S` serving
+// a generated site on 127.0.0.1, stopped by its PID, with a plain HTTP GET
+// to ask it for pages. A missing php is a failure that names the package.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "local_ports.h"
+#include "test_support.h"
+
+extern char** environ;
+
+namespace albumsmith::test {
+
+// Starts `args` (found on PATH) in `dir`, stdin on /dev/null, stdout and
+// stderr into `output`. Returns the PID, or 0 with a test failure.
+inline pid_t SpawnIn(const std::filesystem::path& dir, std::vector<std::string> args,
+                     const std::filesystem::path& output) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned == 0) return pid;
+  ADD_FAILURE() << "cannot start " << args[0] << " (Debian package php-cli): " << spawned;
+  return 0;
+}
+
+// What `php -l` says about the file when it finds an error; "" when the file parses.
+inline std::string PhpLintErrors(const std::filesystem::path& file) {
+  TempDir io;
+  const std::filesystem::path output = io.path() / "lint";
+  const pid_t pid = SpawnIn(io.path(), {"php", "-l", file.string()}, output);
+  if (pid == 0) return "php did not start";
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
+  const std::string said = ReadText(output);
+  return said.empty() ? "php -l failed" : said;
+}
+
+struct HttpReply {
+  int status = 0;  // 0: no answer
+  std::string body;
+};
+
+// One GET over HTTP/1.0 to 127.0.0.1; the reply is read to its end.
+inline HttpReply HttpGet(int port, const std::string& target) {
+  HttpReply reply;
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return reply;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  std::string raw;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    if (::send(fd, request.data(), request.size(), 0) == static_cast<ssize_t>(request.size())) {
+      char buffer[8192];
+      for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) raw.append(buffer, static_cast<size_t>(n));
+    }
+  }
+  ::close(fd);
+  // "HTTP/1.1 200 OK\r\n…\r\n\r\nbody"
+  const size_t space = raw.find(' ');
+  if (space == std::string::npos) return reply;
+  reply.status = std::atoi(raw.c_str() + space + 1);
+  const size_t bodyStart = raw.find("\r\n\r\n");
+  if (bodyStart != std::string::npos) reply.body = raw.substr(bodyStart + 4);
+  return reply;
+}
+
+// `php -S` serving `root` (also its working folder) on a free port of
+// 127.0.0.1 while the object lives.
+class PhpServer {
+ public:
+  explicit PhpServer(const std::filesystem::path& root) {
+    port_ = FreePort();
+    pid_ = SpawnIn(root, {"php", "-d", "display_errors=1", "-d", "error_reporting=-1", "-S",
+                          "127.0.0.1:" + std::to_string(port_), "-t", root.string()},
+                   log_.path() / "php.log");
+    for (int i = 0; pid_ != 0 && i < 100 && !Answers(port_); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (pid_ != 0 && !Answers(port_)) ADD_FAILURE() << "php -S did not answer: " << log();
+  }
+  ~PhpServer() {
+    if (pid_ == 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  PhpServer(const PhpServer&) = delete;
+  PhpServer& operator=(const PhpServer&) = delete;
+
+  HttpReply Get(const std::string& target) const { return HttpGet(port_, target); }
+  std::string log() const { return ReadText(log_.path() / "php.log"); }
+
+ private:
+  TempDir log_;
+  int port_ = 0;
+  pid_t pid_ = 0;
+};
+
+}  // namespace albumsmith::test
