@@ -36,9 +36,9 @@ class Languages {
 
   const std::string& current() const { return current_; }
   // Selects English (the built-in texts) or the first Lang/<name>.lng of
-  // SearchDirectories(). A module of another release
-  // is kept with a warning (32840); a missing one falls back to English with
-  // a message and stores "English" in the settings.
+  // SearchDirectories(). A module of another release is kept with a warning
+  // (32840); a missing one falls back to English with a message and stores
+  // "English" in the settings.
   void Load(const std::string& name, AppSettings& settings);
   // "English", then the modules of each of SearchDirectories() in turn whose
   // names are not listed yet.

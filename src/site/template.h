@@ -50,9 +50,8 @@ bool IsBuiltInTemplate(const std::string& name);
 std::string TemplateDirectory(const std::string& dataDir, const std::string& name);
 
 // True for the built-in template and for "Albumsmith Default" in any letter
-// case; otherwise true only when
-// the template's version.dat can be read and, without trailing white space,
-// reads kTemplateVersion. Shows nothing.
+// case; otherwise true only when the template's version.dat can be read and,
+// without trailing white space, reads kTemplateVersion. Shows nothing.
 bool IsTemplateCurrent(const std::string& dataDir, const std::string& name);
 // Choosing a template in the profile settings: the same test, with the
 // warning "The template %s does not match the current version" when it fails.
