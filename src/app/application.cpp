@@ -77,8 +77,11 @@ void Languages::Load(const std::string& name, AppSettings& settings) {
   }
   StringTable::Instance().SetModule(std::nullopt);
   const std::string file = name + kLanguageExtension;
-  auto module = LanguageModule::Load(programDir_ / "Lang" / file);
-  if (!module) module = LanguageModule::Load(currentDir_ / "Lang" / file);
+  std::optional<LanguageModule> module;
+  for (const fs::path& dir : SearchDirectories()) {
+    module = LanguageModule::Load(dir / "Lang" / file);
+    if (module) break;
+  }
   if (!module) {
     ShowMessageText({Icon::Exclamation, Buttons::Ok}, "Language DLL not found, defaulting to %s", {kEnglish});
     settings.SetString(kSettings, "Language", kEnglish);
@@ -100,11 +103,18 @@ std::vector<std::string> Languages::MenuEntries() const {
       if (e == name) return;
     entries.push_back(name);
   };
-  for (const std::string& n : ModulesIn(programDir_)) add(n);
-  for (const std::string& n : ModulesIn(currentDir_)) add(n);
+  for (const fs::path& dir : SearchDirectories())
+    for (const std::string& n : ModulesIn(dir)) add(n);
   // The menu has ten command numbers: English and nine modules.
   if (entries.size() > kMaxLanguageEntries) entries.resize(kMaxLanguageEntries);
   return entries;
+}
+
+std::vector<fs::path> Languages::SearchDirectories() const {
+  std::vector<fs::path> dirs = DataDirectories(programDir_);
+  if (auto user = UserDataDirectory()) dirs.push_back(*user);
+  dirs.push_back(currentDir_);
+  return dirs;
 }
 
 void Languages::Choose(const std::string& name, AppSettings& settings) {

@@ -35,14 +35,19 @@ class Languages {
       : programDir_(std::move(programDir)), currentDir_(std::move(currentDir)) {}
 
   const std::string& current() const { return current_; }
-  // Selects English (the built-in texts) or Lang/<name>.lng from the program
-  // directory, then from the current directory. A module of another release
-  // is kept with a warning (32840); a missing one falls back to English with
-  // a message and stores "English" in the settings.
+  // Selects English (the built-in texts) or the first Lang/<name>.lng of
+  // SearchDirectories(). A module of another release is kept with a warning
+  // (32840); a missing one falls back to English with a message and stores
+  // "English" in the settings.
   void Load(const std::string& name, AppSettings& settings);
-  // "English", then the modules of the program directory, then those of the
-  // current directory whose names are not listed yet.
+  // "English", then the modules of each of SearchDirectories() in turn whose
+  // names are not listed yet.
   std::vector<std::string> MenuEntries() const;
+  // The folders whose "Lang" folder holds modules, in the order they are
+  // searched: the program directory, the installed data directory
+  // (<prefix>/share/albumsmith), the user's data directory, the current
+  // directory.
+  std::vector<std::filesystem::path> SearchDirectories() const;
   // The Language menu's choice: store, load, confirm (32839).
   void Choose(const std::string& name, AppSettings& settings);
 

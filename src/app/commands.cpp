@@ -158,8 +158,8 @@ CommandStatus CommandRule(CommandId id, const CommandState& s) {
     case C::kSelectAll: return {s.itemCount > 0};
     case C::kUnselect: return {s.selectedCount > 0};
     case C::kImportFolder:
-    case C::kNewFolder:
-    case C::kDeleteFolder: return {s.profileOpen && s.folderSelected};
+    case C::kNewFolder: return {s.profileOpen && s.folderSelected};
+    case C::kDeleteFolder:
     case C::kMoveFolder:
     case C::kRenameFolder: return {s.profileOpen && s.folderSelected && !s.selectedFolderIsRoot};
     case C::kAccess: return {s.accessControlActive && s.folderSelected};

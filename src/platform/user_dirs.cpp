@@ -56,12 +56,20 @@ std::filesystem::path ProgramDirectory() {
   return exe.parent_path();
 }
 
-std::vector<std::filesystem::path> DataDirectories() {
-  const auto program = ProgramDirectory();
+std::vector<std::filesystem::path> DataDirectories() { return DataDirectories(ProgramDirectory()); }
+
+std::vector<std::filesystem::path> DataDirectories(const std::filesystem::path& program) {
   std::vector<std::filesystem::path> dirs{program};
   const auto installed = program.parent_path() / "share" / "albumsmith";
   if (IsDir(installed)) dirs.push_back(installed);
   return dirs;
+}
+
+std::optional<std::filesystem::path> UserDataDirectory() {
+  // A relative XDG_DATA_HOME is invalid and ignored, as the XDG rules say.
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') return std::filesystem::path(xdg) / "albumsmith";
+  if (Home().empty()) return std::nullopt;
+  return Home() / ".local" / "share" / "albumsmith";
 }
 
 }  // namespace albumsmith

@@ -18,5 +18,11 @@ std::filesystem::path ProgramDirectory();
 // Where the program's data (languages, templates, demo photos) is found: next
 // to the executable (build tree), then <prefix>/share/albumsmith.
 std::vector<std::filesystem::path> DataDirectories();
+// The same for a program whose executable lies in `programDir`.
+std::vector<std::filesystem::path> DataDirectories(const std::filesystem::path& programDir);
+
+// The user's own data folder of the program: $XDG_DATA_HOME/albumsmith, by
+// default ~/.local/share/albumsmith; nothing without a home folder.
+std::optional<std::filesystem::path> UserDataDirectory();
 
 }  // namespace albumsmith

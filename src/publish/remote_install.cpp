@@ -61,16 +61,7 @@ InstallCheck Check(RemoteSite& site) {
   site.sink.PostProgress(5, 1);
   RemoteEntryList root;
   if (!t.ListDir(root, r, "", IncludeDirs::Yes, Create::No, Ask::No)) return ListingFailed(site);
-  if (!Has(root, "albsite")) return InstallCheck::kOutdated;
-  if (site.profile.php != 0) {
-    if (!Has(root, "index.php")) return InstallCheck::kOutdated;
-    // The entry page carries the profile's settings and the template's
-    // library; a change of either since the install makes it out of date.
-    const PhpIndex index = BuildPhpIndex(site.profile, site.profileDir, d);
-    const AppSettings app(site.settingsFile);
-    const auto stored = static_cast<std::uint32_t>(app.GetInt(ProfileSettingsKey(site.profile.name), kIndexCheckValue, 0));
-    if (!index.ok || IndexFingerprint(index.text) != stored) return InstallCheck::kOutdated;
-  }
+  if (!RootHoldsInstallation(site, root)) return InstallCheck::kOutdated;
 
   if (site.Stopped()) return InstallCheck::kFailed;
   site.sink.PostProgress(5, 2);
@@ -135,6 +126,18 @@ std::uint32_t IndexFingerprint(std::string_view text) {
 }
 
 std::string ProfileSettingsKey(const std::string& profileName) { return "Profiles\\" + profileName; }
+
+bool RootHoldsInstallation(const RemoteSite& site, const RemoteEntryList& root) {
+  if (!Has(root, "albsite")) return false;
+  if (site.profile.php == 0) return true;
+  if (!Has(root, "index.php")) return false;
+  // The entry page carries the profile's settings and variables and the
+  // template's library; a change of any since the install makes it out of date.
+  const PhpIndex index = BuildPhpIndex(site.profile, site.profileDir, site.templateDir);
+  const AppSettings app(site.settingsFile);
+  const auto stored = static_cast<std::uint32_t>(app.GetInt(ProfileSettingsKey(site.profile.name), kIndexCheckValue, 0));
+  return index.ok && IndexFingerprint(index.text) == stored;
+}
 
 InstallCheck CheckInstallation(RemoteSite& site) {
   const InstallCheck result = Check(site);

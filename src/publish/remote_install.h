@@ -63,6 +63,13 @@ enum class InstallCheck {
 // of another size.
 InstallCheck CheckInstallation(RemoteSite& site);
 
+// Whether the remote root, as listed in `root`, still holds what an install
+// put there: albsite and, for a PHP site, index.php as the template and the
+// profile (its settings and variables) make it now, by the fingerprint the
+// install stored. The installation check starts with this; a run also asks
+// it before it trusts an installation verified earlier in the session.
+bool RootHoldsInstallation(const RemoteSite& site, const RemoteEntryList& root);
+
 // Creates the skeleton and uploads index.php (PHP, storing its fingerprint),
 // album_s.js, dtree.js, albumsmith.css and every template image.
 bool InstallRemoteSoftware(RemoteSite& site);

@@ -132,6 +132,9 @@ class SyncEngine {
     } else {
       Failed();
     }
+    // A failed run may have met a directory of the installation that is
+    // gone (an upload refused with 550): the next run checks again.
+    if (!outcome.succeeded) outcome.installConfirmed = false;
 
     const std::string ready = LoadString(kReady);
     sink_.PostProgress(0, -1);
@@ -148,7 +151,12 @@ class SyncEngine {
   void Status(std::string_view text) { sink_.PostStatus(std::string(text)); }
 
   bool RunPhases(SyncOutcome& outcome) {
-    if (!request_.installConfirmed && !CheckAndInstall(outcome)) return false;
+    // An installation verified earlier in the session is trusted only while
+    // the root listed for the clock probe still holds it and the entry page
+    // is the one installed: a remote emptied by hand, or a changed index.php,
+    // is checked (and offered for install) again.
+    const bool confirmed = request_.installConfirmed && RootHoldsInstallation(site_, root_);
+    if (!confirmed && !CheckAndInstall(outcome)) return false;
 
     Status(kSyncingBackground);
     if (!SyncBackground(site_)) {
@@ -212,13 +220,13 @@ class SyncEngine {
     const bool haveLocal = ReadLocalFile(probe, local);
     const std::string remote = remoteDir_ + std::string(kClockProbe);
 
-    RemoteEntryList list;
+    root_.Clear();
     bool measured = transport_.MakeDirs(remoteDir_, Report::Yes) && transport_.PutFile(probe, remote) &&
-                    transport_.ListDir(list, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
+                    transport_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
     if (measured) {
-      const int i = list.Find(kClockProbe);
+      const int i = root_.Find(kClockProbe);
       if (i >= 0 && haveLocal) {
-        const RemoteEntry& listed = list[static_cast<size_t>(i)];
+        const RemoteEntry& listed = root_[static_cast<size_t>(i)];
         site_.clockOffset = ClampedOffset(local.time - CorrectedRemoteTime(listed, local.time));
         std::int64_t exact = 0;
         if (listed.timeStep > 1 && transport_.ExactTime(remote, exact))
@@ -569,6 +577,7 @@ class SyncEngine {
   const std::atomic<bool>& stop_;
   RemoteSite site_;
   CDirectoryTree tree_;
+  RemoteEntryList root_;  // the remote root as listed when the clock was measured
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
   bool skeletonsRead_ = false;
   std::optional<std::string> index_;

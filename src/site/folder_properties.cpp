@@ -1,6 +1,7 @@
 #include "site/folder_properties.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/atomic_file.h"
 #include "platform/ini_file.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr std::string_view kSettingsSection = "Settings";
 constexpr std::string_view kCannotWriteHtml = "Cannot write HTML file";
+constexpr std::string_view kCannotWriteFile = "Cannot write %s";
 constexpr std::string_view kIncludeRejected = "Included HTML cannot hold BODY or HTML tags.\n\nInclude rejected.";
 
 bool WriteHtmlReported(const std::string& path, const std::string& text) {
@@ -70,12 +72,18 @@ bool SaveFolderProperties(const std::string& profileDir, const std::string& fold
   IniFile ini(FolderIniPath(profileDir, folder));
   IniDocument doc = ini.Load();
   // A title holding a line break cannot be stored as one line; it is kept
-  // out rather than splitting the file.
-  const bool set = doc.Set(kSettingsSection, "HtmlMode", std::to_string(settings.htmlMode)) &&
-                   doc.Set(kSettingsSection, "HtmlFile", settings.htmlFile) &&
-                   doc.Set(kSettingsSection, "TitleMode", std::to_string(settings.titleMode)) &&
-                   doc.Set(kSettingsSection, "TitleText", settings.titleText);
-  return set && ini.Save(doc);
+  // out rather than splitting the file, and the other keys are written all
+  // the same.
+  const std::pair<std::string_view, std::string> keys[] = {{"HtmlMode", std::to_string(settings.htmlMode)},
+                                                           {"HtmlFile", settings.htmlFile},
+                                                           {"TitleMode", std::to_string(settings.titleMode)},
+                                                           {"TitleText", settings.titleText}};
+  bool set = true;
+  for (const auto& [key, value] : keys) set = doc.Set(kSettingsSection, key, value) && set;
+  const bool saved = ini.Save(doc);
+  if (saved && set) return true;
+  ShowSystemErrorText(saved ? EINVAL : errno, kCannotWriteFile, {ini.path().string()});
+  return false;
 }
 
 std::string HtmlPreviewText(std::string_view html) {

@@ -51,8 +51,10 @@ inline bool TitleFieldEnabled(const FolderSettings& s) { return s.titleMode != 0
 // not empty ("Cannot write HTML file" with the system's error text when that
 // fails, and the settings are written anyway); an empty text leaves an older
 // Folder.html alone. Then the four keys of "Settings" are written, HtmlFile
-// being "Folder.html" only when the file was just written. Returns whether
-// Folder.ini was written.
+// being "Folder.html" only when the file was just written; a key whose value
+// cannot be stored (a title with a line break) is left out and the others
+// are written. Returns whether every key was written; otherwise says
+// "Cannot write %s" with Folder.ini's path and the system's error text.
 bool SaveFolderProperties(const std::string& profileDir, const std::string& folder, FolderSettings settings,
                           const std::string& html);
 // The "Preview" button's page: the text without carriage returns, with

@@ -133,6 +133,10 @@ std::string EscapeCssValue(std::string_view text) {
 
 std::string SettingText(const std::string& value) { return value == kMissingKey ? std::string() : value; }
 
+std::string EditedSetting(const std::string& asRead, const std::string& field) {
+  return field == SettingText(asRead) ? asRead : field;
+}
+
 bool HasBodyOrHtmlTag(std::string_view html) {
   return ContainsNoCase(html, "<BODY") || ContainsNoCase(html, "<HTML");
 }

@@ -50,6 +50,10 @@ std::string EscapeCssValue(std::string_view text);
 // A string setting as generation uses it: an absent key (the INI missing-key
 // marker) counts as empty.
 std::string SettingText(const std::string& value);
+// A string setting after a dialog that showed SettingText(asRead) in `field`:
+// the value as read while the field still shows it, so that an absent key
+// stays absent; otherwise the field's text.
+std::string EditedSetting(const std::string& asRead, const std::string& field);
 
 // Whether included HTML holds a BODY or HTML tag (any letter case).
 bool HasBodyOrHtmlTag(std::string_view html);

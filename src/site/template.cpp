@@ -60,14 +60,18 @@ std::vector<std::string> ListTemplates(const std::string& dataDir) {
   return names;
 }
 
-std::string TemplateDirectory(const std::string& dataDir, const std::string& name) {
+bool IsBuiltInTemplate(const std::string& name) {
   // A profile without the key has no template of its own: it uses the built-in one.
-  if (name == kDefaultTemplate || SettingText(name).empty()) return WithSlash(dataDir);
+  return name == kDefaultTemplate || SettingText(name).empty();
+}
+
+std::string TemplateDirectory(const std::string& dataDir, const std::string& name) {
+  if (IsBuiltInTemplate(name)) return WithSlash(dataDir);
   return WithSlash(dataDir) + "templates/" + name + "/";
 }
 
 bool IsTemplateCurrent(const std::string& dataDir, const std::string& name) {
-  if (EqualsNoCase(name, kDefaultTemplate)) return true;
+  if (IsBuiltInTemplate(name) || EqualsNoCase(name, kDefaultTemplate)) return true;
   const std::optional<std::string> version =
       ReadWholeFile(WithSlash(dataDir) + "templates/" + name + "/" + std::string(kVersionFile));
   if (!version) return false;

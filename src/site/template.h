@@ -41,14 +41,17 @@ std::string ProgramDataDirectory();
 // "Albumsmith Default", then every subdirectory of <dataDir>templates/ in name order.
 std::vector<std::string> ListTemplates(const std::string& dataDir);
 
-// The directory of the named template: dataDir for "Albumsmith Default"
-// (the name compared exactly) and for no name at all (empty, or the key
-// absent from Profile.ini), else dataDir + "templates/" + name + "/".
+// Whether a profile's template name means the built-in template:
+// "Albumsmith Default" (compared exactly) or no name at all (empty, or the
+// key absent from Profile.ini).
+bool IsBuiltInTemplate(const std::string& name);
+// The directory of the named template: dataDir for the built-in template,
+// else dataDir + "templates/" + name + "/".
 std::string TemplateDirectory(const std::string& dataDir, const std::string& name);
 
-// True for "Albumsmith Default" in any letter case; otherwise true only when
-// the template's version.dat can be read and, without trailing white space,
-// reads kTemplateVersion. Shows nothing.
+// True for the built-in template and for "Albumsmith Default" in any letter
+// case; otherwise true only when the template's version.dat can be read and,
+// without trailing white space, reads kTemplateVersion. Shows nothing.
 bool IsTemplateCurrent(const std::string& dataDir, const std::string& name);
 // Choosing a template in the profile settings: the same test, with the
 // warning "The template %s does not match the current version" when it fails.

@@ -131,11 +131,18 @@ ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& n
 }
 
 bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
-  settings.storedPassword = PasswordScramble(settings.password);
+  // A password absent from the file reads as empty; unless one is entered
+  // it stays absent like the other keys.
+  if (settings.storedPassword != kMissingKey || !settings.password.empty())
+    settings.storedPassword = PasswordScramble(settings.password);
   IniFile file(ProfileIniPath(profilesDir, settings), 0600);
   IniDocument doc = keepFrom.empty() ? file.Load() : IniFile(keepFrom).Load();
   for (const ProfileKey& key : ProfileKeys()) {
-    if (!doc.Set(key.section, key.key, ProfileKeyText(settings, key))) return false;
+    const std::string text = ProfileKeyText(settings, key);
+    // A key that was absent when read and has not been given a value stays
+    // absent: the marker is no text to store.
+    if (text == kMissingKey) continue;
+    if (!doc.Set(key.section, key.key, text)) return false;
   }
   return file.Save(doc);
 }

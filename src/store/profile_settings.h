@@ -93,9 +93,11 @@ std::string ProfileIniPath(const std::string& profilesDir, const ProfileSettings
 // Reads name/Profile.ini; a missing file or key reads the key's missing value.
 ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& name);
 // Scrambles the password into the stored form and writes every key in file
-// order; the file is readable by its owner only. What else the file holds
-// (the profile's variables) stays; with `keepFrom` it is taken from that
-// file instead, as a copied profile takes the original's.
+// order, except a string key still holding the missing-key marker (absent
+// when read, never set), which stays as the file has it; the file is
+// readable by its owner only. What else the file holds (the profile's
+// variables) stays; with `keepFrom` it is taken from that file instead, as a
+// copied profile takes the original's.
 bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom = {});
 // WriteProfile that tells the user when the file cannot be written.
 bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings,

@@ -140,6 +140,10 @@ std::optional<std::string> CheckWizardRemoteDir(const std::string& dir) {
   return remote;
 }
 
+std::string ProposedRemoteDir(const std::string& field, const std::string& profileName) {
+  return field.empty() ? "/Prefix-WEB-Dir/" + profileName + "/" : field;
+}
+
 bool CheckDialogServerName(const std::string& server) {
   if (server.find_first_of("/\\") == std::string::npos) return true;
   ShowMessageText(kWarning, "The server name cannot contain any \"\\\" or \"/\"");

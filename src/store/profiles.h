@@ -43,6 +43,9 @@ bool CheckPassword(const std::string& password);  // 32789
 // final "/" is added; then the 32912 warning is asked (OK/Cancel). Nothing
 // when refused or cancelled.
 std::optional<std::string> CheckWizardRemoteDir(const std::string& dir);
+// What the wizard's remote-directory page shows when it comes up: the
+// field's text, or for an empty field "/Prefix-WEB-Dir/<profile name>/".
+std::string ProposedRemoteDir(const std::string& field, const std::string& profileName);
 // Dialog OK: the fixed server-name text; "\" → "/", non-empty and beginning
 // with "/" (32867), final "/" added.
 bool CheckDialogServerName(const std::string& server);

@@ -55,7 +55,7 @@ QComboBox* FontFaceBox(const char* objectName, const std::string& face) {
   box->setObjectName(QLatin1String(objectName));
   box->setEditable(true);
   box->addItems(QFontDatabase::families());
-  box->setCurrentText(Q(face));
+  box->setCurrentText(Q(SettingText(face)));
   return box;
 }
 
@@ -148,7 +148,7 @@ QWidget* GlobalPropertiesDialog::makeSlideShowTab() {
 
 QWidget* GlobalPropertiesDialog::makeBackgroundTab() {
   auto* page = new QWidget;
-  background_ = new QLineEdit(Q(profile_.background));
+  background_ = new QLineEdit(Q(SettingText(profile_.background)));
   background_->setObjectName(QStringLiteral("Background"));
   // Choosing a background comes with the background images.
   background_->setReadOnly(true);
@@ -239,10 +239,11 @@ void GlobalPropertiesDialog::readFields(ProfileSettings& s) const {
   s.shadowColor = shadowColor_->profileColor();
   s.dateFontSize = dates_.size->value();
   s.dateColor = dates_.color->profileColor();
-  s.dateFont = S(dates_.face->currentText());
+  // A face left as shown keeps the key as read, absent included.
+  s.dateFont = EditedSetting(s.dateFont, S(dates_.face->currentText()));
   s.commentFontSize = comments_.size->value();
   s.commentColor = comments_.color->profileColor();
-  s.commentFont = S(comments_.face->currentText());
+  s.commentFont = EditedSetting(s.commentFont, S(comments_.face->currentText()));
   s.maxThumbSize = maxThumbSize_->value();
   s.thumbsPerLine = thumbsPerLine_->value();
 }

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "platform/messages.h"
+#include "site/site_text.h"
 #include "store/profiles.h"
 #include "ui/check_profile_dialog.h"
 #include "ui/qt_text.h"
@@ -17,14 +18,22 @@ namespace albumsmith::ui {
 
 namespace {
 
-// A page whose "go on" is decided by a function of the wizard.
+// A page whose "go on" is decided by a function of the wizard, with an
+// optional one that fills it as it comes up.
 class CheckedPage : public QWizardPage {
  public:
-  CheckedPage(const QString& title, std::function<bool()> check) : check_(std::move(check)) { setTitle(title); }
+  CheckedPage(const QString& title, std::function<bool()> check, std::function<void()> shown = nullptr)
+      : check_(std::move(check)), shown_(std::move(shown)) {
+    setTitle(title);
+  }
   bool validatePage() override { return !check_ || check_(); }
+  void initializePage() override {
+    if (shown_) shown_();
+  }
 
  private:
   std::function<bool()> check_;
+  std::function<void()> shown_;
 };
 
 QLineEdit* NamedEdit(const char* objectName) {
@@ -103,13 +112,19 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   }
 
   remoteDir_ = NamedEdit("RemoteDir");
-  auto* remotePage = new CheckedPage(QStringLiteral("Remote base directory"), [this] {
-    const auto checked = CheckWizardRemoteDir(S(remoteDir_->text()));
-    if (!checked) return false;
-    // Show the directory as it will be stored.
-    remoteDir_->setText(Q(*checked));
-    return true;
-  });
+  auto* remotePage = new CheckedPage(
+      QStringLiteral("Remote base directory"),
+      [this] {
+        const auto checked = CheckWizardRemoteDir(S(remoteDir_->text()));
+        if (!checked) return false;
+        // Show the directory as it will be stored.
+        remoteDir_->setText(Q(*checked));
+        return true;
+      },
+      [this] {
+        remoteDir_->setText(Q(ProposedRemoteDir(S(remoteDir_->text()), S(name_->text()))));
+        remoteDir_->end(false);
+      });
   {
     auto* layout = new QVBoxLayout(remotePage);
     layout->addWidget(new QLabel(QStringLiteral("Remote base directory")));
@@ -146,12 +161,12 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, const ProfileSetting
   copy_ = copy;
   setWindowTitle(QLoad(32928));
   name_->setText(Q(copy.name));
-  server_->setText(Q(copy.serverName));
+  server_->setText(Q(SettingText(copy.serverName)));
   php_->setChecked(copy.php != 0);
   passive_->setChecked(copy.passive != 0);
-  login_->setText(Q(copy.login));
+  login_->setText(Q(SettingText(copy.login)));
   password_->setText(Q(copy.password));
-  remoteDir_->setText(Q(copy.remoteDir));
+  remoteDir_->setText(Q(SettingText(copy.remoteDir)));
   // The name was given in the "Copy profile" dialog: that page is out of reach.
   setStartId(kServerPage);
 }

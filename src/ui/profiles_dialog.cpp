@@ -25,6 +25,7 @@
 #include "platform/app_settings.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "site/site_text.h"
 #include "site/template.h"
 #include "album/profile_maintenance.h"
 #include "publish/sync_start.h"
@@ -303,10 +304,11 @@ void ProfilesDialog::updateEnabling() {
 void ProfilesDialog::updateSecurityTab() { tabs_->setTabEnabled(securityTab_, php_->isChecked()); }
 
 void ProfilesDialog::fillTabs(const ProfileSettings& s) {
-  server_->setText(Q(s.serverName));
-  login_->setText(Q(s.login));
+  // A key absent from Profile.ini shows as an empty field.
+  server_->setText(Q(SettingText(s.serverName)));
+  login_->setText(Q(SettingText(s.login)));
   password_->setText(Q(s.password));
-  remoteDir_->setText(Q(s.remoteDir));
+  remoteDir_->setText(Q(SettingText(s.remoteDir)));
   php_->setChecked(s.php != 0);
   passive_->setChecked(s.passive != 0);
 
@@ -322,19 +324,22 @@ void ProfilesDialog::fillTabs(const ProfileSettings& s) {
   showTemplatePicture();
 
   preserve_->clear();
-  for (const auto& entry : s.preserve.entries()) preserve_->addItem(Q(entry));
+  const PreserveList shown(SettingText(s.preserve.str()));
+  for (const auto& entry : shown.entries()) preserve_->addItem(Q(entry));
 
   accessSecurity_->setChecked(s.accessSecurity == 1);
-  accessUser_->setText(Q(s.accessUser));
-  accessPassword_->setText(Q(s.accessPassword));
+  accessUser_->setText(Q(SettingText(s.accessUser)));
+  accessPassword_->setText(Q(SettingText(s.accessPassword)));
   updateSecurityTab();
 }
 
 void ProfilesDialog::readTabs(ProfileSettings& s) const {
-  s.serverName = S(server_->text());
-  s.login = S(login_->text());
+  // A field left as shown keeps its key as read, absent ones included, so
+  // that only what the user changed counts as a change.
+  s.serverName = EditedSetting(s.serverName, S(server_->text()));
+  s.login = EditedSetting(s.login, S(login_->text()));
   s.password = S(password_->text());
-  s.remoteDir = S(remoteDir_->text());
+  s.remoteDir = EditedSetting(s.remoteDir, S(remoteDir_->text()));
   SetFlag(s.php, php_->isChecked());
   SetFlag(s.passive, passive_->isChecked());
 
@@ -343,11 +348,11 @@ void ProfilesDialog::readTabs(ProfileSettings& s) const {
 
   std::vector<std::string> entries;
   for (int row = 0; row < preserve_->count(); ++row) entries.push_back(S(preserve_->item(row)->text()));
-  s.preserve.Set(Join(entries, "|"));
+  s.preserve.Set(EditedSetting(s.preserve.str(), Join(entries, "|")));
 
   if ((s.accessSecurity == 1) != accessSecurity_->isChecked()) s.accessSecurity = accessSecurity_->isChecked() ? 1 : 0;
-  s.accessUser = S(accessUser_->text());
-  s.accessPassword = S(accessPassword_->text());
+  s.accessUser = EditedSetting(s.accessUser, S(accessUser_->text()));
+  s.accessPassword = EditedSetting(s.accessPassword, S(accessPassword_->text()));
 }
 
 void ProfilesDialog::accept() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -192,8 +193,43 @@ class LanguagesTest : public ApplicationTest {
  protected:
   TempDir programDir_;
   TempDir currentDir_;
+  // Modules of the user running the tests stay out of them.
+  TempDir userData_;
+  ScopedEnv userDataEnv_{"XDG_DATA_HOME", userData_.str()};
   Languages languages_{programDir_.path(), currentDir_.path()};
 };
+
+// An installed program lies in <prefix>/bin with its data in
+// <prefix>/share/albumsmith; the user adds modules to their own data folder.
+TEST_F(LanguagesTest, ModulesOfTheDataDirectoriesLoadAndAreListed) {
+  TempDir prefix;
+  TempDir home;
+  fs::create_directories(prefix.path() / "bin");
+  ScopedEnv homeEnv("HOME", home.str());
+  struct Case {
+    const char* name;
+    fs::path langDir;
+    std::string dataHome;  // XDG_DATA_HOME; empty: unset
+  };
+  const Case cases[] = {
+      {"Installed", prefix.path() / "share/albumsmith/Lang", userData_.str()},
+      {"OwnData", userData_.path() / "albumsmith/Lang", userData_.str()},
+      {"HomeDefault", home.path() / ".local/share/albumsmith/Lang", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);
+    WriteText(c.langDir / (std::string(c.name) + ".lng"), ModuleText("2.2.1", c.name));
+    Languages languages(prefix.path() / "bin", currentDir_.path());
+
+    const auto menu = languages.MenuEntries();
+    EXPECT_NE(std::find(menu.begin(), menu.end(), c.name), menu.end());
+    languages.Load(c.name, settings_);
+    EXPECT_EQ(languages.current(), c.name);
+    EXPECT_EQ(LoadString(32814), c.name);
+  }
+  EXPECT_TRUE(Environment::prompter().texts().empty());
+}
 
 TEST_F(LanguagesTest, EnglishInAnyLetterCaseUsesTheBuiltInTexts) {
   WriteText(programDir_.path() / "Lang/english.lng", ModuleText("2.2.1", "Translated"));

@@ -81,6 +81,7 @@ TEST(CommandSetTest, EveryRowsCondition) {
       {C::kImportFolder, none, [](CommandState& s) { s.folderSelected = false; }},
       {C::kNewFolder, none, [](CommandState& s) { s.profileOpen = false; }},
       {C::kDeleteFolder, none, [](CommandState& s) { s.folderSelected = false; }},
+      {C::kDeleteFolder, none, [](CommandState& s) { s.selectedFolderIsRoot = true; }},
       {C::kMoveFolder, none, [](CommandState& s) { s.selectedFolderIsRoot = true; }},
       {C::kRenameFolder, none, [](CommandState& s) { s.selectedFolderIsRoot = true; }},
       {C::kAccess, [](CommandState& s) { s.accessControlActive = true; },

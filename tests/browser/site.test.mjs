@@ -317,6 +317,17 @@ describe(title, () => {
     await page.close();
   });
 
+  it('an address with a malformed escape opens the slide show at the first image', async () => {
+    for (const query of ['i=%E0', 'i=%', 'd=%E0&i=1%']) {
+      const page = await h.openPage(browser);
+      await page.goto(url(`slide.html?${query}`));
+      await waitShown(page, 0);
+      assert.equal((await slideState(page)).counter, '1 / 3', query);
+      assertClean(page);
+      await page.close();
+    }
+  });
+
   it('the loading picture shows while the next image is on its way, and goes when it has come', async () => {
     const page = await h.openPage(browser);
     await page.goto(url('slide.html?i=0'));

@@ -584,6 +584,49 @@ TEST_P(SyncServerTest, RemovingADeletedProfilesFilesSparesTheRootAndThePreserved
   EXPECT_FALSE(fs::exists(server_->Local()));
 }
 
+// The window's flag stands for an installation verified in this session; a
+// run trusts it only while the server and the entry page still match it.
+TEST_P(SyncServerTest, ConfirmedInstallationIsCheckedAgainOnceItNoLongerHolds) {
+  if (!StartServer()) return;
+  profile_.settings().php = 1;
+  profile_.Save();
+  const SyncOutcome installed = Run(profile_.ProfileRequest());
+  ASSERT_TRUE(installed.succeeded);
+  ASSERT_TRUE(installed.installConfirmed);
+  auto installAsked = [] {
+    const std::vector<std::string> texts = Prompts().texts();
+    return std::find(texts.begin(), texts.end(),
+                     "The remote software does not exists or is not up to date. Install ?") != texts.end();
+  };
+
+  // A setting that lives only in index.php.
+  profile_.settings().thumbsPerLine = 3;
+  profile_.Save();
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest(true)).succeeded);
+  EXPECT_TRUE(installAsked());
+  EXPECT_NE(test::ReadText(server_->Local("index.php")).find("$thumb_per_line = 3;"), std::string::npos);
+
+  // The remote emptied by hand while the window stays open.
+  for (const auto& entry : fs::directory_iterator(server_->Local())) fs::remove_all(entry.path());
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest(true)).succeeded);
+  EXPECT_TRUE(installAsked());
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+
+  // One directory of the installation removed: the run that meets it fails,
+  // the next one installs again.
+  fs::remove_all(server_->Local("albsite/js"));
+  Prompts().Clear();
+  const SyncOutcome failed = Run(profile_.ProfileRequest(true));
+  EXPECT_FALSE(failed.succeeded);
+  EXPECT_FALSE(failed.installConfirmed);
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest(failed.installConfirmed)).succeeded);
+  EXPECT_TRUE(installAsked());
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, SyncServerTest, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
                          [](const ::testing::TestParamInfo<ServerKind>& info) {
                            return info.param == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd";

@@ -98,6 +98,28 @@ TEST_F(FolderPropertiesTest, UnwritableHtmlIsReportedAndTheKeysStillWritten) {
   EXPECT_EQ(Ini("Trips/", "HtmlFile"), "");
 }
 
+TEST_F(FolderPropertiesTest, UnwritableFolderIniIsReported) {
+  const std::string ini = FolderIniPath(profile_.profileDir, "Trips/");
+  std::filesystem::create_directories(ini);
+  EXPECT_FALSE(SaveFolderProperties(profile_.profileDir, "Trips/", FolderSettings{}, ""));
+  ASSERT_EQ(Prompts().texts().size(), 1u);
+  EXPECT_EQ(Prompts().texts()[0].rfind("Cannot write " + ini + "\r\n\r\n", 0), 0u);
+}
+
+TEST_F(FolderPropertiesTest, TitleWithALineBreakIsReportedAndTheOtherKeysWritten) {
+  FolderSettings s;
+  s.htmlMode = 1;
+  s.titleMode = 1;
+  s.titleText = "Road\ntrip";
+  EXPECT_FALSE(SaveFolderProperties(profile_.profileDir, "Trips/", s, "<p>a</p>"));
+  ASSERT_EQ(Prompts().texts().size(), 1u);
+  EXPECT_EQ(Prompts().texts()[0].rfind("Cannot write " + FolderIniPath(profile_.profileDir, "Trips/"), 0), 0u);
+  EXPECT_EQ(Ini("Trips/", "HtmlMode"), "1");
+  EXPECT_EQ(Ini("Trips/", "HtmlFile"), "Folder.html");
+  EXPECT_EQ(Ini("Trips/", "TitleMode"), "1");
+  EXPECT_EQ(Ini("Trips/", "TitleText"), kMissingKey);
+}
+
 TEST_F(FolderPropertiesTest, FooterEditorOpensTheNamedFileAndSavesFooterHtml) {
   ProfileSettings settings;
   settings.footerFileName = "mine.html";

@@ -91,6 +91,22 @@ TEST(CssValueEscapeTest, FontListsStayAndEverythingElseIsEscaped) {
   for (const auto& c : cases) EXPECT_EQ(EscapeCssValue(c.in), c.out) << c.in;
 }
 
+// A dialog shows an absent key as an empty field; the field left as shown
+// keeps the key absent.
+TEST(EditedSettingTest, FieldLeftAsShownKeepsTheValueAsRead) {
+  const std::string absent = "\xE9\xE8\xE0";
+  struct Case {
+    std::string asRead, field, kept;
+  } cases[] = {
+      {absent, "", absent},
+      {absent, "ftp.example.org", "ftp.example.org"},
+      {"ftp.example.org", "ftp.example.org", "ftp.example.org"},
+      {"ftp.example.org", "", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(EditedSetting(c.asRead, c.field), c.kept) << c.field;
+  EXPECT_EQ(SettingText(absent), "");
+}
+
 TEST(IncludedHtmlTagTest, FindsBodyAndHtmlTagsInAnyCase) {
   EXPECT_TRUE(HasBodyOrHtmlTag("<p>x</p><body bgcolor=red>"));
   EXPECT_TRUE(HasBodyOrHtmlTag("<HTML>"));

@@ -47,6 +47,8 @@ TEST(CheckTemplateTest, VersionFileDecides) {
   } cases[] = {
       {"Albumsmith Default", true},  // needs no version file
       {"ALBUMSMITH DEFAULT", true},
+      {"\xE9\xE8\xE0", true},  // TemplateName absent from Profile.ini: the built-in one is used
+      {"", true},
       {"Current", true},             // "1.04" followed by CR LF
       {"Old", false},
       {"Missing", false},

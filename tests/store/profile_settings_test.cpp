@@ -232,6 +232,23 @@ TEST(ProfileIniTest, PhpOffReadsAccessSecurityOff) {
   EXPECT_EQ(ReadLegacyProfile(app, "Old").accessSecurity, 0);
 }
 
+TEST(ProfileIniTest, AbsentStringKeysLeftAloneStayAbsentWhenWritten) {
+  TempDir dir;
+  WriteText(dir.path() / "P" / "Profile.ini", "[Remote]\nLogin=me\n");
+  ProfileSettings s = ReadProfile(dir.str(), "P");
+  s.login = "you";
+  ASSERT_TRUE(WriteProfile(dir.str(), s));
+
+  const std::string text = test::ReadText(ProfileIniPath(dir.str(), s));
+  EXPECT_EQ(text.find(kMarker), std::string::npos);
+  EXPECT_NE(text.find("Login=you"), std::string::npos);
+  const ProfileSettings back = ReadProfile(dir.str(), "P");
+  for (const ProfileKey& key : ProfileKeys()) {
+    if (std::holds_alternative<int ProfileSettings::*>(key.field) || std::string(key.key) == "Login") continue;
+    EXPECT_EQ(ProfileKeyText(back, key), kMarker) << key.key;
+  }
+}
+
 TEST(ProfileIniTest, NewProfileValuesDifferFromMissingOnes) {
   const ProfileSettings s;
   EXPECT_EQ(s.php, 1);

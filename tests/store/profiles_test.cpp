@@ -95,6 +95,10 @@ TEST_F(ProfilesTest, RemoteDirectoryRules) {
   Environment::prompter().Queue(Answer::Cancel);
   EXPECT_EQ(CheckWizardRemoteDir("/www"), std::nullopt);  // Cancel stays on the page
 
+  // The wizard's page proposes a directory only for an empty field.
+  EXPECT_EQ(ProposedRemoteDir("", "Holiday 2024"), "/Prefix-WEB-Dir/Holiday 2024/");
+  EXPECT_EQ(ProposedRemoteDir("/mine/", "Holiday 2024"), "/mine/");
+
   EXPECT_EQ(CheckDialogRemoteDir("\\pub\\x"), "/pub/x/");
   EXPECT_EQ(CheckDialogRemoteDir(""), std::nullopt);
   EXPECT_EQ(Texts().back(), "The remote directory must begin with '/'");

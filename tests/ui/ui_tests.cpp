@@ -123,6 +123,9 @@ class UiTests : public GuiTestCase {
       wizard->next();
       QCOMPARE(wizard->currentId(), int(NewProfileWizard::kRemotePage));
 
+      // The page comes up proposing a directory named after the profile.
+      QCOMPARE(edit("RemoteDir")->text(), QStringLiteral("/Prefix-WEB-Dir/Holiday 2024/"));
+      QCOMPARE(edit("RemoteDir")->cursorPosition(), int(edit("RemoteDir")->text().size()));
       edit("RemoteDir")->setText(QStringLiteral("/photos\\album"));
       prompter_.Queue(Answer::Cancel);  // the warning about existing remote files
       wizard->next();
@@ -290,6 +293,59 @@ class UiTests : public GuiTestCase {
     QCOMPARE(saved.remoteDir, std::string("/site/new/"));
     QCOMPARE(saved.php, 0);
     QCOMPARE(saved.preserve.str(), std::string("stats|cgi-bin/old"));
+  }
+
+  // A Profile.ini lacking keys: the absent ones show as empty fields, OK
+  // without an edit changes nothing, and an edit writes only what changed.
+  void profilesDialogLeavesAbsentKeysAlone() {
+    const fs::path ini = fs::path(profilesDir()) / "Sparse" / "Profile.ini";
+    const std::string original = "[Remote]\r\nRemoteDir=/site/\r\n";
+    fs::create_directories(ini.parent_path());
+    QVERIFY(WriteFileAtomically(ini, original));
+    AppSettings settings(settingsFile());
+    for (const bool editLogin : {false, true}) {
+      ProfilesDialog dialog(profilesDir(), settings);
+      dialog.show();
+      dialog.findChild<QListWidget*>(QStringLiteral("ProfileList"))->setCurrentRow(0);
+      for (const char* name : {"ServerName", "Login", "AccessUser", "AccessPassword"})
+        QVERIFY2(dialog.findChild<QLineEdit*>(QLatin1String(name))->text().isEmpty(), name);
+      QCOMPARE(dialog.findChild<QListWidget*>(QStringLiteral("PreserveList"))->count(), 0);
+
+      if (editLogin) dialog.findChild<QLineEdit*>(QStringLiteral("Login"))->setText(QStringLiteral("anna"));
+      prompter_.Clear();
+      prompter_.Queue(Answer::Yes);  // save, when asked
+      dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+      QCOMPARE(dialog.result(), int(QDialog::Accepted));
+      QCOMPARE(Shown(prompter_, 32908), editLogin);
+      if (!editLogin) QCOMPARE(ReadWholeFile(ini).value_or(""), original);
+    }
+    const std::string text = ReadWholeFile(ini).value_or("");
+    QVERIFY(text.find(kMissingKey) == std::string::npos);
+    QVERIFY(text.find("\xEF\xBF\xBD") == std::string::npos);  // U+FFFD
+    const IniFile file(ini);
+    QCOMPARE(file.ReadString("Remote", "Login"), std::string("anna"));
+    for (const char* key : {"ServerName", "Preserve"}) QVERIFY2(file.ReadString("Remote", key) == kMissingKey, key);
+    for (const char* key : {"DateFont", "CommentFont", "Background"})
+      QVERIFY2(file.ReadString("Settings", key) == kMissingKey, key);
+  }
+
+  // The same for the fonts and background of the default properties, which
+  // OK always writes.
+  void globalPropertiesLeaveAbsentKeysAlone() {
+    const fs::path ini = fs::path(profilesDir()) / "Sparse" / "Profile.ini";
+    fs::create_directories(ini.parent_path());
+    QVERIFY(WriteFileAtomically(ini, "[Settings]\nThumbsPerLine=5\n"));
+    {
+      GlobalPropertiesDialog dialog(profilesDir(), ReadProfile(profilesDir(), "Sparse"));
+      for (const char* name : {"DateFont", "CommentFont"})
+        QVERIFY2(dialog.findChild<QComboBox*>(QLatin1String(name))->currentText().isEmpty(), name);
+      QVERIFY(dialog.findChild<QLineEdit*>(QStringLiteral("Background"))->text().isEmpty());
+      dialog.accept();
+    }
+    const IniFile file(ini);
+    for (const char* key : {"DateFont", "CommentFont", "Background"})
+      QVERIFY2(file.ReadString("Settings", key) == kMissingKey, key);
+    QCOMPARE(file.ReadInt("Settings", "ThumbsPerLine"), 5);
   }
 
   void globalPropertiesStoreChoices() {

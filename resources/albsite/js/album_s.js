@@ -62,7 +62,13 @@
 
   function param(name) {
     var match = new RegExp('[?&]' + name + '=([^&#]*)').exec(window.location.search);
-    return match ? decodeURIComponent(match[1].replace(/\+/g, ' ')) : null;
+    if (!match) return null;
+    // A malformed escape (an address cut or typed by hand) counts as no value.
+    try {
+      return decodeURIComponent(match[1].replace(/\+/g, ' '));
+    } catch (e) {
+      return null;
+    }
   }
 
   function isPhpSite() {
