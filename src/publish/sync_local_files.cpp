@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "platform/atomic_file.h"
+
 namespace albumsmith {
 
 bool ReadLocalFile(const std::string& path, LocalEntry& entry) {
@@ -23,7 +25,9 @@ std::vector<LocalEntry> ReadLocalEntries(const std::string& dir) {
   const std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
   while (const dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
+    // A file still being written beside its final name is not part of the
+    // album yet: it is published under that name once it is complete.
+    if (name == "." || name == ".." || IsTemporaryName(name)) continue;
     LocalEntry entry;
     entry.name = name;
     // An entry that vanished between the listing and the stat is left out.

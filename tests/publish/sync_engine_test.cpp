@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "fake_transport.h"
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
 #include "publish/remote_listing.h"
 #include "publish/sync_engine.h"
+#include "publish/sync_local_files.h"
 #include "site/tree_script.h"
 #include "sync_test_profile.h"
 
@@ -50,6 +52,20 @@ bool EndedReady(const RecordingWindowSink& sink) {
   const auto* progress = std::get_if<RecordingWindowSink::Progress>(&all[all.size() - 2]);
   const auto* status = std::get_if<RecordingWindowSink::Status>(&all.back());
   return progress && progress->position == -1 && status && status->text == "Ready";
+}
+
+// The image worker writes beside the final name and renames over it; a run
+// meeting the half-written file must not publish it under its temporary name.
+TEST(LocalEntriesTest, FilesBeingWrittenBesideTheirNameAreLeftOut) {
+  test::TempDir dir;
+  test::WriteText(dir.path() / "a.jpg", "done");
+  FileBeside writing((dir.path() / "b.jpg").string());
+  ASSERT_GE(writing.fd(), 0);
+
+  std::vector<std::string> names;
+  for (const LocalEntry& e : ReadLocalEntries(dir.path().string())) names.push_back(e.name);
+
+  EXPECT_EQ(names, std::vector<std::string>{"a.jpg"});
 }
 
 TEST(IsOldTest, SizeAlwaysTimeAfterOffsetAndYearGuessCorrected) {
