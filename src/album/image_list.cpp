@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 constexpr int kCannotCreateSortFile = 32834;
 constexpr std::string_view kCannotSortWhileLoading = "Images loading in progress... Cannot sort";
 constexpr std::string_view kCannotAddImage =
-    "Cannot add image %s.\n\nIts name holds a line break, a tab or another control character, which the album "
+    "Cannot add image %s.\n\nIts name holds a backslash, a line break, a tab or another control character, which the album "
     "cannot carry. Rename the file to add it.";
 constexpr std::string_view kImageCount = "%d image(s)";
 

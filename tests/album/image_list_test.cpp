@@ -396,7 +396,7 @@ TEST_F(ImageListTest, AHostileSortInfTouchesNothingOutsideTheFolder) {
 }
 
 TEST_F(ImageListTest, APhotoWhoseNameCannotBeListedIsSkippedAndNeverDeleted) {
-  const std::vector<std::string> unlisted = {"bad\nname.jpg", "tab\there.jpg", "worse\x01.jpg"};
+  const std::vector<std::string> unlisted = {"back\\slash.jpg", "bad\nname.jpg", "tab\there.jpg", "worse\x01.jpg"};
   AddImages({"a.jpg"});
   AddImages(unlisted);
   auto& prompter = Environment::prompter();
@@ -407,9 +407,10 @@ TEST_F(ImageListTest, APhotoWhoseNameCannotBeListedIsSkippedAndNeverDeleted) {
   EXPECT_EQ(Names(list_), std::vector<std::string>{"a.jpg"});
   const std::string folder = images().string();  // ends with "/"
   const std::string reason =
-      ".\n\nIts name holds a line break, a tab or another control character, which the album cannot carry. "
-      "Rename the file to add it.";
-  EXPECT_EQ(prompter.texts(), (std::vector<std::string>{"Cannot add image " + folder + "bad\\nname.jpg" + reason,
+      ".\n\nIts name holds a backslash, a line break, a tab or another control character, which the album cannot "
+      "carry. Rename the file to add it.";
+  EXPECT_EQ(prompter.texts(), (std::vector<std::string>{"Cannot add image " + folder + "back\\slash.jpg" + reason,
+                                                        "Cannot add image " + folder + "bad\\nname.jpg" + reason,
                                                         "Cannot add image " + folder + "tab\\there.jpg" + reason,
                                                         "Cannot add image " + folder + "worse\\x01.jpg" + reason}));
   for (const std::string& name : unlisted) EXPECT_TRUE(fs::exists(images() / name)) << name;
@@ -417,8 +418,8 @@ TEST_F(ImageListTest, APhotoWhoseNameCannotBeListedIsSkippedAndNeverDeleted) {
   const std::vector<RecordingWindowSink::Posted> posted = sink_.posted();
   const auto* status = std::get_if<RecordingWindowSink::Status>(&posted.back());
   ASSERT_NE(status, nullptr);
-  EXPECT_EQ(status->text,
-            "4 image(s)");  // the names found, as listed from the folder
+  // The names found, as listed from the folder.
+  EXPECT_EQ(status->text, std::to_string(1 + unlisted.size()) + " image(s)");
 }
 
 TEST_F(ImageListTest, LoadCleansStaleAndOrphanedDerivedFiles) {
