@@ -30,6 +30,9 @@ TEST(IndexFingerprintTest, BytesAreSignedAndWeightedByPosition) {
   EXPECT_EQ(IndexFingerprint("ab"), 98u);                   // 'b' * 1
   EXPECT_EQ(IndexFingerprint("abc"), 98u + 99u * 2);
   EXPECT_EQ(IndexFingerprint(std::string("x\xFF", 2)), 0xFFFFFFFFu);  // -1 * 1, wrapped
+  // Stored in the settings of sites installed earlier, so the value is fixed:
+  // a line of PHP with two bytes of UTF-8 (-61 * 19 and -87 * 20).
+  EXPECT_EQ(IndexFingerprint("<?PHP\n$title = 'Caf\xC3\xA9';\n?>"), 15189u);
   EXPECT_NE(IndexFingerprint("<?PHP a ?>"), IndexFingerprint("<?PHP b ?>"));
 }
 

@@ -52,6 +52,27 @@ TEST(PasswordTest, ScrambleRoundTrip) {
   EXPECT_EQ(PasswordUnscramble(std::string(64, 'G')), std::nullopt);
 }
 
+// The stored form must stay what older files and the crypt salts of PHP
+// users were made from, so these values are written out, not computed: each
+// byte i of the block is (byte + ((i ^ 0x5B) * (i ^ 0xC6))) mod 256.
+TEST(PasswordTest, StoredFormIsStable) {
+  const struct {
+    const char* clear;
+    const char* stored;
+  } cases[] = {
+      {"", "62F624B8FE9AC05CCA4E8C10A63268F4B22674E8CE4A900C1A7EDC4076E238A4"},
+      {"s3cret", "6869571B70FF345CCA4E8C10A63268F4B22674E8CE4A900C1A7EDC4076E238A4"},
+      {"p\xC3\xA4ssw\xC3\xB6rd", "6C66E75C710D371F80C0F010A63268F4B22674E8CE4A900C1A7EDC4076E238A4"},  // UTF-8 bytes
+      {"0123456789012345678901234567890123456789",
+       "8A2655EA31CEF5920186C540D7649B28E75CAB20077AC13E4DB21176AD1A71D4"
+       "B348F78C53F09734236E2CB0C6520894D2461488EE6A30AC3A9E7CE09602D844"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PasswordScramble(c.clear), c.stored) << c.clear;
+    EXPECT_EQ(PasswordUnscramble(c.stored), c.clear) << c.stored;
+  }
+}
+
 TEST(PreserveListTest, Normalises) {
   struct Case {
     const char* in;
