@@ -567,6 +567,12 @@ bool ExifReader::processDirectory(Block& block, std::size_t dirOffset) {
   }
 
   // The link to the next directory; a block that ends before it has none.
+  // The field holds four bytes, but only its first two are read, in the
+  // block's byte order, as the reader always has: a segment is shorter than
+  // 64 KiB, so in Intel order they are the whole link, while in Motorola order
+  // they are its high half, zero for any link inside the segment. Motorola
+  // files therefore show nothing of their second directory (the thumbnail's);
+  // reading all four bytes would change what their pages and Exif text show.
   const std::size_t linkAt = dirOffset + 2 + 12 * count;
   const std::uint32_t next = linkAt + 2 <= block.length ? block.U16(linkAt) : 0;
   if (next != 0) {

@@ -549,6 +549,39 @@ TEST(ExifBlockTest, DirectoryLinksInACircleEnd) {
   }
 }
 
+// The link after a directory's entries is four bytes, of which the reader
+// takes the first two in the block's byte order; written out byte by byte
+// here, since that decides in each order whether the second directory counts.
+TEST(ExifBlockTest, NextDirectoryLinkIsItsFirstTwoBytes) {
+  struct Case {
+    const char* name;
+    bool motorola;
+    std::function<std::string(std::uint8_t)> link;  // the four bytes for a directory at this offset
+    const char* model;                              // read from the second directory, or ""
+  };
+  const Case cases[] = {
+      {"Intel, whole link", false, [](std::uint8_t at) { return std::string{static_cast<char>(at), 0, 0, 0}; },
+       "Second"},
+      {"Intel, high half set", false, [](std::uint8_t at) { return std::string{static_cast<char>(at), 0, 1, 0}; },
+       "Second"},
+      {"Motorola, whole link", true, [](std::uint8_t at) { return std::string{0, 0, 0, static_cast<char>(at)}; }, ""},
+      {"Motorola, link in the first two bytes", true,
+       [](std::uint8_t at) { return std::string{0, static_cast<char>(at), 0, 0}; }, "Second"},
+  };
+  for (const Case& c : cases) {
+    TiffWriter w(c.motorola);
+    const std::size_t ifd0 = w.Directory({Ascii(0x010F, "Maker")});
+    const std::size_t ifd1 = w.Directory({Ascii(0x0110, "Second")});
+    ASSERT_LT(ifd1, 256u);
+    std::string tiff = w.tiff();
+    tiff.replace(ifd0 + 2 + 12, 4, c.link(static_cast<std::uint8_t>(ifd1)));
+    ExifReader r;
+    EXPECT_TRUE(r.ProcessExif(Bytes(ExifSectionData(tiff)))) << c.name << ": " << r.errorText();
+    EXPECT_EQ(r.info().cameraMake, "Maker") << c.name;
+    EXPECT_EQ(r.info().cameraModel, c.model) << c.name;
+  }
+}
+
 TEST(ExifBlockTest, ThumbnailInTheSecondDirectory) {
   const std::string thumb = "\xFF\xD8 tiny thumbnail \xFF\xD9";
   auto build = [&](bool fits) {
