@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
+#include <string>
 #include <utility>
 
 namespace albumsmith::test {
@@ -45,6 +47,16 @@ inline std::pair<int, int> FreePortRange(int count) {
     if (free) return {first, first + count - 1};
   }
   return {0, 0};
+}
+
+// The port a test server bound to port 0 reports in its output (the line
+// "listening on port N" of tests/data/publish/ftp_server.py), or 0 while it
+// has not. Asking the server beats picking a free port first: another
+// process may take that port before the server binds it.
+inline int ReportedPort(const std::string& output) {
+  static constexpr char kLine[] = "listening on port ";
+  const size_t at = output.find(kLine);
+  return at == std::string::npos ? 0 : std::atoi(output.c_str() + at + sizeof kLine - 1);
 }
 
 // Whether something accepts connections on the port of 127.0.0.1.

@@ -94,14 +94,25 @@ inline HttpReply HttpGet(int port, const std::string& target) {
 // 127.0.0.1 while the object lives.
 class PhpServer {
  public:
+  // `php -S` cannot bind port 0, so it gets a free port, and another one
+  // when it ends at once because something took that port first.
   explicit PhpServer(const std::filesystem::path& root) {
-    port_ = FreePort();
-    pid_ = SpawnIn(root, {"php", "-d", "display_errors=1", "-d", "error_reporting=-1", "-S",
-                          "127.0.0.1:" + std::to_string(port_), "-t", root.string()},
-                   log_.path() / "php.log");
-    for (int i = 0; pid_ != 0 && i < 100 && !Answers(port_); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (pid_ != 0 && !Answers(port_)) ADD_FAILURE() << "php -S did not answer: " << log();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      port_ = FreePort();
+      pid_ = SpawnIn(root, {"php", "-d", "display_errors=1", "-d", "error_reporting=-1", "-S",
+                            "127.0.0.1:" + std::to_string(port_), "-t", root.string()},
+                     log_.path() / "php.log");
+      if (pid_ == 0) return;
+      for (int i = 0; i < 100 && !Answers(port_); ++i) {
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+          pid_ = 0;
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      if (pid_ != 0) break;
+    }
+    if (pid_ == 0 || !Answers(port_)) ADD_FAILURE() << "php -S did not answer: " << log();
   }
   ~PhpServer() {
     if (pid_ == 0) return;

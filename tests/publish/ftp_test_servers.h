@@ -73,6 +73,7 @@ class FtpTestServer {
 
   const std::string& name() const { return name_; }
   int port() const { return port_; }
+  bool running() const { return pid_ > 0; }
   std::string serverText() const { return "127.0.0.1:" + std::to_string(port_); }
   // The folder the server shows as "/".
   const std::filesystem::path& root() const { return root_; }
@@ -104,7 +105,8 @@ class FtpTestServer {
   }
 
   // Starts argv[0] in its own process group, output to the log, and waits
-  // until the port answers. On failure returns why.
+  // until the port answers; with port 0, until the server reports the port
+  // it bound. On failure returns why.
   std::string Start(const std::vector<std::string>& argv) {
     const pid_t pid = ::fork();
     if (pid < 0) return "fork failed";
@@ -130,7 +132,8 @@ class FtpTestServer {
         pid_ = -1;
         return name_ + " ended at start:\n" + LogTail();
       }
-      if (test::Answers(port_)) return {};
+      if (port_ == 0) port_ = ReportedPort(ReadText(log_));
+      if (port_ != 0 && test::Answers(port_)) return {};
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return name_ + " does not answer on port " + std::to_string(port_) + ":\n" + LogTail();
@@ -187,7 +190,6 @@ inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int rea
   auto server = std::make_unique<FtpTestServer>("pyftpdlib", "logged in.");
   server->login_ = "albumsmith";
   server->password_ = RandomWord(12);
-  server->port_ = FreePort();
   const auto [first, last] = FreePortRange(20);
   error = server->Start({python, std::string(ALBUMSMITH_TEST_DATA) + "/publish/ftp_server.py", "--port",
                          std::to_string(server->port_), "--root", server->root().string(), "--user", server->login_,
@@ -237,27 +239,32 @@ inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error) {
   std::filesystem::create_directories(empty);
   ::chmod(empty.c_str(), 0555);
 
-  server->port_ = FreePort();
-  const auto [first, last] = FreePortRange(20);
-  const std::filesystem::path config = server->folder() / "vsftpd.conf";
-  // Names beginning with "." are listed too, as some hosts do: those are the
-  // names ("..\\x") that could lead out of a directory.
-  std::ofstream(config) << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << server->port_
-                        << "\nbackground=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
-                           "local_umask=022\nlocal_root="
-                        << server->root().string()
-                        << "\nchroot_local_user=YES\nallow_writeable_chroot=YES\n"
-                           "pasv_enable=YES\npasv_min_port="
-                        << first << "\npasv_max_port=" << last
-                        << "\nconnect_from_port_20=NO\nseccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
-                           "pam_service_name=vsftpd\nsecure_chroot_dir="
-                        << empty.string()
-                        << "\nuse_localtime=NO\nforce_dot_files=YES\ndelay_failed_login=0\nxferlog_enable=YES\n"
-                           "xferlog_std_format=NO\n"
-                           "log_ftp_protocol=YES\nvsftpd_log_file="
-                        << server->log().string() << "\n";
-  ::chmod(config.c_str(), 0600);
-  error = server->Start({program, config.string()});
+  // vsftpd cannot bind port 0 and report it: it gets a free port, and
+  // another one when something took that port before vsftpd bound it.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    server->port_ = FreePort();
+    const auto [first, last] = FreePortRange(20);
+    const std::filesystem::path config = server->folder() / "vsftpd.conf";
+    // Names beginning with "." are listed too, as some hosts do: those are the
+    // names ("..\\x") that could lead out of a directory.
+    std::ofstream(config) << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << server->port_
+                          << "\nbackground=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
+                             "local_umask=022\nlocal_root="
+                          << server->root().string()
+                          << "\nchroot_local_user=YES\nallow_writeable_chroot=YES\n"
+                             "pasv_enable=YES\npasv_min_port="
+                          << first << "\npasv_max_port=" << last
+                          << "\nconnect_from_port_20=NO\nseccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
+                             "pam_service_name=vsftpd\nsecure_chroot_dir="
+                          << empty.string()
+                          << "\nuse_localtime=NO\nforce_dot_files=YES\ndelay_failed_login=0\nxferlog_enable=YES\n"
+                             "xferlog_std_format=NO\n"
+                             "log_ftp_protocol=YES\nvsftpd_log_file="
+                          << server->log().string() << "\n";
+    ::chmod(config.c_str(), 0600);
+    error = server->Start({program, config.string()});
+    if (error.empty() || server->running()) break;
+  }
   return error.empty() ? std::move(server) : nullptr;
 }
 

@@ -93,21 +93,22 @@ class FtpServer {
       return nullptr;
     }
     fs::create_directories(server->root());
-    server->port_ = test::FreePort();
     const auto [first, last] = test::FreePortRange(20);
     const QString log = server->dir_.filePath(QStringLiteral("server.log"));
     server->process_.setProcessChannelMode(QProcess::MergedChannels);
     server->process_.setStandardOutputFile(log);
-    server->process_.start(python, {QString::fromUtf8(ALBUMSMITH_TEST_DATA "/publish/ftp_server.py"), "--port",
-                                    QString::number(server->port_), "--root", QString::fromStdString(server->root()),
-                                    "--user", server->login(), "--password", server->password(), "--passive-ports",
+    server->process_.start(python, {QString::fromUtf8(ALBUMSMITH_TEST_DATA "/publish/ftp_server.py"), "--port", "0", "--root",
+                                    QString::fromStdString(server->root()), "--user", server->login(), "--password",
+                                    server->password(), "--passive-ports",
                                     QStringLiteral("%1-%2").arg(first).arg(last), "--log", log, "--read-limit",
                                     QString::number(readLimit)});
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 10000) {
       if (server->process_.state() == QProcess::NotRunning) break;
-      if (test::Answers(server->port_)) return server;
+      if (QFile text(log); server->port_ == 0 && text.open(QIODevice::ReadOnly))
+        server->port_ = test::ReportedPort(text.readAll().toStdString());
+      if (server->port_ != 0 && test::Answers(server->port_)) return server;
       QThread::msleep(50);
     }
     QFile text(log);
@@ -130,7 +131,7 @@ class FtpServer {
   // The folder the server shows as "/".
   fs::path root() const { return fs::path(dir_.path().toStdString()) / "root"; }
   QString login() const { return QStringLiteral("albumsmith"); }
-  QString password() const { return QStringLiteral("pw-") + QString::number(port_); }
+  QString password() const { return QStringLiteral("pw-") + dir_.path().section('/', -1); }
   std::string serverText() const { return "127.0.0.1:" + std::to_string(port_); }
 
   // Empties the server's folder between tests.

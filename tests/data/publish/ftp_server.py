@@ -15,6 +15,7 @@ from pyftpdlib.servers import FTPServer
 
 def main():
     parser = argparse.ArgumentParser()
+    # 0 takes a free port; the one bound is printed for the test to read.
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", required=True)
@@ -50,6 +51,7 @@ def main():
         Handler.dtp_handler = SlowData
 
     server = FTPServer(("127.0.0.1", args.port), Handler)
+    print("listening on port %d" % server.socket.getsockname()[1], flush=True)
 
     def stop(*_):
         server.close_all()
