@@ -3,9 +3,7 @@
 // a generated site on 127.0.0.1, stopped by its PID, with a plain HTTP GET
 // to ask it for pages. A missing php is a failure that names the package.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,42 +16,20 @@
 #include <vector>
 
 #include "local_ports.h"
+#include "subprocess.h"
 #include "test_support.h"
 
-extern char** environ;
-
 namespace albumsmith::test {
-
-// Starts `args` (found on PATH) in `dir`, stdin on /dev/null, stdout and
-// stderr into `output`. Returns the PID, or 0 with a test failure.
-inline pid_t SpawnIn(const std::filesystem::path& dir, std::vector<std::string> args,
-                     const std::filesystem::path& output) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned == 0) return pid;
-  ADD_FAILURE() << "cannot start " << args[0] << " (Debian package php-cli): " << spawned;
-  return 0;
-}
 
 // What `php -l` says about the file when it finds an error; "" when the file parses.
 inline std::string PhpLintErrors(const std::filesystem::path& file) {
   TempDir io;
   const std::filesystem::path output = io.path() / "lint";
-  const pid_t pid = SpawnIn(io.path(), {"php", "-l", file.string()}, output);
-  if (pid == 0) return "php did not start";
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
+  std::string error;
+  const int status = RunChild({"php", "-l", file.string()}, {.dir = io.path(), .output = output},
+                              std::chrono::seconds(60), error);
+  if (!error.empty()) return error + " (Debian package php-cli)";
+  if (status == 0) return "";
   const std::string said = ReadText(output);
   return said.empty() ? "php -l failed" : said;
 }
@@ -99,10 +75,14 @@ class PhpServer {
   explicit PhpServer(const std::filesystem::path& root) {
     for (int attempt = 0; attempt < 5; ++attempt) {
       port_ = FreePort();
-      pid_ = SpawnIn(root, {"php", "-d", "display_errors=1", "-d", "error_reporting=-1", "-S",
-                            "127.0.0.1:" + std::to_string(port_), "-t", root.string()},
-                     log_.path() / "php.log");
-      if (pid_ == 0) return;
+      std::string error;
+      pid_ = Spawn({"php", "-d", "display_errors=1", "-d", "error_reporting=-1", "-S",
+                    "127.0.0.1:" + std::to_string(port_), "-t", root.string()},
+                   {.dir = root, .output = log_.path() / "php.log"}, error);
+      if (pid_ == 0) {
+        ADD_FAILURE() << error << " (Debian package php-cli)";
+        return;
+      }
       for (int i = 0; i < 100 && !Answers(port_); ++i) {
         if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
           pid_ = 0;
@@ -114,11 +94,7 @@ class PhpServer {
     }
     if (pid_ == 0 || !Answers(port_)) ADD_FAILURE() << "php -S did not answer: " << log();
   }
-  ~PhpServer() {
-    if (pid_ == 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-  }
+  ~PhpServer() { EndChild(pid_, false); }
   PhpServer(const PhpServer&) = delete;
   PhpServer& operator=(const PhpServer&) = delete;
 

@@ -3,10 +3,6 @@
 // folders, stdin on /dev/null (so that no question can be answered on a
 // terminal), and stdout and stderr captured to files.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,14 +11,13 @@
 
 #include "platform/text.h"
 #include "store/profiles.h"
+#include "subprocess.h"
 #include "test_support.h"
-
-extern char** environ;
 
 namespace albumsmith::test {
 
 struct CliResult {
-  int exitCode = -1;  // -1: killed by a signal or not started
+  int exitCode = -1;  // kKilledBySignal (also: not started) or kTimedOut when negative
   std::string out;
   std::string err;
 
@@ -50,28 +45,14 @@ class CliTest : public ::testing::Test {
     std::vector<std::string> all = {ALBUMSMITH_CLI, "--config-dir", config_.path().string(), "--profiles-dir",
                                     profilesDir_.path().string()};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const std::string outFile = (io_.path() / "stdout").string();
-    const std::string errFile = (io_.path() / "stderr").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const std::filesystem::path outFile = io_.path() / "stdout";
+    const std::filesystem::path errFile = io_.path() / "stderr";
+    std::string error;
     CliResult result;
-    if (spawned != 0) {
-      ADD_FAILURE() << "cannot start " << argv[0] << ": " << spawned;
-      return result;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    // A hanging run fails its test with what it printed so far.
+    result.exitCode = RunChild(all, {.output = outFile, .errors = errFile}, std::chrono::seconds(300), error);
+    if (!error.empty()) ADD_FAILURE() << error;
+    if (result.exitCode == kTimedOut) ADD_FAILURE() << "albumsmith-cli did not end within 300 s";
     result.out = ReadText(outFile);
     result.err = ReadText(errFile);
     return result;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "local_ports.h"
+#include "subprocess.h"
 #include "store/profile_settings.h"
 #include "test_support.h"
 
@@ -41,13 +42,11 @@ inline std::string RandomWord(size_t length) {
 // Runs a shell command, feeding it `input`; returns its exit status and
 // puts what it printed in `output`.
 inline int RunCommand(const std::string& command, const std::string& input, std::string& output) {
-  const std::string capture = (std::filesystem::temp_directory_path() / ("albumsmith-cmd-" + RandomWord(8))).string();
-  std::FILE* pipe = ::popen((command + " >" + capture + " 2>&1").c_str(), "w");
-  if (!pipe) return -1;
-  std::fputs(input.c_str(), pipe);
-  const int status = ::pclose(pipe);
-  output = ReadText(capture);
-  std::filesystem::remove(capture);
+  TempDir io;
+  WriteText(io.path() / "input", input);
+  ChildSetup setup{.input = io.path() / "input", .output = io.path() / "output"};
+  const int status = RunChild({"/bin/sh", "-c", command}, setup, std::chrono::seconds(60), output);
+  if (status != kKilledBySignal) output = ReadText(setup.output);
   return status;
 }
 
@@ -108,27 +107,15 @@ class FtpTestServer {
   // until the port answers; with port 0, until the server reports the port
   // it bound. On failure returns why.
   std::string Start(const std::vector<std::string>& argv) {
-    const pid_t pid = ::fork();
-    if (pid < 0) return "fork failed";
-    if (pid == 0) {
-      ::setpgid(0, 0);
-      std::FILE* out = std::fopen(log_.c_str(), "a");
-      if (out) {
-        ::dup2(fileno(out), 1);
-        ::dup2(fileno(out), 2);
-      }
-      std::vector<char*> args;
-      for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-      args.push_back(nullptr);
-      ::execvp(args[0], args.data());
-      std::fprintf(stderr, "cannot run %s\n", args[0]);
-      ::_exit(127);
+    std::string error;
+    pid_ = Spawn(argv, {.output = log_, .append = true, .ownGroup = true}, error);
+    if (pid_ == 0) {
+      pid_ = -1;
+      return error;
     }
-    pid_ = pid;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
         pid_ = -1;
         return name_ + " ended at start:\n" + LogTail();
       }
@@ -139,17 +126,9 @@ class FtpTestServer {
     return name_ + " does not answer on port " + std::to_string(port_) + ":\n" + LogTail();
   }
 
+  // The group: vsftpd serves each connection in a child process.
   void Stop() {
-    if (pid_ <= 0) return;
-    // The group: vsftpd serves each connection in a child process.
-    ::kill(-pid_, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 60 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (::waitpid(pid_, &status, WNOHANG) == 0) {
-      ::kill(-pid_, SIGKILL);
-      ::waitpid(pid_, &status, 0);
-    }
+    EndChild(pid_, true);
     pid_ = -1;
   }
 
