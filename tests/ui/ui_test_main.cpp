@@ -1,8 +1,9 @@
-// Runs every GUI test class in one program, each with the settings folder
+// Runs the GUI test classes in one program, each with the settings folder
 // the run was given.
 
 #include <QApplication>
 #include <QTest>
+#include <cstdio>
 #include <memory>
 
 std::unique_ptr<QObject> NewUiTests();
@@ -10,11 +11,21 @@ std::unique_ptr<QObject> NewAlbumWindowTests();
 std::unique_ptr<QObject> NewSiteDialogTests();
 std::unique_ptr<QObject> NewPublishWindowTests();
 
+// `ui_tests [Class] [QTest options]`: only the named class when one is
+// given (ctest runs each class as a test of its own), else every class.
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QTEST_SET_MAIN_SOURCE_PATH
   const QByteArray configDir = qgetenv("ALBUMSMITH_CONFIG_DIR");
+  QByteArray only;
+  if (argc > 1 && argv[1][0] != '-') {
+    only = argv[1];
+    argv[1] = argv[0];  // QTest reads the rest as its own options
+    --argc;
+    ++argv;
+  }
   int failures = 0;
+  bool found = false;
   for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests}) {
     // Each class makes its own settings folder inside the one named.
     if (configDir.isEmpty()) {
@@ -23,7 +34,13 @@ int main(int argc, char* argv[]) {
       qputenv("ALBUMSMITH_CONFIG_DIR", configDir);
     }
     std::unique_ptr<QObject> tests = make();
+    if (!only.isEmpty() && only != tests->metaObject()->className()) continue;
+    found = true;
     failures += QTest::qExec(tests.get(), argc, argv);
+  }
+  if (!found) {
+    std::fprintf(stderr, "no test class %s\n", only.constData());
+    return 1;
   }
   return failures;
 }
