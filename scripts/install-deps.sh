@@ -45,3 +45,13 @@ fi
 if [ -d /run/systemd/system ] && command -v systemctl >/dev/null 2>&1; then
   $SUDO systemctl disable --now vsftpd >/dev/null 2>&1 || true
 fi
+
+# The npm packages of the browser tests (playwright-core; Chromium is
+# Debian's), installed here so that running the tests needs no network.
+# Again only when the lock file changed since the last install.
+browser=$(cd "$(dirname "$0")/../tests/browser" && pwd)
+if ! cmp -s "$browser/package-lock.json" "$browser/node_modules/.albumsmith-lock" ||
+   [ ! -f "$browser/node_modules/playwright-core/package.json" ]; then
+  (cd "$browser" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+  cp "$browser/package-lock.json" "$browser/node_modules/.albumsmith-lock"
+fi
