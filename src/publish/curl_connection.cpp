@@ -16,7 +16,6 @@
 
 namespace albumsmith {
 
-static_assert(kCurlFailedInit == CURLE_FAILED_INIT);
 static_assert(kCurlUrlMalformat == CURLE_URL_MALFORMAT);
 static_assert(kCurlRemoteAccessDenied == CURLE_REMOTE_ACCESS_DENIED);
 static_assert(kCurlQuoteError == CURLE_QUOTE_ERROR);

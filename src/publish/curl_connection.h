@@ -36,7 +36,6 @@ struct CurlSettings {
 
 // The library's codes that a session sets or tests itself. They are the
 // library's own numbers, so a session's lastError() shows the same either way.
-inline constexpr int kCurlFailedInit = 2;
 inline constexpr int kCurlUrlMalformat = 3;
 inline constexpr int kCurlRemoteAccessDenied = 9;
 inline constexpr int kCurlQuoteError = 21;
