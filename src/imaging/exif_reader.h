@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/exif_decoder.h"
+
 namespace albumsmith {
 
 // Marker codes the reader acts on.
@@ -137,18 +139,15 @@ class ExifReader {
   // report it themselves.
   const std::string& diagnostic() const { return diagnostic_; }
   const std::vector<JpegSection>& sections() const { return sections_; }
-  int exifImageWidth() const { return exifImageWidth_; }
-  bool motorolaOrder() const { return motorolaOrder_; }
+  int exifImageWidth() const { return decoder_.exifImageWidth(); }
+  bool motorolaOrder() const { return decoder_.motorolaOrder(); }
   bool haveAll() const { return haveAll_; }
   // True when an Exif block was found and its decoding stopped at an error.
   bool exifFailed() const { return exifFailed_; }
 
  private:
-  struct Block;
   class Source;
   bool readFrom(Source& in, ImageData imageData);
-  bool processExif(std::span<const std::uint8_t> section, int sectionIndex);
-  bool processDirectory(Block& block, std::size_t dirOffset);
   void processComment(const JpegSection& section);
   void report(const char* line);
 
@@ -157,10 +156,8 @@ class ExifReader {
   std::string errorText_;
   std::string diagnostic_;
   std::FILE* diagnostics_ = stderr;
-  int exifImageWidth_ = 0;
-  bool motorolaOrder_ = false;
+  ExifDecoder decoder_;
   std::vector<JpegSection> sections_;
-  int nesting_ = 0;
   bool haveAll_ = false;
   bool exifFailed_ = false;
 };

@@ -14,17 +14,13 @@
 #include <string_view>
 #include <vector>
 
+#include "curl_connection.h"
 #include "remote_transport.h"
 
 namespace albumsmith {
 
-// Limits that keep a silent or stalled server from hanging a run. They apply
-// from the next connection on.
-struct FtpTimeouts {
-  int connectSeconds = 30;  // TCP connection, greeting and login
-  int replySeconds = 60;    // each reply on the control connection
-  int stallSeconds = 60;    // a transfer that moves no byte for this long fails
-};
+// They apply from the next connection on.
+using FtpTimeouts = TransferTimeouts;
 
 // The profile's server text: a host, optionally followed by ":" and a port.
 // The part after the last ":" is read as a decimal number (its leading
