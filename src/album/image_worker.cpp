@@ -265,4 +265,12 @@ void RunWorker(ImageList& list, WindowSink& sink, const WorkerOptions& options) 
   RunWorker(feed, sink, options);
 }
 
+std::optional<size_t> DeriveFolder(const std::string& profileDir, const std::string& folder,
+                                   const ProfileSettings& profile, WindowSink& sink, const WorkerOptions& options) {
+  ImageList list(sink);
+  if (!list.LoadFolder(profileDir, folder, profile)) return std::nullopt;
+  RunWorker(list, sink, options);
+  return list.items().size();
+}
+
 }  // namespace albumsmith

@@ -6,7 +6,9 @@
 // the list see (status texts, progress, messages, item updates) still comes
 // in the order of the list.
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "album/image_list.h"
@@ -91,5 +93,14 @@ class WorkerFeed {
 // progress bar, then posts a notice for each photo that could not be read.
 void RunWorker(WorkerFeed& feed, WindowSink& sink, const WorkerOptions& options = {});
 void RunWorker(ImageList& list, WindowSink& sink, const WorkerOptions& options = {});
+
+// What showing a folder in the window does to its derived images, for the
+// callers without a window: the folder is loaded as the image list loads it
+// (stale derived files go) and the worker makes what is missing, on this
+// thread. Returns the number of images in the folder, or nothing when the
+// folder cannot be loaded.
+std::optional<size_t> DeriveFolder(const std::string& profileDir, const std::string& folder,
+                                   const ProfileSettings& profile, WindowSink& sink,
+                                   const WorkerOptions& options = {});
 
 }  // namespace albumsmith

@@ -195,6 +195,12 @@ std::string InitProfilesDir(AppSettings& settings) {
   return WithSlash(dir);
 }
 
+std::string StartUp(AppSettings& settings, Languages& languages, std::string profilesDir) {
+  languages.Load(settings.GetString(kSettings, "Language", kEnglish), settings);
+  UpgradeSettings(settings.GetInt(kSettings, "Version", -1), settings);
+  return profilesDir.empty() ? InitProfilesDir(settings) : WithSlash(profilesDir);
+}
+
 int ToggleCheckVersion(AppSettings& settings, int flag) {
   flag = flag ? 0 : 1;
   settings.SetInt(kSettings, "CheckVersion", flag);

@@ -69,6 +69,13 @@ void UpgradeSettings(int storedVersion, AppSettings& settings,
 // "Settings"/"ProfilesDir", set to DefaultProfilesDir() and stored when empty.
 std::string InitProfilesDir(AppSettings& settings);
 
+// The start-up every front end goes through, in this order: the language
+// chosen in the settings, so that what follows speaks it; the one-time
+// upgrade of settings left by an older release; then the profiles base
+// directory: `profilesDir` when given (a final "/" added, nothing stored),
+// else InitProfilesDir. Returns the profiles base directory.
+std::string StartUp(AppSettings& settings, Languages& languages, std::string profilesDir = {});
+
 // "Settings"/"CheckVersion": on the first run asks 32807 and stores the
 // answer (Yes → 1, No → 0) through the toggle. Returns the flag.
 int InitCheckVersion(AppSettings& settings);

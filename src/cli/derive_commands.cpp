@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "album/image_list.h"
 #include "album/image_worker.h"
 #include "cli/cli.h"
 #include "cli/cli_sink.h"
@@ -24,14 +24,12 @@ namespace {
 
 using Context = CliContext;
 
-bool DeriveFolder(const FolderTree& folders, const std::string& folder, const WorkerOptions& options) {
+bool DeriveAndReport(const FolderTree& folders, const std::string& folder, const WorkerOptions& options) {
   // Progress and status lines go to stderr: stdout carries one line per folder.
   CliWindowSink sink(stderr);
-  ImageList list(sink);
-  if (!list.LoadFolder(folders.profileDir(), folder, folders.profile())) return false;
-  RunWorker(list, sink, options);
-  std::printf("%s %s\n", folder.empty() ? "/" : folder.c_str(),
-              Fmt("%d image(s)", {static_cast<int>(list.items().size())}).c_str());
+  const std::optional<size_t> count = DeriveFolder(folders.profileDir(), folder, folders.profile(), sink, options);
+  if (!count) return false;
+  std::printf("%s %s\n", folder.empty() ? "/" : folder.c_str(), Fmt("%d image(s)", {static_cast<int>(*count)}).c_str());
   std::fflush(stdout);
   return true;
 }
@@ -71,7 +69,7 @@ int Derive(Context& ctx, const std::vector<std::string>& args) {
     for (const CDirectoryTree::Entry& e : folders.tree().List()) work.push_back(e.relativePath);
   }
   for (const std::string& folder : work)
-    if (!DeriveFolder(folders, folder, worker)) return Fail(ctx, "");
+    if (!DeriveAndReport(folders, folder, worker)) return Fail(ctx, "");
   return 0;
 }
 

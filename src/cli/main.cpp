@@ -13,7 +13,6 @@
 #include "cli/cli.h"
 #include "platform/app_settings.h"
 #include "platform/prompter.h"
-#include "platform/text.h"
 #include "platform/user_dirs.h"
 #include "store/file_ops.h"
 
@@ -83,13 +82,7 @@ int main(int argc, char** argv) {
   AppSettings settings(AppSettings::DefaultFile());
   std::error_code ec;
   Languages languages(ProgramDirectory(), std::filesystem::current_path(ec));
-  languages.Load(settings.GetString("Settings", "Language", "English"), settings);
-  UpgradeSettings(settings.GetInt("Settings", "Version", -1), settings);
-  if (profilesDir.empty()) {
-    profilesDir = InitProfilesDir(settings);
-  } else if (!EndsWith(profilesDir, "/")) {
-    profilesDir += "/";
-  }
+  profilesDir = StartUp(settings, languages, profilesDir);
   CreatePath(profilesDir);
   CliContext ctx{settings, profilesDir, prompter};
   return Run(ctx, args);

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "album/image_list.h"
 #include "album/image_worker.h"
 #include "cli/cli.h"
 #include "cli/cli_sink.h"
@@ -28,18 +28,15 @@ namespace {
 namespace fs = std::filesystem;
 using Context = CliContext;
 
-// Loading a folder into an image list removes its stale derived files and
-// the worker makes the missing ones: what showing the folder in the window
-// (and the derive command) does. Returns the number of images, or -1.
-int DeriveFolder(const FolderTree& folders, const std::string& folder) {
+// The derived files a page asks for, made as the derive command makes them.
+// Returns the number of images, or -1.
+int DeriveForSite(const FolderTree& folders, const std::string& folder) {
   // Progress goes to stderr: stdout carries the list of what was written.
   CliWindowSink sink(stderr);
-  ImageList list(sink);
-  if (!list.LoadFolder(folders.profileDir(), folder, folders.profile())) return -1;
   WorkerOptions worker;
   worker.lowPriority = false;  // the user is waiting for this command
-  RunWorker(list, sink, worker);
-  return static_cast<int>(list.items().size());
+  const std::optional<size_t> count = DeriveFolder(folders.profileDir(), folder, folders.profile(), sink, worker);
+  return count ? static_cast<int>(*count) : -1;
 }
 
 // Writing the site into the profile's own directory would copy every
@@ -89,7 +86,7 @@ int Site(Context& ctx, const std::vector<std::string>& args) {
   for (const CDirectoryTree::Entry& e : list) work.push_back(e.relativePath);
   std::vector<int> counts;
   for (const std::string& folder : work) {
-    const int count = DeriveFolder(folders, folder);
+    const int count = DeriveForSite(folders, folder);
     if (count < 0) return Fail(ctx, "");
     counts.push_back(count);
   }

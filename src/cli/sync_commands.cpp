@@ -101,7 +101,7 @@ int Sync(Context& ctx, const std::vector<std::string>& args) {
       case FolderSyncStart::kRun:
         // The window always shows a folder with its derived images made;
         // here they are made first, as showing the folder would.
-        VerifyFolder(request.profile, folders.profileDir(), folder, sink, worker);
+        DeriveFolder(folders.profileDir(), folder, request.profile, sink, worker);
         break;
     }
   }

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "album/image_list.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "publish/ftp_session.h"
@@ -90,14 +89,6 @@ bool ConfirmProfileSync(const SyncEnvironment& env, const ProfileSettings& profi
   if (!ConfirmTemplateForPublishing(env.dataDir, profile.templateName)) return false;
   return !confirm ||
          ShowMessageText({Icon::Question, Buttons::OkCancel}, kWholeProfileQuestion).answer == Answer::Ok;
-}
-
-bool VerifyFolder(const ProfileSettings& profile, const std::string& profileDir, const std::string& folder,
-                  WindowSink& sink, const WorkerOptions& options) {
-  ImageList list(sink);
-  if (!list.LoadFolder(profileDir, folder, profile)) return false;
-  RunWorker(list, sink, options);
-  return true;
 }
 
 SyncRequest ProfileSyncRequest(const SyncEnvironment& env, const ProfileSettings& profile) {

@@ -13,7 +13,6 @@
 #include <functional>
 #include <string>
 
-#include "album/image_worker.h"
 #include "publish/remote_transport.h"
 #include "publish/sync_engine.h"
 #include "store/profile_settings.h"
@@ -48,14 +47,6 @@ FolderSyncStart StartFolderSync(const SyncEnvironment& env, const std::string& p
 // with `confirm` the question "Synchronizing the whole profile may take a
 // while. Go on anyway ?". False: nothing to run.
 bool ConfirmProfileSync(const SyncEnvironment& env, const ProfileSettings& profile, bool confirm);
-
-// What showing a folder in the window does to its derived images: the folder
-// is loaded as the image list loads it (stale derived files go) and the
-// image worker makes what is missing. A folder synchronised on its own is
-// always the one shown, so its images are current; the command line calls
-// this to be in the same state. False when the folder cannot be loaded.
-bool VerifyFolder(const ProfileSettings& profile, const std::string& profileDir, const std::string& folder,
-                  WindowSink& sink, const WorkerOptions& options = {});
 
 // After the verification: every folder in that same order, each with its
 // settings, so that the top level is published last.

@@ -48,7 +48,6 @@ int main(int argc, char* argv[]) {
   AppSettings settings(AppSettings::DefaultFile());
   std::error_code ec;
   Languages languages(ProgramDirectory(), std::filesystem::current_path(ec));
-  languages.Load(settings.GetString("Settings", "Language", "English"), settings);
 
   ui::StartOptions options;
   if (parser.isSet(profileOption)) options.profile = ui::S(parser.value(profileOption));

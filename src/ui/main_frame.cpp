@@ -101,6 +101,8 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
     : QMainWindow(parent), settings_(settings), languages_(languages),
       sink_(new QtWindowSink(this)),
       sync_(new SyncController(this, *sink_)) {
+  // The menus and the bars are made in the language the settings choose.
+  session_.profilesDir = StartUp(settings_, languages_);
   setObjectName(QStringLiteral("MainFrame"));
   setWindowTitle(Q(kMessageTitle));
 
@@ -120,8 +122,6 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
   connect(sync_, &SyncController::runningChanged, this, &MainFrame::updateCommands);
   connect(sync_, &SyncController::finished, this, &MainFrame::onSyncFinished);
 
-  UpgradeSettings(settings_.GetInt("Settings", "Version", -1), settings_);
-  session_.profilesDir = InitProfilesDir(settings_);
   checkVersion_ = InitCheckVersion(settings_);
   actions_[C::kCheckVersion]->setChecked(checkVersion_ != 0);
 

@@ -328,6 +328,26 @@ TEST_F(LanguagesTest, ChoosingStoresLoadsAndConfirms) {
 
 // --- Profiles base directory -----------------------------------------------------
 
+// Start-up speaks the chosen language from its first message on, and a
+// profiles base directory given to the program wins over the stored one
+// without replacing it.
+TEST_F(LanguagesTest, StartUpLoadsTheLanguageBeforeTheUpgradeThenSettlesTheProfilesDir) {
+  TempDir docs;
+  TempDir stored;
+  ScopedEnv env("XDG_DOCUMENTS_DIR", docs.str());
+  WriteText(programDir_.path() / "Lang/Deutsch.lng", ModuleText("2.2.1", "Wartung erledigt"));
+  settings_.SetString("Settings", "Language", "Deutsch");
+  settings_.SetInt("Settings", "Version", 20003);
+  settings_.SetString("Settings", "ProfilesDir", stored.str());
+
+  EXPECT_EQ(StartUp(settings_, languages_, "/srv/albums"), "/srv/albums/");
+  EXPECT_EQ(Environment::prompter().texts(), std::vector<std::string>{"Wartung erledigt"});
+  EXPECT_EQ(settings_.GetInt("Settings", "Version", -1), ProgramRelease().Number());
+  EXPECT_EQ(settings_.GetString("Settings", "ProfilesDir", "?"), stored.str());
+
+  EXPECT_EQ(StartUp(settings_, languages_), WithSlash(stored.str()));
+}
+
 TEST_F(ApplicationTest, ProfilesDirDefaultsToTheDocumentsFolder) {
   TempDir docs;
   ScopedEnv env("XDG_DOCUMENTS_DIR", docs.path().string());

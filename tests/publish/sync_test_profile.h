@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "album/image_worker.h"
 #include "album/profile_maintenance.h"
 #include "album/side_files.h"
 #include "platform/window_sink.h"
@@ -138,7 +139,7 @@ class SyncTestProfile {
   // What "Synchronize folder" hands to the worker for a folder already shown.
   SyncRequest FolderRequest(const std::string& folder) const {
     NullWindowSink sink;
-    EXPECT_TRUE(VerifyFolder(ReadProfile(profilesDir(), kProfileName), profileDir(), folder, sink));
+    EXPECT_TRUE(DeriveFolder(profileDir(), folder, ReadProfile(profilesDir(), kProfileName), sink));
     SyncRequest request;
     EXPECT_EQ(StartFolderSync(Environment(), kProfileName, folder, request), FolderSyncStart::kRun);
     return request;
