@@ -47,7 +47,6 @@ constexpr std::string_view kTooDeep = "It holds directories nested more than %i 
 // (through a link, or a name it reads as a path) would otherwise be
 // followed until the stack runs out.
 constexpr int kMaxRemoveDepth = 256;
-constexpr int kUnknownErrorText = 32804;
 constexpr size_t kMaxReplyText = 1024;
 
 void InitLibraryOnce() {
@@ -802,7 +801,7 @@ void FtpSession::ReportFailure(const std::string& message) {
   const char* description = curl_easy_strerror(static_cast<CURLcode>(failCode_));
   std::string text = message + "\r\n\r\n";
   if (!description || StartsWith(description, "Unknown error")) {
-    text += FormatString(kUnknownErrorText, {failCode_});
+    text += FormatString(TextId::kUnknownError, {failCode_});
   } else {
     text += Fmt("%i : %s", {failCode_, description});
   }
