@@ -58,11 +58,9 @@ constexpr int kVersionCheckDelayMs = 5000;
 constexpr int kSortSelectorWidth = 120;
 constexpr int kInitialHeight = 700;
 constexpr int kFirstWindowOffset = 40;
-
-// String-table numbers of the About box links and of the idle status text.
-constexpr int kForumAddress = 57347;
-constexpr int kWebSiteAddress = 57348;
-constexpr int kIdleStatus = 57345;
+// The sort selector's entries, indexed by Ordering.
+constexpr TextId kOrderingTexts[kOrderingCount] = {TextId::kSortByComment, TextId::kSortByDate, TextId::kSortByFileName,
+                                                   TextId::kSortByPosition};
 
 // Used until the string table carries the addresses.
 constexpr const char* kFallbackForum = "https://albumsmith.example.org/forum";
@@ -90,7 +88,7 @@ class CompactToolBarStyle : public QProxyStyle {
   }
 };
 
-QString TextOr(int id, const char* fallback) {
+QString TextOr(TextId id, const char* fallback) {
   const std::string text = LoadString(id);
   return text.empty() ? QString::fromUtf8(fallback) : Q(text);
 }
@@ -228,7 +226,7 @@ void MainFrame::createToolBar() {
 
   sortSelector_ = new QComboBox;
   sortSelector_->setObjectName(QStringLiteral("SortSelector"));
-  for (int i = 0; i < kOrderingCount; ++i) sortSelector_->addItem(QLoad(32841 + i), i);
+  for (int i = 0; i < kOrderingCount; ++i) sortSelector_->addItem(QLoad(kOrderingTexts[i]), i);
   sortSelector_->setMinimumWidth(kSortSelectorWidth);
   sortSelector_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   // Enabled once a folder is shown.
@@ -283,7 +281,7 @@ void MainFrame::createStatusBar() {
   bar->addPermanentWidget(clipboardPane_);
   bar->addPermanentWidget(progressPane_);
 
-  ApplyStatus(statusState_, S(TextOr(kIdleStatus, "Ready")));
+  ApplyStatus(statusState_, S(TextOr(TextId::kReady, "Ready")));
   ApplyClipboard(statusState_, false, 0);
   renderStatusBar();
 
@@ -507,7 +505,7 @@ void MainFrame::addLanguageCommand() {
                   "program, then choose it in the Settings > Language menu.");
 }
 
-void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOr(kForumAddress, kFallbackForum))); }
+void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOr(TextId::kForumAddress, kFallbackForum))); }
 
 void MainFrame::aboutCommand() {
   QDialog about(this);
@@ -524,8 +522,8 @@ void MainFrame::aboutCommand() {
   connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
   auto* layout = new QVBoxLayout(&about);
   layout->addWidget(text);
-  layout->addWidget(link(TextOr(kForumAddress, kFallbackForum), QStringLiteral("Forum")));
-  layout->addWidget(link(TextOr(kWebSiteAddress, kFallbackWebSite), QStringLiteral("Web site")));
+  layout->addWidget(link(TextOr(TextId::kForumAddress, kFallbackForum), QStringLiteral("Forum")));
+  layout->addWidget(link(TextOr(TextId::kWebSiteAddress, kFallbackWebSite), QStringLiteral("Web site")));
   layout->addWidget(buttons);
   about.exec();
 }
