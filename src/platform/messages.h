@@ -23,9 +23,6 @@ struct MessageStyle {
 };
 
 Reply ShowMessage(MessageStyle style, TextId stringId, std::initializer_list<FmtArg> args = {});
-inline Reply ShowMessage(MessageStyle style, int stringId, std::initializer_list<FmtArg> args = {}) {  // TRANSITION
-  return ShowMessage(style, TextId{stringId}, args);
-}
 Reply ShowMessageText(MessageStyle style, std::string_view format, std::initializer_list<FmtArg> args = {});
 
 // "%i : %s" with the error number and the system's description, or
@@ -34,9 +31,6 @@ std::string SystemErrorText(int errorCode);
 
 // Shown with the exclamation icon and an OK button.
 void ShowSystemError(int errorCode, TextId stringId, std::initializer_list<FmtArg> args = {});
-inline void ShowSystemError(int errorCode, int stringId, std::initializer_list<FmtArg> args = {}) {  // TRANSITION
-  ShowSystemError(errorCode, TextId{stringId}, args);
-}
 void ShowSystemErrorText(int errorCode, std::string_view format, std::initializer_list<FmtArg> args = {});
 
 }  // namespace albumsmith

@@ -25,7 +25,6 @@ class LanguageModule {
   static LanguageModule FromText(std::string_view text);
 
   std::optional<std::string> Get(TextId id) const;
-  std::optional<std::string> Get(int id) const { return Get(TextId{id}); }  // TRANSITION
   size_t size() const { return texts_.size(); }
 
  private:
@@ -43,7 +42,6 @@ class StringTable {
   bool HasModule() const;
 
   static const char* Builtin(TextId id);
-  static const char* Builtin(int id) { return Builtin(TextId{id}); }  // TRANSITION
 
  private:
   mutable std::shared_mutex mutex_;
@@ -51,13 +49,9 @@ class StringTable {
 };
 
 inline std::string LoadString(TextId id) { return StringTable::Instance().Get(id); }
-inline std::string LoadString(int id) { return LoadString(TextId{id}); }  // TRANSITION
 
 // Looks a text up and formats it printf-style with the arguments.
 inline std::string FormatString(TextId id, std::initializer_list<FmtArg> args = {}) {
-  return Fmt(LoadString(id), args);
-}
-inline std::string FormatString(int id, std::initializer_list<FmtArg> args = {}) {  // TRANSITION
   return Fmt(LoadString(id), args);
 }
 

@@ -14,6 +14,5 @@ inline QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static
 inline std::string S(const QString& s) { return s.toStdString(); }
 // A text of the string table, ready for a widget.
 inline QString QLoad(TextId id) { return Q(LoadString(id)); }
-inline QString QLoad(int id) { return Q(LoadString(id)); }  // TRANSITION
 
 }  // namespace albumsmith::ui
