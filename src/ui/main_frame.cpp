@@ -62,10 +62,6 @@ constexpr int kFirstWindowOffset = 40;
 constexpr TextId kOrderingTexts[kOrderingCount] = {TextId::kSortByComment, TextId::kSortByDate, TextId::kSortByFileName,
                                                    TextId::kSortByPosition};
 
-// Used until the string table carries the addresses.
-constexpr const char* kFallbackForum = "https://albumsmith.example.org/forum";
-constexpr const char* kFallbackWebSite = "https://albumsmith.example.org/";
-
 // The tool bar holds some forty buttons; with the style's roomy button
 // margins they would not fit the window's first width.
 class CompactToolBarStyle : public QProxyStyle {
@@ -88,9 +84,10 @@ class CompactToolBarStyle : public QProxyStyle {
   }
 };
 
-QString TextOr(TextId id, const char* fallback) {
+// A language module that blanks a link or the idle status gets the built-in text.
+QString TextOrBuiltin(TextId id) {
   const std::string text = LoadString(id);
-  return text.empty() ? QString::fromUtf8(fallback) : Q(text);
+  return Q(text.empty() ? StringTable::Builtin(id) : text);
 }
 
 }  // namespace
@@ -281,7 +278,7 @@ void MainFrame::createStatusBar() {
   bar->addPermanentWidget(clipboardPane_);
   bar->addPermanentWidget(progressPane_);
 
-  ApplyStatus(statusState_, S(TextOr(TextId::kReady, "Ready")));
+  ApplyStatus(statusState_, S(TextOrBuiltin(TextId::kReady)));
   ApplyClipboard(statusState_, false, 0);
   renderStatusBar();
 
@@ -505,7 +502,7 @@ void MainFrame::addLanguageCommand() {
                   "program, then choose it in the Settings > Language menu.");
 }
 
-void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOr(TextId::kForumAddress, kFallbackForum))); }
+void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOrBuiltin(TextId::kForumAddress))); }
 
 void MainFrame::aboutCommand() {
   QDialog about(this);
@@ -522,8 +519,8 @@ void MainFrame::aboutCommand() {
   connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
   auto* layout = new QVBoxLayout(&about);
   layout->addWidget(text);
-  layout->addWidget(link(TextOr(TextId::kForumAddress, kFallbackForum), QStringLiteral("Forum")));
-  layout->addWidget(link(TextOr(TextId::kWebSiteAddress, kFallbackWebSite), QStringLiteral("Web site")));
+  layout->addWidget(link(TextOrBuiltin(TextId::kForumAddress), QStringLiteral("Forum")));
+  layout->addWidget(link(TextOrBuiltin(TextId::kWebSiteAddress), QStringLiteral("Web site")));
   layout->addWidget(buttons);
   about.exec();
 }
