@@ -18,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kCannotCreateSortFile = 32834;
 constexpr std::string_view kCannotSortWhileLoading = "Images loading in progress... Cannot sort";
 constexpr std::string_view kCannotAddImage =
     "Cannot add image %s.\n\nIts name holds a backslash, a line break, a tab or another control character, which the album "
@@ -345,7 +344,7 @@ bool ImageList::SaveOrder() {
   for (const ImageItem& item : items_) positionList_.push_back(item.fileName);
   const bool written = WriteOrderFiles(profileDir_, folder_, positionList_, ordering_);
   IndexPositions();
-  if (!written) ShowMessage({Icon::Exclamation}, kCannotCreateSortFile, {dirs().thumbnails + "sort.inf"});
+  if (!written) ShowMessage({Icon::Exclamation}, TextId::kCannotCreateSortFile, {dirs().thumbnails + "sort.inf"});
   return written;
 }
 

@@ -21,8 +21,6 @@ namespace albumsmith {
 
 namespace {
 
-constexpr int kCannotCreateJpegFile = 32892;
-constexpr int kCannotCreateExifFile = 32893;
 constexpr std::string_view kProcessing = "Processing %s";
 constexpr std::string_view kImageCount = "%d image(s)";
 constexpr std::string_view kUnreadablePhoto = "Cannot read image %s: the file is empty, cut short or not a JPEG image";
@@ -215,7 +213,7 @@ ProcessedImage ProcessImage(const ImageWorkerJob& job, const std::string& fileNa
     request.thumbnail = thumbnailDue;
     if (!decode()) return out;
     if (!SaveJpeg(paths.medium, photo.Medium(request.stampBand), notices)) {
-      notices.Exclamation(FormatString(kCannotCreateJpegFile, {paths.medium}));
+      notices.Exclamation(FormatString(TextId::kCannotCreateJpegFile, {paths.medium}));
       return out;
     }
   }
@@ -230,7 +228,7 @@ ProcessedImage ProcessImage(const ImageWorkerJob& job, const std::string& fileNa
     }
     ImageBuffer thumbnail = photo.Thumbnail(job.settings.maxThumbSize);
     if (!SaveJpeg(paths.thumbnail, thumbnail, notices)) {
-      notices.Exclamation(FormatString(kCannotCreateJpegFile, {paths.thumbnail}));
+      notices.Exclamation(FormatString(TextId::kCannotCreateJpegFile, {paths.thumbnail}));
       return out;
     }
     out.thumbnailMade = true;
@@ -239,7 +237,7 @@ ProcessedImage ProcessImage(const ImageWorkerJob& job, const std::string& fileNa
 
   if (IsOlderThanSource(paths.image, paths.exifPage) &&
       !WriteExifPage(paths.image, paths.exifPage, ExifPageStylePrefix(job.folder)))
-    notices.Exclamation(FormatString(kCannotCreateExifFile, {paths.exifPage}));
+    notices.Exclamation(FormatString(TextId::kCannotCreateExifFile, {paths.exifPage}));
 
   out.complete = true;
   return out;

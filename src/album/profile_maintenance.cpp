@@ -24,14 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kAbortVerification = 32815;
-constexpr int kCannotCreateDirectory = 32827;
-constexpr int kCannotCreateSortFile = 32834;
-constexpr int kResampling = 32894;
-constexpr int kExtractingExif = 32895;
-constexpr int kMoveProfilesTo = 32934;
-constexpr int kCopyingProfile = 32936;
-
 constexpr std::string_view kBaseDirName = "Albumsmith";
 
 
@@ -141,8 +133,8 @@ class FolderProgressSink : public WindowSink {
   std::string StepText(const std::string& name) const {
     const DerivedPaths paths = DerivedPathsOf(job_.profileDir, job_.folder, name, job_.settings);
     if (!IsUpToDateJpeg(paths.image, paths.medium) || !IsUpToDateJpeg(paths.image, paths.thumbnail))
-      return FormatString(kResampling, {name});
-    if (IsOlderThanSource(paths.image, paths.exifPage)) return FormatString(kExtractingExif, {name});
+      return FormatString(TextId::kResampling, {name});
+    if (IsOlderThanSource(paths.image, paths.exifPage)) return FormatString(TextId::kExtractingExif, {name});
     return {};
   }
 
@@ -189,7 +181,7 @@ ProfileVerification::ProfileVerification(std::string profilesDir, ProfileSetting
     : profilesDir_(std::move(profilesDir)), settings_(std::move(settings)) {}
 
 bool ProfileVerification::ConfirmAbort() {
-  if (IsPositive(ShowMessage({Icon::Question, Buttons::YesNo}, kAbortVerification).answer)) abort_ = true;
+  if (IsPositive(ShowMessage({Icon::Question, Buttons::YesNo}, TextId::kAbortVerification).answer)) abort_ = true;
   return abort_;
 }
 
@@ -242,7 +234,7 @@ void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, 
   if (!FileExists(d.thumbnails + "sort.inf")) {
     std::vector<std::string> names = job.fileNames;
     if (!WriteOrderFiles(profileDir, folder, names, kSortByFileName))
-      ShowMessage({Icon::Exclamation}, kCannotCreateSortFile, {d.thumbnails + "sort.inf"});
+      ShowMessage({Icon::Exclamation}, TextId::kCannotCreateSortFile, {d.thumbnails + "sort.inf"});
   }
 }
 
@@ -339,7 +331,7 @@ bool MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const
 
   const std::vector<std::string> names = ListProfiles(from);
   if (MoveOverlaps(resolvedFrom, resolvedTo, names)) {
-    ShowSystemError(EINVAL, kCannotCreateDirectory, {WithoutSlash(to)});
+    ShowSystemError(EINVAL, TextId::kCannotCreateDirectory, {WithoutSlash(to)});
     return false;
   }
   std::vector<std::string> copies;
@@ -348,12 +340,12 @@ bool MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const
     // Only what this move made may be deleted again: an entry already there
     // belongs to someone else.
     if (FileExists(WithoutSlash(destination))) {
-      ShowSystemError(EEXIST, kCannotCreateDirectory, {WithoutSlash(destination)});
+      ShowSystemError(EEXIST, TextId::kCannotCreateDirectory, {WithoutSlash(destination)});
       DeleteCopies(copies);
       return false;
     }
     copies.push_back(destination);
-    if (!copier(FormatString(kCopyingProfile, {name}), from + name + "/", destination)) {
+    if (!copier(FormatString(TextId::kCopyingProfile, {name}), from + name + "/", destination)) {
       DeleteCopies(copies);
       return false;
     }
@@ -372,7 +364,7 @@ std::string ChangeProfilesBaseDir(AppSettings& settings, const std::string& curr
                                   const TreeCopier& copier) {
   const std::string dir = NormalizeProfilesBaseDir(entered);
   if (dir.empty()) return currentDir;
-  if (IsPositive(ShowMessage({Icon::Question, Buttons::YesNo}, kMoveProfilesTo, {dir}).answer))
+  if (IsPositive(ShowMessage({Icon::Question, Buttons::YesNo}, TextId::kMoveProfilesTo, {dir}).answer))
     return MoveProfilesBaseDir(settings, currentDir, dir, copier) ? dir : currentDir;
   return StoreProfilesBaseDir(settings, dir) ? dir : currentDir;
 }

@@ -46,7 +46,7 @@ class ProfileVerification {
   // about photos that cannot be read go to `notices` when given.
   int Run(CopyProgress& progress, WindowSink* notices = nullptr);
 
-  // The window's Cancel, on any thread: asks 32815 "Abort profile
+  // The window's Cancel, on any thread: asks kAbortVerification "Abort profile
   // verification" (Yes/No); Yes sets the abort flag, and the run stops before
   // its next image. Returns whether the flag is now set.
   bool ConfirmAbort();
@@ -97,7 +97,7 @@ std::string NormalizeProfilesBaseDir(std::string dir);
 bool StoreProfilesBaseDir(AppSettings& settings, const std::string& dir);
 
 // Copies every profile of `oldDir` to `newDir` (each through `copier`, titled
-// 32936 "Copying profile %s"); when all succeeded, stores `newDir` as the
+// kCopyingProfile "Copying profile %s"); when all succeeded, stores `newDir` as the
 // base and only then deletes the old profile folders. When a copy or the
 // store fails, the copies made so far are deleted again and `oldDir` stays
 // the base. A profile whose destination already exists is a failure (nothing
@@ -106,7 +106,7 @@ bool StoreProfilesBaseDir(AppSettings& settings, const std::string& dir);
 bool MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const std::string& newDir,
                          const TreeCopier& copier);
 
-// The settings dialog's OK: normalises `entered`, asks 32934 "Move existing
+// The settings dialog's OK: normalises `entered`, asks kMoveProfilesTo "Move existing
 // profiles to %s" (Yes/No); on Yes moves the profiles. Unless the move
 // failed (so also on No) the new directory is stored as the base. Returns the
 // base directory in force afterwards; the caller reloads the open profile

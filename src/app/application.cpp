@@ -20,13 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kReleaseString = 163;
-constexpr int kAboutText = 164;
-constexpr int kLanguageChanged = 32839;
-constexpr int kLanguageOtherRelease = 32840;
-constexpr int kAskCheckVersion = 32807;
-constexpr int kMaintenanceDone = 32814;
-constexpr int kSyncRunning = 32889;
 constexpr const char* kSettings = "Settings";
 constexpr const char* kEnglish = "English";
 constexpr const char* kLanguageExtension = ".lng";
@@ -64,7 +57,7 @@ Release ParseRelease(const std::string& text) {
 }
 
 Release ProgramRelease() {
-  const char* own = StringTable::Builtin(kReleaseString);
+  const char* own = StringTable::Builtin(TextId::kRelease);
   return ParseRelease(own ? own : "");
 }
 
@@ -87,13 +80,13 @@ void Languages::Load(const std::string& name, AppSettings& settings) {
     settings.SetString(kSettings, "Language", kEnglish);
     return;
   }
-  const std::string moduleRelease = module->Get(kReleaseString).value_or("");
+  const std::string moduleRelease = module->Get(TextId::kRelease).value_or("");
   StringTable::Instance().SetModule(std::move(module));
   current_ = name;
   const Release theirs = ParseRelease(moduleRelease);
   const Release ours = ProgramRelease();
   if (theirs.major != ours.major || theirs.minor != ours.minor || theirs.patch != ours.patch)
-    ShowMessage({Icon::Exclamation, Buttons::Ok}, kLanguageOtherRelease, {moduleRelease});
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, TextId::kLanguageOtherRelease, {moduleRelease});
 }
 
 std::vector<std::string> Languages::MenuEntries() const {
@@ -120,7 +113,7 @@ std::vector<fs::path> Languages::SearchDirectories() const {
 void Languages::Choose(const std::string& name, AppSettings& settings) {
   settings.SetString(kSettings, "Language", name);
   Load(name, settings);
-  ShowMessage({Icon::Information, Buttons::Ok}, kLanguageChanged, {name});
+  ShowMessage({Icon::Information, Buttons::Ok}, TextId::kLanguageChanged, {name});
 }
 
 std::string DefaultProfilesDir() {
@@ -182,7 +175,7 @@ void UpgradeSettings(int storedVersion, AppSettings& settings, const std::option
       if (it->is_directory(e2)) DeleteMatchingFiles(it->path().string() + "/albsite/m/", "*.JPG");
     }
   }
-  ShowMessage({Icon::Information, Buttons::Ok}, kMaintenanceDone);
+  ShowMessage({Icon::Information, Buttons::Ok}, TextId::kMaintenanceDone);
   settings.SetInt(kSettings, "Version", current);
 }
 
@@ -212,7 +205,7 @@ int InitCheckVersion(AppSettings& settings) {
   int flag = settings.GetInt(kSettings, "CheckVersion", 2);
   if (flag != 2) return flag;
   flag = 1;
-  if (ShowMessage({Icon::Question, Buttons::YesNo}, kAskCheckVersion).answer == Answer::Yes) flag = 0;
+  if (ShowMessage({Icon::Question, Buttons::YesNo}, TextId::kAskCheckVersion).answer == Answer::Yes) flag = 0;
   return ToggleCheckVersion(settings, flag);
 }
 
@@ -231,11 +224,11 @@ WindowRect InitialWindowRect(WindowRect w, int screenWidth, int screenHeight, in
 
 bool ConfirmClose(bool synchronizing) {
   if (!synchronizing) return true;
-  return ShowMessage({Icon::Question, Buttons::OkCancel}, kSyncRunning).answer == Answer::Ok;
+  return ShowMessage({Icon::Question, Buttons::OkCancel}, TextId::kSyncRunning).answer == Answer::Ok;
 }
 
 std::string AboutText(const std::string& buildDate) {
-  return FormatString(kAboutText, {ProgramRelease().ShortText(), buildDate});
+  return FormatString(TextId::kAboutText, {ProgramRelease().ShortText(), buildDate});
 }
 
 void Session::Open(ProfileSettings settings) {

@@ -25,7 +25,7 @@ struct Release {
 };
 // "%d.%d.%d"; missing parts read as 0.
 Release ParseRelease(const std::string& text);
-// The program's own release (string 163 of the built-in table).
+// The program's own release (kRelease of the built-in table).
 Release ProgramRelease();
 
 // The language in force and the module behind it.
@@ -37,7 +37,7 @@ class Languages {
   const std::string& current() const { return current_; }
   // Selects English (the built-in texts) or the first Lang/<name>.lng of
   // SearchDirectories(). A module of another release is kept with a warning
-  // (32840); a missing one falls back to English with a message and stores
+  // (kLanguageOtherRelease); a missing one falls back to English with a message and stores
   // "English" in the settings.
   void Load(const std::string& name, AppSettings& settings);
   // "English", then the modules of each of SearchDirectories() in turn whose
@@ -48,7 +48,7 @@ class Languages {
   // (<prefix>/share/albumsmith), the user's data directory, the current
   // directory.
   std::vector<std::filesystem::path> SearchDirectories() const;
-  // The Language menu's choice: store, load, confirm (32839).
+  // The Language menu's choice: store, load, confirm (kLanguageChanged).
   void Choose(const std::string& name, AppSettings& settings);
 
  private:
@@ -76,7 +76,7 @@ std::string InitProfilesDir(AppSettings& settings);
 // else InitProfilesDir. Returns the profiles base directory.
 std::string StartUp(AppSettings& settings, Languages& languages, std::string profilesDir = {});
 
-// "Settings"/"CheckVersion": on the first run asks 32807 and stores the
+// "Settings"/"CheckVersion": on the first run asks kAskCheckVersion and stores the
 // answer (Yes → 1, No → 0) through the toggle. Returns the flag.
 int InitCheckVersion(AppSettings& settings);
 // Flips the flag, stores it and says "Check for new versions %s".
@@ -89,10 +89,10 @@ struct WindowRect {
 // it back onto the screen edge by edge.
 WindowRect InitialWindowRect(WindowRect window, int screenWidth, int screenHeight, int scrollBarWidth);
 
-// The close request while a synchronisation runs asks 32889; true: close.
+// The close request while a synchronisation runs asks kSyncRunning; true: close.
 bool ConfirmClose(bool synchronizing);
 
-// String 164 with the release and the build date ("Dec  5 2004" form).
+// kAboutText with the release and the build date ("Dec  5 2004" form).
 std::string AboutText(const std::string& buildDate);
 
 // The profile that a front end has open and the flags the commands look at.

@@ -119,7 +119,7 @@ bool MenuSeparatorBefore(CommandId id) {
 }
 
 std::pair<std::string, std::string> CommandPrompt(CommandId id) {
-  std::string text = LoadString(static_cast<int>(id));
+  std::string text = LoadString(static_cast<TextId>(id));
   if (text.empty()) {
     const CommandInfo* info = FindCommand(id);
     text = info ? ReplaceAll(info->menuText, "&", "") : "";

@@ -7,69 +7,74 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text_id.h"
+
 namespace albumsmith {
 
+constexpr int TextNumber(TextId id) { return static_cast<int>(id); }
+
+// A command's id is the number of its text, the status-bar prompt and tooltip.
 enum class CommandId : int {
   kSeparator = 0,
   // Profile
-  kNewProfile = 57600,
-  kOpenProfile = 57601,
-  kUsersManagement = 32901,
-  kPreview = 32905,
-  kProfileProperties = 32799,
-  kExit = 57665,
+  kNewProfile = TextNumber(TextId::kNewProfileCommand),
+  kOpenProfile = TextNumber(TextId::kOpenProfileCommand),
+  kUsersManagement = TextNumber(TextId::kUsersManagementCommand),
+  kPreview = TextNumber(TextId::kPreviewCommand),
+  kProfileProperties = TextNumber(TextId::kProfilePropertiesCommand),
+  kExit = TextNumber(TextId::kExitCommand),
   // Edit
-  kUndo = 57643,
-  kCut = 57635,
-  kCopy = 57634,
-  kPaste = 57637,
-  kSelectAll = 57642,
-  kUnselect = 32959,
+  kUndo = TextNumber(TextId::kUndoCommand),
+  kCut = TextNumber(TextId::kCutCommand),
+  kCopy = TextNumber(TextId::kCopyCommand),
+  kPaste = TextNumber(TextId::kPasteCommand),
+  kSelectAll = TextNumber(TextId::kSelectAllCommand),
+  kUnselect = TextNumber(TextId::kUnselectCommand),
   // Folder
-  kImportFolder = 32781,
-  kNewFolder = 32776,
-  kDeleteFolder = 32777,
-  kMoveFolder = 32947,
-  kRenameFolder = 32778,
-  kAccess = 32903,
-  kBefore = 32931,
-  kAfter = 32932,
-  kFolderProperties = 32939,
+  kImportFolder = TextNumber(TextId::kImportFolderCommand),
+  kNewFolder = TextNumber(TextId::kNewFolderCommand),
+  kDeleteFolder = TextNumber(TextId::kDeleteFolderCommand),
+  kMoveFolder = TextNumber(TextId::kMoveFolderCommand),
+  kRenameFolder = TextNumber(TextId::kRenameFolderCommand),
+  kAccess = TextNumber(TextId::kAccessCommand),
+  kBefore = TextNumber(TextId::kBeforeCommand),
+  kAfter = TextNumber(TextId::kAfterCommand),
+  kFolderProperties = TextNumber(TextId::kFolderPropertiesCommand),
   // Image
-  kImportImages = 32960,
-  kDeleteImages = 32961,
-  kTagImages = 32962,
-  kDisplayImage = 32963,
+  kImportImages = TextNumber(TextId::kImportImagesCommand),
+  kDeleteImages = TextNumber(TextId::kDeleteImagesCommand),
+  kTagImages = TextNumber(TextId::kTagImagesCommand),
+  kDisplayImage = TextNumber(TextId::kDisplayImageCommand),
   // View
-  kViewToolbar = 59392,
-  kViewStatusBar = 59393,
-  kViewFolderTree = 32964,
-  kThumbnails = 32965,
-  kList = 32966,
+  kViewToolbar = TextNumber(TextId::kViewToolbarCommand),
+  kViewStatusBar = TextNumber(TextId::kViewStatusBarCommand),
+  kViewFolderTree = TextNumber(TextId::kViewFolderTreeCommand),
+  kThumbnails = TextNumber(TextId::kThumbnailsCommand),
+  kList = TextNumber(TextId::kListCommand),
   // Transform
-  kRotate90 = 32967,
-  kRotate180 = 32968,
-  kRotate270 = 32969,
-  kFlipLeftRight = 32970,
-  kFlipUpDown = 32971,
+  kRotate90 = TextNumber(TextId::kRotate90Command),
+  kRotate180 = TextNumber(TextId::kRotate180Command),
+  kRotate270 = TextNumber(TextId::kRotate270Command),
+  kFlipLeftRight = TextNumber(TextId::kFlipLeftRightCommand),
+  kFlipUpDown = TextNumber(TextId::kFlipUpDownCommand),
   // Date
-  kTimeOffset = 32972,
-  kSetDate = 32973,
+  kTimeOffset = TextNumber(TextId::kTimeOffsetCommand),
+  kSetDate = TextNumber(TextId::kSetDateCommand),
   // Server
-  kSyncFolder = 32974,
-  kSyncProfile = 32975,
-  kStopSync = 32976,
-  kCheckVersion = 32977,
+  kSyncFolder = TextNumber(TextId::kSyncFolderCommand),
+  kSyncProfile = TextNumber(TextId::kSyncProfileCommand),
+  kStopSync = TextNumber(TextId::kStopSyncCommand),
+  kCheckVersion = TextNumber(TextId::kCheckVersionCommand),
   // Settings
-  kBaseDirectory = 32978,
-  kLanguage = 32739,
-  kAddLanguage = 32945,
+  kBaseDirectory = TextNumber(TextId::kBaseDirectoryCommand),
+  kLanguage = TextNumber(TextId::kLanguageCommand),
+  kAddLanguage = TextNumber(TextId::kAddLanguageCommand),
   // Help
-  kHelpContents = 57667,
-  kHelpIndex = 57666,
-  kHelpSearch = 32979,
-  kForum = 32980,
-  kAbout = 57664,
+  kHelpContents = TextNumber(TextId::kHelpContentsCommand),
+  kHelpIndex = TextNumber(TextId::kHelpIndexCommand),
+  kHelpSearch = TextNumber(TextId::kHelpSearchCommand),
+  kForum = TextNumber(TextId::kForumCommand),
+  kAbout = TextNumber(TextId::kAboutCommand),
 };
 
 enum class Receiver { kFrame, kTreePane, kView, kApplication };

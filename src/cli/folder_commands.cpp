@@ -20,9 +20,6 @@ namespace {
 
 using Context = CliContext;
 
-constexpr int kDeleteFolderQuestion = 32941;
-constexpr int kMoveFolderQuestion = 32946;
-
 // The profile as it is spelt on disk, whatever the letter case typed.
 bool Open(Context& ctx, const std::string& profile, FolderTree& folders, std::string& error) {
   const auto stored = FindProfile(ctx.profilesDir, profile);
@@ -81,7 +78,7 @@ int Delete(Context& ctx, const std::string& profile, const std::string& path) {
   std::string error;
   const CDirectoryTree::Node* node = nullptr;
   if (!Open(ctx, profile, folders, error) || !(node = Folder(folders, path, false, error))) return Fail(ctx, error);
-  const std::string question = FormatString(kDeleteFolderQuestion, {node->name()});
+  const std::string question = FormatString(TextId::kDeleteFolderQuestion, {node->name()});
   return DeleteFolder(folders, path) ? 0 : Declined(ctx, question, "folder not deleted");
 }
 
@@ -93,7 +90,7 @@ int Move(Context& ctx, const std::string& profile, const std::string& path, cons
   if (!Open(ctx, profile, folders, error) || !(source = Folder(folders, path, false, error)) ||
       !(target = Folder(folders, newParent, true, error)))
     return Fail(ctx, error);
-  const std::string question = FormatString(kMoveFolderQuestion, {source->name(), folders.ItemText(target)});
+  const std::string question = FormatString(TextId::kMoveFolderQuestion, {source->name(), folders.ItemText(target)});
   return MoveFolder(folders, path, newParent) ? 0 : Declined(ctx, question, "folder not moved");
 }
 

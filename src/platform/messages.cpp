@@ -9,8 +9,6 @@ namespace albumsmith {
 
 namespace {
 
-constexpr int kUnknownErrorText = 32804;
-
 Reply Show(MessageStyle style, std::string text) {
   Message m;
   m.icon = style.icon;
@@ -24,7 +22,7 @@ Reply Show(MessageStyle style, std::string text) {
 
 }  // namespace
 
-Reply ShowMessage(MessageStyle style, int stringId, std::initializer_list<FmtArg> args) {
+Reply ShowMessage(MessageStyle style, TextId stringId, std::initializer_list<FmtArg> args) {
   return Show(style, FormatString(stringId, args));
 }
 
@@ -37,11 +35,11 @@ std::string SystemErrorText(int errorCode) {
   // The GNU strerror_r returns the text (possibly a static one).
   const char* description = strerror_r(errorCode, buffer, sizeof buffer);
   if (!description || !*description || StartsWith(description, "Unknown error"))
-    return FormatString(kUnknownErrorText, {errorCode});
+    return FormatString(TextId::kUnknownError, {errorCode});
   return Fmt("%i : %s", {errorCode, description});
 }
 
-void ShowSystemError(int errorCode, int stringId, std::initializer_list<FmtArg> args) {
+void ShowSystemError(int errorCode, TextId stringId, std::initializer_list<FmtArg> args) {
   Show({Icon::Exclamation, Buttons::Ok}, FormatString(stringId, args) + "\r\n\r\n" + SystemErrorText(errorCode));
 }
 

@@ -10,6 +10,7 @@
 
 #include "format.h"
 #include "prompter.h"
+#include "text_id.h"
 
 namespace albumsmith {
 
@@ -21,15 +22,15 @@ struct MessageStyle {
   bool skipAll = false;
 };
 
-Reply ShowMessage(MessageStyle style, int stringId, std::initializer_list<FmtArg> args = {});
+Reply ShowMessage(MessageStyle style, TextId stringId, std::initializer_list<FmtArg> args = {});
 Reply ShowMessageText(MessageStyle style, std::string_view format, std::initializer_list<FmtArg> args = {});
 
-// "%i : %s" with the error number and the system's description, or string
-// 32804 ("%i : Unknown error") when the system has none.
+// "%i : %s" with the error number and the system's description, or
+// "%i : Unknown error" when the system has none.
 std::string SystemErrorText(int errorCode);
 
 // Shown with the exclamation icon and an OK button.
-void ShowSystemError(int errorCode, int stringId, std::initializer_list<FmtArg> args = {});
+void ShowSystemError(int errorCode, TextId stringId, std::initializer_list<FmtArg> args = {});
 void ShowSystemErrorText(int errorCode, std::string_view format, std::initializer_list<FmtArg> args = {});
 
 }  // namespace albumsmith

@@ -12,12 +12,14 @@ namespace albumsmith {
 namespace {
 
 struct BuiltinEntry {
-  int id;
+  TextId id;
   const char* text;
 };
 
 constexpr BuiltinEntry kBuiltin[] = {
+#define ALBUMSMITH_TEXT(name, number, text) {TextId::name, text},
 #include "string_table_data.inc"
+#undef ALBUMSMITH_TEXT
 };
 
 constexpr bool SortedById() {
@@ -75,8 +77,8 @@ std::optional<LanguageModule> LanguageModule::Load(const std::filesystem::path& 
   return FromText(*text);
 }
 
-std::optional<std::string> LanguageModule::Get(int id) const {
-  auto it = texts_.find(id);
+std::optional<std::string> LanguageModule::Get(TextId id) const {
+  auto it = texts_.find(static_cast<int>(id));
   if (it == texts_.end()) return std::nullopt;
   return it->second;
 }
@@ -86,13 +88,13 @@ StringTable& StringTable::Instance() {
   return table;
 }
 
-const char* StringTable::Builtin(int id) {
+const char* StringTable::Builtin(TextId id) {
   auto it = std::lower_bound(std::begin(kBuiltin), std::end(kBuiltin), id,
-                             [](const BuiltinEntry& e, int value) { return e.id < value; });
+                             [](const BuiltinEntry& e, TextId value) { return e.id < value; });
   return (it != std::end(kBuiltin) && it->id == id) ? it->text : nullptr;
 }
 
-std::string StringTable::Get(int id) const {
+std::string StringTable::Get(TextId id) const {
   {
     std::shared_lock lock(mutex_);
     if (module_) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "format.h"
+#include "text_id.h"
 
 namespace albumsmith {
 
@@ -23,7 +24,7 @@ class LanguageModule {
   static std::optional<LanguageModule> Load(const std::filesystem::path& file);
   static LanguageModule FromText(std::string_view text);
 
-  std::optional<std::string> Get(int id) const;
+  std::optional<std::string> Get(TextId id) const;
   size_t size() const { return texts_.size(); }
 
  private:
@@ -36,21 +37,21 @@ class StringTable {
 
   // The module's text when a module is loaded and has the number, else the
   // built-in text, else an empty string.
-  std::string Get(int id) const;
+  std::string Get(TextId id) const;
   void SetModule(std::optional<LanguageModule> module);
   bool HasModule() const;
 
-  static const char* Builtin(int id);
+  static const char* Builtin(TextId id);
 
  private:
   mutable std::shared_mutex mutex_;
   std::optional<LanguageModule> module_;
 };
 
-inline std::string LoadString(int id) { return StringTable::Instance().Get(id); }
+inline std::string LoadString(TextId id) { return StringTable::Instance().Get(id); }
 
 // Looks a text up and formats it printf-style with the arguments.
-inline std::string FormatString(int id, std::initializer_list<FmtArg> args = {}) {
+inline std::string FormatString(TextId id, std::initializer_list<FmtArg> args = {}) {
   return Fmt(LoadString(id), args);
 }
 

@@ -38,7 +38,6 @@ constexpr std::string_view kTooDeep = "It holds directories nested more than %i 
 // (through a link, or a name it reads as a path) would otherwise be
 // followed until the stack runs out.
 constexpr int kMaxRemoveDepth = 256;
-constexpr int kUnknownErrorText = 32804;
 
 std::string Slashes(std::string_view path) {
   std::string p(path);
@@ -475,7 +474,7 @@ void FtpSession::ReportFailure(const std::string& message) {
   const char* description = CurlErrorDescription(failCode_);
   std::string text = message + "\r\n\r\n";
   if (!description) {
-    text += FormatString(kUnknownErrorText, {failCode_});
+    text += FormatString(TextId::kUnknownError, {failCode_});
   } else {
     text += Fmt("%i : %s", {failCode_, description});
   }

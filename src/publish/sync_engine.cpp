@@ -41,11 +41,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kReady = 57345;
-constexpr int kCannotCopy = 32822;        // "Cannot copy %s to %s"
-constexpr int kCannotDeleteFile = 32825;  // "Cannot delete file %s"
-constexpr int kRemoveAllWarning = 32912;  // "WARNING !! All existing files and directories inside the %s directory ..."
-
 constexpr std::string_view kCheckingInstallation = "Checking the remote installation";
 constexpr std::string_view kInstallQuestion = "The remote software does not exists or is not up to date. Install ?";
 constexpr std::string_view kInstalling = "Installing the remote software";
@@ -136,7 +131,7 @@ class SyncEngine {
     // gone (an upload refused with 550): the next run checks again.
     if (!outcome.succeeded) outcome.installConfirmed = false;
 
-    const std::string ready = LoadString(kReady);
+    const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
     sink_.PostStatus(ready);
     transport_.Disconnect();
@@ -252,13 +247,13 @@ class SyncEngine {
       std::error_code ec;
       fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
       if (ec) {
-        ShowSystemError(ec.value(), kCannotCopy, {source, target});
+        ShowSystemError(ec.value(), TextId::kCannotCopyTo, {source, target});
         return false;
       }
       LocalEntry made;
       if (ReadLocalFile(source, made)) SetTime(target, made.time);
     } else if (FileExists(target) && ::unlink(target.c_str()) != 0) {
-      ShowSystemError(errno, kCannotDeleteFile, {target});
+      ShowSystemError(errno, TextId::kCannotDeleteFile, {target});
       return false;
     }
     return true;
@@ -433,7 +428,7 @@ class SyncEngine {
       Preserve(path);
       return Foreign::kPreserved;
     }
-    const Reply sure = isDir ? ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kRemoveAllWarning, {path})
+    const Reply sure = isDir ? ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kRemoveAllWarning, {path})
                              : ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kRemoveFileQuestion, {path});
     return sure.answer == Answer::Ok ? Foreign::kRemove : Foreign::kCancel;
   }

@@ -4,6 +4,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/format.h"
+#include "platform/strings.h"
 #include "platform/text.h"
 #include "site/site_text.h"
 #include "site/style_block.h"
@@ -202,8 +203,9 @@ std::string BackgroundUrl(const PageContext& page) {
 }
 
 std::string CreditLine() {
-  return "<div class=\"dtree\">Created by <a class=\"node\" href=\"" + std::string(kProductWebSite) +
-         "\" target=\"_blank\">Albumsmith</a> v" + ProgramVersionText() + "</div>";
+  const std::string webSite = StringTable::Builtin(TextId::kWebSiteAddress);
+  return "<div class=\"dtree\">Created by <a class=\"node\" href=\"" + webSite + "\" target=\"_blank\">Albumsmith</a> v" +
+         ProgramVersionText() + "</div>";
 }
 
 std::string ImgStyle() { return "class=\"thb\" style=\"display:none\""; }

@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kCannotCopy = 32822;             // "Cannot copy %s to %s"
-constexpr int kCannotCreateDirectory = 32827;  // "Cannot create directory %s"
 constexpr std::string_view kCannotWritePage = "Error writing HTML file %s%s%s";
 constexpr std::string_view kCannotCreateHtmlDirectory = "Cannot create the HTML directory %s";
 constexpr std::string_view kCannotCreateTree = "Cannot create the directory tree";
@@ -59,14 +57,14 @@ bool MakeDir(const std::string& dir) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (!ec || DirExists(dir)) return true;
-  ShowSystemError(ec.value(), kCannotCreateDirectory, {dir});
+  ShowSystemError(ec.value(), TextId::kCannotCreateDirectory, {dir});
   return false;
 }
 
 bool CopyOne(const std::string& source, const std::string& destination) {
   std::error_code ec;
   if (fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec)) return true;
-  ShowSystemError(ec ? ec.value() : EIO, kCannotCopy, {source, destination});
+  ShowSystemError(ec ? ec.value() : EIO, TextId::kCannotCopyTo, {source, destination});
   return false;
 }
 

@@ -14,13 +14,11 @@ std::string FontDeclaration(const std::string& font) {
   return name.empty() ? std::string() : "font-family:" + EscapeCssValue(name) + ";";
 }
 
-constexpr int kBadFontName = 32983;
-
 }  // namespace
 
 bool CheckFontName(const std::string& name) {
   if (name.find_first_of("<>{};\"'") == std::string::npos && !HasControlChar(name)) return true;
-  ShowMessage({Icon::Exclamation, Buttons::Ok}, kBadFontName, {name});
+  ShowMessage({Icon::Exclamation, Buttons::Ok}, TextId::kBadFontName, {name});
   return false;
 }
 

@@ -24,7 +24,6 @@ namespace {
 
 constexpr std::string_view kTemplateMismatch = "The template %s does not match the current version";
 constexpr std::string_view kCannotOpenLocalFile = "Cannot open local file %s";
-constexpr int kReleaseString = 163;
 
 std::optional<std::string> ReadReported(const std::string& path) {
   errno = 0;
@@ -120,7 +119,7 @@ std::optional<std::string> ReadTemplateText(const std::string& path) {
 
 std::string ProgramVersionText() {
   int major = 0, minor = 0, patch = 0;
-  const char* release = StringTable::Builtin(kReleaseString);
+  const char* release = StringTable::Builtin(TextId::kRelease);
   const std::vector<std::string> parts = Split(release ? release : "", '.');
   if (parts.size() > 0) major = std::atoi(parts[0].c_str());
   if (parts.size() > 1) minor = std::atoi(parts[1].c_str());

@@ -31,9 +31,6 @@ inline constexpr std::string_view kVersionFile = "albsite/version.dat";
 inline constexpr std::string_view kIndexPicture = "albsite/index.jpg";
 inline constexpr std::string_view kSlidePicture = "albsite/slide.jpg";
 
-// Where the credit line of every page points.
-inline constexpr std::string_view kProductWebSite = "https://albumsmith.example.org/";
-
 // The data directory that holds the built-in template: the first of
 // DataDirectories() with an albsite/ folder, else the first of them. Ends with "/".
 std::string ProgramDataDirectory();

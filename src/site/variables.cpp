@@ -42,12 +42,9 @@ bool RewriteSection(const std::string& iniPath, const std::vector<Variable>& lis
   return false;
 }
 
-constexpr int kBadVariableName = 32981;
-constexpr int kVariableLeftOut = 32982;
-
 bool CheckVariableName(const std::string& name) {
   if (IsVariableName(name)) return true;
-  ShowMessage({Icon::Exclamation, Buttons::Ok}, kBadVariableName, {name});
+  ShowMessage({Icon::Exclamation, Buttons::Ok}, TextId::kBadVariableName, {name});
   return false;
 }
 
@@ -83,7 +80,7 @@ std::vector<Variable> UsableVariables(std::vector<Variable> variables) {
       const std::lock_guard lock(mutex);
       first = reported.insert(v.name).second;
     }
-    if (first) ShowMessage({Icon::Exclamation, Buttons::Ok}, kVariableLeftOut, {v.name});
+    if (first) ShowMessage({Icon::Exclamation, Buttons::Ok}, TextId::kVariableLeftOut, {v.name});
     return true;
   });
   return variables;

@@ -20,16 +20,6 @@ namespace albumsmith {
 
 namespace {
 
-constexpr int kCannotCopyTo = 32822;
-constexpr int kAlreadyExists = 32823;
-constexpr int kCannotSetAttributes = 32824;
-constexpr int kCannotDeleteFile = 32825;
-constexpr int kCannotDeleteDirectory = 32826;
-constexpr int kCannotCreateDirectory = 32827;
-constexpr int kCannotCopyFile = 32828;
-constexpr int kCopyingFolder = 32923;
-constexpr int kCopyingFiles = 32924;
-
 constexpr std::string_view kCannotMove = "Cannot move %s to %s";
 constexpr std::string_view kCannotDelete = "Cannot delete %s";
 
@@ -142,18 +132,18 @@ bool CopyFileList(const std::vector<std::string>& files, const std::string& dest
     const std::string destination = dir + name;
     if (overwriteAll) {
       if (int err = CopyFileContent(source, destination, true)) {
-        ShowSystemError(err, kCannotCopyTo, {source, destination});
+        ShowSystemError(err, TextId::kCannotCopyTo, {source, destination});
         return false;
       }
     } else if (int err = CopyFileContent(source, destination, false)) {
       if (err != EEXIST) {
-        ShowSystemError(err, kCannotCopyTo, {source, destination});
+        ShowSystemError(err, TextId::kCannotCopyTo, {source, destination});
         return false;
       }
-      Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kAlreadyExists, {name});
+      Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, TextId::kAlreadyExists, {name});
       if (reply.answer == Answer::Ok) {
         if (int again = CopyFileContent(source, destination, true)) {
-          ShowSystemError(again, kCannotCopyTo, {source, destination});
+          ShowSystemError(again, TextId::kCannotCopyTo, {source, destination});
           return false;
         }
         if (reply.dontAskAgain) overwriteAll = true;
@@ -164,7 +154,7 @@ bool CopyFileList(const std::vector<std::string>& files, const std::string& dest
     struct stat st;
     if (::stat(destination.c_str(), &st) != 0 || ::chmod(destination.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) {
       int err = errno;
-      ShowSystemError(err, kCannotSetAttributes, {destination});
+      ShowSystemError(err, TextId::kCannotSetAttributes, {destination});
       return false;
     }
   }
@@ -267,7 +257,7 @@ bool CreatePath(const std::string& path) {
       int err = errno;
       // Someone else may have made it in the meantime.
       if (!(err == EEXIST && DirExists(level))) {
-        ShowSystemError(err, kCannotCreateDirectory, {target});
+        ShowSystemError(err, TextId::kCannotCreateDirectory, {target});
         return false;
       }
     }
@@ -291,20 +281,20 @@ bool DeleteTree(const std::string& dir) {
         if (!DeleteTree(path)) return false;
       } else if (::unlink(path.c_str()) != 0) {
         int err = errno;
-        ShowSystemError(err, kCannotDeleteFile, {path});
+        ShowSystemError(err, TextId::kCannotDeleteFile, {path});
         return false;
       }
     }
     if (::rmdir(self.c_str()) != 0) {
       int err = errno;
-      ShowSystemError(err, kCannotDeleteDirectory, {self});
+      ShowSystemError(err, TextId::kCannotDeleteDirectory, {self});
     }
   } else {
     // A link given as the directory goes, never what it points to; any other
     // file is not a directory and is left alone.
     if ((S_ISLNK(st.st_mode) ? ::unlink(self.c_str()) : ::rmdir(self.c_str())) != 0) {
       int err = errno;
-      ShowSystemError(err, kCannotDeleteDirectory, {self});
+      ShowSystemError(err, TextId::kCannotDeleteDirectory, {self});
     }
   }
   return true;
@@ -323,7 +313,7 @@ bool DeleteMatchingFiles(const std::string& dir, const std::string& pattern) {
     const std::string path = prefix + e.name;
     if (::unlink(path.c_str()) != 0) {
       int err = errno;
-      ShowSystemError(err, kCannotDeleteFile, {path});
+      ShowSystemError(err, TextId::kCannotDeleteFile, {path});
       return false;
     }
   }
@@ -336,7 +326,7 @@ bool CopyTree(const std::string& source, const std::string& destination) {
   if (!CreatePath(to)) return false;
   std::vector<Entry> entries;
   if (int err = ReadEntries(from, entries)) {
-    ShowSystemError(err, kCannotCopyFile, {WithoutSlash(source)});
+    ShowSystemError(err, TextId::kCannotCopyFile, {WithoutSlash(source)});
     return false;
   }
   for (const Entry& e : entries) {
@@ -345,7 +335,7 @@ bool CopyTree(const std::string& source, const std::string& destination) {
       if (!CopyTree(path, to + e.name)) return false;
     } else if (IsRegularFile(path)) {
       if (int err = CopyFileContent(path, to + e.name, true)) {
-        ShowSystemError(err, kCannotCopyFile, {path});
+        ShowSystemError(err, TextId::kCannotCopyFile, {path});
         return false;
       }
     }
@@ -406,14 +396,14 @@ int CopyTreeWithProgress(const std::string& source, const std::string& destinati
   for (size_t done = 0; done < dirs.size(); ++done) {
     if (cancel && cancel->load()) return finish(CopyProgress::kEndFailure);
     const std::string& relative = dirs[done];
-    const std::string firstLine = FormatString(kCopyingFolder, {WithoutSlash(from + relative)});
+    const std::string firstLine = FormatString(TextId::kCopyingFolder, {WithoutSlash(from + relative)});
     progress.SetText(firstLine, "");
     progress.SetPercent(static_cast<int>(done * 100 / dirs.size()));
 
     std::vector<std::string> files;
     ListFiles(from + relative, files);
     filesSoFar += files.size();
-    progress.SetText(firstLine, FormatString(kCopyingFiles, {files.size(), filesSoFar}));
+    progress.SetText(firstLine, FormatString(TextId::kCopyingFiles, {files.size(), filesSoFar}));
 
     if (!CreatePath(to + relative) || !CopyFileList(files, to + relative, false, cancel))
       return finish(CopyProgress::kEndFailure);

@@ -23,14 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using Node = CDirectoryTree::Node;
 
-constexpr int kCannotCopyTo = 32822;
-constexpr int kCannotCopyFile = 32828;
-constexpr int kCannotRename = 32938;
-constexpr int kDeleteFolderQuestion = 32941;
-constexpr int kMoveFolderQuestion = 32946;
-constexpr int kCannotMoveToItself = 32948;
-constexpr int kCannotMoveParent = 32949;
-
 constexpr MessageStyle kWarning{Icon::Exclamation, Buttons::Ok};
 constexpr MessageStyle kQuestion{Icon::Question, Buttons::OkCancel};
 
@@ -213,7 +205,7 @@ RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std:
     trace.Line("Move : %s to %s\n", {steps[i].from, steps[i].to});
     if (int err = MoveDirectory(steps[i].from, steps[i].to)) {
       trace.Line("Move : ERROR %ld\n", {err});
-      ShowSystemError(err, kCannotRename, {steps[i].from, steps[i].to});
+      ShowSystemError(err, TextId::kCannotRename, {steps[i].from, steps[i].to});
       for (size_t j = i; j-- > 0;) {
         if (int undo = MoveDirectory(steps[j].to, steps[j].from)) trace.Line("Move : ERROR %ld\n", {undo});
       }
@@ -236,7 +228,7 @@ bool DeleteFolder(FolderTree& folders, std::string_view path) {
   const Node* node = folders.tree().FindPath(path);
   // Deleting the root would delete every photo of the profile.
   if (!node || node->isRoot()) return false;
-  if (ShowMessage(kQuestion, kDeleteFolderQuestion, {node->name()}).answer != Answer::Ok) return false;
+  if (ShowMessage(kQuestion, TextId::kDeleteFolderQuestion, {node->name()}).answer != Answer::Ok) return false;
   const std::string relative = CDirectoryTree::RelativePath(node);
   if (!DeleteTree(folders.FullPath(relative))) return false;
   folders.tree().RemovePath(relative);
@@ -250,12 +242,12 @@ std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sour
   const Node* target = tree.FindPath(targetPath);
   if (!source || !target || source->isRoot()) return std::nullopt;
   if (target == source || target == source->parent()) {
-    ShowMessage(kWarning, kCannotMoveToItself);
+    ShowMessage(kWarning, TextId::kCannotMoveToItself);
     return std::nullopt;
   }
   for (const Node* n = target->parent(); n; n = n->parent()) {
     if (n == source) {
-      ShowMessage(kWarning, kCannotMoveParent);
+      ShowMessage(kWarning, TextId::kCannotMoveParent);
       return std::nullopt;
     }
   }
@@ -271,7 +263,8 @@ std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sour
     ShowSystemErrorText(EEXIST, kCannotMove, {oldPath, newPath});
     return std::nullopt;
   }
-  if (ShowMessage(kQuestion, kMoveFolderQuestion, {source->name(), folders.ItemText(target)}).answer != Answer::Ok)
+  if (ShowMessage(kQuestion, TextId::kMoveFolderQuestion, {source->name(), folders.ItemText(target)}).answer !=
+      Answer::Ok)
     return std::nullopt;
 
   bool moved = CopyThenDelete(oldPath, newPath);
@@ -315,7 +308,7 @@ std::optional<std::string> ImportFolder(FolderTree& folders, std::string_view pa
   const std::string relative = CDirectoryTree::RelativePath(parent) + name + "/";
   const std::string destination = WithoutSlash(folders.FullPath(relative));
   if (!DirExists(source)) {
-    ShowSystemError(ENOENT, kCannotCopyFile, {source});
+    ShowSystemError(ENOENT, TextId::kCannotCopyFile, {source});
     return std::nullopt;
   }
   // A folder copied into itself or below itself would copy its own copy.
@@ -324,7 +317,7 @@ std::optional<std::string> ImportFolder(FolderTree& folders, std::string_view pa
   const fs::path to = fs::weakly_canonical(destination, ec);
   const std::string fromText = from.string() + "/";
   if (StartsWith(to.string() + "/", fromText)) {
-    ShowSystemError(EINVAL, kCannotCopyTo, {source, destination});
+    ShowSystemError(EINVAL, TextId::kCannotCopyTo, {source, destination});
     return std::nullopt;
   }
 

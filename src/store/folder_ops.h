@@ -76,21 +76,21 @@ enum class RenameResult {
 
 // The end of in-place editing. Moves the folder's directory, then its
 // albsite/m and albsite/s directories; when one of those moves fails the moves
-// already made are undone and 32938 is shown, so the three trees stay in step.
+// already made are undone and kCannotRename is shown, so the three trees stay in step.
 // Each step is traced to TraceFilePath(). On success the tree follows and,
 // when `notify` is given, the folder is shown there (its new full path + "/").
 // The pane treats an empty or cancelled edit as no edit and does not call this.
 RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std::string& newName,
                           WindowSink* notify = nullptr);
 
-// Asks 32941; on OK deletes the folder's directory with everything below it
+// Asks kDeleteFolderQuestion; on OK deletes the folder's directory with everything below it
 // and removes it from the tree. Its albsite/s and albsite/m directories are
 // left for synchronisation and verification. The root is never deleted.
 bool DeleteFolder(FolderTree& folders, std::string_view path);
 
 // Moves a folder into another folder: refuses a target inside the source
-// (32949) and the source itself or its own parent (32948), refuses a target
-// already holding an entry of that name, asks 32946, then copies and deletes
+// (kCannotMoveParent) and the source itself or its own parent (kCannotMoveToItself), refuses a target
+// already holding an entry of that name, asks kMoveFolderQuestion, then copies and deletes
 // ImageTree, albsite/s and albsite/m in turn, stopping at the first failure.
 // The tree is then loaded again; the folder comes back as the last child of
 // its new parent with a new id. Returns its new relative path.

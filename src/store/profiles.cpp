@@ -18,19 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kEnterProfileName = 32862;
-constexpr int kProfileExists = 32863;
-constexpr int kServerSlash = 32864;
-constexpr int kEnterServer = 32865;
-constexpr int kEnterRemoteDir = 32866;
-constexpr int kRemoteDirSlash = 32867;
-constexpr int kEnterLogin = 32788;
-constexpr int kEnterPassword = 32789;
-constexpr int kDeleteProfileQuestion = 32820;
-constexpr int kRemoveRemoteQuestion = 57346;
-constexpr int kSaveQuestion = 32908;
-constexpr int kRemoteWarning = 32912;
-
 const MessageStyle kWarning{Icon::Exclamation, Buttons::Ok};
 
 std::string ToForwardSlashes(std::string s) { return ReplaceAll(std::move(s), "\\", "/"); }
@@ -82,7 +69,7 @@ std::string ProfileDirectory(const std::string& profilesDir, const ProfileSettin
 
 bool CheckNewProfileName(const std::string& profilesDir, const std::string& name) {
   if (name.empty()) {
-    ShowMessage(kWarning, kEnterProfileName);
+    ShowMessage(kWarning, TextId::kEnterProfileName);
     return false;
   }
   // The name becomes a folder name: refuse what would put it elsewhere.
@@ -94,7 +81,7 @@ bool CheckNewProfileName(const std::string& profilesDir, const std::string& name
     return false;
   }
   if (ProfileExists(profilesDir, name)) {
-    ShowMessage(kWarning, kProfileExists);
+    ShowMessage(kWarning, TextId::kProfileExists);
     return false;
   }
   return true;
@@ -102,11 +89,11 @@ bool CheckNewProfileName(const std::string& profilesDir, const std::string& name
 
 bool CheckServerName(const std::string& server) {
   if (server.empty()) {
-    ShowMessage(kWarning, kEnterServer);
+    ShowMessage(kWarning, TextId::kEnterServer);
     return false;
   }
   if (server.find_first_of("/\\") != std::string::npos) {
-    ShowMessage(kWarning, kServerSlash);
+    ShowMessage(kWarning, TextId::kServerSlash);
     return false;
   }
   return true;
@@ -114,28 +101,28 @@ bool CheckServerName(const std::string& server) {
 
 bool CheckLogin(const std::string& login) {
   if (!login.empty()) return true;
-  ShowMessage(kWarning, kEnterLogin);
+  ShowMessage(kWarning, TextId::kEnterLogin);
   return false;
 }
 
 bool CheckPassword(const std::string& password) {
   if (!password.empty()) return true;
-  ShowMessage(kWarning, kEnterPassword);
+  ShowMessage(kWarning, TextId::kEnterPassword);
   return false;
 }
 
 std::optional<std::string> CheckWizardRemoteDir(const std::string& dir) {
   if (dir.empty()) {
-    ShowMessage(kWarning, kEnterRemoteDir);
+    ShowMessage(kWarning, TextId::kEnterRemoteDirectory);
     return std::nullopt;
   }
   std::string remote = ToForwardSlashes(dir);
   if (!StartsWith(remote, "/")) {
-    ShowMessage(kWarning, kRemoteDirSlash);
+    ShowMessage(kWarning, TextId::kRemoteDirectorySlash);
     return std::nullopt;
   }
   if (!EndsWith(remote, "/")) remote += "/";
-  if (!IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kRemoteWarning, {remote}).answer))
+  if (!IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kRemoveAllWarning, {remote}).answer))
     return std::nullopt;
   return remote;
 }
@@ -153,7 +140,7 @@ bool CheckDialogServerName(const std::string& server) {
 std::optional<std::string> CheckDialogRemoteDir(const std::string& dir) {
   std::string remote = ToForwardSlashes(dir);
   if (!StartsWith(remote, "/")) {
-    ShowMessage(kWarning, kRemoteDirSlash);
+    ShowMessage(kWarning, TextId::kRemoteDirectorySlash);
     return std::nullopt;
   }
   if (!EndsWith(remote, "/")) remote += "/";
@@ -198,13 +185,13 @@ bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSett
 bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::string& name,
                    const std::function<void(const ProfileSettings&)>& removeRemote) {
   if (name.empty() || name.find_first_of("/\\") != std::string::npos || name == "." || name == "..") return false;
-  if (!IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kDeleteProfileQuestion, {name}).answer))
+  if (!IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kDeleteProfileQuestion, {name}).answer))
     return false;
   const ProfileSettings snapshot = ReadProfile(profilesDir, name);
   DeleteTree(profilesDir + name + "/");
   const std::string key = "Profiles\\" + name;
   if (app.KeyExists(key)) app.DeleteKey(key);
-  if (IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kRemoveRemoteQuestion,
+  if (IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kRemoveRemoteQuestion,
                              {name, snapshot.remoteDir})
                      .answer)) {
     if (removeRemote) {
@@ -233,7 +220,8 @@ bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& 
 ProfileSettings SaveEditedProfile(const std::string& profilesDir, const ProfileSettings& asRead,
                                   ProfileSettings edited) {
   if (edited == asRead) return edited;
-  if (ShowMessage({Icon::Exclamation, Buttons::YesNo}, kSaveQuestion).answer != Answer::Yes) return asRead;
+  if (ShowMessage({Icon::Exclamation, Buttons::YesNo}, TextId::kSaveProfileQuestion).answer != Answer::Yes)
+    return asRead;
   ApplyProfileChanges(profilesDir, asRead, edited);
   return edited;
 }

@@ -32,22 +32,22 @@ void NormalizePaths(ProfileSettings& settings);
 std::string ProfileDirectory(const std::string& profilesDir, const ProfileSettings& settings);
 
 // --- checks of the wizard and the dialog -----------------------------------
-// Refuses an empty name (32862), an existing one (32863) and a name that
+// Refuses an empty name (kEnterProfileName), an existing one (kProfileExists) and a name that
 // cannot be a folder name ("/", "\", control characters, "." or "..").
 bool CheckNewProfileName(const std::string& profilesDir, const std::string& name);
-// Wizard: empty (32865), "/" or "\" inside (32864).
+// Wizard: empty (kEnterServer), "/" or "\" inside (kServerSlash).
 bool CheckServerName(const std::string& server);
-bool CheckLogin(const std::string& login);        // 32788
-bool CheckPassword(const std::string& password);  // 32789
-// Wizard: empty (32866); "\" becomes "/"; must begin with "/" (32867); a
-// final "/" is added; then the 32912 warning is asked (OK/Cancel). Nothing
+bool CheckLogin(const std::string& login);        // kEnterLogin
+bool CheckPassword(const std::string& password);  // kEnterPassword
+// Wizard: empty (kEnterRemoteDirectory); "\" becomes "/"; must begin with "/" (kRemoteDirectorySlash); a
+// final "/" is added; then the kRemoveAllWarning warning is asked (OK/Cancel). Nothing
 // when refused or cancelled.
 std::optional<std::string> CheckWizardRemoteDir(const std::string& dir);
 // What the wizard's remote-directory page shows when it comes up: the
 // field's text, or for an empty field "/Prefix-WEB-Dir/<profile name>/".
 std::string ProposedRemoteDir(const std::string& field, const std::string& profileName);
 // Dialog OK: the fixed server-name text; "\" → "/", non-empty and beginning
-// with "/" (32867), final "/" added.
+// with "/" (kRemoteDirectorySlash), final "/" added.
 bool CheckDialogServerName(const std::string& server);
 std::optional<std::string> CheckDialogRemoteDir(const std::string& dir);
 // An entry of the preserve list as edited in place: non-empty, no leading or
@@ -60,13 +60,13 @@ bool IsValidPreserveEntry(const std::string& entry);
 bool CreateProfile(const std::string& profilesDir, ProfileSettings& settings);
 
 // Renames the profile folder. An unchanged name does nothing and succeeds;
-// empty (32862) or existing (32863) names are refused. On success the record
+// empty (kEnterProfileName) or existing (kProfileExists) names are refused. On success the record
 // takes the new name, is written, and the old "Profiles\<old>" key is removed.
 bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSettings& settings,
                    const std::string& newName);
 
-// Asks 32820; on OK deletes the profile folder and its "Profiles\<name>"
-// key, then asks 57346 and, on OK, calls removeRemote with the profile (which
+// Asks kDeleteProfileQuestion; on OK deletes the profile folder and its "Profiles\<name>"
+// key, then asks kRemoveRemoteQuestion and, on OK, calls removeRemote with the profile (which
 // may be empty while publishing is not available). Returns whether the
 // profile was deleted.
 bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::string& name,
@@ -78,7 +78,7 @@ bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::
 bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& asRead, ProfileSettings& edited);
 
 // After OK in the profiles dialog: when `edited` differs from `asRead`, asks
-// 32908; on Yes applies the changes as above. Returns the record to open (the edited one,
+// kSaveProfileQuestion; on Yes applies the changes as above. Returns the record to open (the edited one,
 // or the one as read after No).
 ProfileSettings SaveEditedProfile(const std::string& profilesDir, const ProfileSettings& asRead,
                                   ProfileSettings edited);

@@ -12,10 +12,6 @@
 
 namespace albumsmith::ui {
 
-namespace {
-constexpr int kBrowseTitle = 32935;  // "Select the new profiles base directory"
-}
-
 BaseDirectoryDialog::BaseDirectoryDialog(const std::string& current, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("BaseDirectoryDialog"));
   setWindowTitle(QStringLiteral("Settings"));
@@ -43,7 +39,7 @@ BaseDirectoryDialog::BaseDirectoryDialog(const std::string& current, QWidget* pa
 std::string BaseDirectoryDialog::entered() const { return S(field_->text()); }
 
 void BaseDirectoryDialog::browse() {
-  QFileDialog browser(this, QLoad(kBrowseTitle), field_->text());
+  QFileDialog browser(this, QLoad(TextId::kSelectBaseDirectory), field_->text());
   browser.setObjectName(QStringLiteral("BaseDirectoryBrowser"));
   browser.setFileMode(QFileDialog::Directory);
   browser.setOption(QFileDialog::ShowDirsOnly);

@@ -14,7 +14,7 @@ namespace albumsmith::ui {
 CopyProfileDialog::CopyProfileDialog(std::string profilesDir, QWidget* parent)
     : QDialog(parent), profilesDir_(std::move(profilesDir)) {
   setObjectName(QStringLiteral("CopyProfileDialog"));
-  setWindowTitle(QLoad(32928));
+  setWindowTitle(QLoad(TextId::kCopyProfileTitle));
   name_ = new QLineEdit;
   name_->setObjectName(QStringLiteral("ProfileName"));
   copyImages_ = new QCheckBox(QStringLiteral("Copy images"));

@@ -86,10 +86,10 @@ GlobalPropertiesDialog::GlobalPropertiesDialog(std::string profilesDir, ProfileS
     : QDialog(parent), profilesDir_(std::move(profilesDir)), profile_(std::move(profile)) {
   setWindowTitle(QStringLiteral("Profile default properties"));
   auto* tabs = new QTabWidget;
-  tabs->addTab(makeSlideShowTab(), QLoad(32873));
-  tabs->addTab(makeBackgroundTab(), QLoad(32874));
-  tabs->addTab(makeStyleTab(), QLoad(32876));
-  tabs->addTab(makeThumbnailsTab(), QLoad(32954));
+  tabs->addTab(makeSlideShowTab(), QLoad(TextId::kSlideShowTab));
+  tabs->addTab(makeBackgroundTab(), QLoad(TextId::kBackgroundTab));
+  tabs->addTab(makeStyleTab(), QLoad(TextId::kStyleTab));
+  tabs->addTab(makeThumbnailsTab(), QLoad(TextId::kThumbnailsTab));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &GlobalPropertiesDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &GlobalPropertiesDialog::reject);

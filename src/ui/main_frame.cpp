@@ -58,15 +58,9 @@ constexpr int kVersionCheckDelayMs = 5000;
 constexpr int kSortSelectorWidth = 120;
 constexpr int kInitialHeight = 700;
 constexpr int kFirstWindowOffset = 40;
-
-// String-table numbers of the About box links and of the idle status text.
-constexpr int kForumAddress = 57347;
-constexpr int kWebSiteAddress = 57348;
-constexpr int kIdleStatus = 57345;
-
-// Used until the string table carries the addresses.
-constexpr const char* kFallbackForum = "https://albumsmith.example.org/forum";
-constexpr const char* kFallbackWebSite = "https://albumsmith.example.org/";
+// The sort selector's entries, indexed by Ordering.
+constexpr TextId kOrderingTexts[kOrderingCount] = {TextId::kSortByComment, TextId::kSortByDate, TextId::kSortByFileName,
+                                                   TextId::kSortByPosition};
 
 // The tool bar holds some forty buttons; with the style's roomy button
 // margins they would not fit the window's first width.
@@ -90,9 +84,10 @@ class CompactToolBarStyle : public QProxyStyle {
   }
 };
 
-QString TextOr(int id, const char* fallback) {
+// A language module that blanks a link or the idle status gets the built-in text.
+QString TextOrBuiltin(TextId id) {
   const std::string text = LoadString(id);
-  return text.empty() ? QString::fromUtf8(fallback) : Q(text);
+  return Q(text.empty() ? StringTable::Builtin(id) : text);
 }
 
 }  // namespace
@@ -228,7 +223,7 @@ void MainFrame::createToolBar() {
 
   sortSelector_ = new QComboBox;
   sortSelector_->setObjectName(QStringLiteral("SortSelector"));
-  for (int i = 0; i < kOrderingCount; ++i) sortSelector_->addItem(QLoad(32841 + i), i);
+  for (int i = 0; i < kOrderingCount; ++i) sortSelector_->addItem(QLoad(kOrderingTexts[i]), i);
   sortSelector_->setMinimumWidth(kSortSelectorWidth);
   sortSelector_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   // Enabled once a folder is shown.
@@ -283,7 +278,7 @@ void MainFrame::createStatusBar() {
   bar->addPermanentWidget(clipboardPane_);
   bar->addPermanentWidget(progressPane_);
 
-  ApplyStatus(statusState_, S(TextOr(kIdleStatus, "Ready")));
+  ApplyStatus(statusState_, S(TextOrBuiltin(TextId::kReady)));
   ApplyClipboard(statusState_, false, 0);
   renderStatusBar();
 
@@ -507,7 +502,7 @@ void MainFrame::addLanguageCommand() {
                   "program, then choose it in the Settings > Language menu.");
 }
 
-void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOr(kForumAddress, kFallbackForum))); }
+void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOrBuiltin(TextId::kForumAddress))); }
 
 void MainFrame::aboutCommand() {
   QDialog about(this);
@@ -524,8 +519,8 @@ void MainFrame::aboutCommand() {
   connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
   auto* layout = new QVBoxLayout(&about);
   layout->addWidget(text);
-  layout->addWidget(link(TextOr(kForumAddress, kFallbackForum), QStringLiteral("Forum")));
-  layout->addWidget(link(TextOr(kWebSiteAddress, kFallbackWebSite), QStringLiteral("Web site")));
+  layout->addWidget(link(TextOrBuiltin(TextId::kForumAddress), QStringLiteral("Forum")));
+  layout->addWidget(link(TextOrBuiltin(TextId::kWebSiteAddress), QStringLiteral("Web site")));
   layout->addWidget(buttons);
   about.exec();
 }

@@ -57,10 +57,10 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   setWizardStyle(QWizard::ClassicStyle);
   setOption(QWizard::HaveHelpButton, true);
   setOption(QWizard::NoBackButtonOnStartPage, false);
-  setButtonText(QWizard::NextButton, QLoad(32926) + QStringLiteral(" >>"));
+  setButtonText(QWizard::NextButton, QLoad(TextId::kNextButton) + QStringLiteral(" >>"));
   setButtonText(QWizard::BackButton, QStringLiteral("<< Prev."));
   setButtonText(QWizard::HelpButton, QStringLiteral("Help"));
-  setButtonText(QWizard::FinishButton, QLoad(32927));
+  setButtonText(QWizard::FinishButton, QLoad(TextId::kFinishButton));
   setButtonText(QWizard::CancelButton, QStringLiteral("Cancel"));
   // The help file comes with the help commands.
   button(QWizard::HelpButton)->setEnabled(false);
@@ -159,7 +159,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
 NewProfileWizard::NewProfileWizard(std::string profilesDir, const ProfileSettings& copy, QWidget* parent)
     : NewProfileWizard(std::move(profilesDir), parent) {
   copy_ = copy;
-  setWindowTitle(QLoad(32928));
+  setWindowTitle(QLoad(TextId::kCopyProfileTitle));
   name_->setText(Q(copy.name));
   server_->setText(Q(SettingText(copy.serverName)));
   php_->setChecked(copy.php != 0);
@@ -199,7 +199,7 @@ void NewProfileWizard::done(int result) {
 }
 
 void NewProfileWizard::reject() {
-  if (IsPositive(ShowMessage({Icon::Question, Buttons::OkCancel}, 32787).answer)) QWizard::reject();
+  if (IsPositive(ShowMessage({Icon::Question, Buttons::OkCancel}, TextId::kExitWizardQuestion).answer)) QWizard::reject();
 }
 
 }  // namespace albumsmith::ui

@@ -95,10 +95,10 @@ ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, Q
   buttonColumn->addStretch();
 
   tabs_ = new QTabWidget;
-  tabs_->addTab(makeServerTab(), QLoad(32877));
-  tabs_->addTab(makeTemplatesTab(), QLoad(32929));
-  tabs_->addTab(makePreserveTab(), QLoad(32919));
-  securityTab_ = tabs_->addTab(makeSecurityTab(), QLoad(32879));
+  tabs_->addTab(makeServerTab(), QLoad(TextId::kServerTab));
+  tabs_->addTab(makeTemplatesTab(), QLoad(TextId::kTemplatesTab));
+  tabs_->addTab(makePreserveTab(), QLoad(TextId::kPreserveTab));
+  securityTab_ = tabs_->addTab(makeSecurityTab(), QLoad(TextId::kSecurityTab));
 
   dialogButtons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(dialogButtons_, &QDialogButtonBox::accepted, this, &ProfilesDialog::accept);
@@ -517,7 +517,7 @@ void ProfilesDialog::endPreserveEdit() {
     return;
   }
   if (!IsValidPreserveEntry(S(text))) {
-    ShowMessage({Icon::Stop, Buttons::Ok}, 32920);
+    ShowMessage({Icon::Stop, Buttons::Ok}, TextId::kInvalidPath);
     if (isNew) {
       delete item;
     } else {

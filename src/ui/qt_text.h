@@ -13,6 +13,6 @@ namespace albumsmith::ui {
 inline QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 inline std::string S(const QString& s) { return s.toStdString(); }
 // A text of the string table, ready for a widget.
-inline QString QLoad(int id) { return Q(LoadString(id)); }
+inline QString QLoad(TextId id) { return Q(LoadString(id)); }
 
 }  // namespace albumsmith::ui

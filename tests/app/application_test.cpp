@@ -226,7 +226,7 @@ TEST_F(LanguagesTest, ModulesOfTheDataDirectoriesLoadAndAreListed) {
     EXPECT_NE(std::find(menu.begin(), menu.end(), c.name), menu.end());
     languages.Load(c.name, settings_);
     EXPECT_EQ(languages.current(), c.name);
-    EXPECT_EQ(LoadString(32814), c.name);
+    EXPECT_EQ(LoadString(TextId::kMaintenanceDone), c.name);
   }
   EXPECT_TRUE(Environment::prompter().texts().empty());
 }
@@ -238,15 +238,15 @@ TEST_F(LanguagesTest, EnglishInAnyLetterCaseUsesTheBuiltInTexts) {
   languages_.Load("english", settings_);
   EXPECT_EQ(languages_.current(), "English");
   EXPECT_FALSE(StringTable::Instance().HasModule());
-  EXPECT_EQ(LoadString(32814), kMaintenance);
+  EXPECT_EQ(LoadString(TextId::kMaintenanceDone), kMaintenance);
 
   // Going back from a loaded module unloads it as well.
   languages_.Load("Francais", settings_);
-  ASSERT_EQ(LoadString(32814), "Maintenance faite");
+  ASSERT_EQ(LoadString(TextId::kMaintenanceDone), "Maintenance faite");
   languages_.Load("ENGLISH", settings_);
   EXPECT_EQ(languages_.current(), "English");
   EXPECT_FALSE(StringTable::Instance().HasModule());
-  EXPECT_EQ(LoadString(32814), kMaintenance);
+  EXPECT_EQ(LoadString(TextId::kMaintenanceDone), kMaintenance);
   EXPECT_TRUE(Environment::prompter().texts().empty());
 }
 
@@ -256,9 +256,9 @@ TEST_F(LanguagesTest, ModuleOfTheCurrentDirectoryLoadsWhenTheProgramHasNone) {
   languages_.Load("Deutsch", settings_);
 
   EXPECT_EQ(languages_.current(), "Deutsch");
-  EXPECT_EQ(LoadString(32814), "Wartung erledigt");
+  EXPECT_EQ(LoadString(TextId::kMaintenanceDone), "Wartung erledigt");
   // A text the module lacks comes from the program's own table.
-  EXPECT_EQ(LoadString(32863), "Profile already exists");
+  EXPECT_EQ(LoadString(TextId::kProfileExists), "Profile already exists");
   EXPECT_TRUE(Environment::prompter().texts().empty());
 }
 
@@ -268,7 +268,7 @@ TEST_F(LanguagesTest, ModuleOfTheProgramDirectoryComesFirst) {
 
   languages_.Load("Deutsch", settings_);
 
-  EXPECT_EQ(LoadString(32814), "aus dem Programm");
+  EXPECT_EQ(LoadString(TextId::kMaintenanceDone), "aus dem Programm");
 }
 
 TEST_F(LanguagesTest, ModuleOfAnotherReleaseIsKeptWithAWarning) {
@@ -277,7 +277,7 @@ TEST_F(LanguagesTest, ModuleOfAnotherReleaseIsKeptWithAWarning) {
   languages_.Load("Francais", settings_);
 
   EXPECT_EQ(languages_.current(), "Francais");
-  EXPECT_EQ(LoadString(32814), "Maintenance faite");
+  EXPECT_EQ(LoadString(TextId::kMaintenanceDone), "Maintenance faite");
   const auto shown = Environment::prompter().shown();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].icon, Icon::Exclamation);
@@ -296,7 +296,7 @@ TEST_F(LanguagesTest, MissingModuleFallsBackToEnglishAndStoresIt) {
 
   EXPECT_EQ(languages_.current(), "English");
   EXPECT_FALSE(StringTable::Instance().HasModule());
-  EXPECT_EQ(LoadString(32814), kMaintenance);
+  EXPECT_EQ(LoadString(TextId::kMaintenanceDone), kMaintenance);
   EXPECT_EQ(settings_.GetString("Settings", "Language", "?"), "English");
   const auto shown = Environment::prompter().shown();
   ASSERT_EQ(shown.size(), 1u);
@@ -322,7 +322,7 @@ TEST_F(LanguagesTest, ChoosingStoresLoadsAndConfirms) {
 
   EXPECT_EQ(settings_.GetString("Settings", "Language", "?"), "Deutsch");
   EXPECT_EQ(languages_.current(), "Deutsch");
-  EXPECT_EQ(LoadString(32814), "Wartung erledigt");
+  EXPECT_EQ(LoadString(TextId::kMaintenanceDone), "Wartung erledigt");
   EXPECT_EQ(Environment::prompter().texts(), std::vector<std::string>{"The language has been changed to : Deutsch"});
 }
 

@@ -32,6 +32,12 @@ class MaintenanceCliTest : public CliTest {
   }
 };
 
+TEST_F(MaintenanceCliTest, VersionPrintsTheRelease) {
+  const CliResult r = Run({"version"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "Albumsmith 2.2.1\n");
+}
+
 // --- verify --------------------------------------------------------------------
 
 TEST_F(MaintenanceCliTest, VerifyMakesTheDerivedFilesOfEveryFolder) {

@@ -11,12 +11,12 @@ namespace albumsmith {
 namespace {
 
 TEST(StringTableTest, BuiltinTextsByNumber) {
-  EXPECT_EQ(LoadString(163), "2.2.1");
-  EXPECT_EQ(LoadString(57344), "Albumsmith");
-  EXPECT_EQ(LoadString(32923), "Copying folder: \n%s");
-  EXPECT_EQ(LoadString(32864), "The server name cannot contain any '\\' or'/'");
-  EXPECT_EQ(FormatString(32924, {3, 10}), "Copying 3 files (total 10 files)");
-  EXPECT_EQ(LoadString(1), "");  // unknown numbers read empty
+  EXPECT_EQ(LoadString(TextId{163}), "2.2.1");
+  EXPECT_EQ(LoadString(TextId{57344}), "Albumsmith");
+  EXPECT_EQ(LoadString(TextId{32923}), "Copying folder: \n%s");
+  EXPECT_EQ(LoadString(TextId{32864}), "The server name cannot contain any '\\' or'/'");
+  EXPECT_EQ(FormatString(TextId{32924}, {3, 10}), "Copying 3 files (total 10 files)");
+  EXPECT_EQ(LoadString(TextId{1}), "");  // unknown numbers read empty
 }
 
 TEST(StringTableTest, LanguageModuleOverridesAndFallsBack) {
@@ -29,19 +29,19 @@ TEST(StringTableTest, LanguageModuleOverridesAndFallsBack) {
       "32863 missing quotes\n");
   EXPECT_EQ(module.size(), 3u);
   StringTable::Instance().SetModule(module);
-  EXPECT_EQ(LoadString(32862), "Entrez un nom de profil");
-  EXPECT_EQ(LoadString(32923), "Copie du dossier : \n%s \"x\" \\");
-  EXPECT_EQ(LoadString(32863), "Profile already exists");  // missing entry: built-in text
+  EXPECT_EQ(LoadString(TextId{32862}), "Entrez un nom de profil");
+  EXPECT_EQ(LoadString(TextId{32923}), "Copie du dossier : \n%s \"x\" \\");
+  EXPECT_EQ(LoadString(TextId{32863}), "Profile already exists");  // missing entry: built-in text
   StringTable::Instance().SetModule(std::nullopt);
-  EXPECT_EQ(LoadString(32862), "Enter a profile name");
+  EXPECT_EQ(LoadString(TextId{32862}), "Enter a profile name");
 }
 
 TEST(MessagesTest, SystemErrorsAppendNumberAndDescription) {
   auto& prompter = test::Environment::prompter();
   prompter.Clear();
-  ShowSystemError(2, 32827, {"/x/y"});
+  ShowSystemError(2, TextId::kCannotCreateDirectory, {"/x/y"});
   ShowSystemErrorText(13, "Cannot delete %s", {"/x/z"});
-  ShowSystemError(123456, 32825, {"f"});
+  ShowSystemError(123456, TextId::kCannotDeleteFile, {"f"});
   const auto shown = prompter.shown();
   ASSERT_EQ(shown.size(), 3u);
   EXPECT_EQ(shown[0].text, "Cannot create directory /x/y\r\n\r\n2 : No such file or directory");

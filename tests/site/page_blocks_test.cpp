@@ -309,5 +309,13 @@ TEST_F(FolderContentTest, BodyTagInAnyCaseIsRejectedWithAMessage) {
   EXPECT_EQ(Prompts().texts(), std::vector<std::string>{kRejected});
 }
 
+// The pages name the product's own release and web site, the same ones the
+// About box and "albumsmith-cli version" show.
+TEST(CreditLineTest, PointsToTheWebSiteWithTheRelease) {
+  EXPECT_EQ(CreditLine(),
+            "<div class=\"dtree\">Created by <a class=\"node\" href=\"https://albumsmith.example.org/\" "
+            "target=\"_blank\">Albumsmith</a> v2.2.1</div>");
+}
+
 }  // namespace
 }  // namespace albumsmith

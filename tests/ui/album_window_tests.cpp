@@ -376,7 +376,7 @@ class AlbumWindowTests : public GuiTestCase {
     pane->setFocus();
     prompter_.Clear();
     QTest::keyClick(pane, Qt::Key_Delete);
-    QVERIFY(told(FormatString(32941, {"Harbour"})));
+    QVERIFY(told(FormatString(TextId::kDeleteFolderQuestion, {"Harbour"})));
     QVERIFY(!fs::exists(imageTree() / "City" / "Harbour"));
     QCOMPARE(remdir(), std::vector<std::string>({"3 1 City", "1 1 Mountains", "2 1 Beach"}));
     QCOMPARE(pane->currentItem()->text(0), QStringLiteral("City"));
@@ -385,9 +385,9 @@ class AlbumWindowTests : public GuiTestCase {
     // A drop onto the folder's own parent is refused; onto another folder it moves.
     prompter_.Clear();
     QVERIFY(!pane->moveFolder("Beach/", ""));
-    QVERIFY(told(LoadString(32948)));
+    QVERIFY(told(LoadString(TextId::kCannotMoveToItself)));
     QVERIFY(pane->moveFolder("Beach/", "City/"));
-    QVERIFY(told(FormatString(32946, {"Beach", "City"})));
+    QVERIFY(told(FormatString(TextId::kMoveFolderQuestion, {"Beach", "City"})));
     QVERIFY(fs::exists(imageTree() / "City" / "Beach" / "kodak-dc210.jpg"));
     QVERIFY(!fs::exists(imageTree() / "Beach"));
     QCOMPARE(ChildTexts(pane->topLevelItem(0)), QStringList({"City", "Mountains"}));

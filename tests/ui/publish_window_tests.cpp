@@ -412,7 +412,7 @@ class PublishWindowTests : public GuiTestCase {
     if (QTest::currentTestFailed()) return;
     prompter_.Queue(Answer::Cancel);
     QVERIFY(!frame->close());
-    QVERIFY(told(LoadString(32889)));
+    QVERIFY(told(LoadString(TextId::kSyncRunning)));
     QVERIFY(frame->isVisible());
     QVERIFY(frame->syncController()->running());
     prompter_.Queue(Answer::Ok);
@@ -473,7 +473,7 @@ class PublishWindowTests : public GuiTestCase {
       name->setText(QString::fromUtf8(kProfile));
       copy->accept();
       QVERIFY(copy->isVisible());
-      QVERIFY(told(LoadString(32863)));
+      QVERIFY(told(LoadString(TextId::kProfileExists)));
       name->setText(QStringLiteral("Trips copy"));
       copy->findChild<QCheckBox*>(QStringLiteral("CopyImages"))->setChecked(true);
 
@@ -535,7 +535,7 @@ class PublishWindowTests : public GuiTestCase {
       seen = true;
       QCOMPARE(dialog->entered(), profilesDir());
       whenModal<QFileDialog>([](QFileDialog* browser) {
-        QCOMPARE(browser->windowTitle(), QString::fromStdString(LoadString(32935)));
+        QCOMPARE(browser->windowTitle(), QString::fromStdString(LoadString(TextId::kSelectBaseDirectory)));
         browser->reject();
       });
       dialog->findChild<QPushButton*>(QStringLiteral("Browse"))->click();
@@ -545,7 +545,7 @@ class PublishWindowTests : public GuiTestCase {
     choose(*frame, C::kBaseDirectory);
     QVERIFY(seen);
 
-    QVERIFY(told(FormatString(32934, {newBase})));
+    QVERIFY(told(FormatString(TextId::kMoveProfilesTo, {newBase})));
     QCOMPARE(frame->session().profilesDir, newBase);
     QCOMPARE(settings_->GetString("Settings", "ProfilesDir", ""), newBase);
     QVERIFY(ProfileExists(newBase, kProfile));

@@ -58,7 +58,7 @@ bool Shown(const ScriptedPrompter& prompter, const std::string& text) {
   return false;
 }
 
-bool Shown(const ScriptedPrompter& prompter, int stringId) { return Shown(prompter, LoadString(stringId)); }
+bool Shown(const ScriptedPrompter& prompter, TextId stringId) { return Shown(prompter, LoadString(stringId)); }
 
 }  // namespace
 
@@ -90,7 +90,7 @@ class UiTests : public GuiTestCase {
 
     MainFrame frame(settings, languages, StartOptions{.profile = std::nullopt, .profilesDialogAtStart = false});
     frame.show();
-    QVERIFY(Shown(prompter_, 32807));
+    QVERIFY(Shown(prompter_, TextId::kAskCheckVersion));
     QVERIFY(frame.action(CommandId::kCheckVersion)->isChecked());
     QVERIFY(frame.action(CommandId::kNewProfile)->isEnabled());
     QVERIFY(!frame.action(CommandId::kProfileProperties)->isEnabled());
@@ -105,7 +105,7 @@ class UiTests : public GuiTestCase {
 
       wizard->next();
       QCOMPARE(wizard->currentId(), int(NewProfileWizard::kNamePage));
-      QVERIFY(Shown(prompter_, 32862));
+      QVERIFY(Shown(prompter_, TextId::kEnterProfileName));
       edit("ProfileName")->setText(QStringLiteral("Holiday 2024"));
       wizard->next();
       QCOMPARE(wizard->currentId(), int(NewProfileWizard::kServerPage));
@@ -118,7 +118,7 @@ class UiTests : public GuiTestCase {
       edit("Login")->setText(QStringLiteral("anna"));
       wizard->next();
       QCOMPARE(wizard->currentId(), int(NewProfileWizard::kLoginPage));
-      QVERIFY(Shown(prompter_, 32789));
+      QVERIFY(Shown(prompter_, TextId::kEnterPassword));
       edit("Password")->setText(QStringLiteral("s3cret pass"));
       wizard->next();
       QCOMPARE(wizard->currentId(), int(NewProfileWizard::kRemotePage));
@@ -133,7 +133,7 @@ class UiTests : public GuiTestCase {
       prompter_.Queue(Answer::Ok);
       wizard->next();
       QCOMPARE(wizard->currentId(), int(NewProfileWizard::kFinalPage));
-      QVERIFY(Shown(prompter_, FormatString(32912, {"/photos/album/"})));
+      QVERIFY(Shown(prompter_, FormatString(TextId::kRemoveAllWarning, {"/photos/album/"})));
       QCOMPARE(edit("RemoteDir")->text(), QStringLiteral("/photos/album/"));
 
       whenModal<ProfilesDialog>([](ProfilesDialog* dialog) {
@@ -175,7 +175,7 @@ class UiTests : public GuiTestCase {
     wizard.show();
     prompter_.Queue(Answer::Cancel);
     wizard.reject();
-    QVERIFY(Shown(prompter_, 32787));
+    QVERIFY(Shown(prompter_, TextId::kExitWizardQuestion));
     QVERIFY(wizard.isVisible());
     prompter_.Queue(Answer::Ok);
     wizard.reject();
@@ -218,7 +218,7 @@ class UiTests : public GuiTestCase {
 
     // Another profile's name in other letters is still that profile.
     rename(QStringLiteral("Gamma"), QStringLiteral("BETA"));
-    QTRY_VERIFY(Shown(prompter_, 32863));
+    QTRY_VERIFY(Shown(prompter_, TextId::kProfileExists));
     QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("Gamma"));
     QVERIFY(list->currentItem()->isSelected());
     QVERIFY(fs::exists(fs::path(profilesDir()) / "Gamma" / "Profile.ini"));
@@ -269,7 +269,7 @@ class UiTests : public GuiTestCase {
       QTRY_VERIFY(add->isEnabled());
       if (entry.kept) ++expectedCount;
       QCOMPARE(preserve->count(), expectedCount);
-      QCOMPARE(Shown(prompter_, 32920), entry.refused);
+      QCOMPARE(Shown(prompter_, TextId::kInvalidPath), entry.refused);
     }
 
     auto* remote = dialog.findChild<QLineEdit*>(QStringLiteral("RemoteDir"));
@@ -277,14 +277,14 @@ class UiTests : public GuiTestCase {
     remote->setText(QStringLiteral("site"));
     prompter_.Clear();
     ok->click();
-    QVERIFY(Shown(prompter_, 32867));
+    QVERIFY(Shown(prompter_, TextId::kRemoteDirectorySlash));
     QVERIFY(dialog.isVisible());
 
     remote->setText(QStringLiteral("/site\\new"));
     prompter_.Clear();
     prompter_.Queue(Answer::Yes);  // save the changes
     ok->click();
-    QVERIFY(Shown(prompter_, 32908));
+    QVERIFY(Shown(prompter_, TextId::kSaveProfileQuestion));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(dialog.chosen());
     QCOMPARE(dialog.chosen()->remoteDir, std::string("/site/new/"));
@@ -316,7 +316,7 @@ class UiTests : public GuiTestCase {
       prompter_.Queue(Answer::Yes);  // save, when asked
       dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
       QCOMPARE(dialog.result(), int(QDialog::Accepted));
-      QCOMPARE(Shown(prompter_, 32908), editLogin);
+      QCOMPARE(Shown(prompter_, TextId::kSaveProfileQuestion), editLogin);
       if (!editLogin) QCOMPARE(ReadWholeFile(ini).value_or(""), original);
     }
     const std::string text = ReadWholeFile(ini).value_or("");
@@ -399,7 +399,7 @@ class UiTests : public GuiTestCase {
         box->setCurrentText(bad);
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(prompter_.texts(), std::vector<std::string>{Fmt(LoadString(32983), {bad.toStdString()})});
+        QCOMPARE(prompter_.texts(), std::vector<std::string>{Fmt(LoadString(TextId::kBadFontName), {bad.toStdString()})});
         QCOMPARE(ReadProfile(profilesDir(), "Alpha").thumbsPerLine, profile.thumbsPerLine);
       }
       box->setCurrentText(kept);
