@@ -470,7 +470,7 @@ class SyncEngine {
     for (const RemoteEntry& e : list) {
       if (root && e.name == kSiteDir) continue;
       const std::string path = folder + e.name;
-      if (IsPreserved(profile_.preserve, path)) continue;
+      if (profile_.preserve.Keeps(path)) continue;
       if (e.isDir) {
         if (!DirExists(ImageTreePath(profileDir_) + path)) foreign.push_back(path);
       } else if (root && e.name == "index.php") {
@@ -530,7 +530,7 @@ class SyncEngine {
       if (Stopped()) return false;
       if (root && e.name == kSiteDir) continue;
       const std::string path = folder + e.name;
-      if (IsPreserved(profile_.preserve, path)) continue;
+      if (profile_.preserve.Keeps(path)) continue;
       if (root && !e.isDir) {
         if (e.name == "index.php") continue;
         if (e.name == "index.html" || e.name == "slide.html") {
@@ -585,13 +585,6 @@ std::string RemoteRoot(std::string remoteDir) {
   if (remoteDir.empty() || remoteDir.front() != '/') remoteDir.insert(0, "/");
   if (remoteDir.back() != '/') remoteDir += '/';
   return remoteDir;
-}
-
-bool IsPreserved(const PreserveList& preserve, std::string_view path) {
-  const std::string wanted = WithoutSlash(ReplaceAll(std::string(path), "\\", "/"));
-  for (const std::string& entry : preserve.entries())
-    if (EqualsNoCase(entry, wanted)) return true;
-  return false;
 }
 
 std::int64_t CorrectedRemoteTime(const RemoteEntry& remote, std::int64_t reference) {

@@ -21,7 +21,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "publish/remote_entry.h"
@@ -91,11 +90,6 @@ bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEn
 // The remote directory of a profile as the run uses it: it begins and ends
 // with "/", so an empty one is the server's root.
 std::string RemoteRoot(std::string remoteDir);
-
-// Whether the preserve list keeps a remote path (relative to the remote
-// directory): entries match without regard to case, "\" taken as "/" and a
-// trailing "/" dropped.
-bool IsPreserved(const PreserveList& preserve, std::string_view path);
 
 // The run. `stop` may be set from another thread at any time: the run ends
 // at the next operation (a transfer in progress is interrupted) through the

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "platform/messages.h"
-#include "platform/text.h"
 #include "publish/ftp_session.h"
 #include "site/folder_properties.h"
 #include "site/template.h"
@@ -32,14 +31,6 @@ SyncRequest BaseRequest(const SyncEnvironment& env, const ProfileSettings& profi
   return request;
 }
 
-// Whether a preserved path lies below the directory `dir` ("a/b").
-bool KeepsBelow(const PreserveList& preserve, const std::string& dir) {
-  const std::string prefix = ToLower(WithSlash(dir));
-  for (const std::string& entry : preserve.entries())
-    if (StartsWith(ToLower(entry), prefix)) return true;
-  return false;
-}
-
 // Removes what lies in root + dir ("" or "a/b/") but the preserved paths and
 // the directories that lead to them.
 bool RemoveAllBut(RemoteTransport& transport, const std::string& root, const std::string& dir,
@@ -48,11 +39,11 @@ bool RemoveAllBut(RemoteTransport& transport, const std::string& root, const std
   if (!transport.ListDir(list, root, dir, IncludeDirs::Yes, Create::No, Ask::No)) return false;
   for (const RemoteEntry& e : list) {
     const std::string path = dir + e.name;
-    if (IsPreserved(preserve, path)) continue;
+    if (preserve.Keeps(path)) continue;
     bool removed;
     if (!e.isDir) {
       removed = transport.RemoveFile(root + path);
-    } else if (KeepsBelow(preserve, path)) {
+    } else if (preserve.KeepsBelow(path)) {
       removed = RemoveAllBut(transport, root, path + "/", preserve);
     } else {
       removed = transport.RemoveTree(root + path + "/");

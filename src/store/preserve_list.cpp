@@ -20,4 +20,15 @@ bool PreserveList::Contains(std::string_view name) const {
   return std::find(entries_.begin(), entries_.end(), name) != entries_.end();
 }
 
+bool PreserveList::Keeps(std::string_view path) const {
+  const std::string wanted = WithoutSlash(ReplaceAll(std::string(path), "\\", "/"));
+  return std::any_of(entries_.begin(), entries_.end(), [&](const std::string& e) { return EqualsNoCase(e, wanted); });
+}
+
+bool PreserveList::KeepsBelow(std::string_view dir) const {
+  const std::string prefix = ToLower(WithSlash(ReplaceAll(std::string(dir), "\\", "/")));
+  return std::any_of(entries_.begin(), entries_.end(),
+                     [&](const std::string& e) { return StartsWith(ToLower(e), prefix); });
+}
+
 }  // namespace albumsmith

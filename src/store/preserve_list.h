@@ -19,6 +19,13 @@ class PreserveList {
   const std::string& str() const { return text_; }
   const std::vector<std::string>& entries() const { return entries_; }
   bool Contains(std::string_view name) const;
+  // Whether a remote path (relative to the remote directory) is kept: an
+  // entry matches without regard to case, "\\" read as "/" and a trailing
+  // "/" dropped.
+  bool Keeps(std::string_view path) const;
+  // Whether a kept path lies below the directory `dir` ("a/b"), so that the
+  // directory itself must stay.
+  bool KeepsBelow(std::string_view dir) const;
 
   bool operator==(const PreserveList& other) const { return entries_ == other.entries_; }
 

@@ -88,6 +88,24 @@ TEST(PreserveListTest, Normalises) {
   EXPECT_TRUE(PreserveList("x|y/z").Contains("y/z"));
 }
 
+// What a synchronisation and the removal of a profile's remote files leave
+// on the server: a kept path, and every directory on the way to one.
+TEST(PreserveListTest, KeepsPathsAndTheDirectoriesLeadingToThem) {
+  const PreserveList preserve("Stats|cgi-bin/Private.txt");
+  struct Case {
+    const char* path;
+    bool kept, below;
+  } cases[] = {
+      {"stats", true, false},        {"STATS/", true, false},          {"cgi-bin", false, true},
+      {"CGI-BIN\\", false, true},    {"cgi-bin/private.txt", true, false}, {"cgi", false, false},
+      {"cgi-bin-old", false, false}, {"stats2", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(preserve.Keeps(c.path), c.kept) << c.path;
+    EXPECT_EQ(preserve.KeepsBelow(c.path), c.below) << c.path;
+  }
+}
+
 ProfileSettings Filled() {
   ProfileSettings s;
   s.name = "Holiday 2024";
