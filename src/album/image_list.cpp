@@ -37,24 +37,9 @@ bool IsStale(const std::string& imageDir, const std::string& imageName, const st
 // goes on.
 void RemoveQuietly(const std::string& path) { ::unlink(path.c_str()); }
 
-// A path as a message can show it: a line break inside a name would split
-// the message, so control characters are written as escapes.
-std::string Printable(std::string_view path) {
-  std::string out;
-  for (const char c : path) {
-    if (c == '\n') out += "\\n";
-    else if (c == '\t') out += "\\t";
-    else if (HasControlChar(std::string_view(&c, 1))) out += Fmt("\\x%02X", {static_cast<unsigned char>(c)});
-    else out += c;
-  }
-  return out;
-}
-
-// Whether sort.inf names exactly the listed photos, in whatever order.
-bool NamesTheSamePhotos(const std::vector<ImageItem>& items, const std::string& profileDir,
-                        const std::string& folder) {
-  std::vector<std::string> stored;
-  ReadOrderFiles(profileDir, folder, stored, true);
+// Whether sort.inf (its names as read at the load) names exactly the listed
+// photos, in whatever order.
+bool NamesTheSamePhotos(const std::vector<ImageItem>& items, std::vector<std::string> stored) {
   std::vector<std::string> listed;
   for (const ImageItem& item : items) listed.push_back(item.fileName);
   std::sort(stored.begin(), stored.end());
@@ -135,7 +120,8 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
   // replaces it just below.
   if (ordering_ == -1) SetOrdering(kSortByFileName);
   orderDirty_ = false;
-  const int stored = ReadOrderFiles(profileDir_, folder_, positionList_, false);
+  std::vector<std::string> currentOrder;  // sort.inf's names
+  const int stored = ReadOrderFiles(profileDir_, folder_, positionList_, false, &currentOrder);
   const bool isNew = stored == -1;
   if (isNew) {
     orderDirty_ = true;
@@ -174,7 +160,7 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
   Sort();
   // The pages are made from sort.inf: a photo added (an import, a copy made
   // outside the program) or gone since it was written makes it out of date.
-  if (!orderDirty_) orderDirty_ = !NamesTheSamePhotos(items_, profileDir_, folder_);
+  if (!orderDirty_) orderDirty_ = !NamesTheSamePhotos(items_, std::move(currentOrder));
   if (orderDirty_) {
     SaveOrder();
     orderDirty_ = false;

@@ -166,14 +166,16 @@ bool HasJpgExtension(std::string_view name) {
 }
 
 int ReadOrderFiles(const std::string& profileDir, const std::string& folder, std::vector<std::string>& names,
-                   bool currentOrder) {
+                   bool currentOrder, std::vector<std::string>* currentNames) {
   names.clear();
+  if (currentNames) currentNames->clear();
   const std::string dir = FolderDirectories(profileDir, folder).thumbnails;
   const std::optional<std::vector<std::string>> inf = ReadLines(dir + std::string(kSortInf));
   if (!inf || inf->empty()) return -1;
   size_t pos = 0;
   const int ordering = ScanInt((*inf)[0], pos).value_or(0);
   names = NamesOf(*inf);
+  if (currentNames) *currentNames = names;
   if (!currentOrder) {
     if (const std::optional<std::vector<std::string>> sortPos = ReadLines(dir + std::string(kSortPos)))
       names = NamesOf(*sortPos);

@@ -44,9 +44,10 @@ bool HasJpgExtension(std::string_view name);
 // sort.pos cannot be read. Returns -1 when sort.inf cannot be read or is
 // empty (`names` then empty), else the number on its first line (0 when it
 // has none). Lines lose their trailing white space; unsafe names and repeats
-// are left out.
+// are left out. `currentNames`, when given, also receives the names of
+// sort.inf, so that a caller reading the position order needs no second read.
 int ReadOrderFiles(const std::string& profileDir, const std::string& folder, std::vector<std::string>& names,
-                   bool currentOrder);
+                   bool currentOrder, std::vector<std::string>* currentNames = nullptr);
 
 // Removes from `names` every name whose image is no longer in the image
 // folder, then replaces sort.inf (and sort.pos when the ordering is

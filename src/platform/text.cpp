@@ -103,6 +103,20 @@ bool HasControlChar(std::string_view s) {
 
 bool IsAsciiAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
+std::string Printable(std::string_view s) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : s) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (c == '\r') out += "\\r";
+    else if (b < 0x20 || b == 0x7F) out += {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
+    else out += c;
+  }
+  return out;
+}
+
 bool IsSafeName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string_view::npos &&
          !HasControlChar(name);

@@ -34,6 +34,10 @@ std::string WithoutSlash(std::string path);
 
 // True when the text holds a byte below 0x20 or DEL.
 bool HasControlChar(std::string_view s);
+// The text as a message can show it: a line break inside a name would split
+// the message, so control characters are written as escapes ("\\n", "\\t",
+// "\\r", "\\xHH").
+std::string Printable(std::string_view s);
 // An ASCII letter or digit, whatever the locale.
 bool IsAsciiAlnum(char c);
 

@@ -305,11 +305,7 @@ std::vector<RemoteEntry> ParseListing(std::string_view text, ListingForm form, s
 
 std::string NamesForMessage(const std::vector<std::string>& names) {
   std::vector<std::string> lines;
-  for (std::string name : names) {
-    for (char& c : name)
-      if (HasControlChar(std::string_view(&c, 1))) c = '?';
-    lines.push_back("\"" + name + "\"");
-  }
+  for (const std::string& name : names) lines.push_back("\"" + Printable(name) + "\"");
   return Join(lines, "\r\n");
 }
 

@@ -158,7 +158,7 @@ TEST(ParseListingTest, KeepsTheServersOrderAndLeavesOutWhatCannotBeAPath) {
   EXPECT_EQ(names, (std::vector<std::string>{"z.jpg", "m"}));
   // MLSD marks the real "." and ".." by their type; a file named ".." is no such mark.
   EXPECT_EQ(unsafe, (std::vector<std::string>{"x\rDELE y", ".."}));
-  EXPECT_EQ(NamesForMessage(unsafe), "\"x?DELE y\"\r\n\"..\"");
+  EXPECT_EQ(NamesForMessage(unsafe), "\"x\\rDELE y\"\r\n\"..\"");
 }
 
 TEST(AddOneYearTest, SameDateAndTimeOneCalendarYearLater) {
