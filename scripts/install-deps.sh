@@ -12,7 +12,9 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build ccache pkg-config git
   # GUI
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
+  # slide-show preview window
+  qt6-webengine-dev
   # imaging, publishing, access, stamps
   libjpeg62-turbo-dev libturbojpeg0-dev libcurl4-openssl-dev libcrypt-dev
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
@@ -22,6 +24,11 @@ PACKAGES=(
   chromium nodejs php-cli
   # FTP servers the publishing tests start on 127.0.0.1
   python3-pyftpdlib vsftpd
+  # FTPS certificates, the SFTP server, and the web server with PHP of the
+  # access-control tests (all started by the tests on 127.0.0.1)
+  openssl openssh-server apache2 libapache2-mod-php
+  # desktop entry and metainfo validators; Debian package dependencies
+  desktop-file-utils appstream dpkg-dev
   # a server clock that runs ahead (synchronisation tests); the reference client of the sync benchmark
   faketime lftp
 )
@@ -40,10 +47,10 @@ else
   command -v npm >/dev/null 2>&1 || $SUDO apt-get install -y -qq --no-install-recommends npm
 fi
 
-# The tests start their own FTP servers on 127.0.0.1; the system-wide vsftpd
-# service that the package enables would only listen on port 21 for nothing.
+# The tests start their own servers on 127.0.0.1; the system-wide vsftpd, ssh
+# and apache2 services that the packages enable would only listen for nothing.
 if [ -d /run/systemd/system ] && command -v systemctl >/dev/null 2>&1; then
-  $SUDO systemctl disable --now vsftpd >/dev/null 2>&1 || true
+  $SUDO systemctl disable --now vsftpd ssh apache2 >/dev/null 2>&1 || true
 fi
 
 # The npm packages of the browser tests (playwright-core; Chromium is
