@@ -269,10 +269,9 @@ void ImageList::CleanMedium(const FolderDirs& d) const {
       continue;
     }
     if (CleanTemporaryFile(d.medium, e.name)) continue;
-    // While access security is on, medium images carry ".php"; a change of
-    // the setting makes every medium image of the other form stale.
-    const std::string image = settings_.accessSecurity != 0 ? StripExtension(e.name) : e.name;
-    if (IsStale(d.images, image, path)) RemoveQuietly(path);
+    // A medium image has its picture's name; anything else (such as the
+    // "N.php" an earlier release wrote for protected albums) goes.
+    if (IsStale(d.images, e.name, path)) RemoveQuietly(path);
   }
 }
 

@@ -165,11 +165,11 @@ class ImageListFeed : public WorkerFeed {
 }  // namespace
 
 DerivedPaths DerivedPathsOf(const std::string& profileDir, const std::string& folder, const std::string& fileName,
-                            const ProfileSettings& settings) {
+                            const ProfileSettings& /*settings*/) {
   const FolderDirs dirs = FolderDirectories(profileDir, folder);
   DerivedPaths p;
   p.image = dirs.images + fileName;
-  p.medium = dirs.medium + fileName + (settings.accessSecurity != 0 ? ".php" : "");
+  p.medium = dirs.medium + fileName;
   p.thumbnail = dirs.thumbnails + fileName;
   p.exifPage = dirs.thumbnails + fileName + ".html";
   p.comment = dirs.images + fileName + ".comment";

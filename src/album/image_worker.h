@@ -19,9 +19,9 @@ namespace albumsmith {
 
 class WindowSink;
 
-// The files of one image, from the folder's directories. While access
-// security is on the medium image is named N.php, so that a request for the
-// picture's own name finds nothing on the site.
+// The files of one image, from the folder's directories. The medium image
+// keeps the picture's name whatever the access setting: a protected album
+// is guarded when it is published, not on the disk.
 struct DerivedPaths {
   std::string image;
   std::string medium;

@@ -64,17 +64,14 @@ void CleanThumbnailFolder(const FolderDirs& d) {
   }
 }
 
-// While access security is on, a medium image is only reachable as "N.php";
-// one left under the picture's own name would be published unprotected. So
-// the last extension is taken off whatever it is, and "N.jpg" then stands for
-// no image: only the form of the current setting is kept.
-void CleanMediumFolder(const FolderDirs& d, const ProfileSettings& settings) {
-  const bool secured = settings.accessSecurity != 0;
+// A medium image has its picture's name whatever the access setting (a
+// protected album is guarded as it is published); anything else, such as
+// the "N.php" an earlier release wrote for protected albums, goes.
+void CleanMediumFolder(const FolderDirs& d) {
   for (const DirEntry& e : ReadDir(d.medium)) {
     if (CleanSubdirectory(d, d.medium, e) || CleanTemporaryFile(d.medium, e.name)) continue;
     const std::string path = d.medium + e.name;
-    const std::string image = secured ? StripExtension(e.name) : e.name;
-    if (IsStale(d.images, image, path)) RemoveQuietly(path);
+    if (IsStale(d.images, e.name, path)) RemoveQuietly(path);
   }
 }
 
@@ -217,7 +214,7 @@ void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, 
   }
 
   CleanThumbnailFolder(d);
-  CleanMediumFolder(d, settings_);
+  CleanMediumFolder(d);
 
   FolderFeed feed(job, abort_);
   FolderProgressSink sink(progress, job, index, count, notices);

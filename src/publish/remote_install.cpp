@@ -8,6 +8,7 @@
 #include "platform/window_sink.h"
 #include "publish/sync_engine.h"
 #include "publish/sync_local_files.h"
+#include "site/guarded_files.h"
 #include "site/php_index.h"
 #include "site/site_text.h"
 #include "site/template.h"
@@ -76,6 +77,10 @@ InstallCheck Check(RemoteSite& site) {
   if (!t.ListDir(js, r, "albsite/js/", IncludeDirs::Yes, Create::No, Ask::No)) return ListingFailed(site);
   if (!SameSize(js, "album_s.js", d + std::string(kPageScript)) ||
       !SameSize(js, "dtree.js", d + std::string(kTreeWidgetScript)) || !Has(js, "albumsmith.css"))
+    return InstallCheck::kOutdated;
+  // Every guarded file of a protected album runs the guard: without it the
+  // album shows nothing, and an old one may lack what the pages call.
+  if (IsGuardedSite(site.profile) && !SameSize(js, "guard.php", d + std::string(kGuardScript)))
     return InstallCheck::kOutdated;
 
   if (site.Stopped()) return InstallCheck::kFailed;
@@ -177,6 +182,12 @@ bool InstallRemoteSoftware(RemoteSite& site) {
     if (site.Stopped()) return false;
     site.sink.PostProgress(10, position++);
     if (!t.PutFile(d + std::string(file), r + std::string(file))) return site.Failed();
+  }
+  // A PHP site gets the guard whether or not it is protected now, so that
+  // turning protection on needs no second install.
+  if (site.profile.php != 0) {
+    if (site.Stopped()) return false;
+    if (!t.PutFile(d + std::string(kGuardScript), r + std::string(kGuardScript))) return site.Failed();
   }
 
   site.sink.PostProgress(10, 10);

@@ -27,6 +27,7 @@
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
 #include "publish/sync_local_files.h"
+#include "site/guarded_files.h"
 #include "site/page_generator.h"
 #include "site/template.h"
 #include "site/tree_script.h"
@@ -50,6 +51,9 @@ constexpr std::string_view kCannotSyncBackground = "Cannot synchronize the remot
 constexpr std::string_view kSyncingDirectory = "Synchronizing the remote directory";
 constexpr std::string_view kCannotSyncDirectory = "Cannot synchronize the remote directory";
 constexpr std::string_view kCannotCreateTree = "Cannot create the remote directory tree";
+constexpr std::string_view kCannotCreateRights = "Cannot create the remote access rights";
+constexpr std::string_view kRightsName = "rights.php";
+constexpr std::string_view kCannotOpenLocalFile = "Cannot open local file %s";
 constexpr std::string_view kCannotCreateFile = "Cannot create %s file";
 constexpr std::string_view kSyncingFolder = "Synchronizing folder %s";
 constexpr std::string_view kRemovingDirectory = "Removing remote directory %s";
@@ -79,10 +83,18 @@ struct FolderWork {
   std::vector<std::string> deleteFiles;
   std::vector<std::string> createDirs;
   std::vector<std::string> uploads;
-  size_t size() const { return removeDirs.size() + deleteFiles.size() + createDirs.size() + uploads.size(); }
+  // Directories ("s/Trips/") of a protected album still without their empty index page.
+  std::vector<std::string> indexPages;
+  size_t size() const {
+    return removeDirs.size() + deleteFiles.size() + createDirs.size() + uploads.size() + indexPages.size();
+  }
 };
 
 enum class Foreign { kCancel, kPreserved, kRemove };
+
+// "s/Trips/IMG_1.jpg" -> "s/Trips/" and "IMG_1.jpg".
+std::string DirOf(const std::string& entry) { return entry.substr(0, entry.rfind('/') + 1); }
+std::string NameOf(const std::string& entry) { return entry.substr(entry.rfind('/') + 1); }
 
 std::string ParentFolder(const std::string& folder) {
   if (folder.empty()) return folder;
@@ -172,7 +184,10 @@ class SyncEngine {
       Warn(kCannotCreateTree);
       return false;
     }
-    // Folder access rights do not exist yet: there is nothing to upload.
+    if (!UploadRights()) {
+      Warn(kCannotCreateRights);
+      return false;
+    }
     return true;
   }
 
@@ -333,15 +348,25 @@ class SyncEngine {
         continue;
       }
       const std::string entry = tree + folder + local.name;
-      const int i = remote.Find(local.name);
+      const int i = remote.Find(local.isDir ? local.name : RemoteName(local.name));
       if (i < 0) {
         (local.isDir ? work.createDirs : work.uploads).push_back(local.isDir ? entry + "/" : entry);
         continue;
       }
       const RemoteEntry& copy = remote[static_cast<size_t>(i)];
-      if (!local.isDir && !copy.isDir && site_.IsOlder(Site() + entry, local.time, local.size, copy, now))
+      if (!local.isDir && !copy.isDir &&
+          site_.IsOlder(Site() + RemotePath(entry), local.time, PublishedSize(entry, local.size), copy, now))
         work.uploads.push_back(entry);
       remote.RemoveRange(static_cast<size_t>(i), 1);
+    }
+    // A protected album's directories each hold an empty index page, so
+    // that a server listing directories shows no name of the folder.
+    if (guarded_) {
+      const int i = remote.Find(kDirectoryIndexName);
+      if (i < 0)
+        work.indexPages.push_back(tree + folder);
+      else if (!remote[static_cast<size_t>(i)].isDir)
+        remote.RemoveRange(static_cast<size_t>(i), 1);
     }
     for (const RemoteEntry& gone : remote) {
       if (gone.isDir) {
@@ -372,8 +397,31 @@ class SyncEngine {
     for (const std::string& e : work.createDirs)
       if (!step(kCreatingDirectory, e) || !transport_.EnterOrCreateDir(site + e, Report::No)) return Failed();
     for (const std::string& e : work.uploads)
-      if (!step(kUploadingFile, e) || !transport_.PutFile(local + e, site + e)) return Failed();
+      if (!step(kUploadingFile, e) || !Upload(local + e, e)) return false;
+    for (const std::string& dir : work.indexPages) {
+      const std::string page = dir + std::string(kDirectoryIndexName);
+      if (!step(kUploadingFile, page) || !transport_.PutBuffer(site + page, kDirectoryIndexText)) return Failed();
+    }
     return true;
+  }
+
+  // A local name and where it is published: a protected album's files get
+  // ".php" and the guard's prologue before their bytes.
+  std::string RemoteName(const std::string& name) const { return guarded_ ? GuardedName(name) : name; }
+  std::string RemotePath(const std::string& entry) const { return DirOf(entry) + RemoteName(NameOf(entry)); }
+  std::uint64_t PublishedSize(const std::string& entry, std::uint64_t localSize) const {
+    return guarded_ ? localSize + GuardPrologue(DirOf(entry)).size() : localSize;
+  }
+
+  bool Upload(const std::string& localPath, const std::string& entry) {
+    if (!guarded_) return transport_.PutFile(localPath, Site() + entry) || Failed();
+    errno = 0;
+    const std::optional<std::string> bytes = ReadWholeFile(localPath);
+    if (!bytes) {
+      ShowSystemErrorText(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
+      return false;
+    }
+    return transport_.PutBuffer(Site() + RemotePath(entry), GuardedContent(DirOf(entry), *bytes)) || Failed();
   }
 
   // A server may answer an upload it cut short as if it were whole; the
@@ -390,7 +438,7 @@ class SyncEngine {
       bool told = entries.size() <= kSizeCommandsBeforeListing;
       for (size_t i = 0; told && i < entries.size(); ++i) {
         if (Stopped()) return false;
-        told = transport_.FileSize(site + entries[i], held[entries[i]]);
+        told = transport_.FileSize(site + RemotePath(entries[i]), held[RemotePath(entries[i])]);
       }
       if (!told) {
         RemoteEntryList list;
@@ -400,10 +448,11 @@ class SyncEngine {
       for (const std::string& e : entries) {
         LocalEntry sent;
         if (!ReadLocalFile(local + e, sent)) continue;  // gone since: the next run removes its copy
-        const auto it = held.find(e);
+        const auto it = held.find(RemotePath(e));
         const std::uint64_t size = it == held.end() ? 0 : it->second;
-        if (size == sent.size) continue;
-        Warn(Fmt(kUploadFileError, {local + e, site + e}) + "\r\n\r\n" + Fmt(kShortUpload, {size, sent.size}));
+        const std::uint64_t expected = PublishedSize(e, sent.size);
+        if (size == expected) continue;
+        Warn(Fmt(kUploadFileError, {local + e, site + RemotePath(e)}) + "\r\n\r\n" + Fmt(kShortUpload, {size, expected}));
         return false;
       }
     }
@@ -554,13 +603,36 @@ class SyncEngine {
 
   // dir.js for the pages' folder tree, then remdir.dat: the tree the server
   // now has, ids included, for the next run.
+  // A protected album's listing names every folder, so it is published
+  // guarded like the folders' files (for index.php alone); the form of the
+  // other setting goes.
   bool UploadTree() {
     if (Stopped()) return false;
     const std::string text = DirectoryTreeData(profile_.php != 0, profile_.name, tree_.List());
-    if (!transport_.PutBuffer(Site() + "js/" + std::string(kTreeScriptName), text)) return Failed();
+    const std::string name(kTreeScriptName);
+    const std::string js = Site() + "js/";
+    if (!transport_.ListDir(scripts_, Site(), "js/", IncludeDirs::No, Create::Yes, Ask::No)) return Failed();
+    if (guarded_ ? !transport_.PutBuffer(js + GuardedName(name), GuardedContent("js/", text))
+                 : !transport_.PutBuffer(js + name, text))
+      return Failed();
+    const std::string other = guarded_ ? name : GuardedName(name);
+    if (scripts_.Find(other) >= 0 && (Stopped() || !transport_.RemoveFile(js + other))) return Failed();
     if (!SaveTreeReported(tree_, profileDir_)) return false;
     if (request_.wholeProfile) std::remove(WholeSyncMarkPath(profileDir_).c_str());
     return true;
+  }
+
+  // rights.php with access security on; without it, a copy left from when it
+  // was on goes, as its password hashes serve nothing any more.
+  bool UploadRights() {
+    if (Stopped()) return false;
+    const std::string path = Site() + "js/" + std::string(kRightsName);
+    if (profile_.accessSecurity == 0)
+      return scripts_.Find(kRightsName) < 0 || transport_.RemoveFile(path) || Failed();
+    // No rights text means no one could ever sign in: the run says so
+    // rather than publish a protected album nobody can open.
+    if (request_.rightsPhp.empty()) return false;
+    return transport_.PutBuffer(path, request_.rightsPhp) || Failed();
   }
 
   SyncRequest request_;
@@ -573,6 +645,8 @@ class SyncEngine {
   RemoteSite site_;
   CDirectoryTree tree_;
   RemoteEntryList root_;  // the remote root as listed when the clock was measured
+  RemoteEntryList scripts_;  // albsite/js as listed before dir.js was sent
+  const bool guarded_ = IsGuardedSite(profile_);
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
   bool skeletonsRead_ = false;
   std::optional<std::string> index_;

@@ -8,6 +8,7 @@
 #include "platform/atomic_file.h"
 #include "platform/messages.h"
 #include "site/folder_properties.h"
+#include "site/guarded_files.h"
 #include "site/page_generator.h"
 #include "site/php_index.h"
 #include "site/site_text.h"
@@ -81,22 +82,48 @@ std::vector<std::string> FilesOf(const std::string& dir) {
   return files;
 }
 
+// Where a folder's files go in the site: `site` is the output's albsite/,
+// `dir` the directory below it ("s/Trips/"). A protected album's files are
+// written in their guarded form, as publishing uploads them.
+struct SiteDir {
+  std::string site;
+  std::string dir;
+  bool guarded;
+
+  bool Copy(const std::string& source, const std::string& name) const {
+    if (!guarded) return CopyOne(source, site + dir + name);
+    errno = 0;
+    const std::optional<std::string> bytes = ReadWholeFile(source);
+    if (!bytes) {
+      ShowSystemError(errno != 0 ? errno : EIO, TextId::kCannotCopyTo, {source, site + dir + GuardedName(name)});
+      return false;
+    }
+    return WriteOne(site + dir + GuardedName(name), GuardedContent(dir, *bytes));
+  }
+  bool Write(const std::string& name, const std::string& text) const {
+    return guarded ? WriteOne(site + dir + GuardedName(name), GuardedContent(dir, text))
+                   : WriteOne(site + dir + name, text);
+  }
+  // The empty page that keeps a listing server from naming the files.
+  bool Close() const { return !guarded || WriteOne(site + dir + std::string(kDirectoryIndexName), std::string(kDirectoryIndexText)); }
+};
+
 // One folder's thumbnails and side files, as synchronisation would upload them.
 bool CopyThumbnails(const ProfileSettings& settings, const std::string& profileDir, const std::string& folder,
-                    const std::string& target) {
+                    const SiteDir& target) {
   const FolderDirs dirs = FolderDirectories(profileDir, folder);
   for (const std::string& file : FilesOf(dirs.thumbnails)) {
     const std::string name = FileName(file);
     // sort.pos stays local; Folder.html and var.inf are made afresh below.
     if (name == "sort.pos" || name == kFolderHtml || name == kVarInf) continue;
-    if (!CopyOne(file, target + name)) return false;
+    if (!target.Copy(file, name)) return false;
   }
   const std::string html = FolderHtmlPath(profileDir, folder);
   if (ReadFolderSettings(profileDir, folder).htmlMode != 0 && FileExists(html)) {
-    if (!CopyOne(html, target + std::string(kFolderHtml))) return false;
+    if (!target.Copy(html, std::string(kFolderHtml))) return false;
   }
-  if (settings.php != 0 && !WriteVarInf(profileDir, folder, target + std::string(kVarInf))) return false;
-  return true;
+  if (settings.php != 0 && !target.Write(std::string(kVarInf), VarInfText(profileDir, folder))) return false;
+  return target.Close();
 }
 
 }  // namespace
@@ -144,7 +171,9 @@ void RemovePreview(const std::string& profileDir) {
 }
 
 bool WriteSite(const ProfileSettings& settings, const std::string& profileDir, const std::string& templateDir,
-               const std::vector<CDirectoryTree::Entry>& folders, const std::string& outDir) {
+               const std::vector<CDirectoryTree::Entry>& folders, const std::string& outDir,
+               const std::string& rightsPhp) {
+  const bool guarded = IsGuardedSite(settings);
   const std::string out = outDir.empty() || outDir.back() == '/' ? outDir : outDir + "/";
   const std::string site = out + "albsite/";
   for (const char* dir : {"", "bg/", "js/", "images/", "m/", "s/"}) {
@@ -154,6 +183,8 @@ bool WriteSite(const ProfileSettings& settings, const std::string& profileDir, c
   for (std::string_view file : {kPageScript, kTreeWidgetScript, kStyleSheet}) {
     if (!CopyOne(templateDir + std::string(file), out + std::string(file))) return false;
   }
+  if (settings.php != 0 && !CopyOne(templateDir + std::string(kGuardScript), out + std::string(kGuardScript)))
+    return false;
   for (const std::string& image : FilesOf(templateDir + std::string(kTemplateImages))) {
     if (!CopyOne(image, site + "images/" + FileName(image))) return false;
   }
@@ -162,13 +193,14 @@ bool WriteSite(const ProfileSettings& settings, const std::string& profileDir, c
 
   const std::vector<FolderRef> all = AllFolders(folders);
   for (const FolderRef& folder : all) {
-    const std::string thumbnails = site + "s/" + folder.path;
-    const std::string medium = site + "m/" + folder.path;
-    if (!MakeDir(thumbnails) || !MakeDir(medium)) return false;
+    const SiteDir thumbnails{site, "s/" + folder.path, guarded};
+    const SiteDir medium{site, "m/" + folder.path, guarded};
+    if (!MakeDir(site + thumbnails.dir) || !MakeDir(site + medium.dir)) return false;
     if (!CopyThumbnails(settings, profileDir, folder.path, thumbnails)) return false;
     for (const std::string& file : FilesOf(FolderDirectories(profileDir, folder.path).medium)) {
-      if (!CopyOne(file, medium + FileName(file))) return false;
+      if (!medium.Copy(file, FileName(file))) return false;
     }
+    if (!medium.Close()) return false;
   }
 
   if (settings.php != 0) {
@@ -191,8 +223,10 @@ bool WriteSite(const ProfileSettings& settings, const std::string& profileDir, c
     }
   }
 
-  return WriteOne(site + "js/" + std::string(kTreeScriptName),
-                  DirectoryTreeData(settings.php != 0, settings.name, folders));
+  const SiteDir scripts{site, "js/", guarded};
+  if (!scripts.Write(std::string(kTreeScriptName), DirectoryTreeData(settings.php != 0, settings.name, folders)))
+    return false;
+  return !guarded || rightsPhp.empty() || WriteOne(site + "js/rights.php", rightsPhp);
 }
 
 }  // namespace albumsmith

@@ -44,10 +44,14 @@ void RemovePreview(const std::string& profileDir);
 //                                                     var.inf, freshly written, for PHP)
 //   albsite/m/<folder>                                medium images
 //   <folder>index.html, <folder>slide.html            static profiles
-//   index.php                                         PHP profiles
+//   index.php, albsite/js/guard.php                   PHP profiles
+// A protected album (PHP with access security) has its folder files and
+// dir.js in the guarded form (guarded_files.h), an empty index.html in every
+// thumbnail and medium-image directory, and `rightsPhp` as albsite/js/rights.php.
 // Stops at the first failure, reported with the system's error text. Returns
 // whether the whole site was written.
 bool WriteSite(const ProfileSettings& settings, const std::string& profileDir, const std::string& templateDir,
-               const std::vector<CDirectoryTree::Entry>& folders, const std::string& outDir);
+               const std::vector<CDirectoryTree::Entry>& folders, const std::string& outDir,
+               const std::string& rightsPhp = {});
 
 }  // namespace albumsmith

@@ -130,12 +130,12 @@ TEST_F(ImageWorkerTest, OnlyTheMissingDerivedImageIsMade) {
   EXPECT_EQ(ReadText(medium() / "a.jpg"), mediumBefore);
 }
 
-TEST_F(ImageWorkerTest, AccessSecurityNamesTheMediumImagePhp) {
+TEST_F(ImageWorkerTest, AccessSecurityLeavesTheMediumImageAPlainJpeg) {
   settings_.accessSecurity = 1;
   WriteRampJpeg(images() / "a.jpg", 640, 480);
   ASSERT_TRUE(Process("a.jpg").complete);
-  EXPECT_TRUE(IsJpegFile((medium() / "a.jpg.php").string()));
-  EXPECT_FALSE(fs::exists(medium() / "a.jpg"));
+  EXPECT_TRUE(IsJpegFile((medium() / "a.jpg").string()));
+  EXPECT_FALSE(fs::exists(medium() / "a.jpg.php"));
 }
 
 // landscape_6.jpg is stored on its side (450 x 600) with Exif orientation 6.

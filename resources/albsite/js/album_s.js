@@ -75,18 +75,22 @@
     return typeof window.backPath === 'undefined';
   }
 
-  // Medium images carry ".php" while the album's access control is on.
+  // A protected album keeps every file of a folder behind a PHP guard, under
+  // its name with ".php" added (guardSuffix, written by the PHP page).
+  function suffix() {
+    return String(global('guardSuffix', ''));
+  }
+
   function mediumUrl(i) {
-    var suffix = global('bPass', false) === true || global('bPhpTest', false) === true ? '.php' : '';
-    return global('pre', '') + global('path', '') + list('photos')[i] + suffix;
+    return global('pre', '') + global('path', '') + list('photos')[i] + suffix();
   }
 
   function thumbUrl(i) {
-    return global('preinfo', '') + global('path', '') + list('photos')[i];
+    return global('preinfo', '') + global('path', '') + list('photos')[i] + suffix();
   }
 
   function exifUrl(i) {
-    return thumbUrl(i) + '.html';
+    return global('preinfo', '') + global('path', '') + list('photos')[i] + '.html' + suffix();
   }
 
   function folderUrl(row) {

@@ -21,6 +21,25 @@
 define('ALB_ROOT', dirname(get_included_files()[0]) . '/');
 define('ALB_NO_COMMENT', 'Enter your comment');
 
+// With access security on, the folder files are uploaded in their guarded
+// form (see guard.php): "<name>.php", the bytes behind a PHP prologue.
+define('ALB_PROTECTED', !empty($bPass));
+if (ALB_PROTECTED) require_once ALB_ROOT . 'albsite/js/guard.php';
+
+// The content of a folder file (or of the listing) as published.
+function albReadFile($path) {
+    return ALB_PROTECTED ? albGuardRead($path . '.php') : @file_get_contents($path);
+}
+
+function albHasFile($path) {
+    return is_file(ALB_PROTECTED ? $path . '.php' : $path);
+}
+
+// What an address to a folder file ends with.
+function albFileSuffix() {
+    return ALB_PROTECTED ? '.php' : '';
+}
+
 // One folder of the listing, or null for a line that does not hold one.
 function albParseFolderLine($line) {
     $parts = explode("\t", rtrim($line, "\r\n"));
@@ -51,7 +70,7 @@ function albFolders() {
     global $profile;
     if ($folders !== null) return $folders;
     $folders = array();
-    $text = @file_get_contents(ALB_ROOT . 'albsite/js/dir.js');
+    $text = albReadFile(ALB_ROOT . 'albsite/js/dir.js');
     if ($text !== false) {
         foreach (explode("\n", $text) as $line) {
             $folder = albParseFolderLine($line);
@@ -62,6 +81,13 @@ function albFolders() {
         $folders = array(0 => array('id' => 0, 'parent' => -1, 'name' => (string)$profile, 'path' => '')) + $folders;
     }
     $folders[0]['path'] = '';
+    if (ALB_PROTECTED) {
+        // A folder the visitor may not see is left out with everything below
+        // it: neither its name nor its title reaches the page.
+        foreach ($folders as $id => $folder) {
+            if ($id != 0 && (!isset($folders[$folder['parent']]) || !albMaySee($folder['path']))) unset($folders[$id]);
+        }
+    }
     return $folders;
 }
 
@@ -74,6 +100,9 @@ function getCurDir() {
     if (preg_match('/^\d{1,9}$/', $d)) {
         $folders = albFolders();
         if (isset($folders[(int)$d])) $current = (int)$d;
+        // A folder that is not shown answers as forbidden, with the top
+        // folder's page and its sign-in form.
+        elseif (ALB_PROTECTED && !headers_sent()) http_response_code(403);
     }
     return $current;
 }
@@ -81,6 +110,12 @@ function getCurDir() {
 function albFolder() {
     $folders = albFolders();
     return $folders[getCurDir()];
+}
+
+// Whether the content of the current folder may be shown. Only the top
+// folder can be shown without it: its node heads the tree whatever its rights.
+function albMaySeeCurrent() {
+    return !ALB_PROTECTED || albMaySee(albFolder()['path']);
 }
 
 // "Trips/2004/" for the current folder, "" for the root.
@@ -115,7 +150,7 @@ function albJs($text) {
 }
 
 function albLines($file) {
-    $text = @file_get_contents($file);
+    $text = albReadFile($file);
     if ($text === false) return null;
     return explode("\n", str_replace("\r\n", "\n", $text));
 }
@@ -170,13 +205,15 @@ function albImages() {
     static $images = null;
     if ($images !== null) return $images;
     $images = array();
+    // The top folder may be closed while folders below it are open.
+    if (ALB_PROTECTED && !albMaySee(albFolder()['path'])) return $images;
     $dir = albThumbDir();
     $lines = albLines($dir . 'sort.inf');
     if ($lines === null) return $images;
     $seen = array();
     for ($i = 1; $i < count($lines); $i++) {
         $name = rtrim($lines[$i]);
-        if (!albSafeName($name) || isset($seen[$name]) || !is_file($dir . $name)) continue;
+        if (!albSafeName($name) || isset($seen[$name]) || !albHasFile($dir . $name)) continue;
         $seen[$name] = true;
         $ratio = 1000;
         $date = albImageDate($dir . $name . '.html', $name, $ratio);
@@ -200,6 +237,7 @@ function albFolderVars() {
     static $vars = null;
     if ($vars !== null) return $vars;
     $vars = array();
+    if (!albMaySeeCurrent()) return $vars;
     $lines = albLines(albThumbDir() . 'var.inf');
     if ($lines === null) return $vars;
     foreach ($lines as $line) {
@@ -235,9 +273,78 @@ function albHideScript($id) {
     return "<script type=\"text/javascript\">\n<!--\nhide('" . $id . "');\n// -->\n</script>";
 }
 
-// There is no sign-in on the pages themselves: the box stays hidden.
+// The sign-in box of a protected album: the form, or who is signed in
+// with the way out. Without access security the box stays hidden.
 function getLogin() {
-    return albHideScript('login');
+    global $albLoginMessage;
+    if (!ALB_PROTECTED) return albHideScript('login');
+    $dir = getCurDir();
+    $visitor = albVisitor();
+    $out = albHideScript('login') . "\n<div class=\"login-box login-active\">";
+    if ($visitor !== null) {
+        $out .= '<span class="login-user">Signed in as ' . albHtmlText($visitor['name']) . '</span> ' .
+                '<a class="login-out" href="index.php?logout=1">Sign out</a>';
+    } else {
+        $out .= '<form class="login-form" method="post" action="index.php?d=' . $dir . '">' .
+                '<input type="hidden" name="token" value="' . albHtmlText(albLoginToken()) . '">' .
+                '<label>User <input type="text" name="user" autocomplete="username" required></label> ' .
+                '<label>Password <input type="password" name="password" autocomplete="current-password" required></label> ' .
+                '<button type="submit">Sign in</button>';
+        if (isset($albLoginMessage) && $albLoginMessage !== '')
+            $out .= '<p class="login-error" role="alert">' . albHtmlText($albLoginMessage) . '</p>';
+        $out .= '</form>';
+    }
+    return $out . '</div>';
+}
+
+// The token of the sign-in form: a form posted from another site has none.
+function albLoginToken() {
+    if (session_status() !== PHP_SESSION_ACTIVE) return '';
+    if (!isset($_SESSION['alb_token']) || !is_string($_SESSION['alb_token']))
+        $_SESSION['alb_token'] = bin2hex(random_bytes(16));
+    return $_SESSION['alb_token'];
+}
+
+function albRedirect($target) {
+    header('Location: ' . $target, true, 303);
+    header('Cache-Control: no-store');
+    exit;
+}
+
+// Sessions, sign-in and sign-out, before the page writes anything.
+function albSignIn() {
+    global $albVisitor, $albLoginMessage;
+    $albVisitor = null;
+    $albLoginMessage = '';
+    albSessionOptions(basename(isset($_SERVER['SCRIPT_NAME']) ? (string)$_SERVER['SCRIPT_NAME'] : 'index.php'));
+    if (!@session_start()) return;
+    $d = isset($_GET['d']) && is_string($_GET['d']) && preg_match('/^\d{1,9}$/', $_GET['d']) ? $_GET['d'] : '0';
+
+    if (isset($_GET['logout'])) {
+        $_SESSION = array();
+        session_regenerate_id(true);
+        albRedirect('index.php');
+    }
+    if (isset($_SERVER['REQUEST_METHOD']) && $_SERVER['REQUEST_METHOD'] === 'POST' && isset($_POST['user'])) {
+        $token = isset($_POST['token']) && is_string($_POST['token']) ? $_POST['token'] : '';
+        $expected = isset($_SESSION['alb_token']) && is_string($_SESSION['alb_token']) ? $_SESSION['alb_token'] : '';
+        $found = null;
+        if ($expected !== '' && hash_equals($expected, $token)) {
+            $found = albCheckPassword($_POST['user'], isset($_POST['password']) ? $_POST['password'] : '');
+        }
+        if ($found !== null) {
+            // A new session id at sign-in: an id someone planted before is worth nothing.
+            session_regenerate_id(true);
+            $_SESSION = array('alb_user' => $found['name'], 'alb_site' => ALB_SITE_DIR,
+                              'alb_check' => hash('sha256', $found['hash']));
+            albRedirect('index.php?d=' . $d);
+        }
+        // Guessing costs time.
+        sleep(1);
+        $albLoginMessage = $expected === '' ? 'The sign-in form had expired. Please try again.'
+                                            : 'Wrong user name or password.';
+    }
+    $albVisitor = albVisitorFromSession();
 }
 
 function getMenuFooter() {
@@ -268,6 +375,7 @@ function getImagesJS() {
     $js .= 'var path=' . albJs($path === '' ? '' : albUrlPath(rtrim($path, '/')) . '/') . ";\n";
     $js .= 'var base=' . albJs(albUrlPath((string)$base)) . ";\n";
     $js .= 'var curDir=' . getCurDir() . ";\n";
+    $js .= 'var guardSuffix=' . albJs(albFileSuffix()) . ";\n";
     // The way back from the slide show leads to the row of the image shown.
     $js .= 'var thumbPerLine=' . max(1, (int)$thumb_per_line) . ";\n";
     foreach (albImages() as $i => $image) {
@@ -296,7 +404,7 @@ function albThumbnailTable() {
     foreach ($rows as $r => $row) {
         $out .= "<tr>\n <th valign=bottom colspan=$perLine><a name=\"" . ($r + 1) . "\"></a><hr></th>\n</tr>\n<tr align=\"center\" valign=\"bottom\">\n";
         foreach ($row as $i => $image) {
-            $out .= " <td><a href=\"?s=1&amp;d=$dir&amp;i=$i\"><img src=\"" . $prefix . rawurlencode($image['name']) .
+            $out .= " <td><a href=\"?s=1&amp;d=$dir&amp;i=$i\"><img src=\"" . $prefix . rawurlencode($image['name']) . albFileSuffix() .
                     '" title="' . albHtmlText($image['comment']) . "\" alt=\"\"></a></td>\n";
         }
         $out .= "</tr>\n<tr>\n";
@@ -311,8 +419,9 @@ function albThumbnailTable() {
 // the thumbnail table.
 function getImagesTab() {
     global $root_mode, $root_url;
-    $html = @file_get_contents(albThumbDir() . 'Folder.html');
+    $html = albMaySeeCurrent() ? albReadFile(albThumbDir() . 'Folder.html') : false;
     if ($html !== false) return albIncludedHtml($html);
+    if (!albMaySeeCurrent()) return '';
     $mode = getCurDir() == 0 ? (int)$root_mode : 0;
     $url = isset($root_url) ? (string)$root_url : '';
     switch ($mode) {
@@ -337,6 +446,10 @@ function getTree() {
 }
 
 function displayPage() {
+    if (ALB_PROTECTED) {
+        albSignIn();
+        header('Cache-Control: private, no-store');
+    }
     header('Content-Type: text/html; charset=utf-8');
     header('X-Content-Type-Options: nosniff');
     $slide = isset($_GET['s']) && $_GET['s'] === '1';
