@@ -99,6 +99,7 @@ class PhpServer {
   PhpServer& operator=(const PhpServer&) = delete;
 
   HttpReply Get(const std::string& target) const { return HttpGet(port_, target); }
+  int port() const { return port_; }
   std::string log() const { return ReadText(log_.path() / "php.log"); }
 
  private:

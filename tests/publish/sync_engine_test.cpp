@@ -198,7 +198,8 @@ TEST_F(FakeSyncTest, FailureAtAnyCallEndsWithThePhasesMessage) {
       {37, "ListDir /album/", false, kCannotDirectory},  // the pages of the ancestors
       {53, "ListDir /album/albsite/s/Trips/2004/", false, kCannotDirectory},  // the uploads' sizes
       {63, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
-      {84, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
+      {84, "ListDir /album/albsite/js/", false, kCannotTree},  // what an earlier setting left there
+      {85, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
   };
   const SyncRequest request = profile_.ProfileRequest();
   const std::string remdirFile = RemdirPath(profile_.profileDir());
@@ -224,6 +225,26 @@ TEST_F(FakeSyncTest, FailureAtAnyCallEndsWithThePhasesMessage) {
     }
     EXPECT_EQ(test::FileTime(remdirFile) != before, c.succeeds);
   }
+}
+
+// A protected album's rights go up last; a failed upload of them ends the
+// run with their own message, after the folder tree was saved.
+TEST_F(FakeSyncTest, ProtectedAlbumSendsItsRightsLastAndAFailureSaysSo) {
+  profile_.settings().php = 1;
+  profile_.settings().accessSecurity = 1;
+  profile_.Save();
+  SyncRequest request = profile_.ProfileRequest();
+  request.rightsPhp = "<?PHP\n$adm_user=\"admin\";\n?>\n";
+  ASSERT_TRUE(Run(request).succeeded) << Join(Warnings(), "\n");
+  ASSERT_GE(fake_.calls.size(), 2u);
+  EXPECT_EQ(fake_.calls[fake_.calls.size() - 2], "PutBuffer /album/albsite/js/rights.php") << "the last before Disconnect";
+  EXPECT_EQ(fake_.files.at("/album/albsite/js/rights.php").content, request.rightsPhp);
+
+  Prompts().Clear();
+  fake_.failOn = "PutBuffer /album/albsite/js/rights.php";
+  EXPECT_FALSE(Run(request).succeeded);
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{"PutBuffer /album/albsite/js/rights.php failed",
+                                                  "Cannot create the remote access rights"}));
 }
 
 // A stop shows nothing of the server's; the phase it interrupted gives the

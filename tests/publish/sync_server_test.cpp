@@ -23,6 +23,7 @@
 #include "platform/window_sink.h"
 #include "publish/ftp_session.h"
 #include "publish/sync_engine.h"
+#include "site/guarded_files.h"
 #include "sync_test_profile.h"
 
 namespace albumsmith {
@@ -495,6 +496,69 @@ TEST_P(SyncServerTest, PhpSiteKeepsIndexPhpAndAlbsiteAndLosesStaticPagesQuietly)
   ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
   EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
   EXPECT_EQ(server_->Stors(mark), FixedUploads({}));
+}
+
+// A protected album is published guarded: every folder file as "<name>.php"
+// behind the guard's prologue, an empty index page in every image directory,
+// the listing guarded, rights.php last. A run with nothing changed sends only
+// what every run makes again; switching protection off leaves no guarded file
+// and no access rights on the server, and no ".php" medium image on the disk.
+TEST_P(SyncServerTest, ProtectedAlbumIsPublishedGuardedAndSwitchingItOffLeavesNoGuardedFile) {
+  if (!StartServer()) return;
+  const std::string rights = "<?PHP\n$adm_user=\"admin\";\n$rights['.'] = '0';\n?>\n";
+  profile_.settings().php = 1;
+  profile_.settings().accessSecurity = 1;
+  profile_.Save();
+  auto request = [&] {
+    SyncRequest r = profile_.ProfileRequest();
+    r.rightsPhp = rights;
+    return r;
+  };
+
+  ASSERT_TRUE(Run(request()).succeeded) << test::ReadText((*server_)->log()).substr(0, 3000);
+  const auto remote = test::TreeContent(server_->Local());
+  EXPECT_EQ(remote, profile_.ExpectedSite(rights));
+  EXPECT_EQ(remote.at("albsite/js/rights.php"), rights);
+  EXPECT_TRUE(remote.count("albsite/js/guard.php"));
+  EXPECT_FALSE(remote.count("albsite/js/dir.js"));
+  for (const auto& [path, content] : remote) {
+    if (path.rfind("albsite/s/", 0) != 0 && path.rfind("albsite/m/", 0) != 0) continue;
+    if (path.back() == '/') continue;
+    if (path.size() >= 10 && path.substr(path.size() - 10) == "index.html") {
+      EXPECT_EQ(content, std::string(kDirectoryIndexText)) << path;
+      continue;
+    }
+    EXPECT_EQ(path.substr(path.size() - 4), ".php") << path;
+    EXPECT_EQ(content.rfind("<?php require dirname(__DIR__, ", 0), 0u) << path;
+  }
+  const std::string medium = remote.at("albsite/m/Trips/2004/c.jpg.php");
+  EXPECT_EQ(medium.substr(GuardPrologue("m/Trips/2004/").size()),
+            test::ReadText(fs::path(profile_.profileDir()) / "albsite/m/Trips/2004/c.jpg"));
+
+  Prompts().Clear();
+  size_t mark = server_->LogSize();
+  ASSERT_TRUE(Run(request()).succeeded);
+  EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
+  EXPECT_EQ(server_->Stors(mark), (std::vector<std::string>{"albsite/js/dir.js.php", "albsite/js/rights.php", "datetime.flg"}));
+  EXPECT_EQ(test::TreeContent(server_->Local()), remote);
+
+  // Without rights to send, a protected album is not published as if it had some.
+  Prompts().Clear();
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot create the remote access rights"});
+
+  profile_.settings().accessSecurity = 0;
+  profile_.Save();
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  const auto open = test::TreeContent(server_->Local());
+  EXPECT_EQ(open, profile_.ExpectedSite());
+  for (const auto& [path, content] : open) {
+    EXPECT_NE(content.rfind("<?php require dirname(__DIR__, ", 0), 0u) << path;
+    EXPECT_NE(path, "albsite/js/rights.php");
+  }
+  for (const auto& e : fs::recursive_directory_iterator(fs::path(profile_.profileDir()) / "albsite/m"))
+    EXPECT_NE(e.path().extension(), ".php") << e.path();
 }
 
 // Names that a server may read as a path, made on its disk inside a

@@ -147,13 +147,14 @@ class SyncTestProfile {
 
   // The site as publishing must leave it on the server, written locally
   // from the tree synchronisation saved.
-  std::map<std::string, std::string> ExpectedSite() const {
+  // `rightsPhp` is the access rights file of a protected album.
+  std::map<std::string, std::string> ExpectedSite(const std::string& rightsPhp = {}) const {
     CDirectoryTree tree;
     tree.LoadFrom(RemdirPath(profileDir()));
     TempDir out;
     const ProfileSettings s = ReadProfile(profilesDir(), kProfileName);
     EXPECT_TRUE(WriteSite(s, profileDir(), TemplateDirectory(TemplateDataDir(), s.templateName), tree.List(),
-                          out.str()));
+                          out.str(), rightsPhp));
     return TreeContent(out.path());
   }
 

@@ -328,10 +328,8 @@ function albSignIn() {
     if (isset($_SERVER['REQUEST_METHOD']) && $_SERVER['REQUEST_METHOD'] === 'POST' && isset($_POST['user'])) {
         $token = isset($_POST['token']) && is_string($_POST['token']) ? $_POST['token'] : '';
         $expected = isset($_SESSION['alb_token']) && is_string($_SESSION['alb_token']) ? $_SESSION['alb_token'] : '';
-        $found = null;
-        if ($expected !== '' && hash_equals($expected, $token)) {
-            $found = albCheckPassword($_POST['user'], isset($_POST['password']) ? $_POST['password'] : '');
-        }
+        $tokenOk = $expected !== '' && hash_equals($expected, $token);
+        $found = $tokenOk ? albCheckPassword($_POST['user'], isset($_POST['password']) ? $_POST['password'] : '') : null;
         if ($found !== null) {
             // A new session id at sign-in: an id someone planted before is worth nothing.
             session_regenerate_id(true);
@@ -341,8 +339,7 @@ function albSignIn() {
         }
         // Guessing costs time.
         sleep(1);
-        $albLoginMessage = $expected === '' ? 'The sign-in form had expired. Please try again.'
-                                            : 'Wrong user name or password.';
+        $albLoginMessage = $tokenOk ? 'Wrong user name or password.' : 'The sign-in form had expired. Please try again.';
     }
     $albVisitor = albVisitorFromSession();
 }

@@ -1,0 +1,1 @@
+../../../../../../resources/albsite/js/guard.php
