@@ -47,6 +47,8 @@ bool AppSettings::SetInt(std::string_view key, std::string_view value, int data)
   return EnsureFolder() && ini_.WriteInt(key, value, data);
 }
 
+bool AppSettings::Save(const IniDocument& doc) { return EnsureFolder() && ini_.Save(doc); }
+
 bool AppSettings::KeyExists(std::string_view key) const {
   const std::string prefix = ToLower(key) + "\\";
   for (const std::string& name : ini_.Load().SectionNames()) {
