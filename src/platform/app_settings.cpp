@@ -7,7 +7,9 @@
 
 namespace albumsmith {
 
-AppSettings::AppSettings(std::filesystem::path file) : ini_(std::move(file)) {}
+// The file holds the visitors' passwords (scrambled, which hides them from a
+// glance but not from a reader who knows the scheme): readable by its owner only.
+AppSettings::AppSettings(std::filesystem::path file) : ini_(std::move(file), 0600) {}
 
 std::filesystem::path AppSettings::DefaultFile() {
   if (const char* dir = std::getenv("ALBUMSMITH_CONFIG_DIR"); dir && *dir)

@@ -58,6 +58,9 @@ TEST_F(UsersStoreTest, PasswordIsStoredScrambledAndReadBackInClear) {
   EXPECT_EQ(stored.size(), 64u);
   EXPECT_EQ(stored.find(password), std::string::npos);
   EXPECT_EQ(stored, PasswordScramble(password));
+  // Scrambling is reversible: the file is for its owner's eyes only.
+  EXPECT_EQ(std::filesystem::status(file()).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
   UsersStore again;
   again.Load(app_);
