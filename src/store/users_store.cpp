@@ -163,14 +163,16 @@ bool UsersStore::Save(AppSettings& app) {
   int nextGroup = std::max(nextGroupId_, NextId(doc, "Groups"));
   bool newGroupId = false;
   std::vector<GroupRecord> groups;
+  std::vector<std::pair<int, int>> givenIds;  // stand-in of a new group → its id
   for (GroupRecord g : groups_) {
     if (g.deleted) {
       if (g.id > 0) DeleteRecord(doc, "Groups", g.id);
       written = true;
       continue;
     }
-    if (g.modified) {
+    if (g.modified || g.id < 0) {
       if (g.id < 0) {
+        givenIds.emplace_back(g.id, nextGroup);
         g.id = nextGroup++;
         newGroupId = true;
       }
@@ -188,6 +190,26 @@ bool UsersStore::Save(AppSettings& app) {
   bool newUserId = false;
   std::vector<UserRecord> users;
   for (UserRecord u : users_) {
+    // Memberships of groups made in the same session name them by their
+    // stand-in ids; they take the ids just given, or go with a group that
+    // was deleted before it was ever saved.
+    if (u.groups.find('-') != std::string::npos) {
+      std::vector<std::string> pieces;
+      for (const std::string& piece : Split(u.groups, ' ')) {
+        if (piece.empty()) continue;
+        if (piece[0] != '-') {
+          pieces.push_back(piece);
+          continue;
+        }
+        for (const auto& [standIn, id] : givenIds)
+          if (piece == std::to_string(standIn)) pieces.push_back(std::to_string(id));
+      }
+      const std::string mapped = Join(pieces, " ");
+      if (mapped != u.groups) {
+        u.groups = mapped;
+        u.modified = true;
+      }
+    }
     if (u.deleted) {
       if (u.id > 0) DeleteRecord(doc, "Users", u.id);
       written = true;
@@ -232,7 +254,9 @@ size_t UsersStore::AddUser(UserRecord user) {
 }
 
 size_t UsersStore::AddGroup(GroupRecord group) {
-  group.id = -1;
+  // Until it is saved a new group is known by a negative stand-in id of its
+  // own, so that users can be made members of it before the save.
+  group.id = -1 - static_cast<int>(++newGroups_);
   group.modified = true;
   group.deleted = false;
   groups_.push_back(std::move(group));
@@ -260,7 +284,7 @@ const UserRecord* UsersStore::FindUser(int id) const {
 
 const GroupRecord* UsersStore::FindGroup(int id) const {
   for (const GroupRecord& g : groups_)
-    if (!g.deleted && g.id == id && id > 0) return &g;
+    if (!g.deleted && g.id == id && id != 0) return &g;
   return nullptr;
 }
 

@@ -30,7 +30,7 @@ struct UserRecord {
 };
 
 struct GroupRecord {
-  int id = -1;
+  int id = -1;  // negative: created since the last save (each new group its own)
   std::string name;
   std::string description;
   bool modified = false;
@@ -69,6 +69,7 @@ class UsersStore {
   // Records that are not marked deleted. Names are matched exactly first,
   // then without regard to letter case.
   const UserRecord* FindUser(int id) const;
+  // Also finds a new group by its negative stand-in id.
   const GroupRecord* FindGroup(int id) const;
   int FindUserByName(std::string_view name) const;  // index, or -1
   int FindGroupByName(std::string_view name) const;
@@ -92,6 +93,7 @@ class UsersStore {
   int nextUserId_ = 1;
   int nextGroupId_ = 1;
   bool listsChanged_ = false;
+  unsigned newGroups_ = 0;
 };
 
 }  // namespace albumsmith

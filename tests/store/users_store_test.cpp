@@ -178,6 +178,24 @@ TEST_F(UsersStoreTest, EditOfOneRecordLeavesTheOthersAlone) {
   EXPECT_EQ(app_.GetString("Users\\1", "Description", ""), "edited");
 }
 
+TEST_F(UsersStoreTest, MembershipOfGroupsMadeInTheSameSessionGetsTheirIds) {
+  UsersStore store;
+  store.Load(app_);
+  store.AddGroup(Group("old"));
+  ASSERT_TRUE(store.Save(app_));
+  // Two new groups, one of them deleted again before the save; a user joins both.
+  const int kept = store.groups()[store.AddGroup(Group("new"))].id;
+  const size_t droppedIndex = store.AddGroup(Group("dropped"));
+  const int dropped = store.groups()[droppedIndex].id;
+  EXPECT_LT(kept, 0);
+  EXPECT_NE(kept, dropped);
+  store.AddUser(User("ann", "pw", JoinMembership({1, kept, dropped})));
+  store.DeleteGroup(droppedIndex);
+  ASSERT_TRUE(store.Save(app_));
+  EXPECT_EQ(app_.GetString("Users\\1", "Groups", ""), "1 2");
+  EXPECT_EQ(store.users()[0].groups, "1 2");
+}
+
 TEST(MembershipTest, SplitsAtSpacesAndJoinsWithSingleSpaces) {
   struct Case {
     const char* text;
