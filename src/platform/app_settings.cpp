@@ -7,7 +7,9 @@
 
 namespace albumsmith {
 
-AppSettings::AppSettings(std::filesystem::path file) : ini_(std::move(file)) {}
+// The file holds the visitors' passwords (scrambled, which hides them from a
+// glance but not from a reader who knows the scheme): readable by its owner only.
+AppSettings::AppSettings(std::filesystem::path file) : ini_(std::move(file), 0600) {}
 
 std::filesystem::path AppSettings::DefaultFile() {
   if (const char* dir = std::getenv("ALBUMSMITH_CONFIG_DIR"); dir && *dir)
@@ -46,6 +48,8 @@ bool AppSettings::SetString(std::string_view key, std::string_view value, std::s
 bool AppSettings::SetInt(std::string_view key, std::string_view value, int data) {
   return EnsureFolder() && ini_.WriteInt(key, value, data);
 }
+
+bool AppSettings::Save(const IniDocument& doc) { return EnsureFolder() && ini_.Save(doc); }
 
 bool AppSettings::KeyExists(std::string_view key) const {
   const std::string prefix = ToLower(key) + "\\";

@@ -33,6 +33,11 @@ class AppSettings {
   // Deletes the key with every sub-key below it. Deleting an absent key succeeds.
   bool DeleteKey(std::string_view key);
 
+  // For writers of many values at once: load, change, and replace the file
+  // once, so that a crash leaves all of the changes or none.
+  IniDocument Load() const { return ini_.Load(); }
+  bool Save(const IniDocument& doc);
+
  private:
   bool EnsureFolder() const;
   IniFile ini_;

@@ -1,0 +1,108 @@
+// The "user", "group" and "rights" commands of albumsmith-cli.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_runner.h"
+
+namespace albumsmith::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AccessCliTest : public CliTest {
+ protected:
+  CliResult Ok(const std::vector<std::string>& args) {
+    CliResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 0) << Join(args, " ") << "\n" << r.err;
+    return r;
+  }
+};
+
+TEST_F(AccessCliTest, UsersAndGroupsAreAddedChangedListedAndDeleted) {
+  EXPECT_EQ(Ok({"group", "add", "family"}).out, "1 family\n");
+  EXPECT_EQ(Ok({"group", "add", "friends", "--description", "Good friends"}).out, "2 friends\n");
+  EXPECT_EQ(Ok({"user", "add", "ann", "--password", "pw", "--groups", "friends,family"}).out, "1 ann friends,family\n");
+  Ok({"user", "add", "bob", "--password", "pw2", "--description", "Bob's account"});
+  EXPECT_EQ(Ok({"user", "list"}).out, "1 ann friends,family\n2 bob -\n");
+
+  Ok({"user", "set", "bob", "--groups", "family", "--name", "robert"});
+  Ok({"group", "set", "friends", "--name", "pals"});
+  EXPECT_EQ(Ok({"user", "list"}).out, "1 ann pals,family\n2 robert family\n");
+  EXPECT_EQ(Ok({"group", "list"}).out, "1 family\n2 pals\n");
+
+  // Deleting asks first; without an answer nothing goes.
+  EXPECT_EQ(Run({"user", "delete", "ann"}).exitCode, 1);
+  Ok({"--yes", "user", "delete", "ann"});
+  Ok({"--yes", "group", "delete", "family"});
+  // The deleted group's id stays in robert's groups and matches nothing.
+  EXPECT_EQ(Ok({"user", "list"}).out, "2 robert -\n");
+  // Ids are not handed out again.
+  EXPECT_EQ(Ok({"user", "add", "carl", "--password", "pw"}).out, "3 carl -\n");
+  const std::string ini = ReadText(settingsFile());
+  EXPECT_EQ(ini.find("pw2"), std::string::npos);  // passwords are stored scrambled
+}
+
+TEST_F(AccessCliTest, RefusalsSayWhy) {
+  Ok({"group", "add", "family"});
+  Ok({"user", "add", "ann", "--password", "pw"});
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string reason;  // last line on stderr
+  };
+  const Case cases[] = {
+      {{"user", "add", "bob", "--password", "pw", "--groups", "family,strangers"}, 1,
+       "albumsmith-cli: no group named strangers"},
+      {{"user", "add", "Ann", "--password", "pw"}, 1, "albumsmith-cli: a user named ann already exists"},
+      {{"user", "add", "bob", "--password", ""}, 1, "albumsmith-cli: a user needs a password to log in"},
+      {{"user", "add", "bob"}, 2, ""},
+      {{"user", "set", "zed", "--password", "x"}, 1, "albumsmith-cli: no user named zed"},
+      {{"user", "delete", "zed"}, 1, "albumsmith-cli: no user named zed"},
+      {{"group", "add", "Family"}, 1, "albumsmith-cli: a group named family already exists"},
+      {{"group", "delete", "zed"}, 1, "albumsmith-cli: no group named zed"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = Run(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << Join(c.args, " ");
+    if (!c.reason.empty()) {
+      EXPECT_EQ(r.LastErrorLine(), c.reason) << Join(c.args, " ");
+    }
+  }
+  EXPECT_EQ(Ok({"user", "list"}).out, "1 ann -\n");
+}
+
+TEST_F(AccessCliTest, RightsAreShownSetAndInherited) {
+  MakeProfile("Holiday");
+  Ok({"profile", "set", "Holiday", "AccessSecurity=1"});
+  for (const char* f : {"Family/Kids", "Bob's", "Open"}) fs::create_directories(profilesPath() / "Holiday" / "ImageTree" / f);
+  Ok({"group", "add", "family"});
+  Ok({"group", "add", "friends"});
+  Ok({"user", "add", "ann", "--password", "pw"});
+
+  struct Step {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const Step steps[] = {
+      {{"rights", "Holiday", "Family/Kids"}, "Closed (inherited)\n"},  // a new profile is closed
+      {{"rights", "Holiday", "/", "--all"}, "All (own)\n"},
+      {{"rights", "Holiday", "Open/"}, "All (inherited)\n"},
+      {{"rights", "Holiday", "Family", "--users", "ann", "--groups", "friends"}, "users ann; groups friends (own)\n"},
+      {{"rights", "Holiday", "Family/Kids"}, "users ann; groups friends (inherited)\n"},
+      {{"rights", "Holiday", "Bob's", "--closed"}, "Closed (own)\n"},
+      {{"rights", "Holiday", "Family", "--inherit"}, "All (inherited)\n"},
+      {{"rights", "Holiday", "Family", "--groups", "family"}, "users -; groups family (own)\n"},
+  };
+  for (const Step& s : steps) EXPECT_EQ(Ok(s.args).out, s.out) << Join(s.args, " ");
+  EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n9999 \\Bob's\\\r\n-1 \\Family\\\r\n");
+
+  EXPECT_EQ(Run({"rights", "Holiday", "Family", "--users", "zed"}).LastErrorLine(), "albumsmith-cli: no user named zed");
+  EXPECT_EQ(Run({"rights", "Holiday", "Nowhere"}).exitCode, 1);
+  EXPECT_EQ(Run({"rights", "Holiday", "Family", "--all", "--users", "ann"}).exitCode, 2);
+  EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n9999 \\Bob's\\\r\n-1 \\Family\\\r\n");
+}
+
+}  // namespace
+}  // namespace albumsmith::test
