@@ -21,6 +21,7 @@
 #include "store/folder_ops.h"
 #include "store/profile_settings.h"
 #include "store/profiles.h"
+#include "store/rights_php.h"
 
 namespace albumsmith {
 namespace {
@@ -91,7 +92,9 @@ int Site(Context& ctx, const std::vector<std::string>& args) {
     counts.push_back(count);
   }
 
-  if (!WriteSite(settings, folders.profileDir(), templateDir, list, out->second)) return Fail(ctx, "");
+  if (!WriteSite(settings, folders.profileDir(), templateDir, list, out->second,
+                 BuildRightsPhp(settings, ctx.settings, ctx.profilesDir)))
+    return Fail(ctx, "");
 
   const bool php = settings.php != 0;
   for (size_t i = 0; i < work.size(); ++i) {

@@ -611,7 +611,12 @@ class SyncEngine {
     const std::string text = DirectoryTreeData(profile_.php != 0, profile_.name, tree_.List());
     const std::string name(kTreeScriptName);
     const std::string js = Site() + "js/";
-    if (!transport_.ListDir(scripts_, Site(), "js/", IncludeDirs::No, Create::Yes, Ask::No)) return Failed();
+    // A directory of the installation is never made here: a missing one
+    // fails the upload below, and the next run checks the installation.
+    scripts_.Clear();
+    if (!transport_.ListDir(scripts_, Site(), "js/", IncludeDirs::No, Create::No, Ask::No) &&
+        transport_.lastError() != 0)
+      return Failed();
     if (guarded_ ? !transport_.PutBuffer(js + GuardedName(name), GuardedContent("js/", text))
                  : !transport_.PutBuffer(js + name, text))
       return Failed();

@@ -49,8 +49,8 @@ struct SyncRequest {
   bool installConfirmed = false;       // the window's flag: the installation was verified after an install
   std::vector<SyncFolderItem> folders;  // in the order they are published
   bool wholeProfile = false;            // every folder: a success clears the whole-sync mark
-  // The text of albsite/js/rights.php, uploaded last when access security is
-  // on (the caller builds it from the users and the folder rights).
+  // The text of albsite/js/rights.php (BuildRightsPhp), uploaded last when
+  // access security is on.
   std::string rightsPhp;
 };
 

@@ -8,7 +8,9 @@
 #include "site/template.h"
 #include "store/directory_tree.h"
 #include "store/file_ops.h"
+#include "platform/app_settings.h"
 #include "store/profiles.h"
+#include "store/rights_php.h"
 
 namespace albumsmith {
 
@@ -28,6 +30,8 @@ SyncRequest BaseRequest(const SyncEnvironment& env, const ProfileSettings& profi
   request.dataDir = env.dataDir;
   request.settingsFile = env.settingsFile;
   request.installConfirmed = env.installConfirmed;
+  // The users, groups and folder rights as they are when the command starts.
+  request.rightsPhp = BuildRightsPhp(profile, AppSettings(env.settingsFile), env.profilesDir);
   return request;
 }
 

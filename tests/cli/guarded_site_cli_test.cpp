@@ -1,5 +1,6 @@
-// A protected album as a visitor meets it: the site written by the "site"
-// command, served by `php -S` and by Apache httpd with mod_php, asked for
+// A protected album as a visitor meets it: users, groups and folder rights
+// set with the command line, the site written by the "site" command (rights.php
+// included), served by `php -S` and by Apache httpd with mod_php, asked for
 // every file of every folder without a session and with the sessions of a
 // group member, a user and the administrator.
 
@@ -29,27 +30,9 @@ constexpr std::string_view kJpegStart = "\xFF\xD8\xFF";
 constexpr std::string_view kSecretComment = "VaultSecretComment";
 constexpr std::string_view kHaltMark = "__halt_compiler();";
 
-// The administrator, carol (id 2, in group 2) and bob (id 1, no group), with
-// SHA-512-crypt hashes of "admin-pw", "carol-pw" and "bob-pw". The top folder
-// is open; Vault is closed (with Vault/Inner under it), Family belongs to
-// group 2 (Family/Kids inherits it), Bobs to bob alone, Meadow inherits the
-// top folder's right.
-constexpr std::string_view kRightsPhp =
-    "<?PHP\n"
-    "$adm_user=\"admin\";\n"
-    "$adm_pass=\"\\$6\\$adminsaltA\\$hNYorVDkAEX4xWXjM7E0BAPWk5XRlzXWbwruHFfZaj96LEyGyaqucQ/rNSZ3iy5XRMvFd/xQPbd58dmxgajo2.\";\n"
-    "$user['bob'] = \"1\";\n"
-    "$grps['bob'] = \"\";\n"
-    "$pass['bob'] = \"\\$6\\$bobsaltC\\$OJyHdk91eJl6id0u8z..llaqnEfkr3zH2aX5A14IQlIkEJxNmu6s46nY986/0a0iUzYQs3AlN9lM/VQ66aLM81\";\n"
-    "$user['carol'] = \"2\";\n"
-    "$grps['carol'] = \"3 2\";\n"
-    "$pass['carol'] = \"\\$6\\$carolsaltB\\$/D4TOfWLwU1hHV8G1Y84h028msrXhlkg0iIlBPhQSol6Pes6tCOSBeIPEPzYOhz/aS5QIfpS6bayU7z29qsRB.\";\n"
-    "$rights['.'] = '0';\n"
-    "$rights['Vault'] = '9999';\n"
-    "$rights['Family'] = '-2';\n"
-    "$rights['Bobs'] = '1';\n"
-    "?>\n";
-
+// The top folder is open; Vault is closed (with Vault/Inner under it),
+// Family belongs to the group "family" of carol (Family/Kids inherits it),
+// Bobs to bob alone, Meadow inherits the top folder's right.
 const std::vector<std::string> kFolders = {"Meadow", "Vault", "Vault/Inner", "Family", "Family/Kids", "Bobs"};
 
 enum class Visitor { kNobody, kCarol, kBob, kAdmin };
@@ -146,17 +129,31 @@ class GuardedSiteTest : public CliTest {
   void SetUp() override {
     CliTest::SetUp();
     MakeProfile("Holiday");
-    ASSERT_EQ(Run({"profile", "set", "Holiday", "PHP=1", "AccessSecurity=1", "AccessUser=admin"}).exitCode, 0);
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"profile", "set", "Holiday", "PHP=1", "AccessSecurity=1", "AccessUser=admin",
+                                   "AccessPassword=admin-pw"},
+          {"group", "add", "friends"}, {"group", "add", "family"},
+          {"user", "add", "bob", "--password", "bob-pw"},
+          {"user", "add", "carol", "--password", "carol-pw", "--groups", "friends,family"}}) {
+      const CliResult result = Run(command);
+      ASSERT_EQ(result.exitCode, 0) << command[0] << " " << command[1] << ": " << result.err;
+    }
     fs::copy_file(kPhotos / "canon-ixus.jpg", Images() / "canon-ixus.jpg");
     for (const std::string& folder : kFolders) {
       fs::create_directories(Images() / folder);
       fs::copy_file(kPhotos / "sony-d700.jpg", Images() / folder / "sony-d700.jpg");
     }
     WriteText(Images() / "Vault" / "sony-d700.jpg.comment", std::string(kSecretComment));
+    for (const std::vector<std::string>& rights :
+         {std::vector<std::string>{"/", "--all"}, {"Vault", "--closed"}, {"Family", "--groups", "family"},
+          {"Bobs", "--users", "bob"}}) {
+      std::vector<std::string> command = {"rights", "Holiday"};
+      command.insert(command.end(), rights.begin(), rights.end());
+      const CliResult result = Run(command);
+      ASSERT_EQ(result.exitCode, 0) << rights[0] << ": " << result.err;
+    }
     const CliResult site = Run({"site", "Holiday", "--out", Out().string()});
     ASSERT_EQ(site.exitCode, 0) << site.err;
-    // Until the users' store writes it, the rights come as the program writes them.
-    WriteText(Out() / "albsite/js/rights.php", std::string(kRightsPhp));
   }
 
   fs::path Images() const { return profilesPath() / "Holiday" / "ImageTree"; }
