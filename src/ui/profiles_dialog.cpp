@@ -244,7 +244,15 @@ QWidget* ProfilesDialog::makeSecurityTab() {
   accessSecurity_ = NamedCheck(QStringLiteral("Enable password protection"), "AccessSecurity");
   accessUser_ = NamedEdit("AccessUser");
   accessPassword_ = NamedEdit("AccessPassword", true);
+  // Only the server can keep a visitor out: a static site sends every file
+  // to whoever asks, so the tab says that instead of offering a protection
+  // it could not give.
+  staticNote_ = new QLabel(QStringLiteral("Password protection needs a PHP site: the pages and photos of a static "
+                                          "site are open to every visitor."));
+  staticNote_->setObjectName(QStringLiteral("SecurityStaticNote"));
+  staticNote_->setWordWrap(true);
   auto* form = new QFormLayout(page);
+  form->addRow(staticNote_);
   form->addRow(accessSecurity_);
   form->addRow(QStringLiteral("Login"), accessUser_);
   form->addRow(QStringLiteral("Password"), accessPassword_);
@@ -301,7 +309,13 @@ void ProfilesDialog::updateEnabling() {
   updateSecurityTab();
 }
 
-void ProfilesDialog::updateSecurityTab() { tabs_->setTabEnabled(securityTab_, php_->isChecked()); }
+void ProfilesDialog::updateSecurityTab() {
+  const bool php = php_->isChecked();
+  staticNote_->setHidden(php);
+  for (QWidget* w : {static_cast<QWidget*>(accessSecurity_), static_cast<QWidget*>(accessUser_),
+                     static_cast<QWidget*>(accessPassword_)})
+    w->setEnabled(php);
+}
 
 void ProfilesDialog::fillTabs(const ProfileSettings& s) {
   // A key absent from Profile.ini shows as an empty field.

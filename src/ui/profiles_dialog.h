@@ -116,6 +116,7 @@ class ProfilesDialog : public QDialog {
   QCheckBox* accessSecurity_;
   QLineEdit* accessUser_;
   QLineEdit* accessPassword_;
+  QLabel* staticNote_;  // shown while the site is static
 
   // Editors report their end more than once (Return, then losing the focus);
   // only the end of the editor opened last counts.

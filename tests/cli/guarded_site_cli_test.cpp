@@ -50,7 +50,8 @@ bool MaySee(Visitor v, const std::string& folder) {
 // with the reason in `why()` when it cannot be started here.
 class ApacheServer {
  public:
-  ApacheServer(const fs::path& root, const fs::path& work) {
+  // `root` lies in the test's own folder `top`, which the children may then read.
+  ApacheServer(const fs::path& top, const fs::path& root, const fs::path& work) {
     const std::string modules = "/usr/lib/apache2/modules/";
     std::string php;
     std::error_code ec;
@@ -64,7 +65,7 @@ class ApacheServer {
     // The children run as www-data: they read the site and keep sessions here.
     ::chmod(work.c_str(), 0755);
     ::chmod((work / "sessions").c_str(), 01777);
-    for (fs::path p = root; p != p.parent_path() && p != "/tmp"; p = p.parent_path()) ::chmod(p.c_str(), 0755);
+    for (fs::path p = root; p != top.parent_path() && p != p.parent_path(); p = p.parent_path()) ::chmod(p.c_str(), 0755);
     for (const auto& e : fs::recursive_directory_iterator(root)) ::chmod(e.path().c_str(), e.is_directory() ? 0755 : 0644);
     port_ = FreePort();
     const std::string conf = (work / "httpd.conf").string();
@@ -289,7 +290,7 @@ TEST_F(GuardedSiteTest, PhpBuiltInServerGivesEachVisitorOnlyTheirFolders) {
 
 TEST_F(GuardedSiteTest, ApacheWithModPhpGivesEachVisitorOnlyTheirFolders) {
   TempDir work;
-  const ApacheServer server(Out(), work.path());
+  const ApacheServer server(out_.path(), Out(), work.path());
   if (!server.ok()) GTEST_SKIP() << "Apache httpd cannot run here: " << server.why();
   ExpectTheWholeStory(server.port());
   // A server that lists directories meets an empty page in each.

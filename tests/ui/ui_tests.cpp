@@ -238,12 +238,19 @@ class UiTests : public GuiTestCase {
     list->setCurrentRow(0);
     QVERIFY(tabs->isEnabled());
 
-    // The security tab follows "Accept PHP scripts" at once.
+    // The security tab follows "Accept PHP scripts" at once: a static site
+    // cannot be protected, and the tab says so.
     auto* php = dialog.findChild<QCheckBox*>(QStringLiteral("AcceptPhp"));
+    auto* protection = dialog.findChild<QCheckBox*>(QStringLiteral("AccessSecurity"));
+    auto* note = dialog.findChild<QLabel*>(QStringLiteral("SecurityStaticNote"));
+    QVERIFY(protection && note);
     QVERIFY(php->isChecked());
-    QVERIFY(tabs->isTabEnabled(3));
+    QVERIFY(protection->isEnabled());
+    QVERIFY(note->isHidden());
     php->setChecked(false);
-    QVERIFY(!tabs->isTabEnabled(3));
+    QVERIFY(!protection->isEnabled());
+    QVERIFY(!note->isHidden());
+    QVERIFY(tabs->isTabEnabled(3));
 
     auto* preserve = dialog.findChild<QListWidget*>(QStringLiteral("PreserveList"));
     auto* add = dialog.findChild<QPushButton*>(QStringLiteral("PreserveAdd"));
