@@ -632,8 +632,7 @@ class SyncEngine {
   bool UploadRights() {
     if (Stopped()) return false;
     const std::string path = Site() + "js/" + std::string(kRightsName);
-    if (profile_.accessSecurity == 0)
-      return scripts_.Find(kRightsName) < 0 || transport_.RemoveFile(path) || Failed();
+    if (!guarded_) return scripts_.Find(kRightsName) < 0 || transport_.RemoveFile(path) || Failed();
     // No rights text means no one could ever sign in: the run says so
     // rather than publish a protected album nobody can open.
     if (request_.rightsPhp.empty()) return false;
