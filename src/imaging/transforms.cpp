@@ -119,8 +119,9 @@ bool TransformFile(int code, const std::string& path, ImagingNotices& notices) {
   // that is the picture the user turns. Keeping a sideways tag on turned
   // pixels would turn the picture twice, so the tag's own turn goes into the
   // pixels with the requested one and the tag becomes 1. A tag that cannot be
-  // rewritten in place stays, and the pixels get the requested turn as seen
-  // through it.
+  // rewritten in place (not a two-byte value, or in an Exif block that is not
+  // kept) stays, and the pixels get the requested turn as seen through it.
+  reader.KeepOnlyExifAndComment();
   const int orientation = reader.info().orientation;
   LosslessOp op = *requested;
   bool resetTag = false;
@@ -138,7 +139,6 @@ bool TransformFile(int code, const std::string& path, ImagingNotices& notices) {
   std::string error;
   if (!TransformJpegData(data, op, transformed, error)) return false;
 
-  reader.KeepOnlyExifAndComment();
   if (resetTag && !reader.SetOrientationTag(1)) return false;
   if (!reader.ReadSections(transformed, ImageData::Keep)) return false;
   std::string out;
