@@ -35,13 +35,6 @@ ImageEditOutcome ForEachImage(const std::vector<std::string>& names, WindowSink&
   return outcome;
 }
 
-std::time_t ShiftedTime(std::time_t time, std::int64_t offset) {
-  // Far beyond year 9999 either way; the date rewrite refuses such a date.
-  constexpr std::int64_t kFar = std::int64_t{1} << 40;
-  const std::int64_t shifted = std::int64_t{time} + std::max(-kFar, std::min(kFar, offset));
-  return static_cast<std::time_t>(shifted);
-}
-
 }  // namespace
 
 ImageEditOutcome TransformImages(const std::string& imagesDir, const std::vector<std::string>& names, int code,
@@ -63,7 +56,7 @@ ImageEditOutcome ShiftDates(const std::string& imagesDir, const std::vector<std:
     // An image without a date starts from now and is refused by the rewrite,
     // which names it.
     const std::time_t from = ExifDateOf(path).value_or(std::time(nullptr));
-    return RewriteDate(path, name, ShiftedTime(from, offsetSeconds));
+    return RewriteDate(path, name, ShiftClockTime(from, offsetSeconds));
   });
 }
 

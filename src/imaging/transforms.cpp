@@ -1,5 +1,6 @@
 #include "imaging/transforms.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <span>
@@ -179,6 +180,20 @@ bool RewriteDate(const std::string& path, const std::string& name, std::time_t n
     return false;
   }
   return true;
+}
+
+std::time_t ShiftClockTime(std::time_t local, std::int64_t offsetSeconds) {
+  // Far beyond year 9999 either way; the date rewrite refuses such a date.
+  constexpr std::int64_t kFar = std::int64_t{1} << 40;
+  std::tm face{};
+  if (!localtime_r(&local, &face)) return local;
+  face.tm_isdst = 0;
+  const std::time_t moved =
+      static_cast<std::time_t>(std::int64_t{timegm(&face)} + std::clamp(offsetSeconds, -kFar, kFar));
+  std::tm shifted{};
+  if (!gmtime_r(&moved, &shifted)) return local;
+  shifted.tm_isdst = -1;
+  return std::mktime(&shifted);
 }
 
 std::optional<std::time_t> ExifDateOf(const std::string& path) {

@@ -48,6 +48,11 @@ bool TransformFile(int code, const std::string& path, ImagingNotices& notices = 
 bool RewriteDate(const std::string& path, const std::string& name, std::time_t newTime,
                  ImagingNotices& notices = ShowNoticesAtOnce());
 
+// `local` moved by `offsetSeconds` on the clock face. A camera's date has no
+// time zone, so a shift across a change to or from summer time still moves
+// the time it shows by exactly the offset.
+std::time_t ShiftClockTime(std::time_t local, std::int64_t offsetSeconds);
+
 // The capture date of a photo as a local time, or nothing when the file
 // cannot be opened or is not a JPEG. A photo without a date gives the
 // current time.

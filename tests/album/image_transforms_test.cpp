@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <optional>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -108,6 +110,49 @@ TEST_F(ImageTransformsTest, ShiftingAndSettingDates) {
   EXPECT_EQ(DateOf(images() / "a.jpg"), "2010:05:06 07:08:09");
   EXPECT_EQ(DateOf(images() / "b.jpg"), "2010:05:06 07:08:09");
   EXPECT_TRUE(Shown().empty());
+}
+
+// Sets the time zone for one test and puts the old one back.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+  }
+  ~ScopedTimeZone() {
+    if (old_) {
+      ::setenv("TZ", old_->c_str(), 1);
+    } else {
+      ::unsetenv("TZ");
+    }
+    ::tzset();
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+// A camera's clock has no time zone: a day added over the night summer time
+// began is 24 hours on the clock face, not 23.
+TEST_F(ImageTransformsTest, ShiftMovesTheClockFaceAcrossSummerTime) {
+  const ScopedTimeZone berlin("Europe/Berlin");
+  struct Case {
+    const char* before;
+    const char* offset;
+    const char* after;
+  };
+  const Case cases[] = {
+      {"2004:03:27 12:00:00", "+24:00:00", "2004:03:28 12:00:00"},
+      {"2004:10:31 12:00:00", "-24:00:00", "2004:10:30 12:00:00"},
+      {"2004:03:28 01:30:00", "+0:20:00", "2004:03:28 01:50:00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.before) + " " + c.offset);
+    DatedPhoto("a.jpg", c.before);
+    EXPECT_TRUE(ShiftDates(imagesDir(), {"a.jpg"}, ParseTimeOffset(c.offset).seconds, sink_).allDone());
+    EXPECT_EQ(DateOf(images() / "a.jpg"), c.after);
+  }
 }
 
 TEST_F(ImageTransformsTest, PhotoWithoutDateIsNamedAndLeftAsItIs) {
