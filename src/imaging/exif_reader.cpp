@@ -249,19 +249,22 @@ bool ExifReader::SetExifDate(std::time_t time) {
 }
 
 bool ExifReader::SetOrientationTag(int orientation) {
-  const SectionRef ref = info_->orientationRef;
-  if (!ref.valid() || static_cast<std::size_t>(ref.section) >= sections_.size()) return false;
-  std::vector<std::uint8_t>& data = sections_[static_cast<std::size_t>(ref.section)].data;
-  // The block's own byte order mark follows "Exif\0\0" and the length.
+  // The block's own byte order mark follows the length and "Exif\0\0".
   constexpr std::size_t kOrderMark = 8;
-  if (data.size() < kOrderMark + 2 || ref.offset > data.size() || data.size() - ref.offset < 2) return false;
-  const bool motorola = data[kOrderMark] == 'M';
-  const auto high = static_cast<std::uint8_t>(orientation >> 8 & 0xFF);
-  const auto low = static_cast<std::uint8_t>(orientation & 0xFF);
-  data[ref.offset] = motorola ? high : low;
-  data[ref.offset + 1] = motorola ? low : high;
-  info_->orientation = orientation;
-  return true;
+  bool any = false;
+  for (const SectionRef& ref : info_->orientationRefs) {
+    if (!ref.valid() || static_cast<std::size_t>(ref.section) >= sections_.size()) continue;
+    std::vector<std::uint8_t>& data = sections_[static_cast<std::size_t>(ref.section)].data;
+    if (data.size() < kOrderMark + 2 || ref.offset > data.size() || data.size() - ref.offset < 2) continue;
+    const bool motorola = data[kOrderMark] == 'M';
+    const auto high = static_cast<std::uint8_t>(orientation >> 8 & 0xFF);
+    const auto low = static_cast<std::uint8_t>(orientation & 0xFF);
+    data[ref.offset] = motorola ? high : low;
+    data[ref.offset + 1] = motorola ? low : high;
+    any = true;
+  }
+  if (any) info_->orientation = orientation;
+  return any;
 }
 
 namespace {
@@ -380,14 +383,18 @@ void ExifReader::KeepOnlyExifAndComment() {
       newIndex = static_cast<int>(i);
       break;
     }
-  for (SectionRef* ref : {&info_->dateTimeRef, &info_->thumbnailRef, &info_->orientationRef}) {
-    if (ref->valid()) {
-      if (ref->section == exifIndex)
-        ref->section = newIndex;
+  auto follow = [&](SectionRef& ref) {
+    if (ref.valid()) {
+      if (ref.section == exifIndex)
+        ref.section = newIndex;
       else
-        *ref = SectionRef();
+        ref = SectionRef();
     }
-  }
+  };
+  follow(info_->dateTimeRef);
+  follow(info_->thumbnailRef);
+  for (SectionRef& ref : info_->orientationRefs) follow(ref);
+  std::erase_if(info_->orientationRefs, [](const SectionRef& ref) { return !ref.valid(); });
   sections_ = std::move(kept);
   haveAll_ = false;
 }

@@ -77,7 +77,9 @@ struct ImageInfo {
   std::string comments;     // first comment section, or the Exif user comment
   SectionRef dateTimeRef;   // the capture date's value, for rewriting it in place
   SectionRef thumbnailRef;  // the embedded thumbnail
-  SectionRef orientationRef;  // the orientation tag's two-byte value, for resetting it in place
+  // Every two-byte orientation value of the block (the picture's directory,
+  // and the thumbnail's when it has one), for resetting them in place.
+  std::vector<SectionRef> orientationRefs;
   int thumbnailSize = 0;
 };
 
@@ -121,8 +123,8 @@ class ExifReader {
   // block, keeping every offset and length. False when there is no date
   // value to rewrite.
   bool SetExifDate(std::time_t time);
-  // Writes `orientation` over the orientation tag's value inside the held
-  // Exif block. False when the block has no two-byte orientation value.
+  // Writes `orientation` over every orientation value inside the held Exif
+  // block. False when the block has no two-byte orientation value.
   bool SetOrientationTag(int orientation);
   // The capture date as a local time, or the current time when there is none.
   std::time_t GetExifDate() const;

@@ -128,7 +128,7 @@ bool TransformFile(int code, const std::string& path, ImagingNotices& notices) {
   bool resetTag = false;
   if (orientation > 1) {
     const LosslessOp upright = OpOfOrientation(orientation);
-    if (reader.info().orientationRef.valid()) {
+    if (!reader.info().orientationRefs.empty()) {
       op = ComposeOps(upright, *requested);
       resetTag = true;
     } else {

@@ -15,6 +15,7 @@ struct ExifFixture {
   int orientation = 0;  // 0: no orientation tag
   std::string date;     // "" for no capture date; else 19 characters
   bool motorola = false;
+  int thumbnailOrientation = 0;  // 0: no second directory; else its orientation tag
   std::string comment;  // "" for no comment section
   std::string icc;      // "" for no colour profile section
 };
@@ -45,6 +46,8 @@ inline std::string ExifSection(const ExifFixture& f) {
   u32(8);
   const unsigned ifd0Count = (f.orientation ? 1 : 0) + (f.date.empty() ? 0 : 1);
   const unsigned exifIfd = 8 + 2 + 12 * ifd0Count + 4;
+  // The thumbnail's directory comes last, after the Exif directory and its date.
+  const unsigned ifd1 = exifIfd + (f.date.empty() ? 0 : 2 + 12 + 4 + 20);
   u16(ifd0Count);
   if (f.orientation) {
     u16(0x0112);
@@ -59,7 +62,7 @@ inline std::string ExifSection(const ExifFixture& f) {
     u32(1);
     u32(exifIfd);
   }
-  u32(0);
+  u32(f.thumbnailOrientation ? ifd1 : 0);
   if (!f.date.empty()) {
     u16(1);
     u16(0x9003);
@@ -69,6 +72,15 @@ inline std::string ExifSection(const ExifFixture& f) {
     u32(0);
     tiff += f.date.substr(0, 19);
     tiff.resize(tiff.size() + 20 - std::min<size_t>(19, f.date.size()), '\0');
+  }
+  if (f.thumbnailOrientation) {
+    u16(1);
+    u16(0x0112);
+    u16(3);
+    u32(1);
+    u16(static_cast<unsigned>(f.thumbnailOrientation));
+    u16(0);
+    u32(0);
   }
   const std::string body = std::string("Exif\0\0", 6) + tiff;
   const size_t length = body.size() + 2;

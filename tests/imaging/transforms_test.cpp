@@ -120,6 +120,28 @@ TEST_F(Transforms, TurnsThePictureAsShownWhateverItsOrientationTag) {
   EXPECT_TRUE(Shown().empty());
 }
 
+// Some cameras repeat the tag in the thumbnail's directory; both are reset,
+// or the one left would turn the picture again.
+TEST_F(Transforms, EveryOrientationTagOfTheBlockIsReset) {
+  const fs::path file = At("twice-tagged.jpg");
+  test::WriteRampJpeg(file, 48, 32);
+  const test::DecodedFile stored = test::Decode(file);
+  test::ExifFixture exif;
+  exif.orientation = 6;
+  exif.thumbnailOrientation = 6;
+  exif.date = "2004:07:01 10:00:00";
+  test::AddSections(file, exif);
+  ASSERT_TRUE(TransformFile(static_cast<int>(TransformCode::kRotate90), file.string()));
+  EXPECT_EQ(SectionsOf(file).orientation, 1);
+  const std::string block = SectionsOf(file).exif;
+  // Intel order: tag 0x0112, format 3, count 1, value 1.
+  const std::string resetEntry("\x12\x01\x03\x00\x01\x00\x00\x00\x01\x00", 10);
+  const size_t first = block.find(resetEntry);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(block.find(resetEntry, first + 1), std::string::npos) << "the thumbnail's tag too";
+  EXPECT_LT(test::MeanDifference(test::Decode(file).picture, Upright(Upright(stored.picture, 6), 6)), 1.5);
+}
+
 TEST_F(Transforms, QuarterTurnsAddUpExactly) {
   // 64 x 48 is a whole number of 16 x 16 coding units: nothing is trimmed.
   test::WriteRampJpeg(At("once.jpg"), 64, 48);
