@@ -159,6 +159,24 @@ TEST_F(Transforms, QuarterTurnsAddUpExactly) {
   EXPECT_TRUE(SamePixels(test::Decode(At("four.jpg")).picture, original.picture)) << "four quarter turns change nothing";
 }
 
+// The colour transform of Adobe CMYK and YCCK files rides in their APP14
+// section, and a progressive file has its own scan structure: four quarter
+// turns give each back as it decoded before.
+TEST_F(Transforms, CmykYcckAndProgressiveFilesTurnLikeAnyOther) {
+  const std::string data = ALBUMSMITH_TEST_DATA;
+  for (const char* name : {"cmyk/adobe-cmyk.jpg", "cmyk/adobe-ycck.jpg", "progressive/ramp-64x48.jpg"}) {
+    SCOPED_TRACE(name);
+    const fs::path file = At("photo.jpg");
+    fs::copy_file(data + "/" + name, file, fs::copy_options::overwrite_existing);
+    const test::DecodedFile before = test::Decode(file);
+    ASSERT_TRUE(before.ok);
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(TransformFile(static_cast<int>(TransformCode::kRotate90), file.string()));
+    const test::DecodedFile after = test::Decode(file);
+    ASSERT_TRUE(after.ok);
+    EXPECT_LT(DifferenceLessTrimmedEdges(after.picture, before.picture), 1.0);
+  }
+}
+
 // A 4000 x 3000 photo with 4:2:0 chroma has coding units of 16 x 16, and
 // 3000 rows leave half a unit at the bottom. Turned by 90°, that part would
 // have to move to the left edge; it is trimmed instead of being left there
