@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "platform/prompter.h"
+#include "store/profile_settings.h"
 
 namespace albumsmith {
 
 class AppSettings;
-struct ProfileSettings;
 
 // The terminal prompter that also remembers the last text it showed, the
 // reason of a failure that a message explained.
@@ -69,6 +69,22 @@ struct CliCommand {
 };
 
 std::vector<CliCommand>& CliCommands();
+
+// A profile's folder as the command line names it: "Trips/2023" (or "/" for
+// the top of the tree).
+struct FolderRef {
+  ProfileSettings settings;
+  std::string profileDir;
+  std::string folder;  // "" or ending with "/"
+};
+// Opens it, or says in `error` why not (no such profile, not a folder path,
+// no such folder).
+bool OpenFolder(CliContext& ctx, const std::string& profile, const std::string& path, FolderRef& ref,
+                std::string& error);
+
+// "image rotate" and "image date", kept with the Transform and Date commands.
+int RunImageRotate(CliContext& ctx, const std::vector<std::string>& args);
+int RunImageDate(CliContext& ctx, const std::vector<std::string>& args);
 
 // "profile copy", kept with the other maintenance commands.
 int RunProfileCopy(CliContext& ctx, const std::vector<std::string>& args);

@@ -14,21 +14,9 @@
 #include "store/profiles.h"
 
 namespace albumsmith {
-namespace {
 
-using Context = CliContext;
-
-constexpr const char* kOrderingNames[kOrderingCount] = {"comment", "date", "filename", "position"};
-
-// A profile's folder as the command line names it: "Trips/2023" (or "/" for
-// the top of the tree).
-struct FolderRef {
-  ProfileSettings settings;
-  std::string profileDir;
-  std::string folder;  // "" or ending with "/"
-};
-
-bool OpenFolder(Context& ctx, const std::string& profile, const std::string& path, FolderRef& ref, std::string& error) {
+bool OpenFolder(CliContext& ctx, const std::string& profile, const std::string& path, FolderRef& ref,
+                std::string& error) {
   if (!ProfileExists(ctx.profilesDir, profile)) {
     error = "no profile named " + profile;
     return false;
@@ -46,6 +34,12 @@ bool OpenFolder(Context& ctx, const std::string& profile, const std::string& pat
   }
   return true;
 }
+
+namespace {
+
+using Context = CliContext;
+
+constexpr const char* kOrderingNames[kOrderingCount] = {"comment", "date", "filename", "position"};
 
 int Import(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() < 4) return kUsageError;
@@ -95,6 +89,20 @@ int List(Context& ctx, const std::vector<std::string>& args) {
   return 0;
 }
 
+// "image SUBCOMMAND …": the commands on chosen images of a folder.
+int Image(Context& ctx, const std::vector<std::string>& args) {
+  if (args.size() < 2) return kUsageError;
+  if (args[1] == "rotate") return RunImageRotate(ctx, args);
+  if (args[1] == "date") return RunImageDate(ctx, args);
+  return kUsageError;
+}
+
+const CliRegistrar kImage({"image",
+                           "  image rotate PROFILE REL/PATH 90|180|270|flip-h|flip-v NAME...\n"
+                           "                                    turn or mirror images losslessly\n"
+                           "  image date PROFILE REL/PATH --set \"YYYY:MM:DD HH:MM:SS\" | --shift [+|-]H:MM:SS NAME...\n"
+                           "                                    set or shift the Exif dates of images\n",
+                           &Image});
 const CliRegistrar kImport({"import",
                             "  import PROFILE REL/PATH FILE...   copy JPEG "
                             "files into a folder and load it\n",

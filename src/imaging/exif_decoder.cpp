@@ -232,6 +232,8 @@ void SetCaptureDate(const TagValue& v, Decoding& d) {
 }
 
 void SetOrientation(const TagValue& v, Decoding& d) {
+  if (d.block.sectionIndex >= 0 && v.bytes.size() == 2)
+    d.info.orientationRefs.push_back(SectionRef{d.block.sectionIndex, kTiffStart + v.at});
   d.info.orientation = ToInt(v.number);
   if (d.info.orientation < 1 || d.info.orientation > 8) {
     d.errorText = "Undefined rotation value";

@@ -10,6 +10,9 @@
 namespace albumsmith {
 namespace {
 
+// The name that starts each section of an embedded colour profile.
+constexpr std::string_view kIccTag{"ICC_PROFILE\0", 12};
+
 // Bytes of a comment section that are looked at, its two length bytes included.
 constexpr std::size_t kMaxCommentSection = 1000;
 
@@ -245,6 +248,25 @@ bool ExifReader::SetExifDate(std::time_t time) {
   return true;
 }
 
+bool ExifReader::SetOrientationTag(int orientation) {
+  // The block's own byte order mark follows the length and "Exif\0\0".
+  constexpr std::size_t kOrderMark = 8;
+  bool any = false;
+  for (const SectionRef& ref : info_->orientationRefs) {
+    if (!ref.valid() || static_cast<std::size_t>(ref.section) >= sections_.size()) continue;
+    std::vector<std::uint8_t>& data = sections_[static_cast<std::size_t>(ref.section)].data;
+    if (data.size() < kOrderMark + 2 || ref.offset > data.size() || data.size() - ref.offset < 2) continue;
+    const bool motorola = data[kOrderMark] == 'M';
+    const auto high = static_cast<std::uint8_t>(orientation >> 8 & 0xFF);
+    const auto low = static_cast<std::uint8_t>(orientation & 0xFF);
+    data[ref.offset] = motorola ? high : low;
+    data[ref.offset + 1] = motorola ? low : high;
+    any = true;
+  }
+  if (any) info_->orientation = orientation;
+  return any;
+}
+
 namespace {
 
 // Reads a date text the way a scanf format of "%d", literal characters, " "
@@ -349,18 +371,30 @@ void ExifReader::KeepOnlyExifAndComment() {
     } else if (s.type == kMarkerCom && !haveComment) {
       haveComment = true;
       kept.push_back(std::move(s));
+    } else if (s.type == kMarkerApp2 && s.data.size() >= 2 + kIccTag.size() &&
+               std::memcmp(s.data.data() + 2, kIccTag.data(), kIccTag.size()) == 0) {
+      kept.push_back(std::move(s));
     }
   }
   // References follow the Exif block to its new place, or go with the rest.
-  const int newIndex = exifIndex < 0 ? -1 : (kept.front().type == kMarkerApp1 ? 0 : 1);
-  for (SectionRef* ref : {&info_->dateTimeRef, &info_->thumbnailRef}) {
-    if (ref->valid()) {
-      if (ref->section == exifIndex)
-        ref->section = newIndex;
-      else
-        *ref = SectionRef();
+  int newIndex = -1;
+  for (std::size_t i = 0; i < kept.size() && exifIndex >= 0; ++i)
+    if (kept[i].type == kMarkerApp1) {
+      newIndex = static_cast<int>(i);
+      break;
     }
-  }
+  auto follow = [&](SectionRef& ref) {
+    if (ref.valid()) {
+      if (ref.section == exifIndex)
+        ref.section = newIndex;
+      else
+        ref = SectionRef();
+    }
+  };
+  follow(info_->dateTimeRef);
+  follow(info_->thumbnailRef);
+  for (SectionRef& ref : info_->orientationRefs) follow(ref);
+  std::erase_if(info_->orientationRefs, [](const SectionRef& ref) { return !ref.valid(); });
   sections_ = std::move(kept);
   haveAll_ = false;
 }

@@ -23,6 +23,7 @@ inline constexpr int kMarkerEoi = 0xD9;
 inline constexpr int kMarkerSos = 0xDA;
 inline constexpr int kMarkerApp0 = 0xE0;
 inline constexpr int kMarkerApp1 = 0xE1;
+inline constexpr int kMarkerApp2 = 0xE2;
 inline constexpr int kMarkerCom = 0xFE;
 // The pseudo-section holding everything after the scan header; no real marker
 // has this value.
@@ -76,6 +77,9 @@ struct ImageInfo {
   std::string comments;     // first comment section, or the Exif user comment
   SectionRef dateTimeRef;   // the capture date's value, for rewriting it in place
   SectionRef thumbnailRef;  // the embedded thumbnail
+  // Every two-byte orientation value of the block (the picture's directory,
+  // and the thumbnail's when it has one), for resetting them in place.
+  std::vector<SectionRef> orientationRefs;
   int thumbnailSize = 0;
 };
 
@@ -119,14 +123,19 @@ class ExifReader {
   // block, keeping every offset and length. False when there is no date
   // value to rewrite.
   bool SetExifDate(std::time_t time);
+  // Writes `orientation` over every orientation value inside the held Exif
+  // block. False when the block has no two-byte orientation value.
+  bool SetOrientationTag(int orientation);
   // The capture date as a local time, or the current time when there is none.
   std::time_t GetExifDate() const;
 
   // The embedded thumbnail's bytes inside the held Exif block, or empty.
   std::span<const std::uint8_t> Thumbnail() const;
 
-  // Drops every held section but the first Exif block and the first comment,
-  // before the sections of a rewritten image are read after them.
+  // Drops every held section but the first Exif block, the first comment
+  // and the colour profile (APP2 "ICC_PROFILE" sections, which set how the
+  // picture's colours read), before the sections of a rewritten image are
+  // read after them.
   void KeepOnlyExifAndComment();
 
   // Where the two diagnostic lines go (none with nullptr); stderr by default.

@@ -15,6 +15,7 @@
 // jpeglib.h needs size_t and FILE declared before it, jerror.h needs jpeglib.h.
 #include <jpeglib.h>
 #include <jerror.h>
+#include <turbojpeg.h>
 
 #include "platform/atomic_file.h"
 #include "platform/format.h"
@@ -359,5 +360,57 @@ bool SaveJpeg(const std::string& path, const ImageBuffer& image, ImagingNotices&
 }
 
 uint64_t JpegDecodeCount() { return gDecodeCount.load(); }
+
+bool TransformJpegData(std::span<const std::uint8_t> jpeg, LosslessOp op, std::vector<std::uint8_t>& out,
+                       std::string& error) {
+  static_assert(static_cast<int>(LosslessOp::kRotate270) == TJXOP_ROT270 &&
+                static_cast<int>(LosslessOp::kTranspose) == TJXOP_TRANSPOSE);
+  out.clear();
+  if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) {
+    error = "not a JPEG file";
+    return false;
+  }
+  tjhandle handle = tjInitTransform();
+  if (!handle) {
+    error = tjGetErrorStr2(nullptr);
+    return false;
+  }
+  // The coefficients of the whole picture are held at once: a header that
+  // claims a giant picture is refused before the library allocates for it.
+  int width = 0, height = 0, subsampling = 0, colorspace = 0;
+  if (tjDecompressHeader3(handle, jpeg.data(), static_cast<unsigned long>(jpeg.size()), &width, &height, &subsampling,
+                          &colorspace) != 0) {
+    const char* text = tjGetErrorStr2(handle);
+    error = text && *text ? text : "not a JPEG file";
+    tjDestroy(handle);
+    return false;
+  }
+  if (static_cast<uint32_t>(width) > kMaxSide || static_cast<uint32_t>(height) > kMaxSide ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels) {
+    error = Fmt("the picture is %d x %d pixels, more than this program handles", {width, height});
+    tjDestroy(handle);
+    return false;
+  }
+  tjtransform transform{};
+  transform.op = static_cast<int>(op);
+  // The caller puts back the sections it keeps; none are copied here.
+  transform.options = TJXOPT_TRIM | TJXOPT_COPYNONE;
+  unsigned char* result = nullptr;
+  unsigned long resultSize = 0;
+  const int rc = tjTransform(handle, jpeg.data(), static_cast<unsigned long>(jpeg.size()), 1, &result, &resultSize,
+                             &transform, TJFLAG_STOPONWARNING);
+  // A file cut short would still give a picture, grey where its last rows
+  // are missing; it must not replace the photo, so warnings count as errors.
+  const bool ok = rc == 0 && result != nullptr && resultSize > 0;
+  if (!ok) {
+    const char* text = tjGetErrorStr2(handle);
+    error = text && *text ? text : "the transformation failed";
+  } else {
+    out.assign(result, result + resultSize);
+  }
+  tjFree(result);
+  tjDestroy(handle);
+  return ok;
+}
 
 }  // namespace albumsmith

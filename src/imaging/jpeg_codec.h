@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "imaging/image_buffer.h"
 
@@ -61,6 +63,31 @@ bool LoadJpegScaled(const std::string& path, ImageBuffer& image, const DecodeNee
 // next pass would take for an up-to-date file). A file that cannot be
 // created shows "Cannot open file %s".
 bool SaveJpeg(const std::string& path, const ImageBuffer& image, ImagingNotices& notices = ShowNoticesAtOnce());
+
+// The eight lossless turns and mirrors of a JPEG picture, in the order the
+// library numbers them. Rotations are clockwise; a transpose mirrors along
+// the top-left to bottom-right diagonal, a transverse along the other one.
+enum class LosslessOp : int {
+  kNone = 0,
+  kFlipHorizontal,
+  kFlipVertical,
+  kTranspose,
+  kTransverse,
+  kRotate90,
+  kRotate180,
+  kRotate270,
+};
+
+// Applies `op` to the DCT coefficients of a JPEG file held in `jpeg`, so the
+// picture never passes through pixels and keeps its quality. Edge blocks
+// that do not fill a whole coding unit cannot be moved inside the picture
+// losslessly; the operation trims them off instead of leaving a strip of
+// displaced blocks along the edge (at most 15 pixels of a side). `out`
+// receives a complete JPEG file that carries none of the source's
+// application or comment sections. False with `error` set when the data is
+// not a JPEG the library can transform.
+bool TransformJpegData(std::span<const std::uint8_t> jpeg, LosslessOp op, std::vector<std::uint8_t>& out,
+                       std::string& error);
 
 // How many decodes have been started in this process (LoadJpeg and
 // LoadJpegScaled), so that tests can tell an up-to-date image was not decoded.

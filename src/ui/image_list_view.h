@@ -7,7 +7,10 @@
 // soon as the worker has made it.
 
 #include <QStackedWidget>
+#include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "album/image_list.h"
 
@@ -54,6 +57,15 @@ class ImageListView : public QStackedWidget {
   void selectAll();
   void unselect();
 
+  // The file names of the selected images, in list order.
+  std::vector<std::string> selectedNames() const;
+  // The Transform and Date commands on the selected images: each stops the
+  // worker, rewrites the photos, loads the folder again (the worker then
+  // makes their derived files anew) and keeps the same images selected.
+  void transformSelected(int code);
+  void shiftSelectedDates();
+  void setSelectedDates();
+
   const ImageList& list() const { return list_; }
   ImageListModel* model() const { return model_; }
   QListView* thumbnailView() const { return thumbnails_; }
@@ -64,6 +76,9 @@ class ImageListView : public QStackedWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Runs `edit` on the selected images with the worker stopped, then loads
+  // the folder again with the same images selected.
+  void editSelected(const std::function<void(const std::string& imagesDir, const std::vector<std::string>& names)>& edit);
   void startWorker();
   void stopWorker();
   void applyThumbSize(int maxThumbSize);

@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "album/profile_maintenance.h"
+#include "imaging/transforms.h"
 #include "platform/app_settings.h"
 #include "platform/messages.h"
 #include "platform/strings.h"
@@ -314,6 +315,24 @@ void MainFrame::createDock() {
   wire(C::kFolderProperties, [this] { treePane_->folderProperties(); });
   wire(C::kThumbnails, [this] { imageView_->setListMode(ImageList::kThumbnails); });
   wire(C::kList, [this] { imageView_->setListMode(ImageList::kDetails); });
+  for (const auto& [id, code] : {std::pair{C::kRotate90, TransformCode::kRotate90},
+                                  std::pair{C::kRotate180, TransformCode::kRotate180},
+                                  std::pair{C::kRotate270, TransformCode::kRotate270},
+                                  std::pair{C::kFlipLeftRight, TransformCode::kFlipLeftRight},
+                                  std::pair{C::kFlipUpDown, TransformCode::kFlipUpDown}}) {
+    wire(id, [this, code] {
+      imageView_->transformSelected(static_cast<int>(code));
+      updateCommands();
+    });
+  }
+  wire(C::kTimeOffset, [this] {
+    imageView_->shiftSelectedDates();
+    updateCommands();
+  });
+  wire(C::kSetDate, [this] {
+    imageView_->setSelectedDates();
+    updateCommands();
+  });
   wire(C::kSelectAll, [this] { imageView_->selectAll(); });
   wire(C::kUnselect, [this] { imageView_->unselect(); });
   connect(sortSelector_, &QComboBox::activated, imageView_, &ImageListView::chooseOrdering);
