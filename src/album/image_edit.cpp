@@ -269,7 +269,7 @@ bool CanDragInList(const ImageList& list) {
 bool DropInList(ImageList& list, int dragged, int target, int selectedCount) {
   const auto& items = list.items();
   const int count = static_cast<int>(items.size());
-  if (list.ordering() != kSortByPosition || dragged < 0 || dragged >= count || target < 0 || target >= count)
+  if (list.ordering() != kSortByPosition || dragged < 0 || dragged >= count || target < 0 || target > count)
     return false;
   if (selectedCount > 1) {
     ShowMessageText({Icon::Exclamation}, kCannotMoveMultiple);
@@ -283,8 +283,8 @@ bool DropInList(ImageList& list, int dragged, int target, int selectedCount) {
     return static_cast<int>(std::find(order.begin(), order.end(), name) - order.begin());
   };
   const int from = indexOf(items[static_cast<size_t>(dragged)].fileName);
-  const int onto = indexOf(items[static_cast<size_t>(target)].fileName);
-  if (from >= static_cast<int>(order.size()) || onto >= static_cast<int>(order.size())) return false;
+  const int onto = target == count ? static_cast<int>(order.size()) : indexOf(items[static_cast<size_t>(target)].fileName);
+  if (from >= static_cast<int>(order.size()) || onto > static_cast<int>(order.size())) return false;
   list.SetPositionOrder(MoveBefore(std::move(order), from, onto));
   list.Sort();
   list.SaveOrder();

@@ -113,7 +113,8 @@ bool CanDragInList(const ImageList& list);
 // A drop of the item at display index `dragged` on the one at `target`:
 // refused with "Cannot move multiple images" when more than one is selected;
 // otherwise the position order changes, the list sorts again and the order
-// files are saved. True when the order changed.
+// files are saved. A `target` one past the last item puts the photo at the
+// end. True when the order changed.
 bool DropInList(ImageList& list, int dragged, int target, int selectedCount);
 
 }  // namespace albumsmith

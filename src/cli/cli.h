@@ -34,6 +34,9 @@ struct CliContext {
 };
 
 inline constexpr int kUsageError = 2;
+// Returned by a group's `run` for a sub-command that another file of the
+// same group handles: the next entry of that name is tried.
+inline constexpr int kNotThisCommand = -1;
 
 // One line on standard error saying why the command failed: the given
 // reason, else the last message the command showed. Returns 1.

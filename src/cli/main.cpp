@@ -40,6 +40,8 @@ int Run(CliContext& ctx, const std::vector<std::string>& args) {
     for (const CliCommand& c : CliCommands()) {
       if (args[0] != c.name) continue;
       const int rc = c.run(ctx, args);
+      // Several files may each add commands to one group ("image").
+      if (rc == kNotThisCommand) continue;
       if (rc == kUsageError) PrintUsage(stderr);
       return rc;
     }
