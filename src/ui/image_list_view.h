@@ -7,17 +7,21 @@
 // soon as the worker has made it.
 
 #include <QStackedWidget>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "album/image_list.h"
 
 class QListView;
+class QMimeData;
 class QTreeView;
 class QAbstractItemView;
 class QItemSelectionModel;
 
 namespace albumsmith {
 class WindowSink;
+struct ImageClipboard;
 }
 
 namespace albumsmith::ui {
@@ -54,6 +58,42 @@ class ImageListView : public QStackedWidget {
   void selectAll();
   void unselect();
 
+  // The selected photos' names, in list order.
+  std::vector<std::string> selectedNames() const;
+  // Loads the folder shown again, as after every edit.
+  void reload();
+
+  // "Import image(s)": the file dialog, opening where the last import was
+  // made; the chosen files are copied into the folder.
+  void importImages();
+  // Files and directories dropped on the main window: JPEG files are copied
+  // into the folder (which loads again); the directories are returned, to be
+  // imported as folders.
+  std::vector<std::string> dropFiles(const std::vector<std::string>& paths);
+  // "Delete image(s)" and the Delete key.
+  void deleteImages();
+  // "Cut" and "Copy" record the selection; "Paste" posts the record, with
+  // the folder shown as its destination, to the main window.
+  void cutImages();
+  void copyImages();
+  void pasteImages();
+  bool clipboardNotEmpty() const { return clipboard_ != nullptr; }
+  const ImageClipboard* clipboard() const { return clipboard_.get(); }
+  // The main window's side of a paste and of its undo. applyPaste returns
+  // the undo record, or nothing when the paste changed nothing.
+  std::shared_ptr<ImageClipboard> applyPaste(const ImageClipboard& record);
+  void undoPaste(const ImageClipboard& record);
+  // "Display Image": the viewer on the current (or first selected) photo.
+  void displayImage();
+
+  // Reordering by dragging: the drag's data for the item at `row`, and the
+  // drop of that data on the item at `target` (-1: none).
+  QMimeData* reorderData(int row) const;
+  bool canStartReorder();
+  void dropReorder(const QMimeData* data, int target);
+  // The item being dragged and the count selected, from a drag's data; -1 when it is none of ours.
+  static int draggedRow(const QMimeData* data, int* selectedCount = nullptr);
+
   const ImageList& list() const { return list_; }
   ImageListModel* model() const { return model_; }
   QListView* thumbnailView() const { return thumbnails_; }
@@ -75,6 +115,8 @@ class ImageListView : public QStackedWidget {
   QListView* thumbnails_;
   QTreeView* details_;
   int thumbSize_ = 0;
+  std::shared_ptr<ImageClipboard> clipboard_;
+  QString importDir_;
   bool stopping_ = false;
   std::thread worker_;
 };

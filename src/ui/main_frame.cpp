@@ -34,6 +34,7 @@
 #include "ui/base_directory_dialog.h"
 #include "ui/command_icons.h"
 #include "ui/copy_files_dialog.h"
+#include "ui/image_edit_commands.h"
 #include "ui/folder_tree_pane.h"
 #include "ui/global_properties_dialog.h"
 #include "ui/image_list_view.h"
@@ -316,6 +317,14 @@ void MainFrame::createDock() {
   wire(C::kList, [this] { imageView_->setListMode(ImageList::kDetails); });
   wire(C::kSelectAll, [this] { imageView_->selectAll(); });
   wire(C::kUnselect, [this] { imageView_->unselect(); });
+  edits_ = new ImageEditCommands(*this);
+  wire(C::kImportImages, [this] { imageView_->importImages(); });
+  wire(C::kDeleteImages, [this] { imageView_->deleteImages(); });
+  wire(C::kDisplayImage, [this] { imageView_->displayImage(); });
+  wire(C::kCut, [this] { imageView_->cutImages(); });
+  wire(C::kCopy, [this] { imageView_->copyImages(); });
+  wire(C::kPaste, [this] { imageView_->pasteImages(); });
+  wire(C::kUndo, [this] { edits_->undo(); });
   connect(sortSelector_, &QComboBox::activated, imageView_, &ImageListView::chooseOrdering);
   connect(imageView_->thumbnailView()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { updateCommands(); });
@@ -361,6 +370,8 @@ CommandState MainFrame::commandState() const {
   state.selectedCount = imageView_->selectedCount();
   state.itemCount = imageView_->itemCount();
   state.displayMode = imageView_->listMode();
+  state.clipboardNotEmpty = imageView_->clipboardNotEmpty();
+  state.undoNotEmpty = edits_ && edits_->undoNotEmpty();
   const auto folder = treePane_->selectedPath();
   state.folderSelected = folder.has_value();
   state.selectedFolderIsRoot = folder && folder->empty();
@@ -410,6 +421,7 @@ void MainFrame::rebuildLanguageMenu() {
 void MainFrame::openProfile(ProfileSettings settings) {
   // The worker of the previous profile ends before the list changes hands.
   imageView_->clear();
+  if (edits_) edits_->clearUndo();
   session_.Open(std::move(settings));
   treeDock_->show();
   setWindowTitle(Q(session_.profile->name) + QStringLiteral(" - ") + Q(kMessageTitle));
