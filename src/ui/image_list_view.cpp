@@ -84,7 +84,7 @@ class ReorderView : public Base {
     const QRect inner = this->viewport()->rect().adjusted(0, this->autoScrollMargin(), 0, -this->autoScrollMargin());
     if (!inner.contains(at)) this->startAutoScroll();
     // The refused cursor where the drop would not change the order.
-    if (DropChangesOrder(dragged, target)) {
+    if (owner_->dropAllowed(event->mimeData(), target)) {
       event->accept();
     } else {
       event->ignore();
@@ -546,6 +546,10 @@ int ImageListView::draggedRow(const QMimeData* data, int* selectedCount) {
   if (!ok) return -1;
   if (selectedCount) *selectedCount = parts[1].toInt();
   return row;
+}
+
+bool ImageListView::dropAllowed(const QMimeData* data, int target) const {
+  return DropChangesOrder(draggedRow(data), target);
 }
 
 bool ImageListView::canStartReorder() { return list_.loaded() && CanDragInList(list_); }

@@ -90,6 +90,9 @@ class ImageListView : public QStackedWidget {
   // drop of that data on the item at `target` (-1: none).
   QMimeData* reorderData(int row) const;
   bool canStartReorder();
+  // Whether a drop of that data on the item at `target` would change the
+  // order (else the refused cursor shows).
+  bool dropAllowed(const QMimeData* data, int target) const;
   void dropReorder(const QMimeData* data, int target);
   // The item being dragged and the count selected, from a drag's data; -1 when it is none of ours.
   static int draggedRow(const QMimeData* data, int* selectedCount = nullptr);
