@@ -10,7 +10,10 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QListView>
+#include <QCursor>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
 #include <QStyledItemDelegate>
 #include <QThread>
 #include <QTreeView>
@@ -58,7 +61,19 @@ class ReorderView : public Base {
     QPixmap picture = current.siblingAtColumn(kSortByComment).data(ImageListModel::kThumbnailRole).value<QPixmap>();
     if (picture.isNull()) picture = ImageListModel::placeholder();
     drag->setPixmap(picture.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // While the cursor is above or below the list, it scrolls that way, the
+    // further out the faster, so that a drop can reach any photo.
+    QTimer scroller;
+    scroller.setInterval(100);
+    QObject::connect(&scroller, &QTimer::timeout, this, [this] {
+      const QPoint at = this->viewport()->mapFromGlobal(QCursor::pos());
+      const int height = this->viewport()->height();
+      const int outside = at.y() < 0 ? at.y() : at.y() > height ? at.y() - height : 0;
+      if (outside != 0) this->verticalScrollBar()->setValue(this->verticalScrollBar()->value() + outside);
+    });
+    scroller.start();
     drag->exec(Qt::MoveAction, Qt::MoveAction);
+    scroller.stop();
     setDropRow(-1);
   }
 
@@ -331,6 +346,11 @@ void ImageListView::loadFolder(const std::string& profileDir, const std::string&
 }
 
 void ImageListView::clear() {
+  // A record names folders of the profile it was made in.
+  if (clipboard_) {
+    clipboard_.reset();
+    sink_.PostClipboard(false, 0);
+  }
   stopWorker();
   model_->reload([this] { list_.Clear(); });
 }

@@ -227,6 +227,16 @@ class ImageEditWindowTests : public GuiTestCase {
     }
     QVERIFY(!enabled(*frame, C::kUndo));
     QVERIFY(prompter_.texts().empty());
+
+    // A record names folders of its own profile: opening a profile drops it.
+    // The record stays after a paste: the same photos can be pasted again.
+    QVERIFY(enabled(*frame, C::kPaste));
+    frame->action(C::kPaste)->trigger();
+    QTRY_VERIFY(enabled(*frame, C::kUndo));
+    frame->openProfile(ReadProfile(profilesDir(), kProfile));
+    QVERIFY(!enabled(*frame, C::kPaste));
+    QVERIFY(!enabled(*frame, C::kUndo));
+    QTRY_COMPARE(clipboard->text(), QStringLiteral(" "));
   }
 
   // Dragging image 2 onto image 5 of six, in each display mode; a drop on
