@@ -490,12 +490,27 @@ std::vector<std::string> ImageListView::dropFiles(const std::vector<std::string>
   return list_.loaded() ? drop.directories : std::vector<std::string>{};
 }
 
+void ImageListView::editFiles(const std::function<void(const std::string& profileDir, const ProfileSettings&)>& edit) {
+  if (!list_.loaded()) return;
+  const std::string profileDir = list_.profileDir();
+  const std::string folder = list_.folder();
+  const ProfileSettings settings = list_.settings();
+  // The worker may be reading a photo that is about to go: it would report
+  // a photo the user just removed as unreadable. It ends first, and the
+  // load below starts it again on what is left.
+  stopWorker();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  edit(profileDir, settings);
+  QApplication::restoreOverrideCursor();
+  loadFolder(profileDir, folder, settings);
+}
+
 void ImageListView::deleteImages() {
   const std::vector<std::string> names = selectedNames();
   if (!list_.loaded() || names.empty()) return;
   if (!ConfirmDeleteImages(static_cast<int>(names.size()))) return;
-  DeleteImages(list_.profileDir(), list_.folder(), names);
-  reload();
+  const std::string folder = list_.folder();
+  editFiles([&](const std::string& profileDir, const ProfileSettings&) { DeleteImages(profileDir, folder, names); });
 }
 
 namespace {
@@ -521,20 +536,16 @@ void ImageListView::pasteImages() {
 
 std::shared_ptr<ImageClipboard> ImageListView::applyPaste(const ImageClipboard& record) {
   if (!list_.loaded()) return nullptr;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  PasteOutcome out = ApplyPaste(list_.profileDir(), record, list_.settings().accessSecurity);
-  QApplication::restoreOverrideCursor();
-  reload();
+  PasteOutcome out;
+  editFiles([&](const std::string& profileDir, const ProfileSettings& settings) {
+    out = ApplyPaste(profileDir, record, settings.accessSecurity);
+  });
   if (!out.changed()) return nullptr;
   return std::make_shared<ImageClipboard>(std::move(out.undo));
 }
 
 void ImageListView::undoPaste(const ImageClipboard& record) {
-  if (!list_.loaded()) return;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  UndoPaste(list_.profileDir(), record);
-  QApplication::restoreOverrideCursor();
-  reload();
+  editFiles([&](const std::string& profileDir, const ProfileSettings&) { UndoPaste(profileDir, record); });
 }
 
 void ImageListView::displayImage() {

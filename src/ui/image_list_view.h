@@ -7,6 +7,7 @@
 // soon as the worker has made it.
 
 #include <QStackedWidget>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -107,6 +108,9 @@ class ImageListView : public QStackedWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Runs an edit of the folder's files with the worker stopped, then loads
+  // the folder again.
+  void editFiles(const std::function<void(const std::string& profileDir, const ProfileSettings&)>& edit);
   void startWorker();
   void stopWorker();
   void applyThumbSize(int maxThumbSize);

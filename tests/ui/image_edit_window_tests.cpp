@@ -187,7 +187,12 @@ class ImageEditWindowTests : public GuiTestCase {
     QTRY_COMPARE(Shown(view), QStringList({"kodak-dc210.jpg", "sanyo-vpcg250.jpg"}));
     QVERIFY(!fs::exists(images("Beach") / "olympus-d320l.jpg"));
     QVERIFY(!fs::exists(thumbs("Beach") / "olympus-d320l.jpg"));
-    SaveScreenshot(frame.get(), QStringLiteral("edit-window"));
+
+    // The Delete key in the list does the same.
+    SelectRows(view, {0});
+    QTest::keyClick(view->currentView(), Qt::Key_Delete);
+    QTRY_COMPARE(Shown(view), QStringList{"sanyo-vpcg250.jpg"});
+    QCOMPARE(QString::fromStdString(prompter_.texts().back()), QStringLiteral("Delete 1 image(s)"));
   }
 
   // Cut two photos, paste them into another folder, undo: every file is
@@ -203,6 +208,7 @@ class ImageEditWindowTests : public GuiTestCase {
     frame->action(C::kCut)->trigger();
     auto* clipboard = frame->findChild<QLabel*>(QStringLiteral("ClipboardPane"));
     QTRY_COMPARE(clipboard->text(), QStringLiteral(" Cut 2 image(s)"));
+    SaveScreenshot(frame.get(), QStringLiteral("edit-window"));
 
     showFolder(*frame, "City/");
     QVERIFY(enabled(*frame, C::kPaste));
