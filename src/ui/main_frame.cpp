@@ -318,8 +318,14 @@ void MainFrame::createDock() {
   wire(C::kSelectAll, [this] { imageView_->selectAll(); });
   wire(C::kUnselect, [this] { imageView_->unselect(); });
   edits_ = new ImageEditCommands(*this);
-  wire(C::kImportImages, [this] { imageView_->importImages(); });
-  wire(C::kDeleteImages, [this] { imageView_->deleteImages(); });
+  wire(C::kImportImages, [this] {
+    imageView_->importImages();
+    updateCommands();
+  });
+  wire(C::kDeleteImages, [this] {
+    imageView_->deleteImages();
+    updateCommands();
+  });
   wire(C::kDisplayImage, [this] { imageView_->displayImage(); });
   wire(C::kCut, [this] { imageView_->cutImages(); });
   wire(C::kCopy, [this] { imageView_->copyImages(); });
@@ -570,6 +576,7 @@ void MainFrame::onStatus(const QString& text) {
 void MainFrame::onClipboard(bool isCut, int count) {
   ApplyClipboard(statusState_, isCut, count);
   renderStatusBar();
+  updateCommands();  // Paste follows the clipboard
 }
 
 void MainFrame::onSortSelector(int index) {
