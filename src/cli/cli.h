@@ -34,7 +34,6 @@ struct CliContext {
 };
 
 inline constexpr int kUsageError = 2;
-
 // One line on standard error saying why the command failed: the given
 // reason, else the last message the command showed. Returns 1.
 int Fail(CliContext& ctx, const std::string& reason);
@@ -85,6 +84,10 @@ bool OpenFolder(CliContext& ctx, const std::string& profile, const std::string& 
 // "image rotate" and "image date", kept with the Transform and Date commands.
 int RunImageRotate(CliContext& ctx, const std::vector<std::string>& args);
 int RunImageDate(CliContext& ctx, const std::vector<std::string>& args);
+// "image delete", "image copy|move" and "image order", kept with the editing commands.
+int RunImageDelete(CliContext& ctx, const std::vector<std::string>& args);
+int RunImagePaste(CliContext& ctx, const std::vector<std::string>& args);
+int RunImageOrder(CliContext& ctx, const std::vector<std::string>& args);
 
 // "profile copy", kept with the other maintenance commands.
 int RunProfileCopy(CliContext& ctx, const std::vector<std::string>& args);

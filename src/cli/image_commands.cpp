@@ -94,6 +94,9 @@ int Image(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() < 2) return kUsageError;
   if (args[1] == "rotate") return RunImageRotate(ctx, args);
   if (args[1] == "date") return RunImageDate(ctx, args);
+  if (args[1] == "delete") return RunImageDelete(ctx, args);
+  if (args[1] == "copy" || args[1] == "move") return RunImagePaste(ctx, args);
+  if (args[1] == "order") return RunImageOrder(ctx, args);
   return kUsageError;
 }
 
@@ -101,7 +104,13 @@ const CliRegistrar kImage({"image",
                            "  image rotate PROFILE REL/PATH 90|180|270|flip-h|flip-v NAME...\n"
                            "                                    turn or mirror images losslessly\n"
                            "  image date PROFILE REL/PATH --set \"YYYY:MM:DD HH:MM:SS\" | --shift [+|-]H:MM:SS NAME...\n"
-                           "                                    set or shift the Exif dates of images\n",
+                           "                                    set or shift the Exif dates of images\n"
+                           "  image delete PROFILE REL/PATH NAME...\n"
+                           "                                    delete photos of a folder\n"
+                           "  image copy|move PROFILE FROM/PATH TO/PATH NAME...\n"
+                           "                                    paste photos copied / cut from one folder into another\n"
+                           "  image order PROFILE REL/PATH NAME --before OTHER | --last\n"
+                           "                                    move a photo in the position order\n",
                            &Image});
 const CliRegistrar kImport({"import",
                             "  import PROFILE REL/PATH FILE...   copy JPEG "

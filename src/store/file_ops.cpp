@@ -123,13 +123,13 @@ int CopyFileContent(const std::string& source, const std::string& destination, b
   return 0;
 }
 
-bool CopyFileList(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll,
-                  const std::atomic<bool>* cancel) {
+bool CopyFileList(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll,
+                  const std::atomic<bool>* cancel, std::vector<std::string>* copied) {
   const std::string dir = WithSlash(destinationDir);
-  for (const std::string& source : files) {
+  for (const auto& [source, name] : files) {
     if (cancel && cancel->load()) return false;
-    const std::string name = FileName(source);
     const std::string destination = dir + name;
+    bool written = true;
     if (overwriteAll) {
       if (int err = CopyFileContent(source, destination, true)) {
         ShowSystemError(err, TextId::kCannotCopyTo, {source, destination});
@@ -147,6 +147,8 @@ bool CopyFileList(const std::vector<std::string>& files, const std::string& dest
           return false;
         }
         if (reply.dontAskAgain) overwriteAll = true;
+      } else {
+        written = false;
       }
     }
     // A copied or kept file must stay replaceable by later runs: a read-only
@@ -157,8 +159,16 @@ bool CopyFileList(const std::vector<std::string>& files, const std::string& dest
       ShowSystemError(err, TextId::kCannotSetAttributes, {destination});
       return false;
     }
+    if (written && copied) copied->push_back(name);
   }
   return true;
+}
+
+std::vector<CopyItem> SameNames(const std::vector<std::string>& files) {
+  std::vector<CopyItem> items;
+  items.reserve(files.size());
+  for (const std::string& source : files) items.push_back({source, FileName(source)});
+  return items;
 }
 
 // Moves one file to another file system: copy (keeping the time), then remove
@@ -344,7 +354,12 @@ bool CopyTree(const std::string& source, const std::string& destination) {
 }
 
 bool CopyFiles(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll) {
-  return CopyFileList(files, destinationDir, overwriteAll, nullptr);
+  return CopyFileList(SameNames(files), destinationDir, overwriteAll, nullptr, nullptr);
+}
+
+bool CopyFilesAs(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll,
+                 std::vector<std::string>* copied) {
+  return CopyFileList(files, destinationDir, overwriteAll, nullptr, copied);
 }
 
 bool MoveFiles(const std::vector<std::string>& files, const std::string& destinationDir) {
@@ -405,7 +420,7 @@ int CopyTreeWithProgress(const std::string& source, const std::string& destinati
     filesSoFar += files.size();
     progress.SetText(firstLine, FormatString(TextId::kCopyingFiles, {files.size(), filesSoFar}));
 
-    if (!CreatePath(to + relative) || !CopyFileList(files, to + relative, false, cancel))
+    if (!CreatePath(to + relative) || !CopyFileList(SameNames(files), to + relative, false, cancel, nullptr))
       return finish(CopyProgress::kEndFailure);
   }
   return finish(CopyProgress::kEndSuccess);

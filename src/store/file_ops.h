@@ -41,6 +41,16 @@ bool CopyTree(const std::string& source, const std::string& destination);
 // `overwriteAll` lives for this call only: ticking "Don't ask me again" at the
 // overwrite question sets it for the rest of the list.
 bool CopyFiles(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll = false);
+// One file of a copy and the name it gets in the destination directory.
+struct CopyItem {
+  std::string source;
+  std::string name;
+};
+// CopyFiles with a name per file. `copied`, when given, receives the names
+// actually written (a file kept at the overwrite question is not one), so
+// that a caller can carry what belongs to each copied file, or undo it.
+bool CopyFilesAs(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll = false,
+                 std::vector<std::string>* copied = nullptr);
 bool MoveFiles(const std::vector<std::string>& files, const std::string& destinationDir);
 bool DeleteFileReported(const std::string& path);
 

@@ -332,6 +332,13 @@ void FolderTreePane::importFolder() {
   rebuild(imported ? *imported : *path);
 }
 
+bool FolderTreePane::importDirectory(const std::string& directory, const std::string& parentPath) {
+  if (!loaded_) return false;
+  const std::optional<std::string> imported = ImportFolder(folders_, parentPath, directory, sink_);
+  rebuild(parentPath);
+  return imported.has_value();
+}
+
 void FolderTreePane::folderProperties() {
   const auto path = selectedPath();
   if (!path) return;

@@ -57,6 +57,9 @@ class FolderTreePane : public QTreeWidget {
   void moveBefore();
   void moveAfter();
   void importFolder();
+  // A directory dropped on the window: copied into `parentPath` as a
+  // sub-folder; the tree is loaded again with `parentPath` selected.
+  bool importDirectory(const std::string& directory, const std::string& parentPath);
   // "Folder properties" of the selected folder.
   void folderProperties();
   // The end of a drag: moves the folder `source` into `target` (MoveFolder

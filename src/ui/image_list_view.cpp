@@ -1,29 +1,162 @@
 #include "ui/image_list_view.h"
 
 #include <QApplication>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QListView>
+#include <QCursor>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
 #include <QStyledItemDelegate>
 #include <QThread>
 #include <QTreeView>
 #include <algorithm>
 #include <set>
 
+#include "album/image_edit.h"
 #include "album/image_worker.h"
 #include "platform/window_sink.h"
 #include "ui/image_list_model.h"
+#include "ui/image_viewer_dialog.h"
 #include "ui/qt_text.h"
 
 namespace albumsmith::ui {
 
 namespace {
 
-// The detailed list's first column widths, in column order.
+constexpr const char* kReorderMime = "application/x-albumsmith-image-reorder";
+constexpr const char* kImportFilter = "JPEG Files (*.jpg);;All Files (*)";
+// How far to either side a drop in thumbnail mode looks for an item when
+// none is right under the cursor (between two pictures of a row).
+constexpr int kSideProbe = 50;
 
-constexpr const char* kClipboardLater = "Cut, copy and paste of images are not available in this version";
+// A list that reorders its photos by dragging one onto another. The drag
+// carries only the dragged row; the view decides, and the list is never
+// changed by Qt's own move handling.
+template <typename Base>
+class ReorderView : public Base {
+ public:
+  explicit ReorderView(ImageListView* owner) : owner_(owner) {
+    this->setDragEnabled(true);
+    this->setAcceptDrops(true);
+    this->setDragDropMode(QAbstractItemView::DragDrop);
+    this->setDropIndicatorShown(false);  // the target is framed instead
+    this->setAutoScroll(true);
+    this->setAutoScrollMargin(32);
+  }
+
+ protected:
+  void startDrag(Qt::DropActions) override {
+    const QModelIndex current = this->currentIndex();
+    if (!current.isValid() || !owner_->canStartReorder()) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(owner_->reorderData(current.row()));
+    QPixmap picture = current.siblingAtColumn(kSortByComment).data(ImageListModel::kThumbnailRole).value<QPixmap>();
+    if (picture.isNull()) picture = ImageListModel::placeholder();
+    drag->setPixmap(picture.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // While the cursor is above or below the list, it scrolls that way, the
+    // further out the faster, so that a drop can reach any photo.
+    QTimer scroller;
+    scroller.setInterval(100);
+    QObject::connect(&scroller, &QTimer::timeout, this, [this] {
+      const QPoint at = this->viewport()->mapFromGlobal(QCursor::pos());
+      const int height = this->viewport()->height();
+      const int outside = at.y() < 0 ? at.y() : at.y() > height ? at.y() - height : 0;
+      if (outside != 0) this->verticalScrollBar()->setValue(this->verticalScrollBar()->value() + outside);
+    });
+    scroller.start();
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+    scroller.stop();
+    setDropRow(-1);
+  }
+
+  void dragEnterEvent(QDragEnterEvent* event) override {
+    if (ImageListView::draggedRow(event->mimeData()) < 0) {
+      event->ignore();  // files from elsewhere go to the main window
+      return;
+    }
+    this->setState(QAbstractItemView::DraggingState);
+    event->accept();
+  }
+
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    const int dragged = ImageListView::draggedRow(event->mimeData());
+    if (dragged < 0) {
+      event->ignore();
+      return;
+    }
+    const QPoint at = event->position().toPoint();
+    const int target = targetAt(at);
+    setDropRow(target);
+    // Near an edge the list scrolls, so that a drop can reach any photo.
+    const QRect inner = this->viewport()->rect().adjusted(0, this->autoScrollMargin(), 0, -this->autoScrollMargin());
+    if (!inner.contains(at)) this->startAutoScroll();
+    // The refused cursor where the drop would not change the order.
+    if (owner_->dropAllowed(event->mimeData(), target)) {
+      event->accept();
+    } else {
+      event->ignore();
+    }
+  }
+
+  void dragLeaveEvent(QDragLeaveEvent* event) override {
+    setDropRow(-1);
+    Base::dragLeaveEvent(event);
+  }
+
+  void dropEvent(QDropEvent* event) override {
+    const int target = targetAt(event->position().toPoint());
+    setDropRow(-1);
+    this->stopAutoScroll();
+    this->setState(QAbstractItemView::NoState);
+    if (ImageListView::draggedRow(event->mimeData()) < 0) {
+      event->ignore();
+      return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    owner_->dropReorder(event->mimeData(), target);
+  }
+
+  void paintEvent(QPaintEvent* event) override {
+    Base::paintEvent(event);
+    if (dropRow_ < 0 || !this->model()) return;
+    QPainter p(this->viewport());
+    p.setPen(QPen(this->palette().highlight().color(), 2));
+    const QModelIndex index = this->model()->index(dropRow_, 0);
+    QRect r = this->visualRect(index);
+    if (auto* tree = dynamic_cast<QTreeView*>(static_cast<QAbstractItemView*>(this)))
+      r = QRect(0, r.top(), tree->viewport()->width(), r.height());
+    p.drawRect(r.adjusted(1, 1, -1, -1));
+  }
+
+ private:
+  int targetAt(const QPoint& at) const {
+    QModelIndex index = this->indexAt(at);
+    if (!index.isValid() && !dynamic_cast<const QTreeView*>(static_cast<const QAbstractItemView*>(this))) {
+      for (int dx = 10; dx <= kSideProbe && !index.isValid(); dx += 10) {
+        index = this->indexAt(at + QPoint(dx, 0));
+        if (!index.isValid()) index = this->indexAt(at - QPoint(dx, 0));
+      }
+    }
+    return index.isValid() ? index.row() : -1;
+  }
+  void setDropRow(int row) {
+    if (row == dropRow_) return;
+    dropRow_ = row;
+    this->viewport()->update();
+  }
+
+  ImageListView* owner_;
+  int dropRow_ = -1;
+};
 
 // Where a thumbnail item draws its parts inside its grid cell of
 // (MaxThumbSize + 20) x (MaxThumbSize + 60): the picture cell of
@@ -142,7 +275,7 @@ ImageListView::ImageListView(WindowSink& sink, QWidget* parent)
     : QStackedWidget(parent), sink_(sink), list_(sink), model_(new ImageListModel(list_, this)) {
   setObjectName(QStringLiteral("ImageListPane"));
 
-  thumbnails_ = new QListView;
+  thumbnails_ = new ReorderView<QListView>(this);
   thumbnails_->setObjectName(QStringLiteral("ThumbnailView"));
   thumbnails_->setViewMode(QListView::IconMode);
   thumbnails_->setMovement(QListView::Static);
@@ -153,7 +286,7 @@ ImageListView::ImageListView(WindowSink& sink, QWidget* parent)
   thumbnails_->setModel(model_);
   thumbnails_->setModelColumn(kSortByComment);
 
-  details_ = new QTreeView;
+  details_ = new ReorderView<QTreeView>(this);
   details_->setObjectName(QStringLiteral("DetailView"));
   details_->setRootIsDecorated(false);
   details_->setItemsExpandable(false);
@@ -178,6 +311,7 @@ ImageListView::ImageListView(WindowSink& sink, QWidget* parent)
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     view->installEventFilter(this);
+    connect(view, &QAbstractItemView::doubleClicked, this, [this] { displayImage(); });
   }
   addWidget(thumbnails_);
   addWidget(details_);
@@ -212,6 +346,11 @@ void ImageListView::loadFolder(const std::string& profileDir, const std::string&
 }
 
 void ImageListView::clear() {
+  // A record names folders of the profile it was made in.
+  if (clipboard_) {
+    clipboard_.reset();
+    sink_.PostClipboard(false, 0);
+  }
   stopWorker();
   model_->reload([this] { list_.Clear(); });
 }
@@ -265,6 +404,14 @@ bool ImageListView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
     return QStackedWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+    if (event->type() == QEvent::ShortcutOverride) {
+      event->accept();
+    } else if (list_.loaded() && selectedCount() > 0) {
+      deleteImages();
+    }
+    return true;
+  }
   if (key->modifiers() != Qt::ControlModifier) return QStackedWidget::eventFilter(watched, event);
   switch (key->key()) {
     case Qt::Key_A:
@@ -284,9 +431,171 @@ bool ImageListView::eventFilter(QObject* watched, QEvent* event) {
   switch (key->key()) {
     case Qt::Key_A: selectAll(); break;
     case Qt::Key_D: unselect(); break;
-    default: sink_.PostStatus(kClipboardLater); break;
+    case Qt::Key_C: copyImages(); break;
+    case Qt::Key_X: cutImages(); break;
+    case Qt::Key_V: pasteImages(); break;
+    default: break;
   }
   return true;
+}
+
+std::vector<std::string> ImageListView::selectedNames() const {
+  std::set<int> rows;
+  for (const QModelIndex& index : thumbnails_->selectionModel()->selectedIndexes()) rows.insert(index.row());
+  std::vector<std::string> names;
+  const auto& items = list_.items();
+  for (int row : rows)
+    if (row >= 0 && row < static_cast<int>(items.size())) names.push_back(items[static_cast<size_t>(row)].fileName);
+  return names;
+}
+
+void ImageListView::reload() {
+  if (!list_.loaded()) return;
+  const std::string profileDir = list_.profileDir();
+  const std::string folder = list_.folder();
+  const ProfileSettings settings = list_.settings();
+  loadFolder(profileDir, folder, settings);
+}
+
+void ImageListView::importImages() {
+  if (!list_.loaded()) return;
+  QFileDialog dialog(this, QStringLiteral("Import image(s)"),
+                     importDir_.isEmpty() ? QDir::homePath() : importDir_, QString::fromLatin1(kImportFilter));
+  dialog.setObjectName(QStringLiteral("ImportImagesDialog"));
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // Qt's own dialog: the same on every desktop, and driven by the tests.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return;
+  importDir_ = dialog.directory().absolutePath();
+  std::vector<std::string> files;
+  for (const QString& file : chosen) files.push_back(S(file));
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  ImportImageFiles(list_.profileDir(), list_.folder(), files);
+  QApplication::restoreOverrideCursor();
+  // What was copied before a failure shows.
+  reload();
+}
+
+std::vector<std::string> ImageListView::dropFiles(const std::vector<std::string>& paths) {
+  const DropSelection drop = SortDroppedPaths(paths);
+  if (list_.loaded() && !drop.files.empty()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ImportDroppedFiles(list_.profileDir(), list_.folder(), drop);
+    QApplication::restoreOverrideCursor();
+    reload();
+  }
+  return list_.loaded() ? drop.directories : std::vector<std::string>{};
+}
+
+void ImageListView::editFiles(const std::function<void(const std::string& profileDir, const ProfileSettings&)>& edit) {
+  if (!list_.loaded()) return;
+  const std::string profileDir = list_.profileDir();
+  const std::string folder = list_.folder();
+  const ProfileSettings settings = list_.settings();
+  // The worker may be reading a photo that is about to go: it would report
+  // a photo the user just removed as unreadable. It ends first, and the
+  // load below starts it again on what is left.
+  stopWorker();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  edit(profileDir, settings);
+  QApplication::restoreOverrideCursor();
+  loadFolder(profileDir, folder, settings);
+}
+
+void ImageListView::deleteImages() {
+  const std::vector<std::string> names = selectedNames();
+  if (!list_.loaded() || names.empty()) return;
+  if (!ConfirmDeleteImages(static_cast<int>(names.size()))) return;
+  const std::string folder = list_.folder();
+  editFiles([&](const std::string& profileDir, const ProfileSettings&) { DeleteImages(profileDir, folder, names); });
+}
+
+namespace {
+void Record(ImageListView& view, const ImageList& list, std::shared_ptr<ImageClipboard>& clipboard,
+            WindowSink& sink, ImageClipboard::Mode mode) {
+  const std::vector<std::string> names = view.selectedNames();
+  if (!list.loaded() || names.empty()) return;
+  clipboard = std::make_shared<ImageClipboard>(MakeClipboard(list.profileDir(), list.folder(), names, mode));
+  view.currentView()->viewport()->update();
+  sink.PostClipboard(mode == ImageClipboard::Mode::kCut, static_cast<int>(names.size()));
+}
+}  // namespace
+
+void ImageListView::cutImages() { Record(*this, list_, clipboard_, sink_, ImageClipboard::Mode::kCut); }
+void ImageListView::copyImages() { Record(*this, list_, clipboard_, sink_, ImageClipboard::Mode::kCopy); }
+
+void ImageListView::pasteImages() {
+  if (!clipboard_ || !list_.loaded()) return;
+  // The record stays, so that the same photos can be pasted again.
+  clipboard_->destinationFolder = list_.folder();
+  sink_.PostPaste(std::make_shared<ImageClipboard>(*clipboard_));
+}
+
+std::shared_ptr<ImageClipboard> ImageListView::applyPaste(const ImageClipboard& record) {
+  if (!list_.loaded()) return nullptr;
+  PasteOutcome out;
+  editFiles([&](const std::string& profileDir, const ProfileSettings& settings) {
+    out = ApplyPaste(profileDir, record, settings.accessSecurity);
+  });
+  if (!out.changed()) return nullptr;
+  return std::make_shared<ImageClipboard>(std::move(out.undo));
+}
+
+void ImageListView::undoPaste(const ImageClipboard& record) {
+  editFiles([&](const std::string& profileDir, const ProfileSettings&) { UndoPaste(profileDir, record); });
+}
+
+void ImageListView::displayImage() {
+  if (!list_.loaded()) return;
+  QModelIndex index = currentView()->currentIndex();
+  if (!index.isValid() || !thumbnails_->selectionModel()->isRowSelected(index.row())) {
+    const QModelIndexList rows = thumbnails_->selectionModel()->selectedRows(kSortByComment);
+    if (rows.isEmpty()) return;
+    index = rows.first();
+  }
+  const auto& items = list_.items();
+  if (index.row() < 0 || index.row() >= static_cast<int>(items.size())) return;
+  ImageViewerDialog viewer(list_.profileDir(), list_.folder(), list_.settings(),
+                           items[static_cast<size_t>(index.row())].fileName, this);
+  viewer.exec();
+}
+
+QMimeData* ImageListView::reorderData(int row) const {
+  auto* data = new QMimeData;
+  data->setData(QString::fromLatin1(kReorderMime), QByteArray::number(row) + ' ' + QByteArray::number(selectedCount()));
+  return data;
+}
+
+int ImageListView::draggedRow(const QMimeData* data, int* selectedCount) {
+  if (!data || !data->hasFormat(QString::fromLatin1(kReorderMime))) return -1;
+  const QList<QByteArray> parts = data->data(QString::fromLatin1(kReorderMime)).split(' ');
+  bool ok = parts.size() == 2;
+  const int row = ok ? parts[0].toInt(&ok) : -1;
+  if (!ok) return -1;
+  if (selectedCount) *selectedCount = parts[1].toInt();
+  return row;
+}
+
+bool ImageListView::dropAllowed(const QMimeData* data, int target) const {
+  return DropChangesOrder(draggedRow(data), target);
+}
+
+bool ImageListView::canStartReorder() { return list_.loaded() && CanDragInList(list_); }
+
+void ImageListView::dropReorder(const QMimeData* data, int target) {
+  int selected = 0;
+  const int dragged = draggedRow(data, &selected);
+  if (!list_.loaded() || dragged < 0 || !DropChangesOrder(dragged, target)) return;
+  // The refusal is shown before the list changes anything.
+  if (selected > 1) {
+    DropInList(list_, dragged, target, selected);
+    return;
+  }
+  model_->reorder([&] { DropInList(list_, dragged, target, selected); });
+  currentView()->viewport()->update();
 }
 
 void ImageListView::startWorker() {

@@ -35,6 +35,7 @@
 #include "ui/base_directory_dialog.h"
 #include "ui/command_icons.h"
 #include "ui/copy_files_dialog.h"
+#include "ui/image_edit_commands.h"
 #include "ui/folder_tree_pane.h"
 #include "ui/global_properties_dialog.h"
 #include "ui/image_list_view.h"
@@ -335,6 +336,20 @@ void MainFrame::createDock() {
   });
   wire(C::kSelectAll, [this] { imageView_->selectAll(); });
   wire(C::kUnselect, [this] { imageView_->unselect(); });
+  edits_ = new ImageEditCommands(*this);
+  wire(C::kImportImages, [this] {
+    imageView_->importImages();
+    updateCommands();
+  });
+  wire(C::kDeleteImages, [this] {
+    imageView_->deleteImages();
+    updateCommands();
+  });
+  wire(C::kDisplayImage, [this] { imageView_->displayImage(); });
+  wire(C::kCut, [this] { imageView_->cutImages(); });
+  wire(C::kCopy, [this] { imageView_->copyImages(); });
+  wire(C::kPaste, [this] { imageView_->pasteImages(); });
+  wire(C::kUndo, [this] { edits_->undo(); });
   connect(sortSelector_, &QComboBox::activated, imageView_, &ImageListView::chooseOrdering);
   connect(imageView_->thumbnailView()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { updateCommands(); });
@@ -380,6 +395,8 @@ CommandState MainFrame::commandState() const {
   state.selectedCount = imageView_->selectedCount();
   state.itemCount = imageView_->itemCount();
   state.displayMode = imageView_->listMode();
+  state.clipboardNotEmpty = imageView_->clipboardNotEmpty();
+  state.undoNotEmpty = edits_ && edits_->undoNotEmpty();
   const auto folder = treePane_->selectedPath();
   state.folderSelected = folder.has_value();
   state.selectedFolderIsRoot = folder && folder->empty();
@@ -429,6 +446,7 @@ void MainFrame::rebuildLanguageMenu() {
 void MainFrame::openProfile(ProfileSettings settings) {
   // The worker of the previous profile ends before the list changes hands.
   imageView_->clear();
+  if (edits_) edits_->clearUndo();
   session_.Open(std::move(settings));
   treeDock_->show();
   setWindowTitle(Q(session_.profile->name) + QStringLiteral(" - ") + Q(kMessageTitle));
@@ -577,6 +595,7 @@ void MainFrame::onStatus(const QString& text) {
 void MainFrame::onClipboard(bool isCut, int count) {
   ApplyClipboard(statusState_, isCut, count);
   renderStatusBar();
+  updateCommands();  // Paste follows the clipboard
 }
 
 void MainFrame::onSortSelector(int index) {

@@ -35,6 +35,7 @@ struct ImageClipboard;
 namespace albumsmith::ui {
 
 class FolderTreePane;
+class ImageEditCommands;
 class ImageListView;
 class QtWindowSink;
 class SyncController;
@@ -58,6 +59,7 @@ class MainFrame : public QMainWindow {
   QAction* action(CommandId id) const { return actions_.value(id); }
   FolderTreePane* folderTree() const { return treePane_; }
   ImageListView* imageView() const { return imageView_; }
+  ImageEditCommands* imageEdits() const { return edits_; }
   // What the enabling rules see now.
   CommandState commandState() const;
   // Enables, disables and checks every command; runs on every update pass.
@@ -132,6 +134,7 @@ class MainFrame : public QMainWindow {
   QMenu* folderMenu_ = nullptr;
   FolderTreePane* treePane_ = nullptr;
   ImageListView* imageView_ = nullptr;
+  ImageEditCommands* edits_ = nullptr;
   QMenu* languageMenu_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   QComboBox* sortSelector_ = nullptr;

@@ -11,6 +11,7 @@ std::unique_ptr<QObject> NewAlbumWindowTests();
 std::unique_ptr<QObject> NewSiteDialogTests();
 std::unique_ptr<QObject> NewPublishWindowTests();
 std::unique_ptr<QObject> NewTransformWindowTests();
+std::unique_ptr<QObject> NewImageEditWindowTests();
 
 // `ui_tests [Class] [QTest options]`: only the named class when one is
 // given (ctest runs each class as a test of its own), else every class.
@@ -27,7 +28,9 @@ int main(int argc, char* argv[]) {
   }
   int failures = 0;
   bool found = false;
-  for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests, &NewTransformWindowTests}) {
+  for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests,
+                    &NewTransformWindowTests,
+                    &NewImageEditWindowTests}) {
     // Each class makes its own settings folder inside the one named.
     if (configDir.isEmpty()) {
       qunsetenv("ALBUMSMITH_CONFIG_DIR");
