@@ -34,10 +34,6 @@ struct TextMask {
   }
 };
 
-// Fonts above this size (in pixels of character height) are refused: no
-// picture of the album is large enough to show a line of them.
-inline constexpr int kMaxStampFontPixels = 2000;
-
 // False when no face can be found for the font or its size is out of range.
 bool MeasureText(const StampFont& font, std::string_view text, TextExtent& extent);
 

@@ -45,6 +45,10 @@ std::string FormatStampFont(const StampFont& font);
 // so a face name may hold spaces and commas). Nothing for any other text.
 std::optional<StampFont> ParseStampFont(std::string_view text);
 
+// Fonts above this size (in pixels of character height) cannot be drawn: no
+// picture of the album is large enough to show a line of them.
+inline constexpr int kMaxStampFontPixels = 2000;
+
 enum StampPosition { kUpperLeft = 0, kUpperRight = 1, kLowerLeft = 2, kLowerRight = 3, kCenter = 4 };
 enum StampBackground { kNoBackground = 0, kTransparentBackground = 1, kOpaqueBackground = 2 };
 
