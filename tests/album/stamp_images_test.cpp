@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "album/image_worker.h"
+#include "album/profile_maintenance.h"
 #include "imaging/derived_images.h"
 #include "imaging/font_renderer.h"
 #include "imaging/test_pictures.h"
+#include "store/profiles.h"
 #include "test_support.h"
 
 namespace albumsmith::test {
@@ -220,6 +222,45 @@ TEST_F(StampImagesTest, DialogStartsFromTheFirstImagesStamp) {
   EXPECT_TRUE(b.fontReadable);
   EXPECT_EQ(b.font, StampFont());
   EXPECT_EQ(FirstStamp(dir_.str(), "Trip/", {}).text, "Tag information");
+}
+
+class QuietProgress : public CopyProgress {
+ public:
+  void SetText(const std::string&, const std::string&) override {}
+  void SetPercent(int) override {}
+  void End(int) override {}
+};
+
+// The verification before a whole-profile run makes medium images with
+// their stamps too, and names a stamp file it cannot use.
+TEST(StampVerification, VerificationDrawsStampsAndReportsAnUnusableOne) {
+  Environment::prompter().Clear();
+  TempDir base;
+  ProfileSettings settings = NewProfileSettings("Trip");
+  ASSERT_TRUE(CreateProfile(base.str(), settings));
+  const fs::path profile = base.path() / "Trip";
+  const fs::path images = profile / "ImageTree/Coast";
+  fs::create_directories(images);
+  ASSERT_TRUE(SaveJpeg((images / "a.jpg").string(), Filled(3000, 2000, 1, 150)));
+  ASSERT_TRUE(SaveJpeg((images / "b.jpg").string(), Filled(3000, 2000, 1, 150)));
+  StampSettings s;
+  s.tag = 1;
+  s.external = 1;
+  TextExtent e;
+  ASSERT_TRUE(MeasureText(s.font, s.text, e));
+  ASSERT_TRUE(WriteStamp((images / "a.jpg.tag").string(), s, e.width, e.height));
+  WriteText(images / "b.jpg.tag", "[parameters]\ntag=1\nfont=-29,0,0\n");
+
+  QuietProgress progress;
+  ProfileVerification run(base.str(), settings);
+  EXPECT_EQ(run.Run(progress), CopyProgress::kEndSuccess);
+  const DecodedFile a = Decode(profile / "albsite/m/Coast/a.jpg");
+  ASSERT_TRUE(a.ok);
+  EXPECT_EQ(a.picture.components(), 3);
+  EXPECT_EQ(a.picture.height(), MediumSize({3000, 2000}, e.height + 10).height + e.height + 10);
+  EXPECT_TRUE(Decode(profile / "albsite/m/Coast/b.jpg").ok);
+  EXPECT_EQ(Environment::prompter().texts(),
+            std::vector<std::string>{"Error in tag file \"" + (images / "b.jpg.tag").string() + "\""});
 }
 
 }  // namespace
