@@ -86,6 +86,14 @@ TEST_F(StampImagesTest, DefaultStampSitsFivePixelsFromTheLowerRightEdges) {
   EXPECT_LT(Brightness(m.picture, 800 - 5 - e.width + 2, bottom - 1), 60);
   EXPECT_GT(Brightness(m.picture, 800 - 5 - e.width - 3, midRow), 200);
   EXPECT_GT(Brightness(m.picture, right - 20, 534 - 5 - e.height - 3), 200);
+  // Where the picture turns from white to the black box, read at half way:
+  // the box's last column and row.
+  int lastDarkColumn = 799;
+  while (lastDarkColumn > 0 && Brightness(m.picture, lastDarkColumn, bottom - 1) >= 128) --lastDarkColumn;
+  EXPECT_EQ(lastDarkColumn, right);
+  int lastDarkRow = 533;
+  while (lastDarkRow > 0 && Brightness(m.picture, right - 2, lastDarkRow) >= 128) --lastDarkRow;
+  EXPECT_EQ(lastDarkRow, bottom);
   // The letters are there, white within the black.
   int lit = 0;
   for (int y = 534 - 5 - e.height; y <= bottom; ++y)
