@@ -27,6 +27,7 @@ LIBRARY_HEADERS = [
     (re.compile(r"^Q[A-Za-z]*(/|$)"), {"ui"}),
     (re.compile(r"^curl/"), {"publish"}),
     (re.compile(r"^(jpeglib|jerror|jconfig|jmorecfg|turbojpeg)\.h$"), {"imaging"}),
+    (re.compile(r"^(ft2build\.h|freetype/|fontconfig/)"), {"imaging"}),
 ]
 
 LINK_RE = re.compile(r"target_link_libraries\(\s*([\w-]+)(.*?)\)", re.S)

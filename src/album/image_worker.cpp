@@ -12,6 +12,8 @@
 #include "imaging/derived_images.h"
 #include "imaging/exif_format.h"
 #include "imaging/exif_reader.h"
+#include "imaging/stamp_file.h"
+#include "imaging/text_stamp.h"
 #include "platform/atomic_file.h"
 #include "platform/format.h"
 #include "platform/strings.h"
@@ -24,10 +26,6 @@ namespace {
 constexpr std::string_view kProcessing = "Processing %s";
 constexpr std::string_view kImageCount = "%d image(s)";
 constexpr std::string_view kUnreadablePhoto = "Cannot read image %s: the file is empty, cut short or not a JPEG image";
-
-// Text stamps drawn outside the picture are not made yet; without a stamp
-// file the medium box keeps its full height.
-constexpr int kNoStampBand = 0;
 
 // The orientation the camera recorded, so that the derived images come out
 // upright. 1 when the file has none or cannot be read (the decode that
@@ -195,7 +193,7 @@ ProcessedImage ProcessImage(const ImageWorkerJob& job, const std::string& fileNa
   const bool mediumDue = !IsUpToDateJpeg(paths.image, paths.medium);
   const bool thumbnailDue = !IsUpToDateJpeg(paths.image, paths.thumbnail);
   DerivedRequest request;
-  request.stampBand = kNoStampBand;
+  const std::string stampPath = StampFileOf(paths.image);
   request.maxThumbSize = job.settings.maxThumbSize;
   DecodedPhoto photo;
   bool decoded = false;
@@ -211,8 +209,17 @@ ProcessedImage ProcessImage(const ImageWorkerJob& job, const std::string& fileNa
   if (mediumDue) {
     request.medium = true;
     request.thumbnail = thumbnailDue;
+    const bool stamped = StampWanted(stampPath);
+    // An external stamp's band is taken from the box before the picture is
+    // reduced, so that picture and band together still fit.
+    request.stampBand = stamped ? StampBandOf(stampPath) : 0;
     if (!decode()) return out;
-    if (!SaveJpeg(paths.medium, photo.Medium(request.stampBand), notices)) {
+    ImageBuffer medium = photo.Medium(request.stampBand);
+    // A stamp that cannot be drawn is reported; the picture still goes out
+    // without it rather than not at all.
+    if (stamped && !medium.empty() && !DrawStamp(medium, stampPath))
+      notices.Exclamation(FormatString(TextId::kTagFileError, {stampPath}));
+    if (!SaveJpeg(paths.medium, medium, notices)) {
       notices.Exclamation(FormatString(TextId::kCannotCreateJpegFile, {paths.medium}));
       return out;
     }

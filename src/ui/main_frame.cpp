@@ -43,6 +43,7 @@
 #include "ui/qt_text.h"
 #include "ui/qt_window_sink.h"
 #include "ui/sync_controller.h"
+#include "ui/tag_dialog.h"
 
 namespace albumsmith::ui {
 
@@ -191,6 +192,7 @@ void MainFrame::createActions() {
     updateCommands();
   });
   wire(C::kBaseDirectory, &MainFrame::baseDirectoryCommand);
+  wire(C::kTagImages, [this] { TagSelectedImages(*imageView_, this); });
   // The Language entry opens its sub-menu; the other view commands below.
   for (CommandId id : {C::kLanguage, C::kViewToolbar, C::kViewStatusBar, C::kViewFolderTree}) wired_.insert(id);
 }

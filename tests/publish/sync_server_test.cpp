@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "album/stamp_images.h"
 #include "ftp_test_servers.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
@@ -337,6 +338,41 @@ TEST_P(SyncServerTest, ChangedImageSendsItsDerivedFilesAndItsFolderPages) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(server_->Stors(mark), expected);
   EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
+// A stamp changed on one image of a folder: only that image's medium image
+// is made again (its thumbnail keeps its time), and the next whole-profile
+// run sends exactly that medium image besides what every run sends.
+TEST_P(SyncServerTest, ChangedStampSendsOnlyTheStampedMediumImage) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  server_->Age(300);
+  const fs::path site = fs::path(profile_.profileDir()) / "albsite";
+  const auto before = test::FileStates(site);
+
+  StampSettings stamp;
+  stamp.tag = 1;
+  stamp.text = "Summer 2004";
+  ASSERT_TRUE(StampImages(profile_.profileDir(), "Trips/2004/", profile_.settings(), {"c.jpg"}, stamp));
+  EXPECT_FALSE(fs::exists(site / "m/Trips/2004/c.jpg"));
+
+  const size_t mark = server_->LogSize();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  std::vector<std::string> expected = FixedUploads({"", "Family/", "Trips/", "Trips/2004/"});
+  expected.push_back("albsite/m/Trips/2004/c.jpg");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(server_->Stors(mark), expected);
+
+  auto after = test::FileStates(site);
+  ASSERT_TRUE(after.count("m/Trips/2004/c.jpg"));
+  EXPECT_NE(after["m/Trips/2004/c.jpg"], before.at("m/Trips/2004/c.jpg"));
+  // Every other derived file, the thumbnails above all, is as it was.
+  for (const auto& [path, state] : before) {
+    if (path == "m/Trips/2004/c.jpg" || path.find("/js/") != std::string::npos) continue;
+    if (path.starts_with("s/") || path.starts_with("m/")) {
+      EXPECT_EQ(after[path], state) << path;
+    }
+  }
 }
 
 TEST_P(SyncServerTest, FolderDeletedLocallyLeavesTheServer) {
