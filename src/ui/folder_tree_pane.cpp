@@ -11,11 +11,14 @@
 #include <QMimeData>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 
 #include "app/commands.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
+#include "store/folder_rights.h"
 #include "ui/folder_properties_dialog.h"
+#include "ui/folder_rights_dialog.h"
 #include "ui/qt_text.h"
 
 namespace albumsmith::ui {
@@ -113,6 +116,7 @@ QTreeWidgetItem* FolderTreePane::buildRoot(const std::vector<FolderChild>& child
   // The root is ImageTree itself: it can be neither renamed nor dragged.
   root->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled);
   root->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
+  decorate(root);
   filling_ = true;
   fillChildren(root, children);
   root->setExpanded(true);
@@ -128,8 +132,32 @@ QTreeWidgetItem* FolderTreePane::addFolderItem(QTreeWidgetItem* parent, const Fo
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
                  Qt::ItemIsDropEnabled);
   item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+  decorate(item);
   if (child.hasSubfolders) setPlaceholder(item);
   return item;
+}
+
+void FolderTreePane::setAccess(FolderRights* rights, const UsersStore* users) {
+  rights_ = rights;
+  users_ = users;
+  refreshAccess();
+}
+
+void FolderTreePane::refreshAccess() {
+  for (QTreeWidgetItemIterator it(this); *it; ++it)
+    if (!(*it)->data(0, kPlaceholderRole).toBool()) decorate(*it);
+}
+
+void FolderTreePane::decorate(QTreeWidgetItem* item) {
+  const bool root = item->parent() == nullptr;
+  if (!rights_ || !users_) {
+    item->setIcon(0, style()->standardIcon(root ? QStyle::SP_DriveHDIcon : QStyle::SP_DirIcon));
+    item->setToolTip(0, QString());
+    return;
+  }
+  const EffectiveRights rights = rights_->GetEffectiveRights(FolderKey(pathOf(item)));
+  item->setIcon(0, RightsIconPicture(IconOfRights(rights.rights), style()));
+  item->setToolTip(0, Q(ReplaceAll(RightsTooltip(rights, *users_), "\r\n", "\n")));
 }
 
 void FolderTreePane::setPlaceholder(QTreeWidgetItem* item) {
@@ -330,6 +358,13 @@ void FolderTreePane::importFolder() {
   const std::optional<std::string> imported = ImportFolder(folders_, *path, S(chosen), sink_);
   // The tree was loaded again either way: what was copied shows.
   rebuild(imported ? *imported : *path);
+}
+
+void FolderTreePane::folderRights() {
+  const auto path = selectedPath();
+  if (!path || !rights_ || !users_ || !currentItem()) return;
+  FolderRightsDialog dialog(*users_, *rights_, FolderKey(*path), currentItem()->text(0), this);
+  if (dialog.exec() == QDialog::Accepted) refreshAccess();
 }
 
 void FolderTreePane::folderProperties() {

@@ -244,7 +244,15 @@ QWidget* ProfilesDialog::makeSecurityTab() {
   accessSecurity_ = NamedCheck(QStringLiteral("Enable password protection"), "AccessSecurity");
   accessUser_ = NamedEdit("AccessUser");
   accessPassword_ = NamedEdit("AccessPassword", true);
+  // The protection lives in the PHP pages: a static site shows every folder
+  // to everyone, and the tab says so rather than offering a check box.
+  staticNote_ = new QLabel(QStringLiteral(
+      "This profile makes a static site (\"Accept PHP scripts\" is off). A static site cannot be protected: "
+      "every folder is visible to everyone. Accept PHP scripts to protect folders with passwords."));
+  staticNote_->setObjectName(QStringLiteral("StaticSiteNote"));
+  staticNote_->setWordWrap(true);
   auto* form = new QFormLayout(page);
+  form->addRow(staticNote_);
   form->addRow(accessSecurity_);
   form->addRow(QStringLiteral("Login"), accessUser_);
   form->addRow(QStringLiteral("Password"), accessPassword_);
@@ -301,7 +309,18 @@ void ProfilesDialog::updateEnabling() {
   updateSecurityTab();
 }
 
-void ProfilesDialog::updateSecurityTab() { tabs_->setTabEnabled(securityTab_, php_->isChecked()); }
+void ProfilesDialog::updateSecurityTab() {
+  const bool php = php_->isChecked();
+  staticNote_->setVisible(!php);
+  for (QWidget* w : std::initializer_list<QWidget*>{accessSecurity_, accessUser_, accessPassword_}) w->setEnabled(php);
+  if (!php && accessSecurity_->isChecked()) {
+    accessBeforeStatic_ = true;
+    accessSecurity_->setChecked(false);
+  } else if (php && accessBeforeStatic_) {
+    accessBeforeStatic_ = false;
+    accessSecurity_->setChecked(true);
+  }
+}
 
 void ProfilesDialog::fillTabs(const ProfileSettings& s) {
   // A key absent from Profile.ini shows as an empty field.
@@ -327,6 +346,7 @@ void ProfilesDialog::fillTabs(const ProfileSettings& s) {
   const PreserveList shown(SettingText(s.preserve.str()));
   for (const auto& entry : shown.entries()) preserve_->addItem(Q(entry));
 
+  accessBeforeStatic_ = false;
   accessSecurity_->setChecked(s.accessSecurity == 1);
   accessUser_->setText(Q(SettingText(s.accessUser)));
   accessPassword_->setText(Q(SettingText(s.accessPassword)));

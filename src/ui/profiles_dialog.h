@@ -90,6 +90,9 @@ class ProfilesDialog : public QDialog {
   QDialogButtonBox* dialogButtons_;
   QTabWidget* tabs_;
   int securityTab_ = -1;
+  QLabel* staticNote_ = nullptr;
+  // Access security was on when "Accept PHP scripts" went off in this dialog.
+  bool accessBeforeStatic_ = false;
 
   // FTP server information
   QLineEdit* server_;
