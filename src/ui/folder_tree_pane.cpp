@@ -143,6 +143,13 @@ void FolderTreePane::setAccess(FolderRights* rights, const UsersStore* users) {
   refreshAccess();
 }
 
+void FolderTreePane::reloadAccess() {
+  // The folder commands moved the rights of the folders they moved in rights.dat.
+  if (!rights_) return;
+  rights_->Reload();
+  refreshAccess();
+}
+
 void FolderTreePane::refreshAccess() {
   for (QTreeWidgetItemIterator it(this); *it; ++it)
     if (!(*it)->data(0, kPlaceholderRole).toBool()) decorate(*it);
@@ -298,6 +305,7 @@ void FolderTreePane::finishRename(QTreeWidgetItem* item, const QString& text) {
     case RenameResult::kRenamed:
       item->setText(0, text);
       renumberPaths(item, ParentPath(path) + S(text) + "/");
+      reloadAccess();
       break;
     case RenameResult::kEditAgain:
       editLater(path);
@@ -320,6 +328,7 @@ void FolderTreePane::deleteFolder() {
   QTreeWidgetItem* item = currentItem();
   if (!path || !item) return;
   if (!DeleteFolder(folders_, *path)) return;
+  reloadAccess();
   // The list leaves the deleted folder for its parent.
   if (QTreeWidgetItem* parent = item->parent()) setCurrentItem(parent);
   delete item;
@@ -380,6 +389,7 @@ bool FolderTreePane::moveFolder(const std::string& source, const std::string& ta
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::optional<std::string> moved = MoveFolder(folders_, source, target);
   QApplication::restoreOverrideCursor();
+  if (rights_) rights_->Reload();
   if (moved) {
     rebuild(*moved);
   } else if (ListSnapshot(folders_.tree()) != before) {

@@ -69,6 +69,8 @@ class FolderTreePane : public QTreeWidget {
   void setAccess(FolderRights* rights, const UsersStore* users);
   // Pictures and tooltips again, after rights or names changed.
   void refreshAccess();
+  // Rights read again from rights.dat, after a folder command changed it.
+  void reloadAccess();
   // The end of a drag: moves the folder `source` into `target` (MoveFolder
   // asks first) and shows the moved folder selected.
   bool moveFolder(const std::string& source, const std::string& target);

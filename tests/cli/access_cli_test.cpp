@@ -77,7 +77,8 @@ TEST_F(AccessCliTest, RefusalsSayWhy) {
 TEST_F(AccessCliTest, RightsAreShownSetAndInherited) {
   MakeProfile("Holiday");
   Ok({"profile", "set", "Holiday", "AccessSecurity=1"});
-  for (const char* f : {"Family/Kids", "Bob's", "Open"}) fs::create_directories(profilesPath() / "Holiday" / "ImageTree" / f);
+  for (const char* f : {"Family/Kids", "Bob's", "Open"})
+    for (const char* root : {"ImageTree", "albsite/s", "albsite/m"}) fs::create_directories(profilesPath() / "Holiday" / root / f);
   Ok({"group", "add", "family"});
   Ok({"group", "add", "friends"});
   Ok({"user", "add", "ann", "--password", "pw"});
@@ -99,10 +100,21 @@ TEST_F(AccessCliTest, RightsAreShownSetAndInherited) {
   for (const Step& s : steps) EXPECT_EQ(Ok(s.args).out, s.out) << Join(s.args, " ");
   EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n9999 \\Bob's\\\r\n-1 \\Family\\\r\n");
 
+  // Renaming or moving a folder keeps its rights; it must not open up.
+  Ok({"folder", "rename", "Holiday", "Bob's", "Private"});
+  EXPECT_EQ(Ok({"rights", "Holiday", "Private"}).out, "Closed (own)\n");
+  Ok({"--yes", "folder", "move", "Holiday", "Private", "Open"});
+  EXPECT_EQ(Ok({"rights", "Holiday", "Open/Private"}).out, "Closed (own)\n");
+  Ok({"--yes", "folder", "delete", "Holiday", "Open/Private"});
+  Ok({"folder", "add", "Holiday", "Open/Private"});
+  EXPECT_EQ(Ok({"rights", "Holiday", "Open/Private"}).out, "All (inherited)\n");
+  fs::create_directories(profilesPath() / "Holiday" / "ImageTree" / "Bob's");
+  Ok({"rights", "Holiday", "Bob's", "--closed"});
+
   EXPECT_EQ(Run({"rights", "Holiday", "Family", "--users", "zed"}).LastErrorLine(), "albumsmith-cli: no user named zed");
   EXPECT_EQ(Run({"rights", "Holiday", "Nowhere"}).exitCode, 1);
   EXPECT_EQ(Run({"rights", "Holiday", "Family", "--all", "--users", "ann"}).exitCode, 2);
-  EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n9999 \\Bob's\\\r\n-1 \\Family\\\r\n");
+  EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n-1 \\Family\\\r\n9999 \\Bob's\\\r\n");
 }
 
 }  // namespace
