@@ -299,6 +299,11 @@ class AccessWindowTests : public GuiTestCase {
     frame.action(CommandId::kAccess)->trigger();
     QCOMPARE(tree->itemForPath("Kids/Small/")->toolTip(0), QStringLiteral("All"));
 
+    // A moved folder keeps its own rights, in the file and in the tree.
+    QVERIFY(tree->moveFolder("Open/", "Kids/"));
+    QVERIFY(tree->selectPath("Kids/Open/"));
+    QCOMPARE(tree->itemForPath("Kids/Open/")->toolTip(0), QStringLiteral("All"));
+
     // Users management is modeless and comes back with its lists.
     frame.action(CommandId::kUsersManagement)->trigger();
     QVERIFY(frame.usersWindow()->isVisible());
