@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "platform/window_sink.h"
 #include "store/file_ops.h"
+#include "store/folder_rights.h"
 #include "store/profiles.h"
 
 namespace albumsmith {
@@ -220,6 +221,8 @@ RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std:
   if (tree.FindPath(newRelative)) tree.RemovePath(newRelative);
   tree.RenamePath(oldRelative, newRelative);
   SaveTreeReported(tree, folders.profileDir());
+  // A protected folder must not open up by being renamed.
+  FollowFolderRights(folders.profileDir(), oldRelative, newRelative);
   if (notify) notify->PostShowFolder(newPath + "/");
   return RenameResult::kRenamed;
 }
@@ -233,6 +236,7 @@ bool DeleteFolder(FolderTree& folders, std::string_view path) {
   if (!DeleteTree(folders.FullPath(relative))) return false;
   folders.tree().RemovePath(relative);
   SaveTreeReported(folders.tree(), folders.profileDir());
+  FollowFolderRights(folders.profileDir(), relative, "");
   return true;
 }
 
@@ -268,6 +272,9 @@ std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sour
     return std::nullopt;
 
   bool moved = CopyThenDelete(oldPath, newPath);
+  // The photos are in their new place: a protected folder must not open up
+  // by being moved.
+  if (moved) FollowFolderRights(folders.profileDir(), oldRelative, newRelative);
   for (auto derived : {&ThumbsPath, &MediumsPath}) {
     if (!moved) break;
     const std::string from = derived(folders, oldRelative);

@@ -52,7 +52,9 @@ std::string ParentKey(std::string_view key) {
   return k.substr(0, k.rfind('\\') + 1);
 }
 
-void FolderRights::Load(const std::string& profileDir) {
+void FolderRights::Load(const std::string& profileDir) { Read(profileDir, true); }
+
+void FolderRights::Read(const std::string& profileDir, bool dropVanished) {
   profileDir_ = profileDir;
   entries_.clear();
   const auto text = ReadWholeFile(RightsPath(profileDir));
@@ -68,7 +70,7 @@ void FolderRights::Load(const std::string& profileDir) {
     RightsEntry entry;
     if (!ParseLine(line, entry)) break;
     entry.key = Normalized(entry.key);
-    if (!FolderExists(entry.key)) continue;
+    if (dropVanished && !FolderExists(entry.key)) continue;
     // A later line for a folder already read would never be looked at.
     const bool seen = std::any_of(entries_.begin(), entries_.end(), [&](const RightsEntry& e) { return e.key == entry.key; });
     if (!seen) entries_.push_back(std::move(entry));
@@ -134,6 +136,33 @@ bool FolderRights::SetRights(std::string_view key, std::string_view rights) {
     it->rights = std::string(rights);
   }
   return true;
+}
+
+bool FollowFolderRights(const std::string& profileDir, std::string_view oldPath, std::string_view newPath) {
+  const std::string oldKey = FolderKey(oldPath);
+  // The root never moves; and a file without entries needs no rewriting.
+  if (oldKey == "\\" || !std::filesystem::exists(RightsPath(profileDir))) return true;
+  FolderRights rights;
+  // The old folder is gone from the disk by now: its entries must be read.
+  rights.Read(profileDir, false);
+  const std::string newKey = newPath.empty() ? std::string() : FolderKey(newPath);
+  std::vector<RightsEntry> kept;
+  bool changed = false;
+  for (RightsEntry& e : rights.entries_) {
+    if (!StartsWith(e.key, oldKey)) {
+      kept.push_back(std::move(e));
+      continue;
+    }
+    changed = true;
+    if (newKey.empty()) continue;
+    e.key = newKey + e.key.substr(oldKey.size());
+    // An entry already there (left from an earlier folder of that name) gives way.
+    std::erase_if(kept, [&](const RightsEntry& k) { return k.key == e.key; });
+    kept.push_back(std::move(e));
+  }
+  if (!changed) return true;
+  rights.entries_ = std::move(kept);
+  return rights.Save();
 }
 
 bool IsValidRights(std::string_view rights) {

@@ -42,6 +42,9 @@ class FolderRights {
   // Reads the profile's rights.dat. Entries whose folder no longer exists
   // below ImageTree are dropped; a missing or unreadable file means none.
   void Load(const std::string& profileDir);
+  // Reloads from rights.dat when the file changed behind this object (a
+  // folder command moved entries); the changes made here are on disk already.
+  void Reload() { Load(profileDir_); }
   // Rewrites rights.dat atomically, leaving out entries of vanished folders.
   bool Save() const;
 
@@ -59,10 +62,19 @@ class FolderRights {
 
  private:
   bool FolderExists(std::string_view key) const;
+  friend bool FollowFolderRights(const std::string&, std::string_view, std::string_view);
+  void Read(const std::string& profileDir, bool dropVanished);
 
   std::string profileDir_;
   std::vector<RightsEntry> entries_;
 };
+
+// A folder renamed or moved (`newPath` given) takes its rights, and those of
+// the folders inside it, to its new place in rights.dat; a deleted folder
+// (`newPath` empty) takes them away, so that a folder made later under the
+// old name does not inherit them. Paths as the folder tree names them
+// ("Trips/2004/"). False when rights.dat cannot be written.
+bool FollowFolderRights(const std::string& profileDir, std::string_view oldPath, std::string_view newPath);
 
 // Whether a text is a rights text the program writes: "", "0", "9999" or
 // comma-separated non-zero decimal ids.

@@ -11,11 +11,14 @@
 #include <QMimeData>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 
 #include "app/commands.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
+#include "store/folder_rights.h"
 #include "ui/folder_properties_dialog.h"
+#include "ui/folder_rights_dialog.h"
 #include "ui/qt_text.h"
 
 namespace albumsmith::ui {
@@ -113,6 +116,7 @@ QTreeWidgetItem* FolderTreePane::buildRoot(const std::vector<FolderChild>& child
   // The root is ImageTree itself: it can be neither renamed nor dragged.
   root->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled);
   root->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
+  decorate(root);
   filling_ = true;
   fillChildren(root, children);
   root->setExpanded(true);
@@ -128,8 +132,39 @@ QTreeWidgetItem* FolderTreePane::addFolderItem(QTreeWidgetItem* parent, const Fo
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
                  Qt::ItemIsDropEnabled);
   item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+  decorate(item);
   if (child.hasSubfolders) setPlaceholder(item);
   return item;
+}
+
+void FolderTreePane::setAccess(FolderRights* rights, const UsersStore* users) {
+  rights_ = rights;
+  users_ = users;
+  refreshAccess();
+}
+
+void FolderTreePane::reloadAccess() {
+  // The folder commands moved the rights of the folders they moved in rights.dat.
+  if (!rights_) return;
+  rights_->Reload();
+  refreshAccess();
+}
+
+void FolderTreePane::refreshAccess() {
+  for (QTreeWidgetItemIterator it(this); *it; ++it)
+    if (!(*it)->data(0, kPlaceholderRole).toBool()) decorate(*it);
+}
+
+void FolderTreePane::decorate(QTreeWidgetItem* item) {
+  const bool root = item->parent() == nullptr;
+  if (!rights_ || !users_) {
+    item->setIcon(0, style()->standardIcon(root ? QStyle::SP_DriveHDIcon : QStyle::SP_DirIcon));
+    item->setToolTip(0, QString());
+    return;
+  }
+  const EffectiveRights rights = rights_->GetEffectiveRights(FolderKey(pathOf(item)));
+  item->setIcon(0, RightsIconPicture(IconOfRights(rights.rights), style()));
+  item->setToolTip(0, Q(ReplaceAll(RightsTooltip(rights, *users_), "\r\n", "\n")));
 }
 
 void FolderTreePane::setPlaceholder(QTreeWidgetItem* item) {
@@ -270,6 +305,7 @@ void FolderTreePane::finishRename(QTreeWidgetItem* item, const QString& text) {
     case RenameResult::kRenamed:
       item->setText(0, text);
       renumberPaths(item, ParentPath(path) + S(text) + "/");
+      reloadAccess();
       break;
     case RenameResult::kEditAgain:
       editLater(path);
@@ -292,6 +328,7 @@ void FolderTreePane::deleteFolder() {
   QTreeWidgetItem* item = currentItem();
   if (!path || !item) return;
   if (!DeleteFolder(folders_, *path)) return;
+  reloadAccess();
   // The list leaves the deleted folder for its parent.
   if (QTreeWidgetItem* parent = item->parent()) setCurrentItem(parent);
   delete item;
@@ -339,6 +376,13 @@ bool FolderTreePane::importDirectory(const std::string& directory, const std::st
   return imported.has_value();
 }
 
+void FolderTreePane::folderRights() {
+  const auto path = selectedPath();
+  if (!path || !rights_ || !users_ || !currentItem()) return;
+  FolderRightsDialog dialog(*users_, *rights_, FolderKey(*path), currentItem()->text(0), this);
+  if (dialog.exec() == QDialog::Accepted) refreshAccess();
+}
+
 void FolderTreePane::folderProperties() {
   const auto path = selectedPath();
   if (!path) return;
@@ -352,6 +396,7 @@ bool FolderTreePane::moveFolder(const std::string& source, const std::string& ta
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::optional<std::string> moved = MoveFolder(folders_, source, target);
   QApplication::restoreOverrideCursor();
+  if (rights_) rights_->Reload();
   if (moved) {
     rebuild(*moved);
   } else if (ListSnapshot(folders_.tree()) != before) {

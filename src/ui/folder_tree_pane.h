@@ -17,6 +17,8 @@
 class QMenu;
 
 namespace albumsmith {
+class FolderRights;
+class UsersStore;
 class WindowSink;
 }
 
@@ -62,6 +64,16 @@ class FolderTreePane : public QTreeWidget {
   bool importDirectory(const std::string& directory, const std::string& parentPath);
   // "Folder properties" of the selected folder.
   void folderProperties();
+  // "Access": the "Folder rights" dialog of the selected folder.
+  void folderRights();
+
+  // With access control on, each folder shows its rights as a picture and a
+  // tooltip; nullptr turns that off. The pane does not own them.
+  void setAccess(FolderRights* rights, const UsersStore* users);
+  // Pictures and tooltips again, after rights or names changed.
+  void refreshAccess();
+  // Rights read again from rights.dat, after a folder command changed it.
+  void reloadAccess();
   // The end of a drag: moves the folder `source` into `target` (MoveFolder
   // asks first) and shows the moved folder selected.
   bool moveFolder(const std::string& source, const std::string& target);
@@ -88,6 +100,7 @@ class FolderTreePane : public QTreeWidget {
   // The item of a folder, opening each level on the way when `expand` is set.
   QTreeWidgetItem* walkTo(const std::string& relativePath, bool expand);
   QTreeWidgetItem* addFolderItem(QTreeWidgetItem* parent, const FolderChild& child);
+  void decorate(QTreeWidgetItem* item);
   void fillChildren(QTreeWidgetItem* item);
   void fillChildren(QTreeWidgetItem* item, const std::vector<FolderChild>& children);
   void setPlaceholder(QTreeWidgetItem* item);
@@ -111,6 +124,8 @@ class FolderTreePane : public QTreeWidget {
   // Set while items are filled, so that expanding them does not read the disk twice.
   bool filling_ = false;
   QMenu* contextMenu_ = nullptr;
+  FolderRights* rights_ = nullptr;
+  const UsersStore* users_ = nullptr;
   QTreeWidgetItem* dropTarget_ = nullptr;
   QString lastImportDir_;
 };

@@ -31,7 +31,9 @@
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "site/template.h"
+#include "store/folder_rights.h"
 #include "store/profiles.h"
+#include "store/users_store.h"
 #include "ui/base_directory_dialog.h"
 #include "ui/command_icons.h"
 #include "ui/copy_files_dialog.h"
@@ -44,6 +46,7 @@
 #include "ui/qt_window_sink.h"
 #include "ui/sync_controller.h"
 #include "ui/tag_dialog.h"
+#include "ui/users_window.h"
 
 namespace albumsmith::ui {
 
@@ -98,7 +101,9 @@ QString TextOrBuiltin(TextId id) {
 MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions options, QWidget* parent)
     : QMainWindow(parent), settings_(settings), languages_(languages),
       sink_(new QtWindowSink(this)),
-      sync_(new SyncController(this, *sink_)) {
+      sync_(new SyncController(this, *sink_)),
+      users_(std::make_unique<UsersStore>()),
+      rights_(std::make_unique<FolderRights>()) {
   // The menus and the bars are made in the language the settings choose.
   session_.profilesDir = StartUp(settings_, languages_);
   setObjectName(QStringLiteral("MainFrame"));
@@ -109,6 +114,9 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
   createToolBar();
   createStatusBar();
   createDock();
+  users_->Load(settings_);
+  usersWindow_ = new UsersWindow(*users_, settings_, this);
+  connect(usersWindow_, &UsersWindow::saved, treePane_, &FolderTreePane::refreshAccess);
 
   connect(sink_, &QtWindowSink::showFolder, this, &MainFrame::onShowFolder);
   connect(sink_, &QtWindowSink::progress, this, &MainFrame::onProgress);
@@ -135,6 +143,7 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
 MainFrame::~MainFrame() {
   // A run still going posts to the sink, which goes with the window.
   sync_->stopAndWait();
+  treePane_->setAccess(nullptr, nullptr);
   // The worker ends before the list it works on goes; the bars hiding on the
   // way out find no commands to update.
   imageView_->clear();
@@ -316,6 +325,12 @@ void MainFrame::createDock() {
   wire(C::kAfter, [this] { treePane_->moveAfter(); });
   wire(C::kImportFolder, [this] { treePane_->importFolder(); });
   wire(C::kFolderProperties, [this] { treePane_->folderProperties(); });
+  wire(C::kAccess, [this] { treePane_->folderRights(); });
+  wire(C::kUsersManagement, [this] {
+    usersWindow_->show();
+    usersWindow_->raise();
+    usersWindow_->activateWindow();
+  });
   wire(C::kThumbnails, [this] { imageView_->setListMode(ImageList::kThumbnails); });
   wire(C::kList, [this] { imageView_->setListMode(ImageList::kDetails); });
   for (const auto& [id, code] : {std::pair{C::kRotate90, TransformCode::kRotate90},
@@ -390,6 +405,7 @@ CommandState MainFrame::commandState() const {
   if (session_.profile) {
     state.openProfileName = session_.profile->name;
     state.phpMode = session_.profile->php != 0;
+    state.accessControlActive = session_.profile->php != 0 && session_.profile->accessSecurity != 0;
   }
   state.syncRunning = sync_->running();
   state.stopRequested = sync_->stopRequested();
@@ -453,6 +469,9 @@ void MainFrame::openProfile(ProfileSettings settings) {
   treeDock_->show();
   setWindowTitle(Q(session_.profile->name) + QStringLiteral(" - ") + Q(kMessageTitle));
   treePane_->load(session_.profilesDir, *session_.profile);
+  rights_->Load(treePane_->folders().profileDir());
+  const bool access = session_.profile->accessSecurity != 0 && session_.profile->php != 0;
+  treePane_->setAccess(access ? rights_.get() : nullptr, users_.get());
   updateCommands();
 }
 

@@ -29,6 +29,8 @@ class QToolBar;
 
 namespace albumsmith {
 class AppSettings;
+class FolderRights;
+class UsersStore;
 struct ImageClipboard;
 }  // namespace albumsmith
 
@@ -39,6 +41,7 @@ class ImageEditCommands;
 class ImageListView;
 class QtWindowSink;
 class SyncController;
+class UsersWindow;
 
 struct StartOptions {
   // Opens this profile at start instead of showing the profiles dialog.
@@ -77,6 +80,8 @@ class MainFrame : public QMainWindow {
   void syncProfileCommand();
   void baseDirectoryCommand();
   SyncController* syncController() const { return sync_; }
+  // The "Users management" window (made with this window, shown by its command).
+  UsersWindow* usersWindow() const { return usersWindow_; }
 
  signals:
   // A pane or worker asked for a folder to be shown in the image list.
@@ -141,6 +146,10 @@ class MainFrame : public QMainWindow {
   QDockWidget* treeDock_ = nullptr;
   QLabel* statusPane_ = nullptr;
   QLabel* clipboardPane_ = nullptr;
+  // The visitors, loaded with the window, and the open profile's folder rights.
+  std::unique_ptr<UsersStore> users_;
+  std::unique_ptr<FolderRights> rights_;
+  UsersWindow* usersWindow_ = nullptr;
   QLabel* progressPane_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
 };

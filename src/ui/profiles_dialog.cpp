@@ -244,12 +244,12 @@ QWidget* ProfilesDialog::makeSecurityTab() {
   accessSecurity_ = NamedCheck(QStringLiteral("Enable password protection"), "AccessSecurity");
   accessUser_ = NamedEdit("AccessUser");
   accessPassword_ = NamedEdit("AccessPassword", true);
-  // Only the server can keep a visitor out: a static site sends every file
-  // to whoever asks, so the tab says that instead of offering a protection
-  // it could not give.
-  staticNote_ = new QLabel(QStringLiteral("Password protection needs a PHP site: the pages and photos of a static "
-                                          "site are open to every visitor."));
-  staticNote_->setObjectName(QStringLiteral("SecurityStaticNote"));
+  // The protection lives in the PHP pages: a static site shows every folder
+  // to everyone, and the tab says so rather than offering a check box.
+  staticNote_ = new QLabel(QStringLiteral(
+      "This profile makes a static site (\"Accept PHP scripts\" is off). A static site cannot be protected: "
+      "every folder is visible to everyone. Accept PHP scripts to protect folders with passwords."));
+  staticNote_->setObjectName(QStringLiteral("StaticSiteNote"));
   staticNote_->setWordWrap(true);
   auto* form = new QFormLayout(page);
   form->addRow(staticNote_);
@@ -311,10 +311,15 @@ void ProfilesDialog::updateEnabling() {
 
 void ProfilesDialog::updateSecurityTab() {
   const bool php = php_->isChecked();
-  staticNote_->setHidden(php);
-  for (QWidget* w : {static_cast<QWidget*>(accessSecurity_), static_cast<QWidget*>(accessUser_),
-                     static_cast<QWidget*>(accessPassword_)})
-    w->setEnabled(php);
+  staticNote_->setVisible(!php);
+  for (QWidget* w : std::initializer_list<QWidget*>{accessSecurity_, accessUser_, accessPassword_}) w->setEnabled(php);
+  if (!php && accessSecurity_->isChecked()) {
+    accessBeforeStatic_ = true;
+    accessSecurity_->setChecked(false);
+  } else if (php && accessBeforeStatic_) {
+    accessBeforeStatic_ = false;
+    accessSecurity_->setChecked(true);
+  }
 }
 
 void ProfilesDialog::fillTabs(const ProfileSettings& s) {
@@ -341,6 +346,7 @@ void ProfilesDialog::fillTabs(const ProfileSettings& s) {
   const PreserveList shown(SettingText(s.preserve.str()));
   for (const auto& entry : shown.entries()) preserve_->addItem(Q(entry));
 
+  accessBeforeStatic_ = false;
   accessSecurity_->setChecked(s.accessSecurity == 1);
   accessUser_->setText(Q(SettingText(s.accessUser)));
   accessPassword_->setText(Q(SettingText(s.accessPassword)));

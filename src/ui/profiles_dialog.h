@@ -90,6 +90,9 @@ class ProfilesDialog : public QDialog {
   QDialogButtonBox* dialogButtons_;
   QTabWidget* tabs_;
   int securityTab_ = -1;
+  QLabel* staticNote_ = nullptr;
+  // Access security was on when "Accept PHP scripts" went off in this dialog.
+  bool accessBeforeStatic_ = false;
 
   // FTP server information
   QLineEdit* server_;
@@ -116,7 +119,6 @@ class ProfilesDialog : public QDialog {
   QCheckBox* accessSecurity_;
   QLineEdit* accessUser_;
   QLineEdit* accessPassword_;
-  QLabel* staticNote_;  // shown while the site is static
 
   // Editors report their end more than once (Return, then losing the focus);
   // only the end of the editor opened last counts.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli_runner.h"
+#include "platform/ini_file.h"
 
 namespace albumsmith::test {
 namespace {
@@ -76,7 +77,8 @@ TEST_F(AccessCliTest, RefusalsSayWhy) {
 TEST_F(AccessCliTest, RightsAreShownSetAndInherited) {
   MakeProfile("Holiday");
   Ok({"profile", "set", "Holiday", "AccessSecurity=1"});
-  for (const char* f : {"Family/Kids", "Bob's", "Open"}) fs::create_directories(profilesPath() / "Holiday" / "ImageTree" / f);
+  for (const char* f : {"Family/Kids", "Bob's", "Open"})
+    for (const char* root : {"ImageTree", "albsite/s", "albsite/m"}) fs::create_directories(profilesPath() / "Holiday" / root / f);
   Ok({"group", "add", "family"});
   Ok({"group", "add", "friends"});
   Ok({"user", "add", "ann", "--password", "pw"});
@@ -98,10 +100,71 @@ TEST_F(AccessCliTest, RightsAreShownSetAndInherited) {
   for (const Step& s : steps) EXPECT_EQ(Ok(s.args).out, s.out) << Join(s.args, " ");
   EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n9999 \\Bob's\\\r\n-1 \\Family\\\r\n");
 
+  // Renaming or moving a folder keeps its rights; it must not open up.
+  Ok({"folder", "rename", "Holiday", "Bob's", "Private"});
+  EXPECT_EQ(Ok({"rights", "Holiday", "Private"}).out, "Closed (own)\n");
+  Ok({"--yes", "folder", "move", "Holiday", "Private", "Open"});
+  EXPECT_EQ(Ok({"rights", "Holiday", "Open/Private"}).out, "Closed (own)\n");
+  Ok({"--yes", "folder", "delete", "Holiday", "Open/Private"});
+  Ok({"folder", "add", "Holiday", "Open/Private"});
+  EXPECT_EQ(Ok({"rights", "Holiday", "Open/Private"}).out, "All (inherited)\n");
+  fs::create_directories(profilesPath() / "Holiday" / "ImageTree" / "Bob's");
+  Ok({"rights", "Holiday", "Bob's", "--closed"});
+
   EXPECT_EQ(Run({"rights", "Holiday", "Family", "--users", "zed"}).LastErrorLine(), "albumsmith-cli: no user named zed");
   EXPECT_EQ(Run({"rights", "Holiday", "Nowhere"}).exitCode, 1);
   EXPECT_EQ(Run({"rights", "Holiday", "Family", "--all", "--users", "ann"}).exitCode, 2);
-  EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n9999 \\Bob's\\\r\n-1 \\Family\\\r\n");
+  EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n-1 \\Family\\\r\n9999 \\Bob's\\\r\n");
+}
+
+}  // namespace
+}  // namespace albumsmith::test
+
+namespace albumsmith::test {
+namespace {
+
+// Every file below `dir` whose name ends with ".php".
+std::vector<std::string> PhpFiles(const fs::path& dir) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator(); ++it)
+    if (it->path().extension() == ".php") found.push_back(fs::relative(it->path(), dir).string());
+  return found;
+}
+
+// Access security lives in the PHP pages: a profile stored with PHP off and
+// access security on is read as unprotected by every command that reads it,
+// so none of them makes ".php" medium images or access files.
+TEST_F(AccessCliTest, PhpOffReadsAccessSecurityOffInEveryCommand) {
+  const std::string photo = std::string(ALBUMSMITH_TEST_DATA) + "/ui/kodak-dc210.jpg";
+  const fs::path out = profilesPath().parent_path() / (profilesPath().filename().string() + "-site");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+  };
+  const Case cases[] = {
+      {"import", {"import", "Demo", "Orientation/", photo}},
+      {"list", {"list", "Demo", "Orientation/"}},
+      {"derive", {"derive", "Demo"}},
+      {"verify", {"--yes", "verify", "Demo"}},
+      {"site", {"site", "Demo", "--out", out.string()}},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(profilesPath() / "Demo");
+    ASSERT_EQ(Run({"demo", "Demo"}).exitCode, 0);
+    const fs::path profile = profilesPath() / "Demo";
+    IniFile ini(profile / "Profile.ini");
+    ASSERT_TRUE(ini.WriteInt("Remote", "PHP", 0));
+    ASSERT_TRUE(ini.WriteInt("Security", "AccessSecurity", 1));
+    fs::create_directories(profile / "ImageTree" / "Orientation");
+    const CliResult r = Run(c.args);
+    EXPECT_EQ(r.exitCode, 0) << c.name << "\n" << r.err;
+    EXPECT_EQ(PhpFiles(profile / "albsite"), std::vector<std::string>{}) << c.name;
+    if (fs::exists(out)) {
+      EXPECT_EQ(PhpFiles(out), std::vector<std::string>{}) << c.name;
+    }
+  }
+  fs::remove_all(out);
 }
 
 }  // namespace

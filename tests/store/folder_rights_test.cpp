@@ -138,3 +138,33 @@ TEST(RightsTextTest, TooltipNamesUsersAndGroupsAndSkipsUnknownIds) {
 
 }  // namespace
 }  // namespace albumsmith
+
+namespace albumsmith {
+namespace {
+
+TEST_F(FolderRightsTest, RightsFollowARenamedMovedOrDeletedFolder) {
+  test::WriteText(datFile(), "0 \\\r\n9999 \\Family\\\r\n-2,5 \\Family\\Kids\\\r\n3 \\Familyfoo\\\r\n");
+  std::filesystem::create_directories(dir_.path() / "ImageTree" / "Familyfoo");
+  // Renamed on disk first, as the folder commands do.
+  std::filesystem::rename(dir_.path() / "ImageTree" / "Family", dir_.path() / "ImageTree" / "Private");
+  ASSERT_TRUE(FollowFolderRights(dir_.str(), "Family/", "Private/"));
+  FolderRights rights = Loaded();
+  EXPECT_EQ(rights.GetRights("\\Private\\"), "9999");
+  EXPECT_EQ(rights.GetRights("\\Private\\Kids\\"), "-2,5");
+  EXPECT_EQ(rights.GetRights("\\Familyfoo\\"), "3");  // a name that only starts alike stays
+
+  // Moved below another folder.
+  std::filesystem::rename(dir_.path() / "ImageTree" / "Private", dir_.path() / "ImageTree" / "Open" / "Private");
+  ASSERT_TRUE(FollowFolderRights(dir_.str(), "Private/", "Open/Private/"));
+  EXPECT_EQ(Loaded().GetEffectiveRights("\\Open\\Private\\Kids\\").rights, "-2,5");
+
+  // Deleted, then made again under the same name: it starts without rights of its own.
+  std::filesystem::remove_all(dir_.path() / "ImageTree" / "Open" / "Private");
+  ASSERT_TRUE(FollowFolderRights(dir_.str(), "Open/Private/", ""));
+  std::filesystem::create_directories(dir_.path() / "ImageTree" / "Open" / "Private");
+  EXPECT_EQ(Loaded().GetRights("\\Open\\Private\\"), "");
+  EXPECT_EQ(test::ReadText(datFile()), "0 \\\r\n3 \\Familyfoo\\\r\n");
+}
+
+}  // namespace
+}  // namespace albumsmith

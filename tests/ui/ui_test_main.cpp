@@ -12,6 +12,7 @@ std::unique_ptr<QObject> NewSiteDialogTests();
 std::unique_ptr<QObject> NewPublishWindowTests();
 std::unique_ptr<QObject> NewTransformWindowTests();
 std::unique_ptr<QObject> NewImageEditWindowTests();
+std::unique_ptr<QObject> NewAccessWindowTests();
 std::unique_ptr<QObject> NewTagDialogTests();
 
 // `ui_tests [Class] [QTest options]`: only the named class when one is
@@ -32,7 +33,8 @@ int main(int argc, char* argv[]) {
   for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests,
                     &NewTransformWindowTests,
                     &NewImageEditWindowTests,
-                    &NewTagDialogTests}) {
+                    &NewTagDialogTests,
+                    &NewAccessWindowTests}) {
     // Each class makes its own settings folder inside the one named.
     if (configDir.isEmpty()) {
       qunsetenv("ALBUMSMITH_CONFIG_DIR");

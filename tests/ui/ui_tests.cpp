@@ -238,19 +238,25 @@ class UiTests : public GuiTestCase {
     list->setCurrentRow(0);
     QVERIFY(tabs->isEnabled());
 
-    // The security tab follows "Accept PHP scripts" at once: a static site
-    // cannot be protected, and the tab says so.
+    // The security tab follows "Accept PHP scripts" at once: without PHP it
+    // says the site cannot be protected and offers no protection.
     auto* php = dialog.findChild<QCheckBox*>(QStringLiteral("AcceptPhp"));
-    auto* protection = dialog.findChild<QCheckBox*>(QStringLiteral("AccessSecurity"));
-    auto* note = dialog.findChild<QLabel*>(QStringLiteral("SecurityStaticNote"));
-    QVERIFY(protection && note);
+    auto* access = dialog.findChild<QCheckBox*>(QStringLiteral("AccessSecurity"));
+    auto* note = dialog.findChild<QLabel*>(QStringLiteral("StaticSiteNote"));
     QVERIFY(php->isChecked());
-    QVERIFY(protection->isEnabled());
+    QVERIFY(access->isEnabled());
     QVERIFY(note->isHidden());
+    access->setChecked(true);
     php->setChecked(false);
-    QVERIFY(!protection->isEnabled());
-    QVERIFY(!note->isHidden());
     QVERIFY(tabs->isTabEnabled(3));
+    QVERIFY(!access->isEnabled());
+    QVERIFY(!access->isChecked());
+    QVERIFY(!note->isHidden());
+    QVERIFY(note->text().contains(QStringLiteral("cannot be protected")));
+    php->setChecked(true);
+    QVERIFY(access->isChecked());
+    access->setChecked(false);
+    php->setChecked(false);
 
     auto* preserve = dialog.findChild<QListWidget*>(QStringLiteral("PreserveList"));
     auto* add = dialog.findChild<QPushButton*>(QStringLiteral("PreserveAdd"));
