@@ -169,6 +169,21 @@ class PreviewWindowTests : public GuiTestCase {
     window.resize(1024, 768);
     QTRY_COMPARE(window.chosenSize(), 1);
 
+    // A piece of HTML shows through a temporary page, which closing deletes.
+    PreviewWindow html(PreviewMode::Html, nullptr, screen);
+    QCOMPARE(html.chosenSize(), 0);
+    QVERIFY(html.openHtml("<h1>Peaks</h1><p>Seen from the hut.</p>"));
+    html.chooseSize(1);
+    html.show();
+    QTRY_COMPARE_WITH_TIMEOUT(html.statusText(), QStringLiteral("Done"), kLoadLimitMs);
+    QCOMPARE(Evaluate(html.view(), QStringLiteral("document.querySelector('h1').textContent")).toString(),
+             QStringLiteral("Peaks"));
+    SaveScreenshot(&html, QStringLiteral("preview-html-1024"));
+    const std::string page = html.firstPage();
+    QVERIFY(fs::exists(page));
+    html.findChild<QPushButton*>(QStringLiteral("Close"))->click();
+    QVERIFY(!fs::exists(page));
+
     // A narrow screen leaves 800 alone, even for the album.
     PreviewWindow narrow(PreviewMode::Album, nullptr, QRect(0, 0, 1000, 700));
     QCOMPARE(narrow.chosenSize(), 0);
