@@ -223,7 +223,7 @@ void GlobalPropertiesDialog::showBackgroundPreview() {
 void GlobalPropertiesDialog::chooseImportFiles() {
   QFileDialog dialog(this, QStringLiteral("Import Background"));
   dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setNameFilters({QStringLiteral("JPEG Files (*.jpg *.JPG *.jpeg)"), QStringLiteral("All Files (*)")});
+  dialog.setNameFilters({QStringLiteral("JPEG Files (*.jpg *.JPG)"), QStringLiteral("All Files (*)")});
   if (dialog.exec() != QDialog::Accepted) return;
   importBackgrounds(dialog.selectedFiles());
 }
