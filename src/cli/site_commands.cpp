@@ -54,7 +54,17 @@ bool SameOrInside(const fs::path& dir, const fs::path& base) {
   return true;
 }
 
-int Site(Context& ctx, const std::vector<std::string>& args) {
+int Site(Context& ctx, const std::vector<std::string>& given) {
+  // --preview is a switch; the other options take a value.
+  std::vector<std::string> args;
+  bool preview = false;
+  for (const std::string& a : given) {
+    if (a == "--preview") {
+      preview = true;
+    } else {
+      args.push_back(a);
+    }
+  }
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
@@ -69,7 +79,12 @@ int Site(Context& ctx, const std::vector<std::string>& args) {
   folders.Load(ctx.profilesDir, ReadProfile(ctx.profilesDir, *profile));
   folders.ExpandAll();
   const ProfileSettings& settings = folders.profile();
-  if (SameOrInside(folders.profileDir(), out->second) || SameOrInside(out->second, folders.profileDir()))
+  // The preview's own place inside the profile is allowed: that is where the
+  // preview window writes the same pages.
+  const bool ownPreview = preview && SameOrInside(PreviewDirectory(folders.profileDir()), out->second) &&
+                          SameOrInside(out->second, PreviewDirectory(folders.profileDir()));
+  if (!ownPreview &&
+      (SameOrInside(folders.profileDir(), out->second) || SameOrInside(out->second, folders.profileDir())))
     return Fail(ctx, "the output directory " + out->second + " overlaps the profile directory " +
                          folders.profileDir());
 
@@ -92,11 +107,15 @@ int Site(Context& ctx, const std::vector<std::string>& args) {
     counts.push_back(count);
   }
 
-  if (!WriteSite(settings, folders.profileDir(), templateDir, list, out->second,
-                 BuildRightsPhp(settings, ctx.settings, ctx.profilesDir)))
+  if (preview) {
+    if (!WritePreviewPages(settings, folders.profileDir(), templateDir, list, out->second)) return Fail(ctx, "");
+  } else if (!WriteSite(settings, folders.profileDir(), templateDir, list, out->second,
+                        BuildRightsPhp(settings, ctx.settings, ctx.profilesDir))) {
     return Fail(ctx, "");
+  }
 
-  const bool php = settings.php != 0;
+  // Preview pages are static whatever the profile says.
+  const bool php = settings.php != 0 && !preview;
   for (size_t i = 0; i < work.size(); ++i) {
     std::printf("folder %s %d image(s)\n", work[i].empty() ? "/" : work[i].c_str(), counts[i]);
   }
@@ -116,7 +135,10 @@ int Site(Context& ctx, const std::vector<std::string>& args) {
 
 const CliRegistrar kSite({"site",
                           "  site PROFILE --out DIR            makes the missing derived files, then writes the\n"
-                          "                                    site as publishing lays it out on the server\n",
+                          "                                    site as publishing lays it out on the server\n"
+                          "  site PROFILE --preview --out DIR  the same, but the preview pages of every folder, as\n"
+                          "                                    the preview window writes them (static, addressing the\n"
+                          "                                    profile's own images and the template where it lies)\n",
                           &Site});
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "album/side_files.h"
 #include "platform/atomic_file.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 #include "site/folder_properties.h"
 #include "site/guarded_files.h"
 #include "site/page_generator.h"
@@ -128,6 +129,34 @@ bool CopyThumbnails(const ProfileSettings& settings, const std::string& profileD
 
 }  // namespace
 
+bool WritePreviewPages(const ProfileSettings& settings, const std::string& profileDir, const std::string& templateDir,
+                       const std::vector<CDirectoryTree::Entry>& folders, const std::string& pagesDir) {
+  const std::string out = WithSlash(pagesDir);
+  // Read once: the same skeletons serve every folder, and a missing one is
+  // reported once rather than twice per folder.
+  const std::string indexSkeleton = ReadSkeleton(templateDir + std::string(kIndexSkeleton)).value_or("");
+  const std::string slideSkeleton = ReadSkeleton(templateDir + std::string(kSlideSkeleton)).value_or("");
+
+  bool all = true;
+  std::error_code ec;
+  for (const FolderRef& folder : AllFolders(folders)) {
+    const StaticPageExpander expander(MakeContext(settings, profileDir, templateDir, folder, true));
+    const std::string dir = out + folder.path;
+    fs::create_directories(dir, ec);
+    for (const auto& [name, skeleton] : {std::pair{"index.html", &indexSkeleton}, std::pair{"slide.html", &slideSkeleton}}) {
+      std::string page = *skeleton;
+      expander.Expand(page);
+      if (!WriteFileAtomically(dir + name, page)) {
+        ShowSystemErrorText(errno, kCannotWritePage, {out, folder.path, name});
+        ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotCreateHtmlDirectory, {folder.path});
+        all = false;
+        break;
+      }
+    }
+  }
+  return all;
+}
+
 std::optional<std::string> WritePreview(const ProfileSettings& settings, const std::string& profileDir,
                                         const std::string& templateDir,
                                         const std::vector<CDirectoryTree::Entry>& folders,
@@ -136,26 +165,7 @@ std::optional<std::string> WritePreview(const ProfileSettings& settings, const s
   std::error_code ec;
   // Rebuilt from nothing, so a folder deleted since the last preview leaves no page behind.
   fs::remove_all(previewDir, ec);
-
-  // Read once: the same skeletons serve every folder, and a missing one is
-  // reported once rather than twice per folder.
-  const std::string indexSkeleton = ReadSkeleton(templateDir + std::string(kIndexSkeleton)).value_or("");
-  const std::string slideSkeleton = ReadSkeleton(templateDir + std::string(kSlideSkeleton)).value_or("");
-
-  for (const FolderRef& folder : AllFolders(folders)) {
-    const StaticPageExpander expander(MakeContext(settings, profileDir, templateDir, folder, true));
-    const std::string dir = previewDir + folder.path;
-    fs::create_directories(dir, ec);
-    for (const auto& [name, skeleton] : {std::pair{"index.html", &indexSkeleton}, std::pair{"slide.html", &slideSkeleton}}) {
-      std::string page = *skeleton;
-      expander.Expand(page);
-      if (!WriteFileAtomically(dir + name, page)) {
-        ShowSystemErrorText(errno, kCannotWritePage, {previewDir, folder.path, name});
-        ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotCreateHtmlDirectory, {folder.path});
-        break;
-      }
-    }
-  }
+  WritePreviewPages(settings, profileDir, templateDir, folders, previewDir);
 
   if (!WritePreviewTreeScript(profileDir, templateDir, settings.name, folders)) {
     ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotCreateTree);
@@ -163,6 +173,8 @@ std::optional<std::string> WritePreview(const ProfileSettings& settings, const s
   }
   return previewDir + currentFolder + "index.html";
 }
+
+std::string PreviewDirectory(const std::string& profileDir) { return profileDir + std::string(kPreviewDir); }
 
 void RemovePreview(const std::string& profileDir) {
   std::error_code ec;

@@ -28,6 +28,13 @@ std::optional<std::string> WritePreview(const ProfileSettings& settings, const s
                                         const std::string& templateDir,
                                         const std::vector<CDirectoryTree::Entry>& folders,
                                         const std::string& currentFolder);
+// The preview pages alone (index.html and slide.html of every folder, as
+// WritePreview writes them) into pagesDir/<folder>; nothing is removed first.
+// Returns whether every page was written.
+bool WritePreviewPages(const ProfileSettings& settings, const std::string& profileDir, const std::string& templateDir,
+                       const std::vector<CDirectoryTree::Entry>& folders, const std::string& pagesDir);
+// <profileDir>Preview/, where the preview window's pages live while it is open.
+std::string PreviewDirectory(const std::string& profileDir);
 // Closing the preview: its pages and the preview tree script go; the copied
 // style sheet stays.
 void RemovePreview(const std::string& profileDir);

@@ -20,6 +20,7 @@
 
 #include "platform/atomic_file.h"
 #include "ui/html_editor.h"
+#include "ui/preview_window.h"
 #include "ui/qt_text.h"
 #include "ui/variables_dialog.h"
 
@@ -132,19 +133,10 @@ void FolderPropertiesDialog::readFile() {
 }
 
 void FolderPropertiesDialog::preview() {
-  // Until the program has a preview window of its own, the page goes to the
-  // system's browser. The file lives as long as the program, so the browser
-  // still finds it after the dialog has closed.
-  auto* page = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/albumsmith-preview-XXXXXX.html"),
-                                  QCoreApplication::instance());
-  const std::string text = HtmlPreviewText(S(editor_->html()));
-  if (!page->open() || page->write(text.data(), static_cast<qint64>(text.size())) != qint64(text.size())) {
-    delete page;
-    return;
-  }
-  page->close();
-  previewFile_ = page->fileName();
-  QDesktopServices::openUrl(QUrl::fromLocalFile(previewFile_));
+  PreviewWindow window(PreviewMode::Html, this);
+  if (!window.openHtml(S(editor_->html()))) return;
+  previewFile_ = Q(window.firstPage());
+  window.exec();
 }
 
 void FolderPropertiesDialog::editVariables() {

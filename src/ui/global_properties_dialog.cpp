@@ -1,10 +1,13 @@
 #include "ui/global_properties_dialog.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QImage>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -24,6 +27,7 @@
 #include "site/folder_properties.h"
 #include "site/site_text.h"
 #include "site/style_block.h"
+#include "site/template.h"
 #include "store/profiles.h"
 #include "store/slide_show_choices.h"
 #include "ui/html_editor.h"
@@ -147,14 +151,88 @@ QWidget* GlobalPropertiesDialog::makeSlideShowTab() {
 }
 
 QWidget* GlobalPropertiesDialog::makeBackgroundTab() {
+  backgrounds_ = std::make_unique<BackgroundPage>(
+      profileDir(), TemplateDirectory(ProgramDataDirectory(), profile_.templateName), SettingText(profile_.background));
   auto* page = new QWidget;
-  background_ = new QLineEdit(Q(SettingText(profile_.background)));
+  auto* box = new QGroupBox(QStringLiteral("JPEG backgrounds"));
+  background_ = new QComboBox;
   background_->setObjectName(QStringLiteral("Background"));
-  // Choosing a background comes with the background images.
-  background_->setReadOnly(true);
-  auto* form = new QFormLayout(page);
-  form->addRow(QStringLiteral("Background"), background_);
+  backgroundPreview_ = new QLabel;
+  backgroundPreview_->setObjectName(QStringLiteral("BackgroundPreview"));
+  backgroundPreview_->setFixedSize(kBackgroundPreviewWidth, kBackgroundPreviewHeight);
+  backgroundPreview_->setFrameShape(QFrame::Box);
+  auto* import = new QPushButton(QStringLiteral("Import"));
+  import->setObjectName(QStringLiteral("ImportBackground"));
+  removeBackground_ = new QPushButton(QStringLiteral("Remove"));
+  removeBackground_->setObjectName(QStringLiteral("RemoveBackground"));
+  for (QPushButton* b : {import, removeBackground_}) b->setAutoDefault(false);
+
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(import);
+  buttons->addWidget(removeBackground_);
+  buttons->addStretch();
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(background_, 0, 0);
+  grid->addWidget(backgroundPreview_, 1, 0);
+  grid->addLayout(buttons, 1, 1);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(box);
+  layout->addStretch();
+
+  connect(background_, &QComboBox::activated, this, [this](int index) {
+    backgrounds_->Choose(index);
+    showBackgroundPreview();
+  });
+  connect(removeBackground_, &QPushButton::clicked, this, [this] {
+    if (backgrounds_->Remove()) showBackgrounds();
+  });
+  connect(import, &QPushButton::clicked, this, &GlobalPropertiesDialog::chooseImportFiles);
+  showBackgrounds();
   return page;
+}
+
+GlobalPropertiesDialog::~GlobalPropertiesDialog() {
+  // Closed without OK or Cancel (the window destroyed): as Cancel.
+  if (backgrounds_) backgrounds_->Discard();
+}
+
+void GlobalPropertiesDialog::showBackgrounds() {
+  const QSignalBlocker quiet(background_);
+  background_->clear();
+  for (const BackgroundChoice& choice : backgrounds_->choices()) background_->addItem(Q(choice.name), Q(choice.path));
+  background_->setCurrentIndex(backgrounds_->selectedIndex());
+  showBackgroundPreview();
+}
+
+void GlobalPropertiesDialog::showBackgroundPreview() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const ImageBuffer area = BackgroundPreview(backgrounds_->selectedPath());
+  QApplication::restoreOverrideCursor();
+  if (area.empty()) {
+    QPixmap plain(kBackgroundPreviewWidth, kBackgroundPreviewHeight);
+    plain.fill(palette().color(QPalette::Window));
+    backgroundPreview_->setPixmap(plain);
+  } else {
+    const QImage image(area.data(), area.width(), area.height(), static_cast<qsizetype>(area.rowBytes()),
+                       QImage::Format_RGB888);
+    backgroundPreview_->setPixmap(QPixmap::fromImage(image.copy()));
+  }
+  removeBackground_->setEnabled(backgrounds_->CanRemove());
+}
+
+void GlobalPropertiesDialog::chooseImportFiles() {
+  QFileDialog dialog(this, QStringLiteral("Import Background"));
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setNameFilters({QStringLiteral("JPEG Files (*.jpg *.JPG)"), QStringLiteral("All Files (*)")});
+  if (dialog.exec() != QDialog::Accepted) return;
+  importBackgrounds(dialog.selectedFiles());
+}
+
+void GlobalPropertiesDialog::importBackgrounds(const QStringList& files) {
+  std::vector<std::string> paths;
+  for (const QString& file : files) paths.push_back(S(file));
+  backgrounds_->Import(paths);
+  showBackgrounds();
 }
 
 QWidget* GlobalPropertiesDialog::makeStyleTab() {
@@ -255,10 +333,16 @@ void GlobalPropertiesDialog::accept() {
   readFields(edited);
   // The message names the font; the dialog stays open so that it can be corrected.
   if (!CheckFontName(edited.dateFont) || !CheckFontName(edited.commentFont)) return;
+  edited.background = EditedSetting(edited.background, backgrounds_->Apply());
   profile_ = std::move(edited);
   SaveFooter(profileDir(), S(footer_->html()), profile_);
   WriteProfileReported(profilesDir_, profile_);
   QDialog::accept();
+}
+
+void GlobalPropertiesDialog::reject() {
+  backgrounds_->Discard();
+  QDialog::reject();
 }
 
 }  // namespace albumsmith::ui

@@ -6,12 +6,15 @@
 
 #include <QDialog>
 #include <QPushButton>
+#include <memory>
 #include <string>
 
+#include "site/backgrounds.h"
 #include "store/profile_settings.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QRadioButton;
@@ -26,11 +29,17 @@ class GlobalPropertiesDialog : public QDialog {
   Q_OBJECT
  public:
   GlobalPropertiesDialog(std::string profilesDir, ProfileSettings profile, QWidget* parent = nullptr);
+  ~GlobalPropertiesDialog() override;
 
   // The profile as written by OK.
   const ProfileSettings& profile() const { return profile_; }
 
   void accept() override;
+  // Without OK the backgrounds imported here go again.
+  void reject() override;
+
+  // "Import" with the files chosen (the file dialog's part done).
+  void importBackgrounds(const QStringList& files);
 
  private:
   struct OnOff {
@@ -49,6 +58,9 @@ class GlobalPropertiesDialog : public QDialog {
   QWidget* makeOnOff(const QString& title, const char* objectName, int value, OnOff& pair);
   void readFields(ProfileSettings& s) const;
   std::string profileDir() const;
+  void showBackgrounds();
+  void showBackgroundPreview();
+  void chooseImportFiles();
 
   std::string profilesDir_;
   ProfileSettings profile_;
@@ -56,7 +68,10 @@ class GlobalPropertiesDialog : public QDialog {
   OnOff board_{}, repeat_{}, fader_{};
   QListWidget* delays_;
   QListWidget* transitions_;
-  QLineEdit* background_;
+  std::unique_ptr<BackgroundPage> backgrounds_;
+  QComboBox* background_;
+  QLabel* backgroundPreview_;
+  QPushButton* removeBackground_;
   QCheckBox* border_;
   QSpinBox* borderWidth_;
   ColorButton* borderColor_;

@@ -12,11 +12,13 @@
 #include "ui/folder_tree_pane.h"
 #include "ui/image_list_view.h"
 #include "ui/main_frame.h"
+#include "ui/preview_window.h"
 #include "ui/qt_prompter.h"
 #include "ui/qt_text.h"
 
 int main(int argc, char* argv[]) {
   using namespace albumsmith;
+  ui::PrepareWebEngine();
   QApplication app(argc, argv);
   QApplication::setApplicationName(ui::Q(kMessageTitle));
   QApplication::setApplicationVersion(ui::Q(ProgramRelease().ShortText()));

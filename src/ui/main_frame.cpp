@@ -41,12 +41,14 @@
 #include "ui/folder_tree_pane.h"
 #include "ui/global_properties_dialog.h"
 #include "ui/image_list_view.h"
+#include "ui/preview_window.h"
 #include "ui/profiles_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/qt_window_sink.h"
 #include "ui/sync_controller.h"
 #include "ui/tag_dialog.h"
 #include "ui/users_window.h"
+#include "ui/verification_dialog.h"
 
 namespace albumsmith::ui {
 
@@ -186,6 +188,7 @@ void MainFrame::createActions() {
   wire(C::kNewProfile, &MainFrame::newProfileCommand);
   wire(C::kOpenProfile, &MainFrame::openProfileCommand);
   wire(C::kProfileProperties, &MainFrame::globalPropertiesCommand);
+  wire(C::kPreview, &MainFrame::previewCommand);
   wire(C::kExit, &QWidget::close);
   wire(C::kCheckVersion, [this] {
     checkVersion_ = ToggleCheckVersion(settings_, checkVersion_);
@@ -552,6 +555,26 @@ void MainFrame::globalPropertiesCommand() {
   if (!session_.profile || !CommandRule(C::kProfileProperties, commandState()).enabled) return;
   GlobalPropertiesDialog dialog(session_.profilesDir, *session_.profile, this);
   if (dialog.exec() == QDialog::Accepted) openProfile(dialog.profile());
+}
+
+void MainFrame::previewCommand() {
+  if (!session_.profile || !treePane_->loaded() || !CommandRule(C::kPreview, commandState()).enabled) return;
+  // Every folder, also those the pane has not opened yet; the pane's own tree stays as it is.
+  FolderTree folders;
+  folders.Load(session_.profilesDir, *session_.profile);
+  folders.ExpandAll();
+  const std::string current = imageView_->folderShown() ? imageView_->list().folder() : std::string();
+  // The pages list the images in the order the list shows.
+  if (imageView_->folderShown()) imageView_->saveOrder();
+  // Folders never opened have no thumbnails yet: their pages would show none.
+  // The same pass that publishing runs first makes them.
+  if (!VerificationDialog::Run(this, session_.profilesDir, *session_.profile)) return;
+  PreviewWindow window(PreviewMode::Album, this);
+  if (!window.openAlbum(*session_.profile, folders.profileDir(),
+                        TemplateDirectory(ProgramDataDirectory(), session_.profile->templateName),
+                        folders.tree().List(), current))
+    return;
+  window.exec();
 }
 
 void MainFrame::addLanguageCommand() {

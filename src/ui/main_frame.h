@@ -113,6 +113,7 @@ class MainFrame : public QMainWindow {
   void rebuildLanguageMenu();
   void runProfilesDialog(bool startWithWizard);
   void globalPropertiesCommand();
+  void previewCommand();
   void addLanguageCommand();
   void forumCommand();
   void aboutCommand();

@@ -38,6 +38,7 @@
 #include "store/profiles.h"
 #include "ui/folder_properties_dialog.h"
 #include "ui/html_editor.h"
+#include "ui/preview_window.h"
 #include "ui/profiles_dialog.h"
 #include "ui/variables_dialog.h"
 #include "ui_test_support.h"
@@ -88,15 +89,6 @@ std::vector<std::pair<QString, QString>> RowsOf(const QTreeWidget* list) {
 }
 
 }  // namespace
-
-// Takes the address "Preview" hands to the system, instead of a browser.
-class UrlCatcher : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> urls;
- public slots:
-  void open(const QUrl& url) { urls << url; }
-};
 
 class SiteDialogTests : public GuiTestCase {
   Q_OBJECT
@@ -166,14 +158,21 @@ class SiteDialogTests : public GuiTestCase {
     const QString typed = QStringLiteral("<p class=\"x\">Peaks &amp; valleys</p>\n<!-- photos follow -->\n");
     editor->setPlainText(typed);
 
-    // "Preview" hands the system a page holding the editor's text.
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    // "Preview" shows the editor's text in the preview window through a
+    // temporary page, which goes when the window closes.
+    std::string shownText;
+    int chosenWidth = -1;
+    whenModal<PreviewWindow>([&](PreviewWindow* window) {
+      shownText = TextOf(window->firstPage());
+      chosenWidth = window->chosenSize();
+      QTRY_COMPARE(window->statusText(), QStringLiteral("Done"));
+      window->findChild<QPushButton*>(QStringLiteral("Close"))->click();
+    });
     preview->click();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QCOMPARE(catcher.urls.size(), 1);
-    QCOMPARE(catcher.urls.front().toLocalFile(), dialog.previewFile());
-    QCOMPARE(TextOf(dialog.previewFile().toStdString()), HtmlPreviewText(typed.toStdString()));
+    QCOMPARE(shownText, HtmlPreviewText(typed.toStdString()));
+    QCOMPARE(chosenWidth, 0);  // 800 for a piece of HTML
+    QVERIFY(!dialog.previewFile().isEmpty());
+    QVERIFY(!fs::exists(dialog.previewFile().toStdString()));
 
     SaveScreenshot(&dialog, QStringLiteral("folder-properties"));
     dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();

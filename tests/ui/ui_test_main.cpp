@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "ui/preview_window.h"
+
 std::unique_ptr<QObject> NewUiTests();
 std::unique_ptr<QObject> NewAlbumWindowTests();
 std::unique_ptr<QObject> NewSiteDialogTests();
@@ -14,10 +16,12 @@ std::unique_ptr<QObject> NewTransformWindowTests();
 std::unique_ptr<QObject> NewImageEditWindowTests();
 std::unique_ptr<QObject> NewAccessWindowTests();
 std::unique_ptr<QObject> NewTagDialogTests();
+std::unique_ptr<QObject> NewPreviewWindowTests();
 
 // `ui_tests [Class] [QTest options]`: only the named class when one is
 // given (ctest runs each class as a test of its own), else every class.
 int main(int argc, char* argv[]) {
+  albumsmith::ui::PrepareWebEngine();
   QApplication app(argc, argv);
   QTEST_SET_MAIN_SOURCE_PATH
   const QByteArray configDir = qgetenv("ALBUMSMITH_CONFIG_DIR");
@@ -31,10 +35,8 @@ int main(int argc, char* argv[]) {
   int failures = 0;
   bool found = false;
   for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests,
-                    &NewTransformWindowTests,
-                    &NewImageEditWindowTests,
-                    &NewTagDialogTests,
-                    &NewAccessWindowTests}) {
+                    &NewTransformWindowTests, &NewImageEditWindowTests, &NewTagDialogTests,
+                    &NewAccessWindowTests, &NewPreviewWindowTests}) {
     // Each class makes its own settings folder inside the one named.
     if (configDir.isEmpty()) {
       qunsetenv("ALBUMSMITH_CONFIG_DIR");

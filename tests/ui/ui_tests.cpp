@@ -352,7 +352,7 @@ class UiTests : public GuiTestCase {
       GlobalPropertiesDialog dialog(profilesDir(), ReadProfile(profilesDir(), "Sparse"));
       for (const char* name : {"DateFont", "CommentFont"})
         QVERIFY2(dialog.findChild<QComboBox*>(QLatin1String(name))->currentText().isEmpty(), name);
-      QVERIFY(dialog.findChild<QLineEdit*>(QStringLiteral("Background"))->text().isEmpty());
+      QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("Background"))->currentText(), QStringLiteral("None"));
       dialog.accept();
     }
     const IniFile file(ini);

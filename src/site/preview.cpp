@@ -1,0 +1,89 @@
+#include "site/preview.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/messages.h"
+#include "site/folder_properties.h"
+
+namespace albumsmith {
+
+namespace {
+
+constexpr std::string_view kCannotDeleteTemporary = "Cannot delete temporary file %s";
+constexpr std::string_view kCannotCreateTemporary = "Cannot create %s file";
+
+std::string TemporaryDirectory() {
+  std::error_code ec;
+  std::string dir = std::filesystem::temp_directory_path(ec).string();
+  if (ec || dir.empty()) dir = "/tmp";
+  if (dir.back() != '/') dir += '/';
+  return dir;
+}
+
+}  // namespace
+
+PreviewChoices PreviewChoicesFor(int screenWidth, PreviewMode mode) {
+  PreviewChoices choices;
+  for (size_t i = 0; i < kPreviewSizes.size(); ++i) choices.enabled[i] = i == 0 || screenWidth >= kPreviewSizes[i].width;
+  choices.chosen = mode == PreviewMode::Album ? 1 : 0;
+  if (!choices.enabled[static_cast<size_t>(choices.chosen)]) choices.chosen = 0;
+  return choices;
+}
+
+int PreviewChoiceForSize(int width, int height) {
+  for (size_t i = 0; i < kPreviewSizes.size(); ++i) {
+    if (kPreviewSizes[i].width == width && kPreviewSizes[i].height == height) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+PreviewPlacement CentredPreview(int choice, int screenX, int screenY, int screenWidth, int screenHeight) {
+  const PreviewSize size = kPreviewSizes[static_cast<size_t>(choice < 0 || choice >= 4 ? 0 : choice)];
+  return {screenX + (screenWidth - size.width) / 2, screenY + (screenHeight - size.height) / 2, size.width,
+          size.height};
+}
+
+std::optional<std::string> WriteHtmlPreviewFile(std::string_view html) {
+  std::string name = TemporaryDirectory() + "albumsmith-preview-XXXXXX.html";
+  // The browser takes a file for a page by its extension.
+  const int fd = ::mkstemps(name.data(), 5);
+  if (fd < 0) {
+    ShowSystemErrorText(errno, kCannotCreateTemporary, {name});
+    return std::nullopt;
+  }
+  const std::string text = HtmlPreviewText(html);
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = errno;
+      ::close(fd);
+      ::unlink(name.c_str());
+      ShowSystemErrorText(err, kCannotCreateTemporary, {name});
+      return std::nullopt;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(name.c_str());
+    ShowSystemErrorText(err, kCannotCreateTemporary, {name});
+    return std::nullopt;
+  }
+  return name;
+}
+
+bool DeleteHtmlPreviewFile(const std::string& path) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotDeleteTemporary, {path});
+  return false;
+}
+
+}  // namespace albumsmith
