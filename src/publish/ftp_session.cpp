@@ -28,6 +28,7 @@ constexpr std::string_view kUploadFileError = "Error uploading file '%s' to '%s'
 constexpr std::string_view kOpenRemoteError = "Error opening remote file '%s'";
 constexpr std::string_view kUploadBufferError = "Error uploading buffer to '%s'";
 constexpr std::string_view kDeleteFileError = "Cannot delete remote file '%s'";
+constexpr std::string_view kRenameError = "Cannot rename remote file '%s' to '%s'";
 constexpr std::string_view kDeleteDirError = "Cannot delete remote directory '%s'";
 constexpr std::string_view kCreateQuestion = "Create remote directory \"%s\"";
 constexpr std::string_view kUnsafeEntries =
@@ -379,6 +380,20 @@ bool FtpSession::RemoveFile(std::string_view rawRemote) {
   if (connection_->Command("DELE " + Absolute(remote))) return true;
   ReportFailure(message);
   return false;
+}
+
+bool FtpSession::Rename(std::string_view rawFrom, std::string_view rawTo) {
+  const std::string from = Slashes(rawFrom);
+  const std::string to = Slashes(rawTo);
+  const std::string message = Fmt(kRenameError, {from, to});
+  if (Refused(from, message) || Refused(to, message) || !Connect()) return false;
+  std::vector<Connection::Reply> replies;
+  if (!connection_->Run({"RNFR " + Absolute(from), "RNTO " + Absolute(to)}, replies)) {
+    ReportFailure(message);
+    return false;
+  }
+  // RNFR answers 350 and waits for RNTO.
+  return replies[0].code == 350 && Positive(replies[1].code);
 }
 
 bool FtpSession::RemoveTree(std::string_view rawDir) {

@@ -56,6 +56,7 @@ class FtpSession final : public RemoteTransport {
   bool PutFile(const std::filesystem::path& local, std::string_view remote) override;
   bool PutBuffer(std::string_view remote, std::string_view data) override;
   bool RemoveFile(std::string_view remote) override;
+  bool Rename(std::string_view from, std::string_view to) override;
   bool RemoveTree(std::string_view dir) override;
   bool ExactTime(std::string_view remote, std::int64_t& time) override;
   bool FileSize(std::string_view remote, std::uint64_t& size) override;

@@ -79,8 +79,17 @@ struct FolderWork {
   std::vector<std::string> deleteFiles;
   std::vector<std::string> createDirs;
   std::vector<std::string> uploads;
+  std::set<std::string> replacing;  // uploads over a remote copy that visitors may be reading
   size_t size() const { return removeDirs.size() + deleteFiles.size() + createDirs.size() + uploads.size(); }
 };
+
+// Where a file that replaces a published one is sent first: beside it, under
+// a hidden name that no page refers to. A copy left by an interrupted run has
+// no local counterpart and goes with the next run's comparison.
+std::string TemporaryName(const std::string& path) {
+  const size_t slash = path.rfind('/') + 1;
+  return path.substr(0, slash) + "." + path.substr(slash) + ".part";
+}
 
 enum class Foreign { kCancel, kPreserved, kRemove };
 
@@ -306,7 +315,7 @@ class SyncEngine {
       return false;
     if (!unpublishable.empty())
       Warn(Fmt(kUnpublishable, {folder, NamesForMessage({unpublishable.begin(), unpublishable.end()})}));
-    if (!Execute(work) || !ConfirmUploads(work.uploads)) return false;
+    if (!Execute(work) || !ConfirmUploads(work)) return false;
     return pages ? StaticPages(folder, *pages) : CleanPhpFolder(folder);
   }
 
@@ -339,8 +348,10 @@ class SyncEngine {
         continue;
       }
       const RemoteEntry& copy = remote[static_cast<size_t>(i)];
-      if (!local.isDir && !copy.isDir && site_.IsOlder(Site() + entry, local.time, local.size, copy, now))
+      if (!local.isDir && !copy.isDir && site_.IsOlder(Site() + entry, local.time, local.size, copy, now)) {
         work.uploads.push_back(entry);
+        work.replacing.insert(entry);
+      }
       remote.RemoveRange(static_cast<size_t>(i), 1);
     }
     for (const RemoteEntry& gone : remote) {
@@ -372,17 +383,54 @@ class SyncEngine {
     for (const std::string& e : work.createDirs)
       if (!step(kCreatingDirectory, e) || !transport_.EnterOrCreateDir(site + e, Report::No)) return Failed();
     for (const std::string& e : work.uploads)
-      if (!step(kUploadingFile, e) || !transport_.PutFile(local + e, site + e)) return Failed();
+      if (!step(kUploadingFile, e) || !transport_.PutFile(local + e, site + SentName(work, e))) return Failed();
     return true;
+  }
+
+  // The name an upload of the work travels under: a replacement goes beside
+  // its remote copy first, while renaming works on this server.
+  std::string SentName(const FolderWork& work, const std::string& entry) const {
+    return renames_ && work.replacing.count(entry) ? TemporaryName(entry) : entry;
+  }
+
+  // Moves a replacement sent under its temporary name over the published
+  // copy. A server that refuses renames gets the file under its own name
+  // instead (the temporary copy removed), and so does every later one.
+  bool MoveIntoPlace(const std::string& sent, const std::string& remote, const std::function<bool()>& putDirectly) {
+    if (Stopped()) return false;
+    if (transport_.Rename(sent, remote)) return true;
+    if (transport_.lastError() != 0) return Failed();
+    renames_ = false;
+    if (Stopped() || !putDirectly() || !transport_.RemoveFile(sent)) return Failed();
+    return true;
+  }
+
+  // A page, dir.js and the like that replace a published one: sent whole
+  // under a temporary name and then moved over it, so that visitors never
+  // read it half written.
+  bool ReplaceBuffer(const std::string& remote, const std::string& text) {
+    if (!renames_) return transport_.PutBuffer(remote, text) || Failed();
+    const std::string sent = TemporaryName(remote);
+    if (Stopped() || !transport_.PutBuffer(sent, text)) return Failed();
+    return MoveIntoPlace(sent, remote, [&] { return transport_.PutBuffer(remote, text); });
   }
 
   // A server may answer an upload it cut short as if it were whole; the
   // sizes it holds afterwards tell. Each directory's uploads are confirmed
   // by SIZE while that is cheaper than listing the directory again, and by
   // a listing when the server cannot tell sizes that way.
-  bool ConfirmUploads(const std::vector<std::string>& uploads) {
-    std::map<std::string, std::vector<std::string>> byDir;
-    for (const std::string& e : uploads) byDir[e.substr(0, e.rfind('/') + 1)].push_back(e);
+  //
+  // Replacements are confirmed under the name they were sent as and only
+  // then moved over their published copy: one cut short leaves the old file
+  // in place.
+  bool ConfirmUploads(const FolderWork& work) {
+    std::map<std::string, std::vector<std::string>> byDir;  // the names sent, by directory
+    std::map<std::string, std::string> finalName;          // the name sent -> the entry
+    for (const std::string& e : work.uploads) {
+      const std::string sent = SentName(work, e);
+      finalName[sent] = e;
+      byDir[e.substr(0, e.rfind('/') + 1)].push_back(sent);
+    }
     const std::string site = Site();
     const std::string local = profileDir_ + std::string(kSiteDir) + "/";
     for (const auto& [dir, entries] : byDir) {
@@ -397,15 +445,20 @@ class SyncEngine {
         if (Stopped() || !transport_.ListDir(list, site, dir, IncludeDirs::No, Create::No, Ask::No)) return Failed();
         for (const RemoteEntry& r : list) held[dir + r.name] = r.size;
       }
-      for (const std::string& e : entries) {
+      for (const std::string& name : entries) {
+        const std::string& e = finalName[name];
         LocalEntry sent;
         if (!ReadLocalFile(local + e, sent)) continue;  // gone since: the next run removes its copy
-        const auto it = held.find(e);
+        const auto it = held.find(name);
         const std::uint64_t size = it == held.end() ? 0 : it->second;
         if (size == sent.size) continue;
         Warn(Fmt(kUploadFileError, {local + e, site + e}) + "\r\n\r\n" + Fmt(kShortUpload, {size, sent.size}));
         return false;
       }
+    }
+    for (const auto& [sent, e] : finalName) {
+      if (sent == e) continue;
+      if (!MoveIntoPlace(site + sent, site + e, [&] { return transport_.PutFile(local + e, site + e); })) return false;
     }
     return true;
   }
@@ -447,7 +500,7 @@ class SyncEngine {
   // directory. An ancestor is looked at once a run, as it has pages after that.
   bool StaticPages(const std::string& folder, const RemoteEntryList& list) {
     bool hasIndex = false;
-    if (!CheckPageDirectory(folder, list, hasIndex) || !WritePages(folder)) return false;
+    if (!CheckPageDirectory(folder, list, hasIndex) || !WritePages(folder, list)) return false;
     pagesSeen_.insert(folder);
     for (std::string up = folder; !up.empty();) {
       up = ParentFolder(up);
@@ -455,7 +508,7 @@ class SyncEngine {
       RemoteEntryList above;
       if (Stopped() || !ListPageDirectory(up, above)) return Failed();
       if (!CheckPageDirectory(up, above, hasIndex)) return false;
-      if (!hasIndex && !WritePages(up)) return false;
+      if (!hasIndex && !WritePages(up, above)) return false;
     }
     return true;
   }
@@ -495,7 +548,9 @@ class SyncEngine {
     return folder.empty() || tree_.AddPath(folder);
   }
 
-  bool WritePages(const std::string& folder) {
+  // `listed` is the folder's remote directory: a page already there is
+  // replaced in one step.
+  bool WritePages(const std::string& folder, const RemoteEntryList& listed) {
     const CDirectoryTree::Node* node = folder.empty() ? tree_.root() : tree_.AddPath(folder);
     if (!node || !ReadSkeletons()) return false;
     PageContext page;
@@ -510,7 +565,9 @@ class SyncEngine {
     for (const auto& [name, skeleton] : {std::pair{"index.html", &*index_}, std::pair{"slide.html", &*slide_}}) {
       std::string text = *skeleton;
       expander.Expand(text);
-      if (Stopped() || !transport_.PutBuffer(dir + name, text)) return Failed();
+      if (Stopped()) return false;
+      if (listed.Find(name) >= 0 ? !ReplaceBuffer(dir + name, text) : !transport_.PutBuffer(dir + name, text))
+        return Failed();
     }
     return true;
   }
@@ -557,7 +614,7 @@ class SyncEngine {
   bool UploadTree() {
     if (Stopped()) return false;
     const std::string text = DirectoryTreeData(profile_.php != 0, profile_.name, tree_.List());
-    if (!transport_.PutBuffer(Site() + "js/" + std::string(kTreeScriptName), text)) return Failed();
+    if (!ReplaceBuffer(Site() + "js/" + std::string(kTreeScriptName), text)) return false;
     if (!SaveTreeReported(tree_, profileDir_)) return false;
     if (request_.wholeProfile) std::remove(WholeSyncMarkPath(profileDir_).c_str());
     return true;
@@ -575,6 +632,7 @@ class SyncEngine {
   RemoteEntryList root_;  // the remote root as listed when the clock was measured
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
   bool skeletonsRead_ = false;
+  bool renames_ = true;  // the server moves a file over another (off after its first refusal)
   std::optional<std::string> index_;
   std::optional<std::string> slide_;
 };

@@ -157,8 +157,11 @@ inline std::string PythonWithPyftpdlib() {
 // pyftpdlib, listing with MLSD. `readLimit` bytes per second slows uploads
 // down; 1 stalls them. Uploads to paths holding `cutUploads` (when not
 // empty) keep only their first half, though the server answers them as whole.
+// Uploads to paths holding `dropUploads` lose their data connection after
+// their first block and are answered 426.
 inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int readLimit = 0,
-                                                     const std::string& cutUploads = "") {
+                                                     const std::string& cutUploads = "",
+                                                     const std::string& dropUploads = "") {
   const std::string python = PythonWithPyftpdlib();
   if (python.empty()) {
     error = "pyftpdlib is missing: install python3-pyftpdlib (scripts/install-deps.sh)";
@@ -172,7 +175,8 @@ inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int rea
                          std::to_string(server->port_), "--root", server->root().string(), "--user", server->login_,
                          "--password", server->password_, "--passive-ports",
                          std::to_string(first) + "-" + std::to_string(last), "--log", server->log().string(),
-                         "--read-limit", std::to_string(readLimit), "--cut-uploads", cutUploads});
+                         "--read-limit", std::to_string(readLimit), "--cut-uploads", cutUploads,
+                         "--drop-uploads", dropUploads});
   return error.empty() ? std::move(server) : nullptr;
 }
 

@@ -198,7 +198,12 @@ TEST_F(FakeSyncTest, FailureAtAnyCallEndsWithThePhasesMessage) {
       {37, "ListDir /album/", false, kCannotDirectory},  // the pages of the ancestors
       {53, "ListDir /album/albsite/s/Trips/2004/", false, kCannotDirectory},  // the uploads' sizes
       {63, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
-      {84, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
+      // A page that replaces a published one goes under a temporary name
+      // first and is then moved over it.
+      {84, "PutBuffer /album/.index.html.part", false, kCannotDirectory},
+      {85, "Rename /album/.index.html.part /album/index.html", false, kCannotDirectory},
+      {88, "PutBuffer /album/albsite/js/.dir.js.part", false, kCannotTree},
+      {89, "Rename /album/albsite/js/.dir.js.part /album/albsite/js/dir.js", false, kCannotTree},
   };
   const SyncRequest request = profile_.ProfileRequest();
   const std::string remdirFile = RemdirPath(profile_.profileDir());
@@ -303,7 +308,7 @@ TEST_F(FakeSyncTest, MinuteListingsAreSettledByTheServersExactTime) {
     if (StartsWith(call, "PutFile ")) sent.push_back(call.substr(8));
     if (StartsWith(call, "ExactTime ")) asked.push_back(call.substr(10));
   }
-  EXPECT_EQ(sent, (std::vector<std::string>{"/album/datetime.flg", "/album/albsite/s/Family/e.jpg"}));
+  EXPECT_EQ(sent, (std::vector<std::string>{"/album/datetime.flg", "/album/albsite/s/Family/.e.jpg.part"}));
   EXPECT_EQ(asked, (std::vector<std::string>{"/album/datetime.flg", "/album/albsite/s/Family/e.jpg"}));
   EXPECT_EQ(fake_.files["/album/albsite/s/Family/e.jpg"].content, bytes);
 }
@@ -412,13 +417,14 @@ TEST_F(FakeSyncTest, UploadsAreConfirmedBySizeOrListingAndANoOpRunAsksNothing) {
   const std::vector<std::string> noOp = fake_.calls;
 
   const std::string medium = "/album/albsite/m/Family/e.jpg";
+  const std::string temporary = "/album/albsite/m/Family/.e.jpg.part";
   const fs::path local = fs::path(profile_.profileDir()) / "albsite/m/Family/e.jpg";
   const struct {
     const char* what;
     bool tellsSizes;
     const char* confirmedBy;
   } cases[] = {
-      {"SIZE", true, "FileSize /album/albsite/m/Family/e.jpg"},
+      {"SIZE", true, "FileSize /album/albsite/m/Family/.e.jpg.part"},
       {"no SIZE: the listing", false, "ListDir /album/albsite/m/Family/"},
   };
   for (const auto& c : cases) {
@@ -426,15 +432,19 @@ TEST_F(FakeSyncTest, UploadsAreConfirmedBySizeOrListingAndANoOpRunAsksNothing) {
     Prompts().Clear();
     fake_.calls.clear();
     fake_.tellsSizes = c.tellsSizes;
-    fake_.cutShort = {medium};
+    // The replacement travels under a temporary name; cut short there, it
+    // never takes the published copy's place.
+    fake_.cutShort = {temporary};
+    const std::string published = fake_.files[medium].content;
     test::SetFileTime(local, std::time(nullptr) + 10);  // changed since its upload
     EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+    EXPECT_EQ(fake_.files[medium].content, published);
     const std::uintmax_t size = fs::file_size(local);
     EXPECT_EQ(Warnings(), (std::vector<std::string>{"Error uploading file '" + local.string() + "' to '" + medium +
                                                         "'\r\n\r\nThe server holds " + std::to_string(size / 2) +
                                                         " of its " + std::to_string(size) + " bytes",
                                                     std::string(kCannotDirectory)}));
-    const auto sent = std::find(fake_.calls.begin(), fake_.calls.end(), "PutFile " + medium);
+    const auto sent = std::find(fake_.calls.begin(), fake_.calls.end(), "PutFile " + temporary);
     ASSERT_NE(sent, fake_.calls.end());
     EXPECT_NE(std::find(sent, fake_.calls.end(), c.confirmedBy), fake_.calls.end());
   }
@@ -445,9 +455,41 @@ TEST_F(FakeSyncTest, UploadsAreConfirmedBySizeOrListingAndANoOpRunAsksNothing) {
   fake_.tellsSizes = true;
   Prompts().Clear();
   ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(fake_.files[medium].content, test::ReadText(local));
+  EXPECT_EQ(fake_.files.count(temporary), 0u);  // the cut copy went with the comparison
   fake_.calls.clear();
   ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
   EXPECT_EQ(fake_.calls, noOp);
+}
+
+// A server that refuses to move a file over another gets replacements under
+// their own names from then on; no temporary copy stays behind.
+TEST_F(FakeSyncTest, ServerRefusingRenamesGetsReplacementsDirectly) {
+  Publish();
+  fake_.renames = false;
+  const fs::path site = fs::path(profile_.profileDir()) / "albsite";
+  for (const char* changed : {"m/Family/e.jpg", "s/Family/e.jpg"}) {
+    std::string bytes = test::ReadText(site / changed);
+    bytes.back() ^= 1;
+    test::WriteText(site / changed, bytes);
+    test::SetFileTime(site / changed, std::time(nullptr) + 10);
+  }
+  fake_.calls.clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  for (const char* changed : {"m/Family/e.jpg", "s/Family/e.jpg"})
+    EXPECT_EQ(fake_.files["/album/albsite/" + std::string(changed)].content, test::ReadText(site / changed));
+  for (const auto& [path, file] : fake_.files) EXPECT_FALSE(EndsWith(path, ".part")) << path;
+  // The two images were sent before the first refusal; after it, nothing
+  // (the folder's pages, dir.js) goes under a temporary name.
+  const auto first = std::find_if(fake_.calls.begin(), fake_.calls.end(),
+                                  [](const std::string& c) { return StartsWith(c, "Rename"); });
+  ASSERT_NE(first, fake_.calls.end());
+  for (auto it = first + 1; it != fake_.calls.end(); ++it) {
+    if (StartsWith(*it, "Put")) {
+      EXPECT_FALSE(EndsWith(*it, ".part")) << *it;
+    }
+  }
+  EXPECT_EQ(std::count_if(first, fake_.calls.end(), [](const std::string& c) { return StartsWith(c, "Rename"); }), 2);
 }
 
 TEST_F(FakeSyncTest, FolderCommandWithoutTreeFileTurnsIntoTheWholeProfile) {

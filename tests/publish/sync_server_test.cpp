@@ -45,6 +45,7 @@ struct ServerOptions {
   int clockAhead = 0;  // seconds the server's clock runs ahead of ours (run under faketime)
   int rateLimit = 0;   // bytes per second the server takes uploads at; 0 for no limit
   std::string cutUploads = "";  // pyftpdlib keeps half of each upload to a path holding this
+  std::string dropUploads = "";  // pyftpdlib drops the data connection of uploads to a path holding this
 };
 
 // A test's own server. Started with the shared helpers; when the test asks
@@ -53,7 +54,7 @@ struct ServerOptions {
 class SyncServer {
  public:
   SyncServer(ServerKind kind, ServerOptions options) : kind_(kind), options_(options) {
-    server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads)
+    server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads, options.dropUploads)
                                             : test::StartVsftpd(error_);
     if (server_ && (options.clockAhead || options.rateLimit)) Restart();
   }
@@ -78,6 +79,8 @@ class SyncServer {
     }
   }
 
+  void SetOptions(ServerOptions options) { options_ = std::move(options); }
+
   bool Restart() {
     server_->Stop();
     std::vector<std::string> argv;
@@ -96,7 +99,7 @@ class SyncServer {
             std::string("--user"), server_->login_, std::string("--password"), server_->password_,
             std::string("--passive-ports"), std::to_string(first) + "-" + std::to_string(last), std::string("--log"),
             server_->log().string(), std::string("--read-limit"), std::to_string(options_.rateLimit),
-            std::string("--cut-uploads"), options_.cutUploads})
+            std::string("--cut-uploads"), options_.cutUploads, std::string("--drop-uploads"), options_.dropUploads})
         argv.push_back(a);
     } else {
       const fs::path config = server_->folder() / "vsftpd.conf";
@@ -143,6 +146,10 @@ class SyncServer {
       std::string path = line.substr(line.find("STOR ", at) + 5);
       if (!path.empty() && path.back() == '"') path.pop_back();  // vsftpd quotes the command
       if (StartsWith(path, kRemoteDir)) path = path.substr(kRemoteDir.size());
+      // A replacement is sent as ".NAME.part" beside NAME and moved over it.
+      const size_t slash = path.rfind('/') + 1;
+      if (path.compare(slash, 1, ".") == 0 && EndsWith(path, ".part"))
+        path = path.substr(0, slash) + path.substr(slash + 1, path.size() - slash - 6);
       paths.push_back(path);
     }
     std::sort(paths.begin(), paths.end());
@@ -190,6 +197,7 @@ class ServerClockTransport final : public RemoteTransport {
     return Dated(remote, inner_.PutBuffer(remote, data));
   }
   bool RemoveFile(std::string_view remote) override { return inner_.RemoveFile(remote); }
+  bool Rename(std::string_view from, std::string_view to) override { return inner_.Rename(from, to); }
   bool RemoveTree(std::string_view dir) override { return inner_.RemoveTree(dir); }
   bool ExactTime(std::string_view remote, std::int64_t& time) override { return inner_.ExactTime(remote, time); }
   bool FileSize(std::string_view remote, std::uint64_t& size) override { return inner_.FileSize(remote, size); }
@@ -657,6 +665,35 @@ TEST_P(CuttingServerTest, UploadCutShortFailsTheRunNamingTheFile) {
                                                     "Cannot synchronize the remote directory"}));
     EXPECT_EQ(RemdirText(), remdir);
   }
+}
+
+// A replacement whose data connection breaks part way fails the run; the
+// published copy stays as it was until the next run sends the new one whole.
+TEST_P(CuttingServerTest, ReplacementCutOffLeavesThePublishedCopyUntilTheNextRun) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  const fs::path local = fs::path(profile_.profileDir()) / "albsite/m/Family/e.jpg";
+  const fs::path remote = server_->Local("albsite/m/Family/e.jpg");
+  const std::string published = test::ReadText(remote);
+  std::string changed = test::ReadText(local);
+  changed[changed.size() / 2] ^= 1;
+  test::WriteText(local, changed);
+  SetFileTime(local, std::time(nullptr) + 10);
+
+  server_->SetOptions({.dropUploads = "e.jpg"});
+  ASSERT_TRUE(server_->Restart()) << server_->error();
+  Prompts().Clear();
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  ASSERT_FALSE(Warnings().empty());
+  EXPECT_TRUE(StartsWith(Warnings().front(), "Error uploading file '" + local.string() + "'")) << Warnings().front();
+  EXPECT_EQ(test::ReadText(remote), published);
+
+  server_->SetOptions({});
+  ASSERT_TRUE(server_->Restart()) << server_->error();
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(test::ReadText(remote), changed);
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());  // no temporary copy left
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, CuttingServerTest, ::testing::Values(ServerKind::Pyftpdlib),
