@@ -65,7 +65,16 @@ class SinkProgress : public CopyProgress {
   std::atomic<bool> ended_{false};
 };
 
-int Sync(Context& ctx, const std::vector<std::string>& args) {
+int Sync(Context& ctx, const std::vector<std::string>& rawArgs) {
+  std::vector<std::string> args;
+  bool dryRun = false;
+  for (const std::string& a : rawArgs) {
+    if (a == "--dry-run") {
+      dryRun = true;
+    } else {
+      args.push_back(a);
+    }
+  }
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
@@ -81,7 +90,8 @@ int Sync(Context& ctx, const std::vector<std::string>& args) {
   folders.ExpandAll();
 
   SyncEnvironment env{ctx.profilesDir, ProgramDataDirectory(), ctx.settings.file(), false};
-  CliWindowSink sink(stdout);
+  // A plan keeps standard output to itself: one line per action, then the sum.
+  CliWindowSink sink(dryRun ? stderr : stdout);
   WorkerOptions worker;
   worker.lowPriority = false;  // the user waits for this command and nothing else
   CatchInterrupt();
@@ -123,7 +133,13 @@ int Sync(Context& ctx, const std::vector<std::string>& args) {
   if (wholeProfile && !StartProfileSync(env, *name, /*confirm=*/false, verify, request))
     return Fail(ctx, gStop.load() ? "synchronization stopped" : "synchronization not started");
 
+  request.dryRun = dryRun;
   const SyncOutcome outcome = RunSync(request, sink, gStop);
+  if (dryRun) {
+    for (const std::string& line : outcome.plan.lines) std::printf("%s\n", line.c_str());
+    std::printf("%s\n", outcome.plan.Summary().c_str());
+    std::fflush(stdout);
+  }
   if (!outcome.succeeded) return Fail(ctx, gStop.load() ? "synchronization stopped" : "");
   return 0;
 }
@@ -148,8 +164,11 @@ int Check(Context& ctx, const std::vector<std::string>& args) {
 }
 
 const CliRegistrar kSync({"sync",
-                          "  sync PROFILE [--folder REL/PATH]  publish the whole profile, or one folder, to its\n"
-                          "                                    server; Ctrl+C stops the run\n",
+                          "  sync PROFILE [--folder REL/PATH] [--dry-run]\n"
+                          "                                    publish the whole profile, or one folder, to its\n"
+                          "                                    server; Ctrl+C stops the run. --dry-run only\n"
+                          "                                    lists what it would upload, delete, create, remove\n"
+                          "                                    and ask, and changes nothing\n",
                           &Sync});
 const CliRegistrar kCheck({"check",
                            "  check PROFILE                     try the profile's server: login, base directory,\n"

@@ -101,11 +101,15 @@ std::string ParentFolder(const std::string& folder) {
 
 class SyncEngine {
  public:
-  SyncEngine(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink, const std::atomic<bool>& stop)
+  // `probe` is the server itself; `transport` the same, or a plan over it
+  // in a dry run.
+  SyncEngine(const SyncRequest& request, RemoteTransport& probe, RemoteTransport& transport, WindowSink& sink,
+             const std::atomic<bool>& stop)
       : request_(request),
         profile_(request_.profile),
         profileDir_(ProfileDirectory(request_.profilesDir, profile_)),
         remoteDir_(RemoteRoot(profile_.remoteDir)),
+        probe_(probe),
         transport_(transport),
         sink_(sink),
         stop_(stop),
@@ -225,20 +229,20 @@ class SyncEngine {
     const std::string remote = remoteDir_ + std::string(kClockProbe);
 
     root_.Clear();
-    bool measured = transport_.MakeDirs(remoteDir_, Report::Yes) && transport_.PutFile(probe, remote) &&
-                    transport_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
+    bool measured = probe_.MakeDirs(remoteDir_, Report::Yes) && probe_.PutFile(probe, remote) &&
+                    probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
     if (measured) {
       const int i = root_.Find(kClockProbe);
       if (i >= 0 && haveLocal) {
         const RemoteEntry& listed = root_[static_cast<size_t>(i)];
         site_.clockOffset = ClampedOffset(local.time - CorrectedRemoteTime(listed, local.time));
         std::int64_t exact = 0;
-        if (listed.timeStep > 1 && transport_.ExactTime(remote, exact))
+        if (listed.timeStep > 1 && probe_.ExactTime(remote, exact))
           site_.exactClockOffset = ClampedOffset(local.time - exact);
       }
-      measured = transport_.RemoveFile(remote);
+      measured = probe_.RemoveFile(remote);
     }
-    if (!measured) Failed();
+    if (!measured) site_.lastError = probe_.lastError();
     // The probe goes whatever happened, so that no run leaves it in the album.
     ::unlink(probe.c_str());
   }
@@ -424,6 +428,7 @@ class SyncEngine {
   // then moved over their published copy: one cut short leaves the old file
   // in place.
   bool ConfirmUploads(const FolderWork& work) {
+    if (request_.dryRun) return true;  // nothing was sent
     std::map<std::string, std::vector<std::string>> byDir;  // the names sent, by directory
     std::map<std::string, std::string> finalName;          // the name sent -> the entry
     for (const std::string& e : work.uploads) {
@@ -465,6 +470,7 @@ class SyncEngine {
 
   void Preserve(const std::string& path) {
     profile_.preserve.Set(profile_.preserve.str() + "|" + path);
+    if (request_.dryRun) return;
     // The file as it stands now, so that settings changed since the run
     // began are not written back over.
     ProfileSettings stored = ReadProfile(request_.profilesDir, profile_.name);
@@ -615,6 +621,7 @@ class SyncEngine {
     if (Stopped()) return false;
     const std::string text = DirectoryTreeData(profile_.php != 0, profile_.name, tree_.List());
     if (!ReplaceBuffer(Site() + "js/" + std::string(kTreeScriptName), text)) return false;
+    if (request_.dryRun) return true;
     if (!SaveTreeReported(tree_, profileDir_)) return false;
     if (request_.wholeProfile) std::remove(WholeSyncMarkPath(profileDir_).c_str());
     return true;
@@ -624,6 +631,7 @@ class SyncEngine {
   ProfileSettings& profile_;
   const std::string profileDir_;
   const std::string remoteDir_;
+  RemoteTransport& probe_;
   RemoteTransport& transport_;
   WindowSink& sink_;
   const std::atomic<bool>& stop_;
@@ -632,7 +640,7 @@ class SyncEngine {
   RemoteEntryList root_;  // the remote root as listed when the clock was measured
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
   bool skeletonsRead_ = false;
-  bool renames_ = true;  // the server moves a file over another (off after its first refusal)
+  bool renames_ = !request_.dryRun;  // the server moves a file over another (off after its first refusal)
   std::optional<std::string> index_;
   std::optional<std::string> slide_;
 };
@@ -672,8 +680,20 @@ bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEn
 
 SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
                     const std::atomic<bool>& stop) {
-  SyncEngine engine(request, transport, sink, stop);
-  return engine.Run();
+  if (!request.dryRun) {
+    SyncEngine engine(request, transport, transport, sink, stop);
+    return engine.Run();
+  }
+  SyncPlan plan;
+  DryRunTransport planned(transport, plan);
+  SyncOutcome outcome;
+  {
+    const PlanningPrompter questions(plan);
+    SyncEngine engine(request, transport, planned, sink, stop);
+    outcome = engine.Run();
+  }
+  outcome.plan = std::move(plan);
+  return outcome;
 }
 
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop) {

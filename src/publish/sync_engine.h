@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "publish/dry_run.h"
 #include "publish/remote_entry.h"
 #include "publish/remote_transport.h"
 #include "site/folder_properties.h"
@@ -49,6 +50,9 @@ struct SyncRequest {
   bool installConfirmed = false;       // the window's flag: the installation was verified after an install
   std::vector<SyncFolderItem> folders;  // in the order they are published
   bool wholeProfile = false;            // every folder: a success clears the whole-sync mark
+  // Only plan: read the server, change nothing on it (the clock probe,
+  // removed again, aside) nor in the profile, and list what a run would do.
+  bool dryRun = false;
 };
 
 struct SyncOutcome {
@@ -61,6 +65,8 @@ struct SyncOutcome {
   // The same from the server's exact time of the probe, when the listing
   // gave no seconds and the server tells exact times.
   std::optional<int> exactClockOffset;
+  // What the run would have done, for a dry run.
+  SyncPlan plan;
 };
 
 // A listed time that was given without a year and guessed one year too early

@@ -95,6 +95,45 @@ TEST_F(SyncCliTest, SyncPublishesThenRunsWithoutQuestions) {
 
 // Without a terminal and without --yes a question is refused and shown:
 // the run fails and leaves the remote directory alone.
+// After a photo changed, a dry run lists its derived files (and the pages
+// every run makes) and sends the server nothing but the clock probe.
+TEST_F(SyncCliTest, DryRunListsTheChangedPhotosFilesAndChangesNothing) {
+  ASSERT_EQ(Run({"sync", "Holiday", "--yes"}).exitCode, 0);
+  // Published minutes ago, so that files made now are clearly newer.
+  for (const char* tree : {"albsite/m", "albsite/s"}) {
+    for (const auto& e : fs::recursive_directory_iterator(Remote(tree)))
+      if (e.is_regular_file()) fs::last_write_time(e.path(), fs::last_write_time(e.path()) - std::chrono::minutes(5));
+  }
+  const fs::path photo = profilesPath() / "Holiday/ImageTree/Trips/b.jpg";
+  fs::last_write_time(photo, fs::file_time_type::clock::now());
+  const size_t mark = ReadText(server_->log()).size();
+
+  const CliResult plan = Run({"sync", "Holiday", "--folder", "Trips", "--dry-run"});
+  ASSERT_EQ(plan.exitCode, 0) << plan.err;
+  std::vector<std::string> lines = plan.OutLines();
+  ASSERT_FALSE(lines.empty());
+  const std::string summary = lines.back();
+  lines.pop_back();
+  // The folder load writes the folder's sort.inf again; the pages and dir.js
+  // are made by every run.
+  EXPECT_EQ(lines, (std::vector<std::string>{"upload /album/albsite/m/Trips/b.jpg", "upload /album/albsite/s/Trips/b.jpg",
+                                             "upload /album/albsite/s/Trips/b.jpg.html",
+                                             "upload /album/albsite/s/Trips/sort.inf", "upload /album/Trips/index.html",
+                                             "upload /album/Trips/slide.html", "upload /album/albsite/js/dir.js"}));
+  EXPECT_TRUE(StartsWith(summary, "7 uploads (")) << summary;
+  EXPECT_TRUE(EndsWith(summary, " bytes), 0 deletions, 0 mkdir, 0 rmdir, 0 questions")) << summary;
+  EXPECT_EQ(plan.exitCode, 0);
+  const std::string log = ReadText(server_->log()).substr(mark);
+  for (const std::string& line : Split(log, '\n')) {
+    for (const char* verb : {"STOR ", "DELE ", "MKD ", "RMD ", "RNFR ", "RNTO ", "APPE "}) {
+      const size_t at = line.find(std::string("<- ") + verb);
+      if (at != std::string::npos) {
+        EXPECT_NE(line.find("datetime.flg", at), std::string::npos) << line;
+      }
+    }
+  }
+}
+
 TEST_F(SyncCliTest, RefusedQuestionFailsTheRunAndDeletesNothing) {
   ASSERT_EQ(Run({"sync", "Holiday", "--yes"}).exitCode, 0);
   fs::create_directories(Remote("stats"));

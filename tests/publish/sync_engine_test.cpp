@@ -492,6 +492,63 @@ TEST_F(FakeSyncTest, ServerRefusingRenamesGetsReplacementsDirectly) {
   EXPECT_EQ(std::count_if(first, fake_.calls.end(), [](const std::string& c) { return StartsWith(c, "Rename"); }), 2);
 }
 
+// A dry run lists what a run would do, in its order, and changes nothing on
+// the server but the clock probe, removed again, nor in the profile.
+TEST_F(FakeSyncTest, DryRunListsThePlanAndChangesNothing) {
+  Publish();
+  const fs::path changed = fs::path(profile_.profileDir()) / "albsite/s/Family/e.jpg";
+  test::SetFileTime(changed, std::time(nullptr) + 10);
+  fake_.files["/album/albsite/m/Family/stale.jpg"] = {"x", fake_.clock};  // no local copy
+  fake_.dirs.insert("/album/Family/extra");                               // no album folder
+  fake_.dirs.erase("/album/albsite/m/Trips/2004");                        // gone from the server
+  std::erase_if(fake_.files, [](const auto& f) { return StartsWith(f.first, "/album/albsite/m/Trips/2004/"); });
+  const auto files = fake_.files;
+  const auto dirs = fake_.dirs;
+  const std::string remdir = Remdir();
+  const std::string settings = test::ReadText(fs::path(profile_.profileDir()) / "Profile.ini");
+
+  SyncRequest request = profile_.ProfileRequest();
+  request.dryRun = true;
+  const SyncOutcome outcome = Run(request);
+  ASSERT_TRUE(outcome.succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(outcome.plan.lines, (std::vector<std::string>{
+                                    "delete /album/albsite/m/Family/stale.jpg",
+                                    "upload /album/albsite/s/Family/e.jpg",
+                                    "ask: Preserve \"Family/extra\"",
+                                    "upload /album/Family/index.html",
+                                    "upload /album/Family/slide.html",
+                                    "mkdir /album/albsite/m/Trips/2004/",
+                                    "upload /album/albsite/m/Trips/2004/c.jpg",
+                                    "upload /album/albsite/m/Trips/2004/d.jpg",
+                                    "upload /album/Trips/2004/index.html",
+                                    "upload /album/Trips/2004/slide.html",
+                                    "upload /album/Trips/index.html",
+                                    "upload /album/Trips/slide.html",
+                                    "upload /album/index.html",
+                                    "upload /album/slide.html",
+                                    "upload /album/albsite/js/dir.js",
+                                }));
+  const std::uintmax_t images = fs::file_size(changed) +
+                                fs::file_size(fs::path(profile_.profileDir()) / "albsite/m/Trips/2004/c.jpg") +
+                                fs::file_size(fs::path(profile_.profileDir()) / "albsite/m/Trips/2004/d.jpg");
+  EXPECT_GT(outcome.plan.bytes, images);  // the pages and dir.js besides
+  EXPECT_EQ(outcome.plan.Summary(),
+            "12 uploads (" + std::to_string(outcome.plan.bytes) + " bytes), 1 deletions, 1 mkdir, 0 rmdir, 1 questions");
+
+  EXPECT_EQ(fake_.dirs, dirs);
+  EXPECT_EQ(fake_.files.size(), files.size());
+  for (const auto& [path, file] : files) EXPECT_EQ(fake_.files[path].content, file.content) << path;
+  for (const std::string& call : fake_.calls) {
+    if (StartsWith(call, "Put") || StartsWith(call, "Remove") || StartsWith(call, "Rename") ||
+        StartsWith(call, "MakeDirs") || StartsWith(call, "EnterOrCreateDir")) {
+      EXPECT_TRUE(call.find("datetime.flg") != std::string::npos || call == "MakeDirs /album/") << call;
+    }
+  }
+  EXPECT_EQ(Remdir(), remdir);
+  EXPECT_EQ(test::ReadText(fs::path(profile_.profileDir()) / "Profile.ini"), settings);  // nothing preserved
+  EXPECT_TRUE(Prompts().shown().empty());  // the questions are in the plan, not asked
+}
+
 TEST_F(FakeSyncTest, FolderCommandWithoutTreeFileTurnsIntoTheWholeProfile) {
   fs::remove(RemdirPath(profile_.profileDir()));
   for (Answer answer : {Answer::Ok, Answer::Cancel}) {
