@@ -149,14 +149,20 @@ int Check(Context& ctx, const std::vector<std::string>& args) {
   const auto name = FindProfile(ctx.profilesDir, args[1]);
   if (!name) return Fail(ctx, "no profile named " + args[1]);
   FtpSession session;
+  session.SetPinSaver(ProfilePinSaver(ctx.profilesDir, *name));
   CheckLine current = CheckLine::kConnection;
-  const bool ok = RunProfileCheck(session, ReadProfile(ctx.profilesDir, *name), [&](CheckLine line, CheckEvent event) {
+  const ProfileSettings profile = ReadProfile(ctx.profilesDir, *name);
+  const bool ok = RunProfileCheck(session, profile, [&](CheckLine line, CheckEvent event) {
     current = line;
     // Under its own warning a line is not "ok", though the check goes on.
     const char* mark = event == CheckEvent::kWarned ? "[warning]" : "[ok]";
     if (event != CheckEvent::kShown) std::printf("%s %s\n", mark, std::string(CheckLineText(line)).c_str());
     std::fflush(stdout);
   });
+  // Which protocol was tried and, over TLS, which certificate answered.
+  std::string protocol = "Protocol: " + session.ProtocolName();
+  if (!session.peerFingerprint().empty()) protocol += ", certificate SHA-256 " + session.peerFingerprint();
+  std::printf("%s\n", protocol.c_str());
   if (ok) return 0;
   std::printf("[failed] %s\n", std::string(CheckLineText(current)).c_str());
   std::fflush(stdout);

@@ -647,6 +647,15 @@ class SyncEngine {
 
 }  // namespace
 
+std::function<void(const std::string&)> ProfilePinSaver(const std::string& profilesDir, const std::string& name) {
+  return [profilesDir, name](const std::string& fingerprint) {
+    // The file as it stands now, so that settings changed meanwhile stay.
+    ProfileSettings stored = ReadProfile(profilesDir, name);
+    stored.fingerprint = fingerprint;
+    WriteProfileReported(profilesDir, stored);
+  };
+}
+
 std::string RemoteRoot(std::string remoteDir) {
   if (remoteDir.empty() || remoteDir.front() != '/') remoteDir.insert(0, "/");
   if (remoteDir.back() != '/') remoteDir += '/';
@@ -698,6 +707,7 @@ SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, Wind
 
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop) {
   FtpSession session;
+  session.SetPinSaver(ProfilePinSaver(request.profilesDir, request.profile.name));
   return RunSync(request, session, sink, stop);
 }
 

@@ -97,6 +97,9 @@ bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEn
 // with "/", so an empty one is the server's root.
 std::string RemoteRoot(std::string remoteDir);
 
+// Keeps a certificate the user trusted in the profile's file (FtpSession::SetPinSaver).
+std::function<void(const std::string&)> ProfilePinSaver(const std::string& profilesDir, const std::string& name);
+
 // The run. `stop` may be set from another thread at any time: the run ends
 // at the next operation (a transfer in progress is interrupted) through the
 // same finish as a failure. Always ends with the status "Ready" and the

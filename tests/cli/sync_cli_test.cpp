@@ -45,7 +45,8 @@ TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   const CliResult ok = Run({"check", "Holiday"});
   EXPECT_EQ(ok.exitCode, 0) << ok.err;
   EXPECT_EQ(ok.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
-                                                     "[ok] Base directory is empty", "[ok] Create and delete files"}));
+                                                     "[ok] Base directory is empty", "[ok] Create and delete files",
+                                                     "Protocol: FTP"}));
   EXPECT_TRUE(fs::is_directory(Remote("")));
   EXPECT_TRUE(fs::is_empty(Remote("")));
 
@@ -55,7 +56,7 @@ TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   EXPECT_EQ(warned.exitCode, 0) << warned.err;
   EXPECT_EQ(warned.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
                                                          "[warning] Base directory is empty",
-                                                         "[ok] Create and delete files"}));
+                                                         "[ok] Create and delete files", "Protocol: FTP"}));
   EXPECT_NE(warned.err.find("The remote base directory is not empty"), std::string::npos) << warned.err;
   fs::remove(Remote("index.html"));
 
@@ -64,7 +65,8 @@ TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   ASSERT_TRUE(WriteProfile(profiles(), s));
   const CliResult refused = Run({"check", "Holiday"});
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(refused.OutLines(), std::vector<std::string>{"[failed] Connection to server and authentication"});
+  EXPECT_EQ(refused.OutLines(),
+            (std::vector<std::string>{"Protocol: FTP", "[failed] Connection to server and authentication"}));
   EXPECT_TRUE(StartsWith(refused.LastErrorLine(), "albumsmith-cli: Error connecting host")) << refused.err;
 }
 

@@ -46,6 +46,7 @@ struct ServerOptions {
   int rateLimit = 0;   // bytes per second the server takes uploads at; 0 for no limit
   std::string cutUploads = "";  // pyftpdlib keeps half of each upload to a path holding this
   std::string dropUploads = "";  // pyftpdlib drops the data connection of uploads to a path holding this
+  bool tls = false;              // vsftpd: explicit TLS required, with a certificate made for the test
 };
 
 // A test's own server. Started with the shared helpers; when the test asks
@@ -55,7 +56,7 @@ class SyncServer {
  public:
   SyncServer(ServerKind kind, ServerOptions options) : kind_(kind), options_(options) {
     server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads, options.dropUploads)
-                                            : test::StartVsftpd(error_);
+                                            : test::StartVsftpd(error_, options.tls);
     if (server_ && (options.clockAhead || options.rateLimit)) Restart();
   }
 
@@ -253,6 +254,7 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
     s.login = (*server_)->login_;
     s.password = (*server_)->password_;
     s.remoteDir = std::string(kRemoteDir);
+    s.protocol = options.tls ? "ftps" : "";
     profile_.Save();
     return true;
   }
@@ -260,6 +262,7 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
   SyncOutcome Run(const SyncRequest& request, HookedSink& sink, const std::atomic<bool>& stop) {
     FtpSession session;
     session.SetTimeouts({5, 5, 5});
+    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
     if (server_->options().clockAhead == 0) return RunSync(request, session, sink, stop);
     ServerClockTransport clock(session, (*server_)->root(), server_->options().clockAhead);
     return RunSync(request, clock, sink, stop);
@@ -698,6 +701,64 @@ TEST_P(CuttingServerTest, ReplacementCutOffLeavesThePublishedCopyUntilTheNextRun
 
 INSTANTIATE_TEST_SUITE_P(Servers, CuttingServerTest, ::testing::Values(ServerKind::Pyftpdlib),
                          [](const ::testing::TestParamInfo<ServerKind>&) { return "pyftpdlib"; });
+
+// FTPS: vsftpd insisting on TLS for the login and every transfer, with a
+// certificate that no authority signed.
+class FtpsServerTest : public SyncServerTest {
+ protected:
+  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
+};
+
+TEST_P(FtpsServerTest, UnknownCertificateIsAskedAboutAndPinnedOnYes) {
+  if (!StartServer({.tls = true})) return;
+  const std::string fingerprint = (*server_)->fingerprint_;
+  ASSERT_EQ(fingerprint.size(), 95u) << fingerprint;  // 32 bytes as "AB:" pairs
+
+  // No: refused before the login, nothing pinned.
+  Prompts().Clear();
+  Prompts().Queue(Answer::No);
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  ASSERT_FALSE(Prompts().texts().empty());
+  EXPECT_NE(Prompts().texts().front().find(fingerprint), std::string::npos) << Prompts().texts().front();
+  EXPECT_EQ(Pinned(), "");
+  EXPECT_EQ((*server_)->Logins(), 0);
+
+  // Yes: pinned in the profile, and the whole site goes over TLS.
+  Prompts().Clear();
+  Prompts().Queue(Answer::Yes);
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(Pinned(), fingerprint);
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+  EXPECT_NE(test::ReadText((*server_)->log()).find("\"AUTH TLS\""), std::string::npos);
+  EXPECT_NE(test::ReadText((*server_)->log()).find("\"PROT P\""), std::string::npos);  // the data too
+
+  // The pinned certificate is taken without a question; nothing of the album is sent again.
+  Prompts().Clear();
+  const size_t mark = server_->LogSize();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_TRUE(Prompts().texts().empty()) << Join(Prompts().texts(), "\n");
+  EXPECT_EQ(server_->Stors(mark), FixedUploads({"", "Family/", "Trips/", "Trips/2004/"}));
+}
+
+TEST_P(FtpsServerTest, ChangedCertificateIsRefusedNamingBothFingerprints) {
+  if (!StartServer({.tls = true})) return;
+  const std::string pinned =
+      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF";
+  profile_.settings().fingerprint = pinned;
+  profile_.Save();
+  Prompts().Clear();
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  const std::vector<std::string> warnings = Warnings();
+  ASSERT_FALSE(warnings.empty());
+  EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
+  EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
+  for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
+  EXPECT_EQ(Pinned(), pinned);
+  EXPECT_EQ((*server_)->Logins(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpsServerTest, ::testing::Values(ServerKind::Vsftpd),
+                         [](const ::testing::TestParamInfo<ServerKind>&) { return "vsftpd"; });
 
 // A server that cannot be reached costs one attempt, not one per phase.
 TEST(SyncUnreachableTest, ServerIsTriedOnce) {
