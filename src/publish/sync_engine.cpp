@@ -27,6 +27,7 @@
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
 #include "publish/sync_local_files.h"
+#include "publish/upload_record.h"
 #include "site/page_generator.h"
 #include "site/template.h"
 #include "site/tree_script.h"
@@ -130,6 +131,8 @@ class SyncEngine {
     // Without remdir.dat the tree starts empty and every folder gets an id
     // as its pages are made.
     tree_.LoadFrom(RemdirPath(profileDir_));
+    sent_.Load(UploadRecordPath(profileDir_),
+               profile_.protocol + " " + profile_.login + "@" + profile_.serverName + " " + remoteDir_);
     // A server that cannot be reached (or is silent until the time-out) is
     // tried once: every later phase would only try again and wait as long.
     if (transport_.Connect()) {
@@ -143,6 +146,9 @@ class SyncEngine {
     // A failed run may have met a directory of the installation that is
     // gone (an upload refused with 550): the next run checks again.
     if (!outcome.succeeded) outcome.installConfirmed = false;
+
+    // What was sent stays known whether or not the run got to its end.
+    if (!request_.dryRun) sent_.Save(UploadRecordPath(profileDir_));
 
     const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
@@ -409,6 +415,18 @@ class SyncEngine {
     return true;
   }
 
+  // A page or dir.js made afresh: sent unless the server holds what this
+  // profile last sent there (by the record of uploads and the listing of
+  // its directory, `listed`).
+  bool SendUnlessCurrent(const std::string& remote, const std::string& text, const RemoteEntryList& listed) {
+    const int i = listed.Find(FileName(remote));
+    if (i >= 0 && sent_.Current(remote, text, listed[static_cast<size_t>(i)])) return true;
+    sent_.Forget(remote);
+    if (i >= 0 ? !ReplaceBuffer(remote, text) : !(transport_.PutBuffer(remote, text) || Failed())) return false;
+    sent_.Sent(remote, text);
+    return true;
+  }
+
   // A page, dir.js and the like that replace a published one: sent whole
   // under a temporary name and then moved over it, so that visitors never
   // read it half written.
@@ -572,8 +590,7 @@ class SyncEngine {
       std::string text = *skeleton;
       expander.Expand(text);
       if (Stopped()) return false;
-      if (listed.Find(name) >= 0 ? !ReplaceBuffer(dir + name, text) : !transport_.PutBuffer(dir + name, text))
-        return Failed();
+      if (!SendUnlessCurrent(dir + name, text, listed)) return false;
     }
     return true;
   }
@@ -620,7 +637,11 @@ class SyncEngine {
   bool UploadTree() {
     if (Stopped()) return false;
     const std::string text = DirectoryTreeData(profile_.php != 0, profile_.name, tree_.List());
-    if (!ReplaceBuffer(Site() + "js/" + std::string(kTreeScriptName), text)) return false;
+    RemoteEntryList scripts;
+    if (!transport_.ListDir(scripts, Site(), "js/", IncludeDirs::No, Create::No, Ask::No) &&
+        transport_.lastError() != 0)
+      return Failed();
+    if (!SendUnlessCurrent(Site() + "js/" + std::string(kTreeScriptName), text, scripts)) return false;
     if (request_.dryRun) return true;
     if (!SaveTreeReported(tree_, profileDir_)) return false;
     if (request_.wholeProfile) std::remove(WholeSyncMarkPath(profileDir_).c_str());
@@ -637,6 +658,7 @@ class SyncEngine {
   const std::atomic<bool>& stop_;
   RemoteSite site_;
   CDirectoryTree tree_;
+  UploadRecord sent_;  // the pages and dir.js this profile last sent
   RemoteEntryList root_;  // the remote root as listed when the clock was measured
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
   bool skeletonsRead_ = false;
