@@ -16,7 +16,7 @@ PACKAGES=(
   # slide-show preview window
   qt6-webengine-dev
   # imaging, publishing, access, stamps
-  libjpeg62-turbo-dev libturbojpeg0-dev libcurl4-openssl-dev libcrypt-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libcurl4-openssl-dev libssl-dev libcrypt-dev
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   # tests: unit tests, sanitizers and fuzzing, headless GUI runs
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth

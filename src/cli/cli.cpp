@@ -59,6 +59,14 @@ bool ApplyServerOptions(const std::map<std::string, std::string>& options, Profi
   option("server", s.serverName);
   if (!CheckServerName(s.serverName)) return false;
   if (!ParseFlag(options, "php", s.php, error) || !ParseFlag(options, "passive", s.passive, error)) return false;
+  if (const auto it = options.find("protocol"); it != options.end()) {
+    if (it->second != "ftp" && it->second != "ftps") {
+      error = "--protocol takes ftp or ftps";
+      return false;
+    }
+    if (it->second != s.protocol) s.fingerprint.clear();  // a pin belongs to the protocol it was made for
+    s.protocol = it->second;
+  }
   option("login", s.login);
   if (!CheckLogin(s.login)) return false;
   option("password", s.password);

@@ -65,7 +65,16 @@ class SinkProgress : public CopyProgress {
   std::atomic<bool> ended_{false};
 };
 
-int Sync(Context& ctx, const std::vector<std::string>& args) {
+int Sync(Context& ctx, const std::vector<std::string>& rawArgs) {
+  std::vector<std::string> args;
+  bool dryRun = false;
+  for (const std::string& a : rawArgs) {
+    if (a == "--dry-run") {
+      dryRun = true;
+    } else {
+      args.push_back(a);
+    }
+  }
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string error;
@@ -81,7 +90,8 @@ int Sync(Context& ctx, const std::vector<std::string>& args) {
   folders.ExpandAll();
 
   SyncEnvironment env{ctx.profilesDir, ProgramDataDirectory(), ctx.settings.file(), false};
-  CliWindowSink sink(stdout);
+  // A plan keeps standard output to itself: one line per action, then the sum.
+  CliWindowSink sink(dryRun ? stderr : stdout);
   WorkerOptions worker;
   worker.lowPriority = false;  // the user waits for this command and nothing else
   CatchInterrupt();
@@ -123,7 +133,13 @@ int Sync(Context& ctx, const std::vector<std::string>& args) {
   if (wholeProfile && !StartProfileSync(env, *name, /*confirm=*/false, verify, request))
     return Fail(ctx, gStop.load() ? "synchronization stopped" : "synchronization not started");
 
+  request.dryRun = dryRun;
   const SyncOutcome outcome = RunSync(request, sink, gStop);
+  if (dryRun) {
+    for (const std::string& line : outcome.plan.lines) std::printf("%s\n", line.c_str());
+    std::printf("%s\n", outcome.plan.Summary().c_str());
+    std::fflush(stdout);
+  }
   if (!outcome.succeeded) return Fail(ctx, gStop.load() ? "synchronization stopped" : "");
   return 0;
 }
@@ -133,14 +149,20 @@ int Check(Context& ctx, const std::vector<std::string>& args) {
   const auto name = FindProfile(ctx.profilesDir, args[1]);
   if (!name) return Fail(ctx, "no profile named " + args[1]);
   FtpSession session;
+  session.SetPinSaver(ProfilePinSaver(ctx.profilesDir, *name));
   CheckLine current = CheckLine::kConnection;
-  const bool ok = RunProfileCheck(session, ReadProfile(ctx.profilesDir, *name), [&](CheckLine line, CheckEvent event) {
+  const ProfileSettings profile = ReadProfile(ctx.profilesDir, *name);
+  const bool ok = RunProfileCheck(session, profile, [&](CheckLine line, CheckEvent event) {
     current = line;
     // Under its own warning a line is not "ok", though the check goes on.
     const char* mark = event == CheckEvent::kWarned ? "[warning]" : "[ok]";
     if (event != CheckEvent::kShown) std::printf("%s %s\n", mark, std::string(CheckLineText(line)).c_str());
     std::fflush(stdout);
   });
+  // Which protocol was tried and, over TLS, which certificate answered.
+  std::string protocol = "Protocol: " + session.ProtocolName();
+  if (!session.peerFingerprint().empty()) protocol += ", certificate SHA-256 " + session.peerFingerprint();
+  std::printf("%s\n", protocol.c_str());
   if (ok) return 0;
   std::printf("[failed] %s\n", std::string(CheckLineText(current)).c_str());
   std::fflush(stdout);
@@ -148,8 +170,11 @@ int Check(Context& ctx, const std::vector<std::string>& args) {
 }
 
 const CliRegistrar kSync({"sync",
-                          "  sync PROFILE [--folder REL/PATH]  publish the whole profile, or one folder, to its\n"
-                          "                                    server; Ctrl+C stops the run\n",
+                          "  sync PROFILE [--folder REL/PATH] [--dry-run]\n"
+                          "                                    publish the whole profile, or one folder, to its\n"
+                          "                                    server; Ctrl+C stops the run. --dry-run only\n"
+                          "                                    lists what it would upload, delete, create, remove\n"
+                          "                                    and ask, and changes nothing\n",
                           &Sync});
 const CliRegistrar kCheck({"check",
                            "  check PROFILE                     try the profile's server: login, base directory,\n"

@@ -1,6 +1,10 @@
 #include "curl_connection.h"
 
 #include <curl/curl.h>
+#include <openssl/evp.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,10 +20,12 @@
 
 namespace albumsmith {
 
+static_assert(kCurlUnsupportedProtocol == CURLE_UNSUPPORTED_PROTOCOL);
 static_assert(kCurlUrlMalformat == CURLE_URL_MALFORMAT);
 static_assert(kCurlRemoteAccessDenied == CURLE_REMOTE_ACCESS_DENIED);
 static_assert(kCurlQuoteError == CURLE_QUOTE_ERROR);
 static_assert(kCurlAbortedByCallback == CURLE_ABORTED_BY_CALLBACK);
+static_assert(kCurlSslConnectError == CURLE_SSL_CONNECT_ERROR);
 
 const size_t CurlConnection::kReadAbort = CURL_READFUNC_ABORT;
 
@@ -95,6 +101,23 @@ class LibCurlConnection final : public CurlConnection {
     if (!settings.login.empty()) {
       curl_easy_setopt(curl_, CURLOPT_USERNAME, settings.login.c_str());
       curl_easy_setopt(curl_, CURLOPT_PASSWORD, settings.password.c_str());
+    }
+    if (settings.tls) {
+      host_ = settings.host;
+      pin_ = settings.pinnedFingerprint;
+      curl_easy_setopt(curl_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+      curl_easy_setopt(curl_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+      // The certificate is judged here, during the handshake and so before
+      // the password is sent: by the system's authorities for this host, or
+      // by the pin. The library's own check would refuse a pinned
+      // certificate that no authority signed.
+      curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 0L);
+      curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 0L);
+      curl_easy_setopt(curl_, CURLOPT_SSL_CTX_FUNCTION, &LibCurlConnection::OnSslContext);
+      curl_easy_setopt(curl_, CURLOPT_SSL_CTX_DATA, this);
+      // The data connections resume the control connection's session, as
+      // servers that insist on it require.
+      curl_easy_setopt(curl_, CURLOPT_SSL_SESSIONID_CACHE, 1L);
     }
     if (settings.passive) {
       curl_easy_setopt(curl_, CURLOPT_FTP_USE_EPSV, 1L);
@@ -172,8 +195,59 @@ class LibCurlConnection final : public CurlConnection {
   }
 
   const Failure& failure() const override { return failure_; }
+  std::string PeerFingerprint() const override { return peerFingerprint_; }
+  PeerVerdict peerVerdict() const override { return verdict_; }
 
  private:
+  static int VerdictIndex() {
+    static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+  }
+
+  static CURLcode OnSslContext(CURL*, void* context, void* user) {
+    auto* ctx = static_cast<SSL_CTX*>(context);
+    SSL_CTX_set_default_verify_paths(ctx);  // the system's authorities
+    SSL_CTX_set_ex_data(ctx, VerdictIndex(), user);
+    static_cast<LibCurlConnection*>(user)->chainVouched_ = true;
+    SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, &LibCurlConnection::OnVerify);
+    return CURLE_OK;
+  }
+
+  // Called for every certificate of the chain, the server's own last
+  // (depth 0): the chain is accepted or refused there as a whole.
+  static int OnVerify(int chainOk, X509_STORE_CTX* store) {
+    auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* self = ssl ? static_cast<LibCurlConnection*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), VerdictIndex()))
+                     : nullptr;
+    if (!self) return 0;
+    if (X509_STORE_CTX_get_error_depth(store) > 0) {
+      if (!chainOk) self->chainVouched_ = false;
+      return 1;  // judged with the server's certificate
+    }
+    X509* cert = X509_STORE_CTX_get_current_cert(store);
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!cert || X509_digest(cert, EVP_sha256(), digest, &length) != 1) return 0;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string fingerprint;
+    for (unsigned int i = 0; i < length; ++i) {
+      if (i) fingerprint += ':';
+      fingerprint += kHex[digest[i] >> 4];
+      fingerprint += kHex[digest[i] & 15];
+    }
+    self->peerFingerprint_ = fingerprint;
+    const bool vouched = chainOk && self->chainVouched_ &&
+                         X509_check_host(cert, self->host_.data(), self->host_.size(), 0, nullptr) == 1;
+    if (!self->pin_.empty()) {
+      // A pinned certificate is the only one taken, vouched for or not: a
+      // change is for the user to see.
+      self->verdict_ = EqualsNoCase(self->pin_, fingerprint) ? PeerVerdict::kPinned : PeerVerdict::kChanged;
+    } else {
+      self->verdict_ = vouched ? PeerVerdict::kVouched : PeerVerdict::kUnknown;
+    }
+    return self->verdict_ == PeerVerdict::kVouched || self->verdict_ == PeerVerdict::kPinned ? 1 : 0;
+  }
+
   void Fail(int code, std::string reply) { failure_ = {code, std::move(reply)}; }
 
   bool StopRequested() const { return stop_ && stop_->load(); }
@@ -375,6 +449,11 @@ class LibCurlConnection final : public CurlConnection {
   std::uint64_t activity_ = 0;  // lines and data the library sent or received
   std::mutex socketsMutex_;
   std::set<curl_socket_t> sockets_;  // opened by the library and not closed yet
+  std::string host_;             // the name the certificate must carry
+  std::string pin_;              // the pinned fingerprint
+  std::string peerFingerprint_;  // of the last handshake
+  PeerVerdict verdict_ = PeerVerdict::kNone;
+  bool chainVouched_ = true;     // no certificate above the server's was refused
 };
 
 }  // namespace

@@ -32,10 +32,26 @@ struct CurlSettings {
   std::string password;
   bool passive = true;
   TransferTimeouts timeouts;
+  // Explicit TLS (AUTH TLS) on the control connection and every data
+  // connection. The server's certificate must be vouched for by the system's
+  // authorities for `host`, or be the one pinned here by its SHA-256.
+  bool tls = false;
+  std::string pinnedFingerprint;  // "AB:CD:…", empty for none
 };
+
+// What the handshake made of the server's certificate.
+enum class PeerVerdict {
+  kNone,       // no TLS handshake yet
+  kVouched,    // the system's authorities vouch for it, for this host
+  kPinned,     // the certificate pinned in the profile
+  kUnknown,    // neither: the connection was refused before the login
+  kChanged,    // another certificate than the pinned one: refused before the login
+};
+inline constexpr int kCurlSslConnectError = 35;
 
 // The library's codes that a session sets or tests itself. They are the
 // library's own numbers, so a session's lastError() shows the same either way.
+inline constexpr int kCurlUnsupportedProtocol = 1;
 inline constexpr int kCurlUrlMalformat = 3;
 inline constexpr int kCurlRemoteAccessDenied = 9;
 inline constexpr int kCurlQuoteError = 21;
@@ -90,6 +106,10 @@ class CurlConnection {
   virtual const Exchange* LastExchange() const = 0;
   // Why the last operation that returned false failed.
   virtual const Failure& failure() const = 0;
+  // The server certificate's SHA-256 as "AB:CD:…" (empty before a TLS
+  // handshake) and what was made of it.
+  virtual std::string PeerFingerprint() const = 0;
+  virtual PeerVerdict peerVerdict() const = 0;
 };
 
 }  // namespace albumsmith

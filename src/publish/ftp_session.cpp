@@ -28,7 +28,15 @@ constexpr std::string_view kUploadFileError = "Error uploading file '%s' to '%s'
 constexpr std::string_view kOpenRemoteError = "Error opening remote file '%s'";
 constexpr std::string_view kUploadBufferError = "Error uploading buffer to '%s'";
 constexpr std::string_view kDeleteFileError = "Cannot delete remote file '%s'";
+constexpr std::string_view kRenameError = "Cannot rename remote file '%s' to '%s'";
 constexpr std::string_view kDeleteDirError = "Cannot delete remote directory '%s'";
+constexpr std::string_view kUnknownProtocol = "Unknown protocol '%s': use ftp or ftps";
+constexpr std::string_view kTrustQuestion =
+    "The certificate of '%s' is not vouched for by an authority this system trusts.\r\n\r\nSHA-256 "
+    "fingerprint:\r\n%s\r\n\r\nTrust this certificate for this profile?";
+constexpr std::string_view kUntrusted = "The server's certificate is not trusted (SHA-256 %s).";
+constexpr std::string_view kChangedCertificate =
+    "The server's certificate has changed and is refused.\r\nTrusted: SHA-256 %s\r\nNow:     SHA-256 %s";
 constexpr std::string_view kCreateQuestion = "Create remote directory \"%s\"";
 constexpr std::string_view kUnsafeEntries =
     "The remote directory '%s' holds entries whose names cannot be part of a path; they are left as they "
@@ -94,6 +102,8 @@ class FtpSession::Connection {
     settings.password = session.password_;
     settings.passive = session.passive_;
     settings.timeouts = session.timeouts_;
+    settings.tls = session.tls_;
+    settings.pinnedFingerprint = session.pin_;
     curl_ = CurlConnection::Create(settings, session.stop_);
   }
 
@@ -148,6 +158,7 @@ class FtpSession::Connection {
     return Succeeded(curl_->Upload(path, size, std::move(reader), started));
   }
 
+  const CurlConnection& curl() const { return *curl_; }
   const std::string& entryPath() const { return entryPath_; }
   ListingForm form() const { return form_; }
   bool hasMdtm() const { return hasMdtm_; }
@@ -180,14 +191,41 @@ void FtpSession::SetProfile(const ProfileSettings& profile) {
   password_ = profile.password;
   remoteDir_ = profile.remoteDir;
   passive_ = profile.passive != 0;
+  protocol_ = profile.protocol;
+  tls_ = EqualsNoCase(protocol_, "ftps");
+  pin_ = profile.fingerprint;
+  peerFingerprint_.clear();
   unsafeShown_.clear();
   Disconnect();
 }
 
 bool FtpSession::Connect() {
   if (connection_) return true;
+  lastError_ = 0;
+  if (!protocol_.empty() && !EqualsNoCase(protocol_, "ftp") && !tls_) {
+    failCode_ = kCurlUnsupportedProtocol;
+    failReply_ = Fmt(kUnknownProtocol, {protocol_});
+    ReportFailure(Fmt(kConnectError, {server_}));
+    return false;
+  }
   auto connection = std::make_unique<Connection>(*this);
-  if (!connection->Open()) {
+  bool open = connection->Open();
+  if (tls_) peerFingerprint_ = connection->curl().PeerFingerprint();
+  if (!open && tls_ && connection->curl().peerVerdict() == PeerVerdict::kUnknown) {
+    // Refused before the login: nothing was sent but the greeting's answer.
+    const Reply trust = ShowMessageText({Icon::Question, Buttons::YesNo}, kTrustQuestion, {server_, peerFingerprint_});
+    if (trust.answer == Answer::Yes) {
+      pin_ = peerFingerprint_;
+      if (savePin_) savePin_(pin_);
+      connection = std::make_unique<Connection>(*this);
+      open = connection->Open();
+    } else {
+      failReply_ = Fmt(kUntrusted, {peerFingerprint_});
+    }
+  } else if (!open && tls_ && connection->curl().peerVerdict() == PeerVerdict::kChanged) {
+    failReply_ = Fmt(kChangedCertificate, {pin_, connection->curl().PeerFingerprint()});
+  }
+  if (!open) {
     ReportFailure(Fmt(kConnectError, {server_}));
     return false;
   }
@@ -379,6 +417,20 @@ bool FtpSession::RemoveFile(std::string_view rawRemote) {
   if (connection_->Command("DELE " + Absolute(remote))) return true;
   ReportFailure(message);
   return false;
+}
+
+bool FtpSession::Rename(std::string_view rawFrom, std::string_view rawTo) {
+  const std::string from = Slashes(rawFrom);
+  const std::string to = Slashes(rawTo);
+  const std::string message = Fmt(kRenameError, {from, to});
+  if (Refused(from, message) || Refused(to, message) || !Connect()) return false;
+  std::vector<Connection::Reply> replies;
+  if (!connection_->Run({"RNFR " + Absolute(from), "RNTO " + Absolute(to)}, replies)) {
+    ReportFailure(message);
+    return false;
+  }
+  // RNFR answers 350 and waits for RNTO.
+  return replies[0].code == 350 && Positive(replies[1].code);
 }
 
 bool FtpSession::RemoveTree(std::string_view rawDir) {

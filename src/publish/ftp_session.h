@@ -8,6 +8,7 @@
 // One worker thread uses a session at a time.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -40,6 +41,13 @@ class FtpSession final : public RemoteTransport {
   FtpSession& operator=(const FtpSession&) = delete;
 
   void SetTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
+  // Keeps a certificate the user chose to trust (its SHA-256, "AB:CD:…") in
+  // the profile; without one it is trusted for this session only.
+  void SetPinSaver(std::function<void(const std::string&)> save) { savePin_ = std::move(save); }
+  // The protocol in use ("FTP", "FTPS") and, after a TLS login, the
+  // server certificate's SHA-256.
+  std::string ProtocolName() const { return tls_ ? "FTPS" : "FTP"; }
+  const std::string& peerFingerprint() const { return peerFingerprint_; }
   // The profile's remote directory, for callers; paths are not prefixed with it.
   const std::string& remoteDir() const { return remoteDir_; }
 
@@ -56,6 +64,7 @@ class FtpSession final : public RemoteTransport {
   bool PutFile(const std::filesystem::path& local, std::string_view remote) override;
   bool PutBuffer(std::string_view remote, std::string_view data) override;
   bool RemoveFile(std::string_view remote) override;
+  bool Rename(std::string_view from, std::string_view to) override;
   bool RemoveTree(std::string_view dir) override;
   bool ExactTime(std::string_view remote, std::int64_t& time) override;
   bool FileSize(std::string_view remote, std::uint64_t& size) override;
@@ -77,6 +86,11 @@ class FtpSession final : public RemoteTransport {
   std::string password_;
   std::string remoteDir_;
   bool passive_ = true;
+  bool tls_ = false;
+  std::string protocol_;
+  std::string pin_;              // the trusted certificate's SHA-256, empty for none
+  std::string peerFingerprint_;  // of the last TLS login
+  std::function<void(const std::string&)> savePin_;
   bool askCreate_ = true;
   int lastError_ = 0;
   int failCode_ = 0;        // the last failure, reported by ReportFailure

@@ -54,6 +54,11 @@ class RemoteTransport {
   virtual bool PutFile(const std::filesystem::path& local, std::string_view remote) = 0;
   virtual bool PutBuffer(std::string_view remote, std::string_view data) = 0;
   virtual bool RemoveFile(std::string_view remote) = 0;
+  // Moves a file onto another name in the same directory, replacing what is
+  // there in one step. False when the server refuses it: quietly, with
+  // lastError() 0, so that the caller can do without; a failed exchange is
+  // shown as any other failure.
+  virtual bool Rename(std::string_view from, std::string_view to) = 0;
   // Removes a directory with everything in it. A directory holding an entry
   // whose name cannot be part of a path is left as it is, and that shown.
   virtual bool RemoveTree(std::string_view dir) = 0;

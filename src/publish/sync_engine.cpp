@@ -27,6 +27,7 @@
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
 #include "publish/sync_local_files.h"
+#include "publish/upload_record.h"
 #include "site/guarded_files.h"
 #include "site/page_generator.h"
 #include "site/template.h"
@@ -85,10 +86,19 @@ struct FolderWork {
   std::vector<std::string> uploads;
   // Directories ("s/Trips/") of a protected album still without their empty index page.
   std::vector<std::string> indexPages;
+  std::set<std::string> replacing;  // uploads over a remote copy that visitors may be reading
   size_t size() const {
     return removeDirs.size() + deleteFiles.size() + createDirs.size() + uploads.size() + indexPages.size();
   }
 };
+
+// Where a file that replaces a published one is sent first: beside it, under
+// a hidden name that no page refers to. A copy left by an interrupted run has
+// no local counterpart and goes with the next run's comparison.
+std::string TemporaryName(const std::string& path) {
+  const size_t slash = path.rfind('/') + 1;
+  return path.substr(0, slash) + "." + path.substr(slash) + ".part";
+}
 
 enum class Foreign { kCancel, kPreserved, kRemove };
 
@@ -104,11 +114,15 @@ std::string ParentFolder(const std::string& folder) {
 
 class SyncEngine {
  public:
-  SyncEngine(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink, const std::atomic<bool>& stop)
+  // `probe` is the server itself; `transport` the same, or a plan over it
+  // in a dry run.
+  SyncEngine(const SyncRequest& request, RemoteTransport& probe, RemoteTransport& transport, WindowSink& sink,
+             const std::atomic<bool>& stop)
       : request_(request),
         profile_(request_.profile),
         profileDir_(ProfileDirectory(request_.profilesDir, profile_)),
         remoteDir_(RemoteRoot(profile_.remoteDir)),
+        probe_(probe),
         transport_(transport),
         sink_(sink),
         stop_(stop),
@@ -129,6 +143,8 @@ class SyncEngine {
     // Without remdir.dat the tree starts empty and every folder gets an id
     // as its pages are made.
     tree_.LoadFrom(RemdirPath(profileDir_));
+    sent_.Load(UploadRecordPath(profileDir_),
+               profile_.protocol + " " + profile_.login + "@" + profile_.serverName + " " + remoteDir_);
     // A server that cannot be reached (or is silent until the time-out) is
     // tried once: every later phase would only try again and wait as long.
     if (transport_.Connect()) {
@@ -142,6 +158,9 @@ class SyncEngine {
     // A failed run may have met a directory of the installation that is
     // gone (an upload refused with 550): the next run checks again.
     if (!outcome.succeeded) outcome.installConfirmed = false;
+
+    // What was sent stays known whether or not the run got to its end.
+    if (!request_.dryRun) sent_.Save(UploadRecordPath(profileDir_));
 
     const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
@@ -231,20 +250,20 @@ class SyncEngine {
     const std::string remote = remoteDir_ + std::string(kClockProbe);
 
     root_.Clear();
-    bool measured = transport_.MakeDirs(remoteDir_, Report::Yes) && transport_.PutFile(probe, remote) &&
-                    transport_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
+    bool measured = probe_.MakeDirs(remoteDir_, Report::Yes) && probe_.PutFile(probe, remote) &&
+                    probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
     if (measured) {
       const int i = root_.Find(kClockProbe);
       if (i >= 0 && haveLocal) {
         const RemoteEntry& listed = root_[static_cast<size_t>(i)];
         site_.clockOffset = ClampedOffset(local.time - CorrectedRemoteTime(listed, local.time));
         std::int64_t exact = 0;
-        if (listed.timeStep > 1 && transport_.ExactTime(remote, exact))
+        if (listed.timeStep > 1 && probe_.ExactTime(remote, exact))
           site_.exactClockOffset = ClampedOffset(local.time - exact);
       }
-      measured = transport_.RemoveFile(remote);
+      measured = probe_.RemoveFile(remote);
     }
-    if (!measured) Failed();
+    if (!measured) site_.lastError = probe_.lastError();
     // The probe goes whatever happened, so that no run leaves it in the album.
     ::unlink(probe.c_str());
   }
@@ -321,7 +340,7 @@ class SyncEngine {
       return false;
     if (!unpublishable.empty())
       Warn(Fmt(kUnpublishable, {folder, NamesForMessage({unpublishable.begin(), unpublishable.end()})}));
-    if (!Execute(work) || !ConfirmUploads(work.uploads)) return false;
+    if (!Execute(work) || !ConfirmUploads(work)) return false;
     return pages ? StaticPages(folder, *pages) : CleanPhpFolder(folder);
   }
 
@@ -355,8 +374,10 @@ class SyncEngine {
       }
       const RemoteEntry& copy = remote[static_cast<size_t>(i)];
       if (!local.isDir && !copy.isDir &&
-          site_.IsOlder(Site() + RemotePath(entry), local.time, PublishedSize(entry, local.size), copy, now))
+          site_.IsOlder(Site() + RemotePath(entry), local.time, PublishedSize(entry, local.size), copy, now)) {
         work.uploads.push_back(entry);
+        work.replacing.insert(entry);
+      }
       remote.RemoveRange(static_cast<size_t>(i), 1);
     }
     // A protected album's directories each hold an empty index page, so
@@ -397,7 +418,7 @@ class SyncEngine {
     for (const std::string& e : work.createDirs)
       if (!step(kCreatingDirectory, e) || !transport_.EnterOrCreateDir(site + e, Report::No)) return Failed();
     for (const std::string& e : work.uploads)
-      if (!step(kUploadingFile, e) || !Upload(local + e, e)) return false;
+      if (!step(kUploadingFile, e) || !Upload(local + e, e, SentName(work, e))) return false;
     for (const std::string& dir : work.indexPages) {
       const std::string page = dir + std::string(kDirectoryIndexName);
       if (!step(kUploadingFile, page) || !transport_.PutBuffer(site + page, kDirectoryIndexText)) return Failed();
@@ -413,42 +434,95 @@ class SyncEngine {
     return guarded_ ? localSize + GuardPrologue(DirOf(entry)).size() : localSize;
   }
 
-  bool Upload(const std::string& localPath, const std::string& entry) {
-    if (!guarded_) return transport_.PutFile(localPath, Site() + entry) || Failed();
+  // Sends the local file of `entry` to `remote` (a path below the site).
+  bool Upload(const std::string& localPath, const std::string& entry, const std::string& remote) {
+    if (!guarded_) return transport_.PutFile(localPath, Site() + remote) || Failed();
     errno = 0;
     const std::optional<std::string> bytes = ReadWholeFile(localPath);
     if (!bytes) {
       ShowSystemErrorText(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
       return false;
     }
-    return transport_.PutBuffer(Site() + RemotePath(entry), GuardedContent(DirOf(entry), *bytes)) || Failed();
+    return transport_.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes)) || Failed();
+  }
+
+  // The name an upload of the work travels under: a replacement goes beside
+  // its remote copy first, while renaming works on this server.
+  std::string SentName(const FolderWork& work, const std::string& entry) const {
+    const std::string remote = RemotePath(entry);
+    return renames_ && work.replacing.count(entry) ? TemporaryName(remote) : remote;
+  }
+
+  // Moves a replacement sent under its temporary name over the published
+  // copy. A server that refuses renames gets the file under its own name
+  // instead (the temporary copy removed), and so does every later one.
+  bool MoveIntoPlace(const std::string& sent, const std::string& remote, const std::function<bool()>& putDirectly) {
+    if (Stopped()) return false;
+    if (transport_.Rename(sent, remote)) return true;
+    if (transport_.lastError() != 0) return Failed();
+    renames_ = false;
+    if (Stopped() || !putDirectly() || !transport_.RemoveFile(sent)) return Failed();
+    return true;
+  }
+
+  // A page or dir.js made afresh: sent unless the server holds what this
+  // profile last sent there (by the record of uploads and the listing of
+  // its directory, `listed`).
+  bool SendUnlessCurrent(const std::string& remote, const std::string& text, const RemoteEntryList& listed) {
+    const int i = listed.Find(FileName(remote));
+    if (i >= 0 && sent_.Current(remote, text, listed[static_cast<size_t>(i)])) return true;
+    sent_.Forget(remote);
+    if (i >= 0 ? !ReplaceBuffer(remote, text) : !(transport_.PutBuffer(remote, text) || Failed())) return false;
+    sent_.Sent(remote, text);
+    return true;
+  }
+
+  // A page, dir.js and the like that replace a published one: sent whole
+  // under a temporary name and then moved over it, so that visitors never
+  // read it half written.
+  bool ReplaceBuffer(const std::string& remote, const std::string& text) {
+    if (!renames_) return transport_.PutBuffer(remote, text) || Failed();
+    const std::string sent = TemporaryName(remote);
+    if (Stopped() || !transport_.PutBuffer(sent, text)) return Failed();
+    return MoveIntoPlace(sent, remote, [&] { return transport_.PutBuffer(remote, text); });
   }
 
   // A server may answer an upload it cut short as if it were whole; the
   // sizes it holds afterwards tell. Each directory's uploads are confirmed
   // by SIZE while that is cheaper than listing the directory again, and by
   // a listing when the server cannot tell sizes that way.
-  bool ConfirmUploads(const std::vector<std::string>& uploads) {
-    std::map<std::string, std::vector<std::string>> byDir;
-    for (const std::string& e : uploads) byDir[e.substr(0, e.rfind('/') + 1)].push_back(e);
+  //
+  // Replacements are confirmed under the name they were sent as and only
+  // then moved over their published copy: one cut short leaves the old file
+  // in place.
+  bool ConfirmUploads(const FolderWork& work) {
+    if (request_.dryRun) return true;  // nothing was sent
+    std::map<std::string, std::vector<std::string>> byDir;  // the names sent, by directory
+    std::map<std::string, std::string> finalName;          // the name sent -> the entry
+    for (const std::string& e : work.uploads) {
+      const std::string sent = SentName(work, e);
+      finalName[sent] = e;
+      byDir[e.substr(0, e.rfind('/') + 1)].push_back(sent);
+    }
     const std::string site = Site();
     const std::string local = profileDir_ + std::string(kSiteDir) + "/";
     for (const auto& [dir, entries] : byDir) {
-      std::map<std::string, std::uint64_t> held;  // entry -> size on the server
+      std::map<std::string, std::uint64_t> held;  // name sent -> size on the server
       bool told = entries.size() <= kSizeCommandsBeforeListing;
       for (size_t i = 0; told && i < entries.size(); ++i) {
         if (Stopped()) return false;
-        told = transport_.FileSize(site + RemotePath(entries[i]), held[RemotePath(entries[i])]);
+        told = transport_.FileSize(site + entries[i], held[entries[i]]);
       }
       if (!told) {
         RemoteEntryList list;
         if (Stopped() || !transport_.ListDir(list, site, dir, IncludeDirs::No, Create::No, Ask::No)) return Failed();
         for (const RemoteEntry& r : list) held[dir + r.name] = r.size;
       }
-      for (const std::string& e : entries) {
+      for (const std::string& name : entries) {
+        const std::string& e = finalName[name];
         LocalEntry sent;
         if (!ReadLocalFile(local + e, sent)) continue;  // gone since: the next run removes its copy
-        const auto it = held.find(RemotePath(e));
+        const auto it = held.find(name);
         const std::uint64_t size = it == held.end() ? 0 : it->second;
         const std::uint64_t expected = PublishedSize(e, sent.size);
         if (size == expected) continue;
@@ -456,11 +530,17 @@ class SyncEngine {
         return false;
       }
     }
+    for (const auto& [sent, e] : finalName) {
+      const std::string remote = RemotePath(e);
+      if (sent == remote) continue;
+      if (!MoveIntoPlace(site + sent, site + remote, [&] { return Upload(local + e, e, remote); })) return false;
+    }
     return true;
   }
 
   void Preserve(const std::string& path) {
     profile_.preserve.Set(profile_.preserve.str() + "|" + path);
+    if (request_.dryRun) return;
     // The file as it stands now, so that settings changed since the run
     // began are not written back over.
     ProfileSettings stored = ReadProfile(request_.profilesDir, profile_.name);
@@ -496,7 +576,7 @@ class SyncEngine {
   // directory. An ancestor is looked at once a run, as it has pages after that.
   bool StaticPages(const std::string& folder, const RemoteEntryList& list) {
     bool hasIndex = false;
-    if (!CheckPageDirectory(folder, list, hasIndex) || !WritePages(folder)) return false;
+    if (!CheckPageDirectory(folder, list, hasIndex) || !WritePages(folder, list)) return false;
     pagesSeen_.insert(folder);
     for (std::string up = folder; !up.empty();) {
       up = ParentFolder(up);
@@ -504,7 +584,7 @@ class SyncEngine {
       RemoteEntryList above;
       if (Stopped() || !ListPageDirectory(up, above)) return Failed();
       if (!CheckPageDirectory(up, above, hasIndex)) return false;
-      if (!hasIndex && !WritePages(up)) return false;
+      if (!hasIndex && !WritePages(up, above)) return false;
     }
     return true;
   }
@@ -544,7 +624,9 @@ class SyncEngine {
     return folder.empty() || tree_.AddPath(folder);
   }
 
-  bool WritePages(const std::string& folder) {
+  // `listed` is the folder's remote directory: a page already there is
+  // replaced in one step.
+  bool WritePages(const std::string& folder, const RemoteEntryList& listed) {
     const CDirectoryTree::Node* node = folder.empty() ? tree_.root() : tree_.AddPath(folder);
     if (!node || !ReadSkeletons()) return false;
     PageContext page;
@@ -559,7 +641,8 @@ class SyncEngine {
     for (const auto& [name, skeleton] : {std::pair{"index.html", &*index_}, std::pair{"slide.html", &*slide_}}) {
       std::string text = *skeleton;
       expander.Expand(text);
-      if (Stopped() || !transport_.PutBuffer(dir + name, text)) return Failed();
+      if (Stopped()) return false;
+      if (!SendUnlessCurrent(dir + name, text, listed)) return false;
     }
     return true;
   }
@@ -617,11 +700,12 @@ class SyncEngine {
     if (!transport_.ListDir(scripts_, Site(), "js/", IncludeDirs::No, Create::No, Ask::No) &&
         transport_.lastError() != 0)
       return Failed();
-    if (guarded_ ? !transport_.PutBuffer(js + GuardedName(name), GuardedContent("js/", text))
-                 : !transport_.PutBuffer(js + name, text))
-      return Failed();
+    if (!(guarded_ ? SendUnlessCurrent(js + GuardedName(name), GuardedContent("js/", text), scripts_)
+                   : SendUnlessCurrent(js + name, text, scripts_)))
+      return false;
     const std::string other = guarded_ ? name : GuardedName(name);
     if (scripts_.Find(other) >= 0 && (Stopped() || !transport_.RemoveFile(js + other))) return Failed();
+    if (request_.dryRun) return true;
     if (!SaveTreeReported(tree_, profileDir_)) return false;
     if (request_.wholeProfile) std::remove(WholeSyncMarkPath(profileDir_).c_str());
     return true;
@@ -643,21 +727,33 @@ class SyncEngine {
   ProfileSettings& profile_;
   const std::string profileDir_;
   const std::string remoteDir_;
+  RemoteTransport& probe_;
   RemoteTransport& transport_;
   WindowSink& sink_;
   const std::atomic<bool>& stop_;
   RemoteSite site_;
   CDirectoryTree tree_;
+  UploadRecord sent_;  // the pages and dir.js this profile last sent
   RemoteEntryList root_;  // the remote root as listed when the clock was measured
   RemoteEntryList scripts_;  // albsite/js as listed before dir.js was sent
   const bool guarded_ = IsGuardedSite(profile_);
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
   bool skeletonsRead_ = false;
+  bool renames_ = !request_.dryRun;  // the server moves a file over another (off after its first refusal)
   std::optional<std::string> index_;
   std::optional<std::string> slide_;
 };
 
 }  // namespace
+
+std::function<void(const std::string&)> ProfilePinSaver(const std::string& profilesDir, const std::string& name) {
+  return [profilesDir, name](const std::string& fingerprint) {
+    // The file as it stands now, so that settings changed meanwhile stay.
+    ProfileSettings stored = ReadProfile(profilesDir, name);
+    stored.fingerprint = fingerprint;
+    WriteProfileReported(profilesDir, stored);
+  };
+}
 
 std::string RemoteRoot(std::string remoteDir) {
   if (remoteDir.empty() || remoteDir.front() != '/') remoteDir.insert(0, "/");
@@ -692,12 +788,25 @@ bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEn
 
 SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
                     const std::atomic<bool>& stop) {
-  SyncEngine engine(request, transport, sink, stop);
-  return engine.Run();
+  if (!request.dryRun) {
+    SyncEngine engine(request, transport, transport, sink, stop);
+    return engine.Run();
+  }
+  SyncPlan plan;
+  DryRunTransport planned(transport, plan);
+  SyncOutcome outcome;
+  {
+    const PlanningPrompter questions(plan);
+    SyncEngine engine(request, transport, planned, sink, stop);
+    outcome = engine.Run();
+  }
+  outcome.plan = std::move(plan);
+  return outcome;
 }
 
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop) {
   FtpSession session;
+  session.SetPinSaver(ProfilePinSaver(request.profilesDir, request.profile.name));
   return RunSync(request, session, sink, stop);
 }
 

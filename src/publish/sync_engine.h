@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "publish/dry_run.h"
 #include "publish/remote_entry.h"
 #include "publish/remote_transport.h"
 #include "site/folder_properties.h"
@@ -52,6 +53,9 @@ struct SyncRequest {
   // The text of albsite/js/rights.php (BuildRightsPhp), uploaded last when
   // access security is on.
   std::string rightsPhp;
+  // Only plan: read the server, change nothing on it (the clock probe,
+  // removed again, aside) nor in the profile, and list what a run would do.
+  bool dryRun = false;
 };
 
 struct SyncOutcome {
@@ -64,6 +68,8 @@ struct SyncOutcome {
   // The same from the server's exact time of the probe, when the listing
   // gave no seconds and the server tells exact times.
   std::optional<int> exactClockOffset;
+  // What the run would have done, for a dry run.
+  SyncPlan plan;
 };
 
 // A listed time that was given without a year and guessed one year too early
@@ -93,6 +99,9 @@ bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEn
 // The remote directory of a profile as the run uses it: it begins and ends
 // with "/", so an empty one is the server's root.
 std::string RemoteRoot(std::string remoteDir);
+
+// Keeps a certificate the user trusted in the profile's file (FtpSession::SetPinSaver).
+std::function<void(const std::string&)> ProfilePinSaver(const std::string& profilesDir, const std::string& name);
 
 // The run. `stop` may be set from another thread at any time: the run ends
 // at the next operation (a transfer in progress is interrupted) through the

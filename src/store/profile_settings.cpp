@@ -33,7 +33,7 @@ bool ProfileSettings::operator==(const ProfileSettings& o) const {
          commentFontSize == o.commentFontSize && borderWidth == o.borderWidth && shadowWidth == o.shadowWidth &&
          maxThumbSize == o.maxThumbSize && thumbsPerLine == o.thumbsPerLine && dateColor == o.dateColor &&
          commentColor == o.commentColor && borderColor == o.borderColor && shadowColor == o.shadowColor &&
-         preserve == o.preserve;
+         preserve == o.preserve && protocol == o.protocol && fingerprint == o.fingerprint;
 }
 
 const std::vector<ProfileKey>& ProfileKeys() {
@@ -48,6 +48,8 @@ const std::vector<ProfileKey>& ProfileKeys() {
       {"Remote", "Preserve", &PS::preserve, 0},
       {"Remote", "PHP", &PS::php, 0, 0, 1},
       {"Remote", "Passive", &PS::passive, 1, 0, 1},
+      {"Remote", "Protocol", &PS::protocol, 0},
+      {"Remote", "Fingerprint", &PS::fingerprint, 0},
       {"Settings", "Background", &PS::background, 0},
       {"Settings", "SlideBoard", &PS::slideBoard, 1, 0, 1},
       {"Settings", "SlideRepeat", &PS::slideRepeat, 1, 0, 1},

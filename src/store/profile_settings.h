@@ -36,6 +36,8 @@ struct ProfileSettings {
   std::string templateName{kDefaultTemplate};
   int accessSecurity = 0;
   int passive = 1;
+  std::string protocol;     // "ftp" (also when empty) or "ftps": explicit TLS on control and data
+  std::string fingerprint;  // the server certificate's SHA-256 the user trusted, "AB:CD:…"; empty for none
   int php = 1;
   int slideBoard = 1;
   int slideRepeat = 1;

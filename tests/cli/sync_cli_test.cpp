@@ -45,7 +45,8 @@ TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   const CliResult ok = Run({"check", "Holiday"});
   EXPECT_EQ(ok.exitCode, 0) << ok.err;
   EXPECT_EQ(ok.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
-                                                     "[ok] Base directory is empty", "[ok] Create and delete files"}));
+                                                     "[ok] Base directory is empty", "[ok] Create and delete files",
+                                                     "Protocol: FTP"}));
   EXPECT_TRUE(fs::is_directory(Remote("")));
   EXPECT_TRUE(fs::is_empty(Remote("")));
 
@@ -55,7 +56,7 @@ TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   EXPECT_EQ(warned.exitCode, 0) << warned.err;
   EXPECT_EQ(warned.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
                                                          "[warning] Base directory is empty",
-                                                         "[ok] Create and delete files"}));
+                                                         "[ok] Create and delete files", "Protocol: FTP"}));
   EXPECT_NE(warned.err.find("The remote base directory is not empty"), std::string::npos) << warned.err;
   fs::remove(Remote("index.html"));
 
@@ -64,7 +65,8 @@ TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   ASSERT_TRUE(WriteProfile(profiles(), s));
   const CliResult refused = Run({"check", "Holiday"});
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(refused.OutLines(), std::vector<std::string>{"[failed] Connection to server and authentication"});
+  EXPECT_EQ(refused.OutLines(),
+            (std::vector<std::string>{"Protocol: FTP", "[failed] Connection to server and authentication"}));
   EXPECT_TRUE(StartsWith(refused.LastErrorLine(), "albumsmith-cli: Error connecting host")) << refused.err;
 }
 
@@ -95,6 +97,44 @@ TEST_F(SyncCliTest, SyncPublishesThenRunsWithoutQuestions) {
 
 // Without a terminal and without --yes a question is refused and shown:
 // the run fails and leaves the remote directory alone.
+// After a photo changed, a dry run lists its derived files (and the pages
+// every run makes) and sends the server nothing but the clock probe.
+TEST_F(SyncCliTest, DryRunListsTheChangedPhotosFilesAndChangesNothing) {
+  ASSERT_EQ(Run({"sync", "Holiday", "--yes"}).exitCode, 0);
+  // Published minutes ago, so that files made now are clearly newer.
+  for (const char* tree : {"albsite/m", "albsite/s"}) {
+    for (const auto& e : fs::recursive_directory_iterator(Remote(tree)))
+      if (e.is_regular_file()) fs::last_write_time(e.path(), fs::last_write_time(e.path()) - std::chrono::minutes(5));
+  }
+  const fs::path photo = profilesPath() / "Holiday/ImageTree/Trips/b.jpg";
+  fs::last_write_time(photo, fs::file_time_type::clock::now());
+  const size_t mark = ReadText(server_->log()).size();
+
+  const CliResult plan = Run({"sync", "Holiday", "--folder", "Trips", "--dry-run"});
+  ASSERT_EQ(plan.exitCode, 0) << plan.err;
+  std::vector<std::string> lines = plan.OutLines();
+  ASSERT_FALSE(lines.empty());
+  const std::string summary = lines.back();
+  lines.pop_back();
+  // The folder load writes the folder's sort.inf again; the pages and dir.js
+  // come out as they were sent and stay off the plan.
+  EXPECT_EQ(lines, (std::vector<std::string>{"upload /album/albsite/m/Trips/b.jpg", "upload /album/albsite/s/Trips/b.jpg",
+                                             "upload /album/albsite/s/Trips/b.jpg.html",
+                                             "upload /album/albsite/s/Trips/sort.inf"}));
+  EXPECT_TRUE(StartsWith(summary, "4 uploads (")) << summary;
+  EXPECT_TRUE(EndsWith(summary, " bytes), 0 deletions, 0 mkdir, 0 rmdir, 0 questions")) << summary;
+  EXPECT_EQ(plan.exitCode, 0);
+  const std::string log = ReadText(server_->log()).substr(mark);
+  for (const std::string& line : Split(log, '\n')) {
+    for (const char* verb : {"STOR ", "DELE ", "MKD ", "RMD ", "RNFR ", "RNTO ", "APPE "}) {
+      const size_t at = line.find(std::string("<- ") + verb);
+      if (at != std::string::npos) {
+        EXPECT_NE(line.find("datetime.flg", at), std::string::npos) << line;
+      }
+    }
+  }
+}
+
 TEST_F(SyncCliTest, RefusedQuestionFailsTheRunAndDeletesNothing) {
   ASSERT_EQ(Run({"sync", "Holiday", "--yes"}).exitCode, 0);
   fs::create_directories(Remote("stats"));

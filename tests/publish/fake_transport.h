@@ -42,6 +42,8 @@ class FakeTransport final : public RemoteTransport {
   int listStep = 1;
   // FileSize answers, as a server that knows SIZE does.
   bool tellsSizes = true;
+  // Rename is allowed; false refuses every one, as some servers do.
+  bool renames = true;
   // Uploads to these paths keep only their first half, reported as whole.
   std::set<std::string> cutShort;
   std::function<void(int call)> onCall;
@@ -123,6 +125,16 @@ class FakeTransport final : public RemoteTransport {
   bool RemoveFile(std::string_view remote) override {
     if (!Call("RemoveFile", remote)) return false;
     if (!files.erase(Normal(remote))) return Fail("Cannot delete remote file '%s'", remote);
+    return true;
+  }
+
+  bool Rename(std::string_view from, std::string_view to) override {
+    if (!Call("Rename", std::string(from) + " " + std::string(to))) return false;
+    const auto file = files.find(Normal(from));
+    if (!renames || file == files.end()) return false;  // refused, quietly
+    File moved = std::move(file->second);
+    files.erase(file);
+    files[Normal(to)] = std::move(moved);
     return true;
   }
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -133,6 +134,7 @@ class FtpTestServer {
   std::string login_;
   std::string password_;
   std::string createdUser_;  // a system user made for this server, removed with it
+  std::string fingerprint_;  // of the TLS certificate, "AB:CD:…", when it has one
   int port_ = 0;
 
  private:
@@ -157,8 +159,11 @@ inline std::string PythonWithPyftpdlib() {
 // pyftpdlib, listing with MLSD. `readLimit` bytes per second slows uploads
 // down; 1 stalls them. Uploads to paths holding `cutUploads` (when not
 // empty) keep only their first half, though the server answers them as whole.
+// Uploads to paths holding `dropUploads` lose their data connection after
+// their first block and are answered 426.
 inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int readLimit = 0,
-                                                     const std::string& cutUploads = "") {
+                                                     const std::string& cutUploads = "",
+                                                     const std::string& dropUploads = "") {
   const std::string python = PythonWithPyftpdlib();
   if (python.empty()) {
     error = "pyftpdlib is missing: install python3-pyftpdlib (scripts/install-deps.sh)";
@@ -172,13 +177,16 @@ inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int rea
                          std::to_string(server->port_), "--root", server->root().string(), "--user", server->login_,
                          "--password", server->password_, "--passive-ports",
                          std::to_string(first) + "-" + std::to_string(last), "--log", server->log().string(),
-                         "--read-limit", std::to_string(readLimit), "--cut-uploads", cutUploads});
+                         "--read-limit", std::to_string(readLimit), "--cut-uploads", cutUploads,
+                         "--drop-uploads", dropUploads});
   return error.empty() ? std::move(server) : nullptr;
 }
 
 // vsftpd, listing with LIST only. It logs in system users through PAM, so a
 // user of our own is made for it (the tests run as root) and removed after.
-inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error) {
+// With `tls`, logins and data must go over TLS (explicit, AUTH TLS), with a
+// self-signed certificate made for the test; its SHA-256 is in fingerprint_.
+inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error, bool tls = false) {
   const char* program = "/usr/sbin/vsftpd";
   if (::access(program, X_OK) != 0) {
     error = "vsftpd is missing: install vsftpd (scripts/install-deps.sh)";
@@ -216,6 +224,23 @@ inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error) {
   std::filesystem::create_directories(empty);
   ::chmod(empty.c_str(), 0555);
 
+  std::string tlsConfig;
+  if (tls) {
+    const std::string cert = (server->folder() / "cert.pem").string();
+    const std::string key = (server->folder() / "key.pem").string();
+    if (RunCommand("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost -keyout " + key + " -out " +
+                       cert + " 2>&1 && openssl x509 -in " + cert + " -noout -fingerprint -sha256",
+                   "", output) != 0) {
+      error = "openssl failed: " + output;
+      return nullptr;
+    }
+    const size_t equals = output.rfind('=');
+    server->fingerprint_ = equals == std::string::npos ? "" : output.substr(equals + 1);
+    while (!server->fingerprint_.empty() && std::isspace(static_cast<unsigned char>(server->fingerprint_.back())))
+      server->fingerprint_.pop_back();
+    tlsConfig = "ssl_enable=YES\nrsa_cert_file=" + cert + "\nrsa_private_key_file=" + key +
+                "\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\nallow_anon_ssl=NO\nrequire_ssl_reuse=NO\n";
+  }
   // vsftpd cannot bind port 0 and report it: it gets a free port, and
   // another one when something took that port before vsftpd bound it.
   for (int attempt = 0; attempt < 5; ++attempt) {
@@ -237,7 +262,8 @@ inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error) {
                           << "\nuse_localtime=NO\nforce_dot_files=YES\ndelay_failed_login=0\nxferlog_enable=YES\n"
                              "xferlog_std_format=NO\n"
                              "log_ftp_protocol=YES\nvsftpd_log_file="
-                          << server->log().string() << "\n";
+                          << server->log().string() << "\n"
+                          << tlsConfig;
     ::chmod(config.c_str(), 0600);
     error = server->Start({program, config.string()});
     if (error.empty() || server->running()) break;

@@ -198,8 +198,10 @@ TEST_F(FakeSyncTest, FailureAtAnyCallEndsWithThePhasesMessage) {
       {37, "ListDir /album/", false, kCannotDirectory},  // the pages of the ancestors
       {53, "ListDir /album/albsite/s/Trips/2004/", false, kCannotDirectory},  // the uploads' sizes
       {63, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
-      {84, "ListDir /album/albsite/js/", false, kCannotTree},  // what an earlier setting left there
-      {85, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
+      // The root's pages, made as an ancestor's, are not sent again for the
+      // root itself; dir.js is sent unless its directory holds the one sent last.
+      {80, "ListDir /album/albsite/js/", false, kCannotTree},
+      {81, "PutBuffer /album/albsite/js/dir.js", false, kCannotTree},
   };
   const SyncRequest request = profile_.ProfileRequest();
   const std::string remdirFile = RemdirPath(profile_.profileDir());
@@ -324,7 +326,7 @@ TEST_F(FakeSyncTest, MinuteListingsAreSettledByTheServersExactTime) {
     if (StartsWith(call, "PutFile ")) sent.push_back(call.substr(8));
     if (StartsWith(call, "ExactTime ")) asked.push_back(call.substr(10));
   }
-  EXPECT_EQ(sent, (std::vector<std::string>{"/album/datetime.flg", "/album/albsite/s/Family/e.jpg"}));
+  EXPECT_EQ(sent, (std::vector<std::string>{"/album/datetime.flg", "/album/albsite/s/Family/.e.jpg.part"}));
   EXPECT_EQ(asked, (std::vector<std::string>{"/album/datetime.flg", "/album/albsite/s/Family/e.jpg"}));
   EXPECT_EQ(fake_.files["/album/albsite/s/Family/e.jpg"].content, bytes);
 }
@@ -433,13 +435,14 @@ TEST_F(FakeSyncTest, UploadsAreConfirmedBySizeOrListingAndANoOpRunAsksNothing) {
   const std::vector<std::string> noOp = fake_.calls;
 
   const std::string medium = "/album/albsite/m/Family/e.jpg";
+  const std::string temporary = "/album/albsite/m/Family/.e.jpg.part";
   const fs::path local = fs::path(profile_.profileDir()) / "albsite/m/Family/e.jpg";
   const struct {
     const char* what;
     bool tellsSizes;
     const char* confirmedBy;
   } cases[] = {
-      {"SIZE", true, "FileSize /album/albsite/m/Family/e.jpg"},
+      {"SIZE", true, "FileSize /album/albsite/m/Family/.e.jpg.part"},
       {"no SIZE: the listing", false, "ListDir /album/albsite/m/Family/"},
   };
   for (const auto& c : cases) {
@@ -447,15 +450,19 @@ TEST_F(FakeSyncTest, UploadsAreConfirmedBySizeOrListingAndANoOpRunAsksNothing) {
     Prompts().Clear();
     fake_.calls.clear();
     fake_.tellsSizes = c.tellsSizes;
-    fake_.cutShort = {medium};
+    // The replacement travels under a temporary name; cut short there, it
+    // never takes the published copy's place.
+    fake_.cutShort = {temporary};
+    const std::string published = fake_.files[medium].content;
     test::SetFileTime(local, std::time(nullptr) + 10);  // changed since its upload
     EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+    EXPECT_EQ(fake_.files[medium].content, published);
     const std::uintmax_t size = fs::file_size(local);
     EXPECT_EQ(Warnings(), (std::vector<std::string>{"Error uploading file '" + local.string() + "' to '" + medium +
                                                         "'\r\n\r\nThe server holds " + std::to_string(size / 2) +
                                                         " of its " + std::to_string(size) + " bytes",
                                                     std::string(kCannotDirectory)}));
-    const auto sent = std::find(fake_.calls.begin(), fake_.calls.end(), "PutFile " + medium);
+    const auto sent = std::find(fake_.calls.begin(), fake_.calls.end(), "PutFile " + temporary);
     ASSERT_NE(sent, fake_.calls.end());
     EXPECT_NE(std::find(sent, fake_.calls.end(), c.confirmedBy), fake_.calls.end());
   }
@@ -466,9 +473,130 @@ TEST_F(FakeSyncTest, UploadsAreConfirmedBySizeOrListingAndANoOpRunAsksNothing) {
   fake_.tellsSizes = true;
   Prompts().Clear();
   ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(fake_.files[medium].content, test::ReadText(local));
+  EXPECT_EQ(fake_.files.count(temporary), 0u);  // the cut copy went with the comparison
   fake_.calls.clear();
   ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
   EXPECT_EQ(fake_.calls, noOp);
+}
+
+// A server that refuses to move a file over another gets replacements under
+// their own names from then on; no temporary copy stays behind.
+TEST_F(FakeSyncTest, ServerRefusingRenamesGetsReplacementsDirectly) {
+  Publish();
+  fake_.renames = false;
+  const fs::path site = fs::path(profile_.profileDir()) / "albsite";
+  for (const char* changed : {"m/Family/e.jpg", "s/Family/e.jpg"}) {
+    std::string bytes = test::ReadText(site / changed);
+    bytes.back() ^= 1;
+    test::WriteText(site / changed, bytes);
+    test::SetFileTime(site / changed, std::time(nullptr) + 10);
+  }
+  fake_.calls.clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  for (const char* changed : {"m/Family/e.jpg", "s/Family/e.jpg"})
+    EXPECT_EQ(fake_.files["/album/albsite/" + std::string(changed)].content, test::ReadText(site / changed));
+  for (const auto& [path, file] : fake_.files) EXPECT_FALSE(EndsWith(path, ".part")) << path;
+  // The two images were sent before the first refusal; after it, nothing
+  // (the folder's pages, dir.js) goes under a temporary name.
+  const auto first = std::find_if(fake_.calls.begin(), fake_.calls.end(),
+                                  [](const std::string& c) { return StartsWith(c, "Rename"); });
+  ASSERT_NE(first, fake_.calls.end());
+  for (auto it = first + 1; it != fake_.calls.end(); ++it) {
+    if (StartsWith(*it, "Put")) {
+      EXPECT_FALSE(EndsWith(*it, ".part")) << *it;
+    }
+  }
+  EXPECT_EQ(std::count_if(first, fake_.calls.end(), [](const std::string& c) { return StartsWith(c, "Rename"); }), 2);
+}
+
+// A dry run lists what a run would do, in its order, and changes nothing on
+// the server but the clock probe, removed again, nor in the profile.
+TEST_F(FakeSyncTest, DryRunListsThePlanAndChangesNothing) {
+  Publish();
+  const fs::path changed = fs::path(profile_.profileDir()) / "albsite/s/Family/e.jpg";
+  test::SetFileTime(changed, std::time(nullptr) + 10);
+  fake_.files["/album/albsite/m/Family/stale.jpg"] = {"x", fake_.clock};  // no local copy
+  fake_.dirs.insert("/album/Family/extra");                               // no album folder
+  fake_.dirs.erase("/album/albsite/m/Trips/2004");                        // gone from the server
+  std::erase_if(fake_.files, [](const auto& f) { return StartsWith(f.first, "/album/albsite/m/Trips/2004/"); });
+  const auto files = fake_.files;
+  const auto dirs = fake_.dirs;
+  const std::string remdir = Remdir();
+  const std::string settings = test::ReadText(fs::path(profile_.profileDir()) / "Profile.ini");
+
+  SyncRequest request = profile_.ProfileRequest();
+  request.dryRun = true;
+  const SyncOutcome outcome = Run(request);
+  ASSERT_TRUE(outcome.succeeded) << Join(Warnings(), "\n");
+  // The pages and dir.js come out as they were sent last: not listed.
+  EXPECT_EQ(outcome.plan.lines, (std::vector<std::string>{
+                                    "delete /album/albsite/m/Family/stale.jpg",
+                                    "upload /album/albsite/s/Family/e.jpg",
+                                    "ask: Preserve \"Family/extra\"",
+                                    "mkdir /album/albsite/m/Trips/2004/",
+                                    "upload /album/albsite/m/Trips/2004/c.jpg",
+                                    "upload /album/albsite/m/Trips/2004/d.jpg",
+                                }));
+  const std::uintmax_t images = fs::file_size(changed) +
+                                fs::file_size(fs::path(profile_.profileDir()) / "albsite/m/Trips/2004/c.jpg") +
+                                fs::file_size(fs::path(profile_.profileDir()) / "albsite/m/Trips/2004/d.jpg");
+  EXPECT_EQ(outcome.plan.Summary(),
+            "3 uploads (" + std::to_string(images) + " bytes), 1 deletions, 1 mkdir, 0 rmdir, 1 questions");
+
+  EXPECT_EQ(fake_.dirs, dirs);
+  EXPECT_EQ(fake_.files.size(), files.size());
+  for (const auto& [path, file] : files) EXPECT_EQ(fake_.files[path].content, file.content) << path;
+  for (const std::string& call : fake_.calls) {
+    if (StartsWith(call, "Put") || StartsWith(call, "Remove") || StartsWith(call, "Rename") ||
+        StartsWith(call, "MakeDirs") || StartsWith(call, "EnterOrCreateDir")) {
+      EXPECT_TRUE(call.find("datetime.flg") != std::string::npos || call == "MakeDirs /album/") << call;
+    }
+  }
+  EXPECT_EQ(Remdir(), remdir);
+  EXPECT_EQ(test::ReadText(fs::path(profile_.profileDir()) / "Profile.ini"), settings);  // nothing preserved
+  EXPECT_TRUE(Prompts().shown().empty());  // the questions are in the plan, not asked
+}
+
+// A page is sent again when its text changed, when the server's copy is no
+// longer the one sent, and when the record of uploads is lost; otherwise a
+// run sends only the clock probe.
+TEST_F(FakeSyncTest, PagesTravelOnlyWhenTheyDifferFromWhatWasSent) {
+  Publish();
+  const auto sentPages = [&] {
+    std::vector<std::string> sent;
+    for (const std::string& call : fake_.calls)
+      if (StartsWith(call, "Put")) sent.push_back(call.substr(call.find(' ') + 1));
+    std::sort(sent.begin(), sent.end());
+    fake_.calls.clear();
+    return sent;
+  };
+  const auto run = [&] { ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n"); };
+  run();
+  EXPECT_EQ(sentPages(), std::vector<std::string>{"/album/datetime.flg"});
+
+  // Replaced behind our back with text of the same size, a minute later.
+  test::FakeTransport::File& page = fake_.files["/album/Family/index.html"];
+  std::reverse(page.content.begin(), page.content.end());
+  page.time += 60;
+  run();
+  EXPECT_EQ(sentPages(), (std::vector<std::string>{"/album/Family/.index.html.part", "/album/datetime.flg"}));
+
+  // A setting that shows in every page changes them all.
+  profile_.settings().thumbsPerLine = 3;
+  profile_.Save();
+  run();
+  const std::vector<std::string> all = sentPages();
+  EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const std::string& p) { return EndsWith(p, "index.html.part"); }),
+            4);
+
+  // Without the record everything made afresh travels once more.
+  fs::remove(fs::path(profile_.profileDir()) / "remsent.dat");
+  run();
+  const std::vector<std::string> again = sentPages();
+  EXPECT_EQ(std::count_if(again.begin(), again.end(), [](const std::string& p) { return EndsWith(p, ".html.part"); }),
+            8);
+  EXPECT_EQ(std::count(again.begin(), again.end(), "/album/albsite/js/.dir.js.part"), 1);
 }
 
 TEST_F(FakeSyncTest, FolderCommandWithoutTreeFileTurnsIntoTheWholeProfile) {

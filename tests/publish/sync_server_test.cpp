@@ -47,6 +47,8 @@ struct ServerOptions {
   int clockAhead = 0;  // seconds the server's clock runs ahead of ours (run under faketime)
   int rateLimit = 0;   // bytes per second the server takes uploads at; 0 for no limit
   std::string cutUploads = "";  // pyftpdlib keeps half of each upload to a path holding this
+  std::string dropUploads = "";  // pyftpdlib drops the data connection of uploads to a path holding this
+  bool tls = false;              // vsftpd: explicit TLS required, with a certificate made for the test
 };
 
 // A test's own server. Started with the shared helpers; when the test asks
@@ -55,8 +57,8 @@ struct ServerOptions {
 class SyncServer {
  public:
   SyncServer(ServerKind kind, ServerOptions options) : kind_(kind), options_(options) {
-    server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads)
-                                            : test::StartVsftpd(error_);
+    server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads, options.dropUploads)
+                                            : test::StartVsftpd(error_, options.tls);
     if (server_ && (options.clockAhead || options.rateLimit)) Restart();
   }
 
@@ -80,6 +82,8 @@ class SyncServer {
     }
   }
 
+  void SetOptions(ServerOptions options) { options_ = std::move(options); }
+
   bool Restart() {
     server_->Stop();
     std::vector<std::string> argv;
@@ -98,7 +102,7 @@ class SyncServer {
             std::string("--user"), server_->login_, std::string("--password"), server_->password_,
             std::string("--passive-ports"), std::to_string(first) + "-" + std::to_string(last), std::string("--log"),
             server_->log().string(), std::string("--read-limit"), std::to_string(options_.rateLimit),
-            std::string("--cut-uploads"), options_.cutUploads})
+            std::string("--cut-uploads"), options_.cutUploads, std::string("--drop-uploads"), options_.dropUploads})
         argv.push_back(a);
     } else {
       const fs::path config = server_->folder() / "vsftpd.conf";
@@ -145,6 +149,10 @@ class SyncServer {
       std::string path = line.substr(line.find("STOR ", at) + 5);
       if (!path.empty() && path.back() == '"') path.pop_back();  // vsftpd quotes the command
       if (StartsWith(path, kRemoteDir)) path = path.substr(kRemoteDir.size());
+      // A replacement is sent as ".NAME.part" beside NAME and moved over it.
+      const size_t slash = path.rfind('/') + 1;
+      if (path.compare(slash, 1, ".") == 0 && EndsWith(path, ".part"))
+        path = path.substr(0, slash) + path.substr(slash + 1, path.size() - slash - 6);
       paths.push_back(path);
     }
     std::sort(paths.begin(), paths.end());
@@ -192,6 +200,7 @@ class ServerClockTransport final : public RemoteTransport {
     return Dated(remote, inner_.PutBuffer(remote, data));
   }
   bool RemoveFile(std::string_view remote) override { return inner_.RemoveFile(remote); }
+  bool Rename(std::string_view from, std::string_view to) override { return inner_.Rename(from, to); }
   bool RemoveTree(std::string_view dir) override { return inner_.RemoveTree(dir); }
   bool ExactTime(std::string_view remote, std::int64_t& time) override { return inner_.ExactTime(remote, time); }
   bool FileSize(std::string_view remote, std::uint64_t& size) override { return inner_.FileSize(remote, size); }
@@ -247,6 +256,7 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
     s.login = (*server_)->login_;
     s.password = (*server_)->password_;
     s.remoteDir = std::string(kRemoteDir);
+    s.protocol = options.tls ? "ftps" : "";
     profile_.Save();
     return true;
   }
@@ -254,6 +264,7 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
   SyncOutcome Run(const SyncRequest& request, HookedSink& sink, const std::atomic<bool>& stop) {
     FtpSession session;
     session.SetTimeouts({5, 5, 5});
+    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
     if (server_->options().clockAhead == 0) return RunSync(request, session, sink, stop);
     ServerClockTransport clock(session, (*server_)->root(), server_->options().clockAhead);
     return RunSync(request, clock, sink, stop);
@@ -276,17 +287,10 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
 
   std::string RemdirText() const { return test::ReadText(RemdirPath(profile_.profileDir())); }
 
-  // What every run sends whatever changed: the clock probe, the folder tree
-  // data, and for a static site the pages of each folder it publishes.
-  std::vector<std::string> FixedUploads(const std::vector<std::string>& pageFolders) const {
-    std::vector<std::string> paths = {"datetime.flg", "albsite/js/dir.js"};
-    for (const std::string& f : pageFolders) {
-      paths.push_back(f + "index.html");
-      paths.push_back(f + "slide.html");
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-  }
+  // What every run sends whatever changed: the clock probe. The folder
+  // tree data and the pages, made afresh by every run, travel only when
+  // their text differs from what was sent last.
+  std::vector<std::string> FixedUploads() const { return {"datetime.flg"}; }
 
   test::SyncTestProfile profile_;
   std::unique_ptr<SyncServer> server_;
@@ -317,7 +321,7 @@ TEST_P(SyncServerTest, FirstRunPublishesTheSiteAndTheNextSendsNoAlbumFile) {
   const SyncOutcome second = Run(profile_.ProfileRequest());
   ASSERT_TRUE(second.succeeded);
   EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
-  EXPECT_EQ(server_->Stors(mark), FixedUploads({"", "Family/", "Trips/", "Trips/2004/"}));
+  EXPECT_EQ(server_->Stors(mark), FixedUploads());
   EXPECT_EQ(test::TreeContent(server_->Local()), remote);
 }
 
@@ -329,7 +333,7 @@ TEST_P(SyncServerTest, ChangedImageSendsItsDerivedFilesAndItsFolderPages) {
 
   const size_t mark = server_->LogSize();
   ASSERT_TRUE(Run(profile_.FolderRequest("Trips/2004/")).succeeded);
-  std::vector<std::string> expected = FixedUploads({"Trips/2004/"});
+  std::vector<std::string> expected = FixedUploads();
   // The comment copy is one of the image's derived files: the folder load
   // removes it with the others when the image changes.
   for (const char* p : {"albsite/m/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg.comment",
@@ -437,7 +441,7 @@ TEST_P(SyncServerTest, ServerClockAheadIsMeasuredAndCausesNoNeedlessUpload) {
   size_t mark = server_->LogSize();
   const SyncOutcome second = Run(profile_.ProfileRequest());
   ASSERT_TRUE(second.succeeded);
-  EXPECT_EQ(server_->Stors(mark), FixedUploads({"", "Family/", "Trips/", "Trips/2004/"}));
+  EXPECT_EQ(server_->Stors(mark), FixedUploads());
 
   // A change made after the last upload, by our clock, but before the time
   // the server gave that upload: only the offset tells it is newer.
@@ -531,7 +535,7 @@ TEST_P(SyncServerTest, PhpSiteKeepsIndexPhpAndAlbsiteAndLosesStaticPagesQuietly)
   const size_t mark = server_->LogSize();
   ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
   EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
-  EXPECT_EQ(server_->Stors(mark), FixedUploads({}));
+  EXPECT_EQ(server_->Stors(mark), FixedUploads());
 }
 
 // A protected album is published guarded: every folder file as "<name>.php"
@@ -754,8 +758,95 @@ TEST_P(CuttingServerTest, UploadCutShortFailsTheRunNamingTheFile) {
   }
 }
 
+// A replacement whose data connection breaks part way fails the run; the
+// published copy stays as it was until the next run sends the new one whole.
+TEST_P(CuttingServerTest, ReplacementCutOffLeavesThePublishedCopyUntilTheNextRun) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded);
+  const fs::path local = fs::path(profile_.profileDir()) / "albsite/m/Family/e.jpg";
+  const fs::path remote = server_->Local("albsite/m/Family/e.jpg");
+  const std::string published = test::ReadText(remote);
+  std::string changed = test::ReadText(local);
+  changed[changed.size() / 2] ^= 1;
+  test::WriteText(local, changed);
+  SetFileTime(local, std::time(nullptr) + 10);
+
+  server_->SetOptions({.dropUploads = "e.jpg"});
+  ASSERT_TRUE(server_->Restart()) << server_->error();
+  Prompts().Clear();
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  ASSERT_FALSE(Warnings().empty());
+  EXPECT_TRUE(StartsWith(Warnings().front(), "Error uploading file '" + local.string() + "'")) << Warnings().front();
+  EXPECT_EQ(test::ReadText(remote), published);
+
+  server_->SetOptions({});
+  ASSERT_TRUE(server_->Restart()) << server_->error();
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(test::ReadText(remote), changed);
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());  // no temporary copy left
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, CuttingServerTest, ::testing::Values(ServerKind::Pyftpdlib),
                          [](const ::testing::TestParamInfo<ServerKind>&) { return "pyftpdlib"; });
+
+// FTPS: vsftpd insisting on TLS for the login and every transfer, with a
+// certificate that no authority signed.
+class FtpsServerTest : public SyncServerTest {
+ protected:
+  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
+};
+
+TEST_P(FtpsServerTest, UnknownCertificateIsAskedAboutAndPinnedOnYes) {
+  if (!StartServer({.tls = true})) return;
+  const std::string fingerprint = (*server_)->fingerprint_;
+  ASSERT_EQ(fingerprint.size(), 95u) << fingerprint;  // 32 bytes as "AB:" pairs
+
+  // No: refused before the login, nothing pinned.
+  Prompts().Clear();
+  Prompts().Queue(Answer::No);
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  ASSERT_FALSE(Prompts().texts().empty());
+  EXPECT_NE(Prompts().texts().front().find(fingerprint), std::string::npos) << Prompts().texts().front();
+  EXPECT_EQ(Pinned(), "");
+  EXPECT_EQ((*server_)->Logins(), 0);
+
+  // Yes: pinned in the profile, and the whole site goes over TLS.
+  Prompts().Clear();
+  Prompts().Queue(Answer::Yes);
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(Pinned(), fingerprint);
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+  EXPECT_NE(test::ReadText((*server_)->log()).find("\"AUTH TLS\""), std::string::npos);
+  EXPECT_NE(test::ReadText((*server_)->log()).find("\"PROT P\""), std::string::npos);  // the data too
+
+  // The pinned certificate is taken without a question; nothing of the album is sent again.
+  Prompts().Clear();
+  const size_t mark = server_->LogSize();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_TRUE(Prompts().texts().empty()) << Join(Prompts().texts(), "\n");
+  EXPECT_EQ(server_->Stors(mark), FixedUploads());
+}
+
+TEST_P(FtpsServerTest, ChangedCertificateIsRefusedNamingBothFingerprints) {
+  if (!StartServer({.tls = true})) return;
+  const std::string pinned =
+      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF";
+  profile_.settings().fingerprint = pinned;
+  profile_.Save();
+  Prompts().Clear();
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  const std::vector<std::string> warnings = Warnings();
+  ASSERT_FALSE(warnings.empty());
+  EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
+  EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
+  for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
+  EXPECT_EQ(Pinned(), pinned);
+  EXPECT_EQ((*server_)->Logins(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpsServerTest, ::testing::Values(ServerKind::Vsftpd),
+                         [](const ::testing::TestParamInfo<ServerKind>&) { return "vsftpd"; });
 
 // A server that cannot be reached costs one attempt, not one per phase.
 TEST(SyncUnreachableTest, ServerIsTriedOnce) {

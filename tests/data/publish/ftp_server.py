@@ -9,7 +9,7 @@ import signal
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -27,6 +27,9 @@ def main():
     # Uploads to paths holding this text keep only their first half, though
     # the transfer is answered 226 as complete.
     parser.add_argument("--cut-uploads", default="")
+    # Uploads to paths holding this text lose their data connection after
+    # their first block, answered 426, as when a link breaks mid-transfer.
+    parser.add_argument("--drop-uploads", default="")
     args = parser.parse_args()
 
     logging.basicConfig(filename=args.log, level=logging.DEBUG)
@@ -49,6 +52,17 @@ def main():
         class SlowData(ThrottledDTPHandler):
             read_limit = args.read_limit
         Handler.dtp_handler = SlowData
+    elif args.drop_uploads:
+        class DroppingData(DTPHandler):
+            def handle_read(self):
+                name = getattr(self.file_obj, "name", "")
+                if self.receive and args.drop_uploads in name and self.tot_bytes_received > 0:
+                    self._resp = ("426 Connection closed; transfer aborted.", logging.warning)
+                    self.close()
+                    return
+                DTPHandler.handle_read(self)
+            handle_read_event = handle_read  # the base class binds its own
+        Handler.dtp_handler = DroppingData
 
     server = FTPServer(("127.0.0.1", args.port), Handler)
     print("listening on port %d" % server.socket.getsockname()[1], flush=True)
