@@ -10,6 +10,7 @@ std::unique_ptr<QObject> NewUiTests();
 std::unique_ptr<QObject> NewAlbumWindowTests();
 std::unique_ptr<QObject> NewSiteDialogTests();
 std::unique_ptr<QObject> NewPublishWindowTests();
+std::unique_ptr<QObject> NewDesktopWindowTests();
 
 // `ui_tests [Class] [QTest options]`: only the named class when one is
 // given (ctest runs each class as a test of its own), else every class.
@@ -26,7 +27,8 @@ int main(int argc, char* argv[]) {
   }
   int failures = 0;
   bool found = false;
-  for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests}) {
+  for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests,
+                    &NewDesktopWindowTests}) {
     // Each class makes its own settings folder inside the one named.
     if (configDir.isEmpty()) {
       qunsetenv("ALBUMSMITH_CONFIG_DIR");
