@@ -8,6 +8,8 @@
 #   window-1x.png, window-2x.png  the window 1400 units wide with its whole
 #                    tool bar, on a screen of 1 and of 2 pixels per unit
 #   french.png       the same window in French
+#   front-page.png   the demo album's front page, with its folder cards, in
+#                    headless Chromium
 # With --manual the pictures the manual shows are written into
 # resources/help/images/ instead.
 # Builds nothing: run it after building the `albumsmith` and `albumsmith-cli`
@@ -75,6 +77,16 @@ shoot() {
 }
 shoot thumbnails.png --folder Cameras
 shoot list.png --folder Cameras --list-mode
+
+# The album as a visitor sees it.
+ALBUMSMITH_CONFIG_DIR="$work/config" "$cli" --profiles-dir "$work/profiles" site Demo --out "$work/site" >/dev/null 2>&1
+if command -v chromium >/dev/null; then
+  timeout 60 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1100,620 \
+    --screenshot="$out/front-page.png" "file://$work/site/index.html" 2>/dev/null
+  echo "$out/front-page.png"
+else
+  echo "screenshot.sh: no chromium, no picture of the front page" >&2
+fi
 [ -n "$manual" ] && exit 0
 shoot orientation.png --folder Orientation
 shoot window-1x.png --folder Cameras --window-size 1400x800
