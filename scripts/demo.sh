@@ -63,7 +63,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   ALBUMSMITH_CONFIG_DIR="$DEMO_HOME/config" "$BIN/albumsmith" --profile Demo
 else
   page=$DEMO_HOME/front-page.html
-  if ! curl -fsS --max-time 10 -o "$page" "$ADDRESS"; then
+  if ! /usr/bin/python3 -c 'import sys, urllib.request; open(sys.argv[2], "wb").write(urllib.request.urlopen(sys.argv[1], timeout=10).read())' "$ADDRESS" "$page"; then
     echo "the front page is not served at $ADDRESS" >&2
     exit 1
   fi
