@@ -25,7 +25,7 @@ FOLDER_TARGET = {
 # Library headers and the only folder allowed to include them.
 LIBRARY_HEADERS = [
     (re.compile(r"^Q[A-Za-z]*(/|$)"), {"ui"}),
-    (re.compile(r"^curl/"), {"publish"}),
+    (re.compile(r"^curl/"), {"publish", "update"}),
     (re.compile(r"^(jpeglib|jerror|jconfig|jmorecfg|turbojpeg)\.h$"), {"imaging"}),
     (re.compile(r"^(ft2build\.h|freetype/|fontconfig/)"), {"imaging"}),
 ]

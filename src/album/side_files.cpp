@@ -246,7 +246,9 @@ std::string ReadImageDate(const std::string& rowsPath, const std::string& fileNa
   return display ? *display : StripExtension(fileName);
 }
 
-std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, const std::string& folder) {
+namespace {
+
+std::vector<std::string> OrderedPhotos(const std::string& profileDir, const std::string& folder, bool report) {
   const FolderDirs dirs = FolderDirectories(profileDir, folder);
   // The photos the folder holds now, whatever added or removed them since
   // sort.inf was written. A photo without thumbnail could not be read (or
@@ -262,7 +264,7 @@ std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, con
 
   const std::string sortInf = dirs.thumbnails + std::string(kSortInf);
   const std::optional<std::vector<std::string>> lines = ReadLines(sortInf);
-  if (!lines) ShowMessageText({Icon::Exclamation}, kCannotReadSortFile, {sortInf});
+  if (!lines && report) ShowMessageText({Icon::Exclamation}, kCannotReadSortFile, {sortInf});
   // In the folder's order; photos it does not name yet follow in name
   // order, where the next load of the folder puts them too.
   std::vector<std::string> ordered;
@@ -273,6 +275,18 @@ std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, con
   }
   for (const std::string& name : photos)
     if (unplaced.count(name)) ordered.push_back(name);
+  return ordered;
+}
+
+}  // namespace
+
+std::vector<std::string> FolderPhotoNames(const std::string& profileDir, const std::string& folder) {
+  return OrderedPhotos(profileDir, folder, false);
+}
+
+std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, const std::string& folder) {
+  const FolderDirs dirs = FolderDirectories(profileDir, folder);
+  const std::vector<std::string> ordered = OrderedPhotos(profileDir, folder, true);
 
   std::vector<SequenceImage> sequence;
   for (const std::string& name : ordered) {

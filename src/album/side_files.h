@@ -87,6 +87,9 @@ struct SequenceImage {
 // gone are left out. When sort.inf cannot be read this shows "Cannot read
 // sort file" with its path, and the photos come in name order.
 std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, const std::string& folder);
+// The file names of the same photos in the same order, read without a
+// message (another folder's page shows them: its own page reports).
+std::vector<std::string> FolderPhotoNames(const std::string& profileDir, const std::string& folder);
 
 // For the cleaning of a derived folder: true when `name` is the temporary
 // file of a write beside its final name. A write in progress (the image

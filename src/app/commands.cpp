@@ -56,7 +56,7 @@ const std::vector<CommandInfo>& Commands() {
       {C::kBaseDirectory, "S&ettings", "&Base directory", false, {}, R::kFrame},
       {C::kLanguage, "S&ettings", "&Language", false, {}, R::kFrame},
       {C::kAddLanguage, "S&ettings", "&Add new language", false, {}, R::kFrame},
-      {C::kHelpContents, "&Help", "&Contents...", true, {}, R::kView},
+      {C::kHelpContents, "&Help", "&Contents...", true, {"F1"}, R::kView},
       {C::kHelpIndex, "&Help", "&Index", false, {}, R::kView},
       {C::kHelpSearch, "&Help", "&Search", false, {}, R::kView},
       {C::kForum, "&Help", "&Forum", false, {}, R::kFrame},

@@ -16,9 +16,22 @@ std::string OneLine(const std::string& s) { return ReplaceAll(ReplaceAll(s, "\r"
 CliWindowSink::CliWindowSink(std::FILE* out) : out_(out), tty_(::isatty(::fileno(out)) != 0) {}
 
 void CliWindowSink::Render() {
-  // One line: status, clipboard indicator, percentage with a bar while shown.
+  // One line: status, clipboard indicator, percentage (with a bar on a terminal).
   std::string line = Trim(state_.statusPane).empty() ? std::string() : std::string(Trim(state_.statusPane));
   if (!Trim(state_.clipboardPane).empty()) line += " |" + state_.clipboardPane;
+  line = OneLine(line);
+  if (!tty_) {
+    // A log or a pipe gets one line per step: a new status text, and the
+    // moment the progress is full. Percentages in between would only repeat
+    // the same step.
+    const bool full = state_.progressVisible && state_.progressPosition >= state_.progressMaximum;
+    if (line == lastLine_ && !(full && !lastWasFull_)) return;
+    lastLine_ = line;
+    lastWasFull_ = full;
+    std::fprintf(out_, "%s%s\n", line.c_str(), state_.progressVisible ? state_.progressPane.c_str() : "");
+    std::fflush(out_);
+    return;
+  }
   if (state_.progressVisible) {
     const int width = 20;
     const long long filled =
@@ -26,11 +39,9 @@ void CliWindowSink::Render() {
     line += " [" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(width - filled), '.') +
             "]" + state_.progressPane;
   }
-  line = OneLine(line);
   if (line == lastLine_) return;
   lastLine_ = line;
-  if (tty_) std::fprintf(out_, "\r\033[K%s", line.c_str());
-  else std::fprintf(out_, "%s\n", line.c_str());
+  std::fprintf(out_, "\r\033[K%s", line.c_str());
   std::fflush(out_);
 }
 

@@ -31,6 +31,7 @@ class CliWindowSink : public WindowSink {
   bool tty_;
   StatusBarState state_;
   std::string lastLine_;
+  bool lastWasFull_ = false;
 };
 
 // The "Copy files" window of the command line: one progress line.

@@ -10,6 +10,7 @@
 #include "store/file_ops.h"
 #include "store/profile_settings.h"
 #include "store/profiles.h"
+#include "update/version_check.h"
 
 namespace albumsmith {
 namespace {
@@ -70,9 +71,20 @@ int RunDemo(Context& ctx, const std::vector<std::string>& args) {
   return args.size() <= 2 ? Demo(ctx, args.size() == 2 ? args[1] : "Demo") : kUsageError;
 }
 
-int RunVersion(Context&, const std::vector<std::string>& args) {
-  if (args.size() != 1) return kUsageError;
-  std::printf("Albumsmith %s\n", ProgramRelease().ShortText().c_str());
+int RunVersion(Context& ctx, const std::vector<std::string>& args) {
+  const bool check = args.size() >= 2 && args[1] == "--check";
+  if (args.size() > (check ? 3u : 1u)) return kUsageError;
+  const Release running = ProgramRelease();
+  std::printf("Albumsmith %s\n", running.ShortText().c_str());
+  if (!check) return 0;
+  const std::string url = args.size() == 3 ? args[2] : VersionCheckUrl(ctx.settings);
+  const auto endpoint = SplitHttpUrl(url);
+  if (!endpoint) return Fail(ctx, url + " : URL error");
+  std::fflush(stdout);
+  // As in the window: no answer, or one that names no higher release, is not
+  // an error.
+  for (const Release& newer : CheckForNewerReleases(*endpoint, running))
+    std::printf("newer release: %d.%d.%d\n", newer.major, newer.minor, newer.patch);
   return 0;
 }
 
@@ -80,7 +92,9 @@ const CliRegistrar kCopy({"copy", "  copy SOURCE DESTINATION           copy a fo
 const CliRegistrar kDemo(
     {"demo", "  demo [NAME]                       create a demo profile from the photos shipped\n"
      "                                    with the program\n", &RunDemo});
-const CliRegistrar kVersion({"version", "  version                           print the release\n", &RunVersion});
+const CliRegistrar kVersion({"version", "  version [--check [URL]]          print the release; --check asks the product's web\n"
+                                       "                                    site (or URL) whether a newer one exists\n",
+                             &RunVersion});
 
 }  // namespace
 }  // namespace albumsmith

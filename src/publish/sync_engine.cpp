@@ -636,6 +636,9 @@ class SyncEngine {
     page.folder = folder;
     page.folderId = node->id();
     page.images = ReadFolderSequence(profileDir_, folder);
+    std::vector<std::string> children;
+    for (const CDirectoryTree::Node& child : node->children()) children.push_back(child.name());
+    page.subFolders = ReadFolderCards(profileDir_, folder, children);
     const StaticPageExpander expander(page);
     const std::string dir = remoteDir_ + folder;
     for (const auto& [name, skeleton] : {std::pair{"index.html", &*index_}, std::pair{"slide.html", &*slide_}}) {

@@ -163,13 +163,50 @@ std::string ThumbnailTable(const PageContext& page) {
   return out;
 }
 
+std::vector<FolderCard> ReadFolderCards(const std::string& profileDir, const std::string& folder,
+                                        const std::vector<std::string>& childNames) {
+  std::vector<FolderCard> cards;
+  for (const std::string& name : childNames) {
+    const std::vector<std::string> photos = FolderPhotoNames(profileDir, folder + name + "/");
+    cards.push_back({name, photos.empty() ? std::string() : photos.front(), photos.size()});
+  }
+  return cards;
+}
+
+std::string FolderCardsBlock(const PageContext& page) {
+  if (page.subFolders.empty()) return {};
+  const std::string prefix = UrlEscape(page.sitePrefix());
+  std::string out = "<nav class=\"folder-cards\">\n";
+  for (const FolderCard& card : page.subFolders) {
+    const std::string child = UrlEscape(card.name) + "/";
+    // The server answers a folder's address with its index.html; the
+    // preview's pages are plain files.
+    out += " <a class=\"folder-card\" href=\"" + child + (page.preview ? "index.html" : "") + "\">";
+    if (card.cover.empty()) {
+      out += "<span class=\"folder-cover folder-cover-empty\"></span>";
+    } else {
+      out += "<img class=\"folder-cover\" src=\"" + prefix + "albsite/s/" + UrlEscape(page.folder) + child +
+             UrlEscape(card.cover) + "\" alt=\"\">";
+    }
+    out += "<span class=\"folder-name\">" + EscapeHtmlText(card.name) + "</span>";
+    out += "<span class=\"folder-count\">" +
+           (card.photos == 0 ? std::string("No photos") : card.photos == 1 ? std::string("1 photo")
+                                                                           : Fmt("%d photos", {card.photos})) +
+           "</span></a>\n";
+  }
+  out += "</nav>\n";
+  return out;
+}
+
 std::string FolderContent(const PageContext& page, const FolderSettings& folderSettings) {
   if (folderSettings.htmlMode != 0) return ReadIncludedHtml(FolderHtmlPath(page.profileDir, page.folder));
   const int mode = page.folder.empty() ? page.settings.rootMode : 0;
   const std::string rootFile = SettingText(page.settings.rootFileName);
   switch (mode) {
     case 0:
-      return ThumbnailTable(page);
+      if (page.images.empty() && page.subFolders.empty())
+        return "<p class=\"empty-folder\">This folder holds no photos yet.</p>\n";
+      return FolderCardsBlock(page) + ThumbnailTable(page);
     case 1:
       return rootFile.empty() ? std::string() : ReadIncludedHtml(page.profileDir + rootFile);
     case 2:

@@ -22,6 +22,18 @@
 
 namespace albumsmith {
 
+// A sub-folder as its parent's page shows it: a card with its name, the
+// thumbnail of its first photo and its number of photos.
+struct FolderCard {
+  std::string name;   // the folder's own name
+  std::string cover;  // file name of its first photo in its order; "" without photos
+  size_t photos = 0;
+};
+
+// The cards of the sub-folders `childNames` (in the tree's order) of `folder`.
+std::vector<FolderCard> ReadFolderCards(const std::string& profileDir, const std::string& folder,
+                                        const std::vector<std::string>& childNames);
+
 struct PageContext {
   ProfileSettings settings;
   std::string profileDir;   // ends with "/"
@@ -30,6 +42,7 @@ struct PageContext {
   int folderId = 0;         // the folder's node number in the folder tree (curDir)
   bool preview = false;     // pages for the local preview rather than for the server
   std::vector<SequenceImage> images;
+  std::vector<FolderCard> subFolders;  // in the tree's order
 
   int depth() const;
   std::string pagePrefix() const;
@@ -61,10 +74,14 @@ std::string SlideLinkBlockPhp();
 // "__IMAGETAB__": the folder's HTML when its HtmlMode is on; else for the
 // root folder by RootMode (0 thumbnail table, 1 root page file, 2 frame of
 // the address in ShortRootFilename, other values nothing); else the table.
+// Where the table stands, the sub-folders' cards come first, and a folder
+// with neither photos nor sub-folders says so.
 std::string FolderContent(const PageContext& page, const FolderSettings& folderSettings);
 // The thumbnail table: rows of ThumbsPerLine images (at least 1), each row
 // after a separator carrying the anchor of its number from 1.
 std::string ThumbnailTable(const PageContext& page);
+// The sub-folders' cards, each a link to the folder's page; "" without any.
+std::string FolderCardsBlock(const PageContext& page);
 
 // "__IMAGEINFO__": "&nbsp;", "1 Image" or "<n> Images".
 std::string ImageCountText(size_t count);

@@ -1,5 +1,7 @@
 #include "site/site_writer.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -33,12 +35,23 @@ constexpr std::string_view kPreviewDir = "Preview/";
 struct FolderRef {
   int id;
   std::string path;
+  std::vector<std::string> children;  // the names of its sub-folders, in the tree's order
 };
 
 // The root first, then the tree's folders in their order.
 std::vector<FolderRef> AllFolders(const std::vector<CDirectoryTree::Entry>& folders) {
-  std::vector<FolderRef> all{{0, ""}};
-  for (const CDirectoryTree::Entry& f : folders) all.push_back({f.id, f.relativePath});
+  std::vector<FolderRef> all{{0, "", {}}};
+  for (const CDirectoryTree::Entry& f : folders) all.push_back({f.id, f.relativePath, {}});
+  // The listing is in pre-order: a folder's parent is the last one seen one
+  // level up.
+  std::vector<size_t> open{0};
+  for (size_t i = 1; i < all.size(); ++i) {
+    const size_t depth = static_cast<size_t>(folders[i - 1].depth);
+    open.resize(std::min(open.size(), depth));
+    if (open.empty()) open.push_back(0);
+    all[open.back()].children.push_back(folders[i - 1].name);
+    open.push_back(i);
+  }
   return all;
 }
 
@@ -52,6 +65,7 @@ PageContext MakeContext(const ProfileSettings& settings, const std::string& prof
   page.folderId = folder.id;
   page.preview = preview;
   page.images = ReadFolderSequence(profileDir, folder.path);
+  page.subFolders = ReadFolderCards(profileDir, folder.path, folder.children);
   return page;
 }
 

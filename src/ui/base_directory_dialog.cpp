@@ -14,7 +14,7 @@ namespace albumsmith::ui {
 
 BaseDirectoryDialog::BaseDirectoryDialog(const std::string& current, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("BaseDirectoryDialog"));
-  setWindowTitle(QStringLiteral("Settings"));
+  setWindowTitle(QLoad(TextId::kSettingsTitle));
   field_ = new QLineEdit(Q(current));
   field_->setObjectName(QStringLiteral("ProfilesBaseDirectory"));
   browse_ = new QPushButton(QStringLiteral("..."));
@@ -30,7 +30,7 @@ BaseDirectoryDialog::BaseDirectoryDialog(const std::string& current, QWidget* pa
   row->addWidget(field_, 1);
   row->addWidget(browse_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("Profiles base directory")));
+  layout->addWidget(new QLabel(QLoad(TextId::kProfilesBaseDirLabel)));
   layout->addLayout(row);
   layout->addWidget(buttons);
   setMinimumWidth(440);

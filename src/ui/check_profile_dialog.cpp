@@ -23,7 +23,7 @@ CheckProfileDialog::CheckProfileDialog(const ProfileSettings& profile, QWidget* 
                                        std::unique_ptr<RemoteTransport> transport)
     : QDialog(parent), transport_(transport ? std::move(transport) : std::make_unique<FtpSession>()) {
   setObjectName(QStringLiteral("CheckProfile"));
-  setWindowTitle(QStringLiteral("Check profile"));
+  setWindowTitle(QLoad(TextId::kCheckProfileTitle));
 
   auto* grid = new QGridLayout;
   grid->setColumnMinimumWidth(0, 24);

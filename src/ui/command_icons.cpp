@@ -1,130 +1,89 @@
 #include "ui/command_icons.h"
 
-#include <QFont>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
-#include <QStyle>
+#include <QFile>
 
 namespace albumsmith::ui {
 
 namespace {
 
-constexpr int kSize = 32;
+struct IconNames {
+  const char* theme;   // freedesktop icon naming, "" when none fits
+  const char* bundled; // icons/<name>.svg
+};
 
-// A rounded tile in the command group's colour with a glyph on it.
-QIcon Tile(const QString& glyph, const QColor& color, qreal glyphScale = 0.62) {
-  QPixmap pixmap(kSize, kSize);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setRenderHint(QPainter::TextAntialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(color);
-  p.drawRoundedRect(QRectF(2, 2, kSize - 4, kSize - 4), 6, 6);
-  QFont font;
-  font.setPixelSize(static_cast<int>(kSize * glyphScale));
-  font.setBold(true);
-  p.setFont(font);
-  p.setPen(Qt::white);
-  p.drawText(QRect(0, 0, kSize, kSize), Qt::AlignCenter, glyph);
-  return QIcon(pixmap);
-}
-
-// Sheets of paper drawn on a tile: one offset pair for "copy", a clipboard
-// for "paste".
-QIcon Sheets(bool clipboard, const QColor& color) {
-  QPixmap pixmap(kSize, kSize);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(color);
-  p.drawRoundedRect(QRectF(2, 2, kSize - 4, kSize - 4), 6, 6);
-  p.setPen(QPen(color, 2));
-  p.setBrush(Qt::white);
-  if (clipboard) {
-    p.drawRoundedRect(QRectF(8, 7, 16, 19), 2, 2);
-    p.setBrush(color.darker(130));
-    p.drawRoundedRect(QRectF(12, 5, 8, 5), 1.5, 1.5);
-  } else {
-    p.drawRect(QRectF(7, 7, 12, 15));
-    p.drawRect(QRectF(13, 11, 12, 15));
+IconNames NamesOf(CommandId id) {
+  using C = CommandId;
+  switch (id) {
+    case C::kNewProfile: return {"document-new", "new-profile"};
+    case C::kOpenProfile: return {"document-open", "open-profile"};
+    case C::kUsersManagement: return {"system-users", "users"};
+    case C::kPreview: return {"document-print-preview", "preview"};
+    case C::kProfileProperties: return {"document-properties", "properties"};
+    case C::kExit: return {"application-exit", "exit"};
+    case C::kUndo: return {"edit-undo", "undo"};
+    case C::kCut: return {"edit-cut", "cut"};
+    case C::kCopy: return {"edit-copy", "copy"};
+    case C::kPaste: return {"edit-paste", "paste"};
+    case C::kSelectAll: return {"edit-select-all", "select-all"};
+    case C::kUnselect: return {"edit-clear", "unselect"};
+    case C::kImportFolder: return {"folder-download", "import-folder"};
+    case C::kNewFolder: return {"folder-new", "new-folder"};
+    case C::kDeleteFolder: return {"", "delete-folder"};
+    case C::kMoveFolder: return {"", "move-folder"};
+    case C::kRenameFolder: return {"", "rename-folder"};
+    case C::kAccess: return {"changes-prevent", "access"};
+    case C::kBefore: return {"go-up", "before"};
+    case C::kAfter: return {"go-down", "after"};
+    case C::kFolderProperties: return {"", "folder-properties"};
+    case C::kImportImages: return {"", "import-images"};
+    case C::kDeleteImages: return {"", "delete-images"};
+    case C::kTagImages: return {"", "tag-images"};
+    case C::kDisplayImage: return {"", "display-image"};
+    case C::kViewToolbar: return {"", "toolbar"};
+    case C::kViewStatusBar: return {"", "status-bar"};
+    case C::kViewFolderTree: return {"", "folder-tree"};
+    case C::kThumbnails: return {"view-list-icons", "thumbnails"};
+    case C::kList: return {"view-list-details", "list"};
+    case C::kRotate90: return {"object-rotate-right", "rotate-right"};
+    case C::kRotate180: return {"", "rotate-180"};
+    case C::kRotate270: return {"object-rotate-left", "rotate-left"};
+    case C::kFlipLeftRight: return {"object-flip-horizontal", "flip-horizontal"};
+    case C::kFlipUpDown: return {"object-flip-vertical", "flip-vertical"};
+    case C::kTimeOffset: return {"", "time-offset"};
+    case C::kSetDate: return {"", "set-date"};
+    case C::kSyncFolder: return {"", "sync-folder"};
+    case C::kSyncProfile: return {"", "sync-profile"};
+    case C::kStopSync: return {"process-stop", "stop"};
+    case C::kCheckVersion: return {"", "check-version"};
+    case C::kBaseDirectory: return {"", "base-directory"};
+    case C::kLanguage: return {"preferences-desktop-locale", "language"};
+    case C::kAddLanguage: return {"", "add-language"};
+    case C::kHelpContents: return {"help-contents", "help-contents"};
+    case C::kHelpIndex: return {"", "help-index"};
+    case C::kHelpSearch: return {"", "help-search"};
+    case C::kForum: return {"", "forum"};
+    case C::kAbout: return {"help-about", "about"};
+    default: return {"", ""};
   }
-  return QIcon(pixmap);
 }
-
-// A standard icon with a small badge in its lower right corner.
-QIcon Badged(const QIcon& base, const QString& badge, const QColor& color) {
-  QPixmap pixmap = base.pixmap(kSize, kSize);
-  if (pixmap.isNull()) return Tile(badge, color);
-  pixmap = pixmap.scaled(kSize, kSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(color);
-  const QRectF badgeRect(kSize * 0.45, kSize * 0.45, kSize * 0.55, kSize * 0.55);
-  p.drawEllipse(badgeRect);
-  QFont font;
-  font.setPixelSize(static_cast<int>(kSize * 0.42));
-  font.setBold(true);
-  p.setFont(font);
-  p.setPen(Qt::white);
-  p.drawText(badgeRect, Qt::AlignCenter, badge);
-  return QIcon(pixmap);
-}
-
-const QColor kEditColor(0x3b, 0x6e, 0xa8);
-const QColor kImageColor(0x2e, 0x8b, 0x57);
-const QColor kTransformColor(0x8a, 0x4f, 0xb0);
-const QColor kDateColor(0xc0, 0x6a, 0x1a);
-const QColor kFolderColor(0xb0, 0x3a, 0x2e);
-const QColor kAdminColor(0x55, 0x5f, 0x6b);
 
 }  // namespace
 
-QIcon CommandIcon(CommandId id, const QStyle* style) {
-  using C = CommandId;
-  auto standard = [style](QStyle::StandardPixmap sp) { return style->standardIcon(sp); };
-  switch (id) {
-    case C::kExit: return standard(QStyle::SP_DialogCloseButton);
-    case C::kUsersManagement: return Tile(QStringLiteral("U"), kAdminColor);
-    case C::kAccess: return Tile(QStringLiteral("A"), kAdminColor);
-    case C::kNewProfile: return standard(QStyle::SP_FileIcon);
-    case C::kOpenProfile: return standard(QStyle::SP_DialogOpenButton);
-    case C::kProfileProperties: return standard(QStyle::SP_FileDialogInfoView);
-    case C::kPreview: return standard(QStyle::SP_FileDialogContentsView);
-    case C::kSyncFolder: return standard(QStyle::SP_BrowserReload);
-    case C::kSyncProfile: return standard(QStyle::SP_DriveNetIcon);
-    case C::kStopSync: return standard(QStyle::SP_BrowserStop);
-    case C::kNewFolder: return standard(QStyle::SP_FileDialogNewFolder);
-    case C::kDeleteFolder: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("\u00D7"), kFolderColor);
-    case C::kMoveFolder: return standard(QStyle::SP_DirLinkIcon);
-    case C::kBefore: return standard(QStyle::SP_ArrowUp);
-    case C::kAfter: return standard(QStyle::SP_ArrowDown);
-    case C::kRenameFolder: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("a"), kEditColor);
-    case C::kImportFolder: return standard(QStyle::SP_DirOpenIcon);
-    case C::kFolderProperties: return Badged(standard(QStyle::SP_DirIcon), QStringLiteral("i"), kAdminColor);
-    case C::kThumbnails: return standard(QStyle::SP_FileDialogListView);
-    case C::kList: return standard(QStyle::SP_FileDialogDetailedView);
-    case C::kCut: return Tile(QStringLiteral("\u2702"), kEditColor);
-    case C::kCopy: return Sheets(false, kEditColor);
-    case C::kPaste: return Sheets(true, kEditColor);
-    case C::kUndo: return Tile(QStringLiteral("\u21B6"), kEditColor);
-    case C::kRotate270: return Tile(QStringLiteral("\u21BA"), kTransformColor);
-    case C::kRotate90: return Tile(QStringLiteral("\u21BB"), kTransformColor);
-    case C::kRotate180: return Tile(QStringLiteral("180"), kTransformColor, 0.36);
-    case C::kFlipLeftRight: return Tile(QStringLiteral("\u21C6"), kTransformColor);
-    case C::kFlipUpDown: return Tile(QStringLiteral("\u21C5"), kTransformColor);
-    case C::kTagImages: return Tile(QStringLiteral("T"), kImageColor);
-    case C::kTimeOffset: return Tile(QStringLiteral("\u00B1"), kDateColor);
-    case C::kSetDate: return Tile(QStringLiteral("31"), kDateColor, 0.45);
-    case C::kDisplayImage: return Tile(QStringLiteral("\u25A3"), kImageColor);
-    case C::kDeleteImages: return standard(QStyle::SP_TrashIcon);
-    case C::kImportImages: return Tile(QStringLiteral("+"), kImageColor);
-    case C::kHelpContents: return Tile(QStringLiteral("?"), kAdminColor);
-    default: return {};
-  }
+QIcon BundledCommandIcon(CommandId id) {
+  const IconNames names = NamesOf(id);
+  if (!*names.bundled) return {};
+  const QString file = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(names.bundled));
+  return QFile::exists(file) ? QIcon(file) : QIcon();
+}
+
+QIcon CommandIcon(CommandId id, const QStyle*) {
+  const IconNames names = NamesOf(id);
+  const QIcon bundled = BundledCommandIcon(id);
+  // A theme icon only where the theme has the name; the program's own
+  // picture otherwise, so that a command never shows an empty tile.
+  if (*names.theme && QIcon::hasThemeIcon(QLatin1String(names.theme)))
+    return QIcon::fromTheme(QLatin1String(names.theme), bundled);
+  return bundled;
 }
 
 }  // namespace albumsmith::ui

@@ -1,6 +1,7 @@
 #pragma once
-// Tool bar pictures: the style's standard icons where one fits, otherwise a
-// small picture drawn here, so the program ships no image files of its own.
+// Every command's picture: the desktop's icon theme where it has the
+// freedesktop name, otherwise the SVG drawn for the command and built into
+// the program (icons/), sharp at any scale.
 
 #include <QIcon>
 
@@ -10,6 +11,10 @@ class QStyle;
 
 namespace albumsmith::ui {
 
-QIcon CommandIcon(CommandId id, const QStyle* style);
+// Null for a command without a picture of its own (none in the menus now).
+QIcon CommandIcon(CommandId id, const QStyle* style = nullptr);
+// The bundled picture alone, without the theme: for checks that every
+// command has one.
+QIcon BundledCommandIcon(CommandId id);
 
 }  // namespace albumsmith::ui

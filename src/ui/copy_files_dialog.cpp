@@ -1,9 +1,11 @@
 #include "ui/copy_files_dialog.h"
 
+#include "ui/qt_text.h"
+
 namespace albumsmith::ui {
 
 CopyFilesDialog::CopyFilesDialog(std::string source, std::string destination, QWidget* parent)
-    : ProgressWindow(QStringLiteral("Copy files"), false, parent),
+    : ProgressWindow(QLoad(TextId::kCopyFilesTitle), false, parent),
       source_(std::move(source)),
       destination_(std::move(destination)) {}
 

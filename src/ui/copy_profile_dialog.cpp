@@ -17,14 +17,14 @@ CopyProfileDialog::CopyProfileDialog(std::string profilesDir, QWidget* parent)
   setWindowTitle(QLoad(TextId::kCopyProfileTitle));
   name_ = new QLineEdit;
   name_->setObjectName(QStringLiteral("ProfileName"));
-  copyImages_ = new QCheckBox(QStringLiteral("Copy images"));
+  copyImages_ = new QCheckBox(QLoad(TextId::kCopyImagesLabel));
   copyImages_->setObjectName(QStringLiteral("CopyImages"));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &CopyProfileDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("Name of the profile")));
+  layout->addWidget(new QLabel(QLoad(TextId::kProfileNameLabel)));
   layout->addWidget(name_);
   layout->addWidget(copyImages_);
   layout->addWidget(buttons);

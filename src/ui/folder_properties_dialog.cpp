@@ -35,14 +35,14 @@ constexpr int kEditorMinimumHeight = 260;
 
 FolderPropertiesDialog::FolderPropertiesDialog(std::string profileDir, std::string folder, QWidget* parent)
     : QDialog(parent), profileDir_(std::move(profileDir)), folder_(std::move(folder)) {
-  setWindowTitle(QStringLiteral("Folder properties"));
+  setWindowTitle(QLoad(TextId::kFolderPropertiesTitle));
   const FolderDialogState opened = OpenFolderProperties(profileDir_, folder_);
   settings_ = opened.settings;
 
-  auto* contents = new QGroupBox(QStringLiteral("Contents"));
-  storyBoard_ = new QRadioButton(QStringLiteral("Story board"));
+  auto* contents = new QGroupBox(QLoad(TextId::kContentsLabel));
+  storyBoard_ = new QRadioButton(QLoad(TextId::kStoryBoardChoice));
   storyBoard_->setObjectName(QStringLiteral("StoryBoard"));
-  htmlData_ = new QRadioButton(QStringLiteral("HTML data"));
+  htmlData_ = new QRadioButton(QLoad(TextId::kHtmlDataLabel));
   htmlData_->setObjectName(QStringLiteral("HtmlData"));
   auto* group = new QButtonGroup(contents);
   group->addButton(storyBoard_);
@@ -56,14 +56,14 @@ FolderPropertiesDialog::FolderPropertiesDialog(std::string profileDir, std::stri
   contentsLayout->addWidget(htmlData_);
   contentsLayout->addWidget(note, 1);
 
-  auto* html = new QGroupBox(QStringLiteral("HTML data"));
+  auto* html = new QGroupBox(QLoad(TextId::kHtmlDataLabel));
   editor_ = new HtmlEditor;
   editor_->setObjectName(QStringLiteral("HtmlEditor"));
   editor_->setMinimumSize(kEditorMinimumWidth, kEditorMinimumHeight);
   editor_->setPlainText(Q(opened.html));
-  readFile_ = new QPushButton(QStringLiteral("Read file"));
+  readFile_ = new QPushButton(QLoad(TextId::kReadFileButton));
   readFile_->setObjectName(QStringLiteral("ReadFile"));
-  preview_ = new QPushButton(QStringLiteral("Preview"));
+  preview_ = new QPushButton(QLoad(TextId::kPreviewButton));
   preview_->setObjectName(QStringLiteral("Preview"));
   auto* htmlButtons = new QVBoxLayout;
   for (QPushButton* b : {readFile_, preview_}) {
@@ -75,13 +75,13 @@ FolderPropertiesDialog::FolderPropertiesDialog(std::string profileDir, std::stri
   htmlLayout->addWidget(editor_, 1);
   htmlLayout->addLayout(htmlButtons);
 
-  auto* custom = new QGroupBox(QStringLiteral("Folder customization"));
-  customTitle_ = new QCheckBox(QStringLiteral("Custom title"));
+  auto* custom = new QGroupBox(QLoad(TextId::kFolderCustomizationLabel));
+  customTitle_ = new QCheckBox(QLoad(TextId::kCustomTitleLabel));
   customTitle_->setObjectName(QStringLiteral("CustomTitle"));
   customTitle_->setChecked(TitleFieldEnabled(settings_));
   titleText_ = new QLineEdit(Q(settings_.titleText));
   titleText_->setObjectName(QStringLiteral("TitleText"));
-  variables_ = new QPushButton(QStringLiteral("Template variables"));
+  variables_ = new QPushButton(QLoad(TextId::kTemplateVariablesButton));
   variables_->setObjectName(QStringLiteral("TemplateVariables"));
   variables_->setAutoDefault(false);
   auto* customLayout = new QHBoxLayout(custom);
@@ -125,8 +125,8 @@ void FolderPropertiesDialog::updateEnabling() {
 
 void FolderPropertiesDialog::readFile() {
   const QString chosen =
-      QFileDialog::getOpenFileName(this, QStringLiteral("Include HTML code"), lastReadDir_,
-                                   QStringLiteral("HTML Files (*.htm *.html);;All Files (*)"));
+      QFileDialog::getOpenFileName(this, QLoad(TextId::kIncludeHtmlTitle), lastReadDir_,
+                                   QLoad(TextId::kHtmlFilesFilter));
   if (chosen.isEmpty()) return;
   lastReadDir_ = QFileInfo(chosen).absolutePath();
   if (const auto text = ReadWholeFile(S(chosen))) editor_->setPlainText(Q(*text));

@@ -88,7 +88,7 @@ void ColorButton::choose() {
 
 GlobalPropertiesDialog::GlobalPropertiesDialog(std::string profilesDir, ProfileSettings profile, QWidget* parent)
     : QDialog(parent), profilesDir_(std::move(profilesDir)), profile_(std::move(profile)) {
-  setWindowTitle(QStringLiteral("Profile default properties"));
+  setWindowTitle(QLoad(TextId::kProfileDefaultsTitle));
   auto* tabs = new QTabWidget;
   tabs->addTab(makeSlideShowTab(), QLoad(TextId::kSlideShowTab));
   tabs->addTab(makeBackgroundTab(), QLoad(TextId::kBackgroundTab));
@@ -105,8 +105,8 @@ GlobalPropertiesDialog::GlobalPropertiesDialog(std::string profilesDir, ProfileS
 QWidget* GlobalPropertiesDialog::makeOnOff(const QString& title, const char* objectName, int value, OnOff& pair) {
   auto* box = new QGroupBox(title);
   box->setObjectName(QLatin1String(objectName));
-  pair.off = new QRadioButton(QStringLiteral("Off"));
-  pair.on = new QRadioButton(QStringLiteral("On"));
+  pair.off = new QRadioButton(QLoad(TextId::kOffChoice));
+  pair.on = new QRadioButton(QLoad(TextId::kOnChoice));
   auto* group = new QButtonGroup(box);
   group->addButton(pair.off);
   group->addButton(pair.on);
@@ -121,9 +121,9 @@ QWidget* GlobalPropertiesDialog::makeOnOff(const QString& title, const char* obj
 QWidget* GlobalPropertiesDialog::makeSlideShowTab() {
   auto* page = new QWidget;
   auto* switches = new QVBoxLayout;
-  switches->addWidget(makeOnOff(QStringLiteral("Board visibility"), "SlideBoard", profile_.slideBoard, board_));
-  switches->addWidget(makeOnOff(QStringLiteral("Repeat slide-show"), "SlideRepeat", profile_.slideRepeat, repeat_));
-  switches->addWidget(makeOnOff(QStringLiteral("Image transitions"), "SlideFader", profile_.slideFader, fader_));
+  switches->addWidget(makeOnOff(QLoad(TextId::kBoardVisibilityLabel), "SlideBoard", profile_.slideBoard, board_));
+  switches->addWidget(makeOnOff(QLoad(TextId::kRepeatSlideShowLabel), "SlideRepeat", profile_.slideRepeat, repeat_));
+  switches->addWidget(makeOnOff(QLoad(TextId::kImageTransitionsLabel), "SlideFader", profile_.slideFader, fader_));
   switches->addStretch();
 
   delays_ = new QListWidget;
@@ -137,10 +137,10 @@ QWidget* GlobalPropertiesDialog::makeSlideShowTab() {
   transitions_->setCurrentRow(TransitionRowFor(profile_.slideTrans));
 
   auto* delayColumn = new QVBoxLayout;
-  delayColumn->addWidget(new QLabel(QStringLiteral("Delay between images")));
+  delayColumn->addWidget(new QLabel(QLoad(TextId::kDelayLabel)));
   delayColumn->addWidget(delays_);
   auto* transitionColumn = new QVBoxLayout;
-  transitionColumn->addWidget(new QLabel(QStringLiteral("Transition between images")));
+  transitionColumn->addWidget(new QLabel(QLoad(TextId::kTransitionLabel)));
   transitionColumn->addWidget(transitions_);
 
   auto* layout = new QHBoxLayout(page);
@@ -250,7 +250,7 @@ QWidget* GlobalPropertiesDialog::makeStyleTab() {
     button = new ColorButton(color);
     button->setObjectName(QString::fromLatin1(kind) + QStringLiteral("Color"));
     grid->addWidget(check, row, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Width")), row, 1);
+    grid->addWidget(new QLabel(QLoad(TextId::kWidthLabel)), row, 1);
     grid->addWidget(spin, row, 2);
     grid->addWidget(button, row, 3);
     ++row;
@@ -268,17 +268,17 @@ QWidget* GlobalPropertiesDialog::makeStyleTab() {
     fields.color->setObjectName(QString::fromLatin1(name + "Color"));
     fields.face = FontFaceBox((name + "Font").constData(), face);
     grid->addWidget(new QLabel(title), row, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Size")), row, 1);
+    grid->addWidget(new QLabel(QLoad(TextId::kSizeLabel)), row, 1);
     grid->addWidget(fields.size, row, 2);
     grid->addWidget(fields.color, row, 3);
     grid->addWidget(fields.face, row, 4);
     ++row;
   };
-  fontRow(QStringLiteral("Dates"), "Date", profile_.dateFontSize, profile_.dateColor, profile_.dateFont, dates_);
-  fontRow(QStringLiteral("Comments"), "Comment", profile_.commentFontSize, profile_.commentColor,
+  fontRow(QLoad(TextId::kDatesLabel), "Date", profile_.dateFontSize, profile_.dateColor, profile_.dateFont, dates_);
+  fontRow(QLoad(TextId::kCommentsLabel), "Comment", profile_.commentFontSize, profile_.commentColor,
           profile_.commentFont, comments_);
 
-  auto* footerBox = new QGroupBox(QStringLiteral("Footer section"));
+  auto* footerBox = new QGroupBox(QLoad(TextId::kFooterSectionLabel));
   footer_ = new HtmlEditor;
   footer_->setObjectName(QStringLiteral("FooterEditor"));
   footer_->setPlainText(Q(OpenFooter(profileDir(), profile_)));
@@ -294,10 +294,10 @@ QWidget* GlobalPropertiesDialog::makeThumbnailsTab() {
   maxThumbSize_ = NamedSpin("MaxThumbSize", 100, 400, profile_.maxThumbSize);
   thumbsPerLine_ = NamedSpin("ThumbsPerLine", 1, 9, profile_.thumbsPerLine);
   auto* form = new QFormLayout(page);
-  form->addRow(QStringLiteral("Maximum thumbnail size"), maxThumbSize_);
-  form->addRow(QString(), new QLabel(QStringLiteral("Default: 100 pixels (Max 400)")));
-  form->addRow(QStringLiteral("Thumbnails per line"), thumbsPerLine_);
-  form->addRow(QString(), new QLabel(QStringLiteral("Default: 6 (Max 9)")));
+  form->addRow(QLoad(TextId::kMaxThumbSizeLabel), maxThumbSize_);
+  form->addRow(QString(), new QLabel(QLoad(TextId::kMaxThumbSizeHint)));
+  form->addRow(QLoad(TextId::kThumbsPerLineLabel), thumbsPerLine_);
+  form->addRow(QString(), new QLabel(QLoad(TextId::kThumbsPerLineHint)));
   return page;
 }
 

@@ -200,14 +200,20 @@ class ThumbnailDelegate : public QStyledItemDelegate {
 
     QPixmap picture = index.data(ImageListModel::kThumbnailRole).value<QPixmap>();
     if (picture.isNull()) picture = ImageListModel::placeholder();
-    // A thumbnail made with another MaxThumbSize still fits its square.
+    // A thumbnail made with another MaxThumbSize still fits its square. Sizes
+    // are in the window's units: a picture drawn for a high-density screen
+    // has more pixels than it takes room.
     const int room = at.square.width() - 8;
-    if (picture.width() > room || picture.height() > room)
-      picture = picture.scaled(room, room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    const QRect pictureRect(at.square.x() + (at.square.width() - picture.width()) / 2,
-                            at.square.y() + (at.square.height() - picture.height()) / 2, picture.width(),
-                            picture.height());
-    p->drawPixmap(pictureRect.topLeft(), picture);
+    QSize size = picture.deviceIndependentSize().toSize();
+    if (size.width() > room || size.height() > room) {
+      const qreal ratio = picture.devicePixelRatio();
+      picture = picture.scaled(QSize(room, room) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+      picture.setDevicePixelRatio(ratio);
+      size = picture.deviceIndependentSize().toSize();
+    }
+    const QRect pictureRect(at.square.x() + (at.square.width() - size.width()) / 2,
+                            at.square.y() + (at.square.height() - size.height()) / 2, size.width(), size.height());
+    p->drawPixmap(pictureRect, picture);
 
     // The position number sits in the picture's corner on its own ground,
     // so that it reads on any photo.
@@ -258,7 +264,7 @@ class ThumbnailDelegate : public QStyledItemDelegate {
 
 // A thumbnail the worker made, or the one already on disk: read on the
 // worker's thread, so that the window never waits for a picture.
-QImage PictureOf(ProcessedImage& result) {
+QImage ThumbnailOf(ProcessedImage& result) {
   const ImageBuffer& b = result.thumbnail;
   if (!b.empty() && (b.components() == 3 || b.components() == 1)) {
     const QImage::Format format = b.components() == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8;
@@ -267,6 +273,23 @@ QImage PictureOf(ProcessedImage& result) {
   QImageReader reader(Q(result.thumbnailPath));
   reader.setAutoTransform(false);  // the worker writes thumbnails upright
   return reader.read();
+}
+
+// On a screen of more than one pixel per unit, the thumbnail's own pixels
+// would be blown up and blurred: the picture is then drawn from the medium
+// image (written upright beside it) at the thumbnail's size in units.
+QImage PictureOf(ProcessedImage& result, qreal ratio, const QString& mediumPath) {
+  QImage thumbnail = ThumbnailOf(result);
+  if (ratio <= 1.0 || thumbnail.isNull()) return thumbnail;
+  QImageReader reader(mediumPath);
+  reader.setAutoTransform(false);
+  const QSize wanted = (QSizeF(thumbnail.size()) * ratio).toSize();
+  if (!reader.canRead() || reader.size().width() < wanted.width()) return thumbnail;
+  reader.setScaledSize(reader.size().scaled(wanted, Qt::KeepAspectRatio));
+  QImage sharp = reader.read();
+  if (sharp.isNull()) return thumbnail;
+  sharp.setDevicePixelRatio(ratio);
+  return sharp;
 }
 
 }  // namespace
@@ -607,8 +630,10 @@ void ImageListView::startWorker() {
   // only when it still belongs to the folder shown.
   // The view outlives the thread (it joins it before it goes), and a call
   // still queued when the view goes is dropped with it.
-  options.onImage = [this](ImageDone&& done) {
-    QImage picture = PictureOf(done.result);
+  const qreal ratio = devicePixelRatioF();
+  const QString mediumDir = Q(list_.dirs().medium);
+  options.onImage = [this, ratio, mediumDir](ImageDone&& done) {
+    QImage picture = PictureOf(done.result, ratio, mediumDir + Q(done.fileName));
     const QString path = Q(done.result.thumbnailPath);
     const QString name = Q(done.fileName);
     QMetaObject::invokeMethod(

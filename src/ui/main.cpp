@@ -41,7 +41,11 @@ int main(int argc, char* argv[]) {
   parser.addOption(profileOption);
   parser.addOption(screenshotOption);
   parser.addOption(folderOption);
+  const QCommandLineOption sizeOption(QStringLiteral("window-size"),
+                                      QStringLiteral("Open the window <width>x<height> units large."),
+                                      QStringLiteral("size"));
   parser.addOption(listModeOption);
+  parser.addOption(sizeOption);
   parser.process(app);
 
   ui::QtPrompter prompter;
@@ -58,6 +62,10 @@ int main(int argc, char* argv[]) {
   if (!screenshot.isEmpty()) options.profilesDialogAtStart = false;
 
   ui::MainFrame frame(settings, languages, options);
+  if (parser.isSet(sizeOption)) {
+    const QStringList size = parser.value(sizeOption).split(QLatin1Char('x'));
+    if (size.size() == 2) frame.resize(size[0].toInt(), size[1].toInt());
+  }
   frame.show();
 
   if (parser.isSet(folderOption) && !frame.folderTree()->selectPath(ui::S(parser.value(folderOption))))

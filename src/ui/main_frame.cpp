@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStatusBar>
@@ -25,6 +26,8 @@
 #include <QVBoxLayout>
 
 #include "album/profile_maintenance.h"
+#include "app/manual.h"
+#include "app/window_texts.h"
 #include "imaging/transforms.h"
 #include "platform/app_settings.h"
 #include "platform/messages.h"
@@ -42,6 +45,7 @@
 #include "ui/global_properties_dialog.h"
 #include "ui/image_list_view.h"
 #include "ui/preview_window.h"
+#include "ui/new_release_dialog.h"
 #include "ui/profiles_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/qt_window_sink.h"
@@ -139,10 +143,12 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
 
   runStartTimers(options);
   placeWindow();
+  restoreWindowState();
   updateCommands();
 }
 
 MainFrame::~MainFrame() {
+  versionCheck_.reset();
   // A run still going posts to the sink, which goes with the window.
   sync_->stopAndWait();
   treePane_->setAccess(nullptr, nullptr);
@@ -162,7 +168,7 @@ void MainFrame::wire(CommandId id, F&& work) {
 
 void MainFrame::createActions() {
   for (const CommandInfo& info : Commands()) {
-    auto* action = new QAction(Q(info.menuText), this);
+    auto* action = new QAction(Q(MenuItemText(info.id)), this);
     action->setObjectName(QString::number(static_cast<int>(info.id)));
     action->setData(static_cast<int>(info.id));
     QList<QKeySequence> keys;
@@ -193,9 +199,13 @@ void MainFrame::createActions() {
   wire(C::kCheckVersion, [this] {
     checkVersion_ = ToggleCheckVersion(settings_, checkVersion_);
     actions_[C::kCheckVersion]->setChecked(checkVersion_ != 0);
+    if (checkVersion_ != 0) startVersionCheck();
   });
   wire(C::kAddLanguage, &MainFrame::addLanguageCommand);
   wire(C::kForum, &MainFrame::forumCommand);
+  wire(C::kHelpContents, [this] { openManual(ManualPage::kContents); });
+  wire(C::kHelpIndex, [this] { openManual(ManualPage::kIndex); });
+  wire(C::kHelpSearch, [this] { openManual(ManualPage::kSearch); });
   wire(C::kAbout, &MainFrame::aboutCommand);
   wire(C::kSyncFolder, &MainFrame::syncFolderCommand);
   wire(C::kSyncProfile, &MainFrame::syncProfileCommand);
@@ -210,8 +220,10 @@ void MainFrame::createActions() {
 }
 
 void MainFrame::createMenus() {
-  for (const char* title : MenuTitles()) {
-    QMenu* menu = menuBar()->addMenu(Q(title));
+  for (size_t index = 0; index < MenuTitles().size(); ++index) {
+    const char* title = MenuTitles()[index];
+    QMenu* menu = menuBar()->addMenu(Q(MenuTitleText(index)));
+    menu->setObjectName(QStringLiteral("Menu%1").arg(index));
     connect(menu, &QMenu::aboutToShow, this, &MainFrame::updateCommands);
     bool first = true;
     for (const CommandInfo& info : Commands()) {
@@ -219,7 +231,7 @@ void MainFrame::createMenus() {
       if (MenuSeparatorBefore(info.id) && !first) menu->addSeparator();
       first = false;
       if (info.id == C::kLanguage) {
-        languageMenu_ = menu->addMenu(Q(info.menuText));
+        languageMenu_ = menu->addMenu(Q(MenuItemText(info.id)));
         languageMenu_->setObjectName(QStringLiteral("LanguageMenu"));
         connect(languageMenu_, &QMenu::aboutToShow, this, &MainFrame::rebuildLanguageMenu);
       } else {
@@ -232,7 +244,7 @@ void MainFrame::createMenus() {
 }
 
 void MainFrame::createToolBar() {
-  toolBar_ = addToolBar(QStringLiteral("Standard"));
+  toolBar_ = addToolBar(QLoad(TextId::kToolBarTitle));
   toolBar_->setObjectName(QStringLiteral("ToolBar"));
   toolBar_->setIconSize(QSize(16, 16));
   toolBar_->setMovable(true);
@@ -303,7 +315,7 @@ void MainFrame::createStatusBar() {
 }
 
 void MainFrame::createDock() {
-  treeDock_ = new QDockWidget(QStringLiteral("Directory tree"), this);
+  treeDock_ = new QDockWidget(QLoad(TextId::kDirectoryTreeTitle), this);
   treeDock_->setObjectName(QStringLiteral("DirectoryTree"));
   treeDock_->setAllowedAreas(Qt::AllDockWidgetAreas);
   treePane_ = new FolderTreePane(*sink_);
@@ -375,6 +387,36 @@ void MainFrame::createDock() {
           [this] { updateCommands(); });
 }
 
+void MainFrame::startVersionCheck() {
+  QPointer<MainFrame> window(this);
+  versionCheck_->StartVersionCheck(VersionCheckUrl(settings_), ProgramRelease(),
+                                   [window](const Release& running, const Release& announced) {
+                                     QMetaObject::invokeMethod(
+                                         window.data(),
+                                         [window, running, announced] {
+                                           if (!window) return;
+                                           auto* dialog = new NewReleaseDialog(running, announced, window);
+                                           dialog->setAttribute(Qt::WA_DeleteOnClose);
+                                           dialog->open();
+                                         },
+                                         Qt::QueuedConnection);
+                                   });
+}
+
+// Size, place, bars and the folder tree's width as the user left them; the
+// first run keeps the place computed by placeWindow.
+void MainFrame::restoreWindowState() {
+  const QByteArray geometry = QByteArray::fromBase64(QByteArray::fromStdString(settings_.GetString("Window", "Geometry", "")));
+  const QByteArray state = QByteArray::fromBase64(QByteArray::fromStdString(settings_.GetString("Window", "State", "")));
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  if (!state.isEmpty()) restoreState(state);
+}
+
+void MainFrame::saveWindowState() {
+  settings_.SetString("Window", "Geometry", saveGeometry().toBase64().toStdString());
+  settings_.SetString("Window", "State", saveState().toBase64().toStdString());
+}
+
 void MainFrame::placeWindow() {
   const QScreen* screen = QApplication::primaryScreen();
   const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
@@ -388,8 +430,7 @@ void MainFrame::placeWindow() {
 
 void MainFrame::runStartTimers(const StartOptions& options) {
   if (checkVersion_ != 0) {
-    // The version check comes later; the timer is kept so that it starts at the right moment.
-    QTimer::singleShot(kVersionCheckDelayMs, this, [] {});
+    QTimer::singleShot(kVersionCheckDelayMs, this, &MainFrame::startVersionCheck);
   }
   if (options.profile) {
     if (ProfileExists(session_.profilesDir, *options.profile)) {
@@ -475,6 +516,7 @@ void MainFrame::openProfile(ProfileSettings settings) {
   rights_->Load(treePane_->folders().profileDir());
   const bool access = session_.profile->accessSecurity != 0 && session_.profile->php != 0;
   treePane_->setAccess(access ? rights_.get() : nullptr, users_.get());
+  settings_.SetString("Settings", "LastProfile", session_.profile->name);
   updateCommands();
 }
 
@@ -578,16 +620,23 @@ void MainFrame::previewCommand() {
 }
 
 void MainFrame::addLanguageCommand() {
-  ShowMessageText({Icon::Information, Buttons::Ok},
-                  "To add a language, copy its language file (<Name>.lng) into the \"Lang\" folder next to the "
-                  "program, then choose it in the Settings > Language menu.");
+  ShowMessage({Icon::Information, Buttons::Ok}, TextId::kAddLanguageInfo);
+}
+
+void MainFrame::openManual(ManualPage page) {
+  const std::optional<std::string> file = FindManualPage(page);
+  if (!file) {
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, TextId::kHelpNotInstalled, {std::string("help/") + ManualPageFile(page)});
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(*file)));
 }
 
 void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOrBuiltin(TextId::kForumAddress))); }
 
 void MainFrame::aboutCommand() {
   QDialog about(this);
-  about.setWindowTitle(QStringLiteral("About ") + Q(kMessageTitle));
+  about.setWindowTitle(QLoad(TextId::kAboutTitle));
   auto* text = new QLabel(Q(AboutText(__DATE__)));
   text->setTextFormat(Qt::PlainText);
   auto link = [](const QString& address, const QString& title) {
@@ -600,8 +649,8 @@ void MainFrame::aboutCommand() {
   connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
   auto* layout = new QVBoxLayout(&about);
   layout->addWidget(text);
-  layout->addWidget(link(TextOrBuiltin(TextId::kForumAddress), QStringLiteral("Forum")));
-  layout->addWidget(link(TextOrBuiltin(TextId::kWebSiteAddress), QStringLiteral("Web site")));
+  layout->addWidget(link(TextOrBuiltin(TextId::kForumAddress), QLoad(TextId::kForumLink)));
+  layout->addWidget(link(TextOrBuiltin(TextId::kWebSiteAddress), QLoad(TextId::kWebSiteLink)));
   layout->addWidget(buttons);
   about.exec();
 }
@@ -611,6 +660,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     // The program does not end under a run: it stops at its next operation.
     sync_->stopAndWait();
     imageView_->clear();
+    saveWindowState();
     event->accept();
   } else {
     event->ignore();

@@ -14,10 +14,12 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/manual.h"
 #include "app/window_messages.h"
 #include "platform/window_sink.h"
 #include "app/commands.h"
 #include "publish/sync_start.h"
+#include "update/version_check.h"
 
 class QAction;
 class QComboBox;
@@ -99,7 +101,12 @@ class MainFrame : public QMainWindow {
   void createStatusBar();
   void createDock();
   void placeWindow();
+  void restoreWindowState();
+  void saveWindowState();
   void runStartTimers(const StartOptions& options);
+  // At most one check a run, on its own thread; a newer release opens the
+  // announcement on this window's thread.
+  void startVersionCheck();
 
   // Whether this front end does the command's work yet: the others stay
   // visible and disabled.
@@ -116,6 +123,8 @@ class MainFrame : public QMainWindow {
   void previewCommand();
   void addLanguageCommand();
   void forumCommand();
+  // Opens a page of the manual in the user's browser.
+  void openManual(ManualPage page);
   void aboutCommand();
   // What a run needs of the window, taken when a command starts.
   SyncEnvironment syncEnvironment() const;
@@ -131,6 +140,7 @@ class MainFrame : public QMainWindow {
   Languages& languages_;
   Session session_;
   int checkVersion_ = 0;
+  std::unique_ptr<CCheckVers> versionCheck_ = std::make_unique<CCheckVers>();
   StatusBarState statusState_;
 
   QtWindowSink* sink_;

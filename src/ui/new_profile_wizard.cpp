@@ -53,38 +53,38 @@ QCheckBox* NamedCheck(const QString& text, const char* objectName, bool checked)
 
 NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
     : QWizard(parent), profilesDir_(std::move(profilesDir)) {
-  setWindowTitle(QStringLiteral("New profile"));
+  setWindowTitle(QLoad(TextId::kNewProfileTitle));
   setWizardStyle(QWizard::ClassicStyle);
   setOption(QWizard::HaveHelpButton, true);
   setOption(QWizard::NoBackButtonOnStartPage, false);
   setButtonText(QWizard::NextButton, QLoad(TextId::kNextButton) + QStringLiteral(" >>"));
-  setButtonText(QWizard::BackButton, QStringLiteral("<< Prev."));
-  setButtonText(QWizard::HelpButton, QStringLiteral("Help"));
+  setButtonText(QWizard::BackButton, QLoad(TextId::kPreviousButton));
+  setButtonText(QWizard::HelpButton, QLoad(TextId::kHelpButton));
   setButtonText(QWizard::FinishButton, QLoad(TextId::kFinishButton));
-  setButtonText(QWizard::CancelButton, QStringLiteral("Cancel"));
+  setButtonText(QWizard::CancelButton, QLoad(TextId::kCancelButton));
   // The help file comes with the help commands.
   button(QWizard::HelpButton)->setEnabled(false);
 
   name_ = NamedEdit("ProfileName");
-  auto* namePage = new CheckedPage(QStringLiteral("Name of the profile"),
+  auto* namePage = new CheckedPage(QLoad(TextId::kProfileNameLabel),
                                    [this] { return CheckNewProfileName(profilesDir_, S(name_->text())); });
   {
     auto* layout = new QVBoxLayout(namePage);
-    auto* hint = new QLabel(QStringLiteral("Spaces and accents are allowed."));
-    layout->addWidget(new QLabel(QStringLiteral("Name of the profile")));
+    auto* hint = new QLabel(QLoad(TextId::kProfileNameHint));
+    layout->addWidget(new QLabel(QLoad(TextId::kProfileNameLabel)));
     layout->addWidget(name_);
     layout->addWidget(hint);
     layout->addStretch();
   }
 
   server_ = NamedEdit("ServerName");
-  php_ = NamedCheck(QStringLiteral("Accept PHP scripts"), "AcceptPhp", true);
-  passive_ = NamedCheck(QStringLiteral("Use FTP passive mode"), "PassiveMode", true);
+  php_ = NamedCheck(QLoad(TextId::kAcceptPhpLabel), "AcceptPhp", true);
+  passive_ = NamedCheck(QLoad(TextId::kUsePassiveModeLabel), "PassiveMode", true);
   auto* serverPage =
-      new CheckedPage(QStringLiteral("Server"), [this] { return CheckServerName(S(server_->text())); });
+      new CheckedPage(QLoad(TextId::kServerPageTitle), [this] { return CheckServerName(S(server_->text())); });
   {
     auto* layout = new QVBoxLayout(serverPage);
-    layout->addWidget(new QLabel(QStringLiteral("Server Name")));
+    layout->addWidget(new QLabel(QLoad(TextId::kServerNameTitle)));
     layout->addWidget(server_);
     layout->addWidget(php_);
     layout->addWidget(passive_);
@@ -94,7 +94,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   login_ = NamedEdit("Login");
   password_ = NamedEdit("Password");
   password_->setEchoMode(QLineEdit::Password);
-  auto* loginPage = new CheckedPage(QStringLiteral("Login and password"), [this] {
+  auto* loginPage = new CheckedPage(QLoad(TextId::kLoginPageTitle), [this] {
     if (!CheckLogin(S(login_->text()))) {
       login_->setFocus();
       return false;
@@ -107,13 +107,13 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   });
   {
     auto* layout = new QFormLayout(loginPage);
-    layout->addRow(QStringLiteral("Login"), login_);
-    layout->addRow(QStringLiteral("Password"), password_);
+    layout->addRow(QLoad(TextId::kLoginLabel), login_);
+    layout->addRow(QLoad(TextId::kPasswordLabel), password_);
   }
 
   remoteDir_ = NamedEdit("RemoteDir");
   auto* remotePage = new CheckedPage(
-      QStringLiteral("Remote base directory"),
+      QLoad(TextId::kRemoteBaseDirectoryLabel),
       [this] {
         const auto checked = CheckWizardRemoteDir(S(remoteDir_->text()));
         if (!checked) return false;
@@ -127,19 +127,19 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
       });
   {
     auto* layout = new QVBoxLayout(remotePage);
-    layout->addWidget(new QLabel(QStringLiteral("Remote base directory")));
+    layout->addWidget(new QLabel(QLoad(TextId::kRemoteBaseDirectoryLabel)));
     layout->addWidget(remoteDir_);
     layout->addStretch();
   }
 
-  auto* finalPage = new CheckedPage(QStringLiteral("Profile created"), nullptr);
+  auto* finalPage = new CheckedPage(QLoad(TextId::kProfileCreatedTitle), nullptr);
   {
     auto* layout = new QVBoxLayout(finalPage);
     auto* text = new QLabel(QStringLiteral(
         "The profile has been created.\n\n"
         "Press \"Finish\" to add it to the list of profiles."));
     text->setWordWrap(true);
-    auto* check = new QPushButton(QStringLiteral("Check profile"));
+    auto* check = new QPushButton(QLoad(TextId::kCheckProfileTitle));
     check->setObjectName(QStringLiteral("CheckProfile"));
     check->setAutoDefault(false);
     connect(check, &QPushButton::clicked, this, &NewProfileWizard::checkProfile);

@@ -72,7 +72,7 @@ ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, Q
       profilesDir_(std::move(profilesDir)),
       settings_(settings),
       dataDir_(dataDir.empty() ? ProgramDataDirectory() : std::move(dataDir)) {
-  setWindowTitle(QStringLiteral("Profiles"));
+  setWindowTitle(QLoad(TextId::kProfilesTitle));
 
   list_ = new QListWidget;
   list_->setObjectName(QStringLiteral("ProfileList"));
@@ -80,12 +80,12 @@ ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, Q
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setMinimumWidth(170);
 
-  delete_ = NamedButton(QStringLiteral("Delete"), "Delete");
-  new_ = NamedButton(QStringLiteral("New"), "New");
-  copy_ = NamedButton(QStringLiteral("Copy"), "Copy");
-  check_ = NamedButton(QStringLiteral("Check"), "Check");
-  rename_ = NamedButton(QStringLiteral("Rename"), "Rename");
-  help_ = NamedButton(QStringLiteral("Help"), "Help");
+  delete_ = NamedButton(QLoad(TextId::kDeleteButton), "Delete");
+  new_ = NamedButton(QLoad(TextId::kNewButton), "New");
+  copy_ = NamedButton(QLoad(TextId::kCopyButton), "Copy");
+  check_ = NamedButton(QLoad(TextId::kCheckButton), "Check");
+  rename_ = NamedButton(QLoad(TextId::kRenameButton), "Rename");
+  help_ = NamedButton(QLoad(TextId::kHelpButton), "Help");
 
   auto* buttonColumn = new QVBoxLayout;
   for (QPushButton* b : {delete_, new_, copy_, check_, rename_, help_}) {
@@ -123,7 +123,8 @@ ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, Q
   connect(copy_, &QPushButton::clicked, this, &ProfilesDialog::copyProfile);
   connect(check_, &QPushButton::clicked, this, &ProfilesDialog::checkProfile);
 
-  refill(QString());
+  // The profile opened last is the one chosen first.
+  refill(Q(settings_.GetString("Settings", "LastProfile", "")));
 }
 
 QWidget* ProfilesDialog::makeServerTab() {
@@ -132,13 +133,13 @@ QWidget* ProfilesDialog::makeServerTab() {
   login_ = NamedEdit("Login");
   password_ = NamedEdit("Password", true);
   remoteDir_ = NamedEdit("RemoteDir");
-  php_ = NamedCheck(QStringLiteral("Accept PHP scripts"), "AcceptPhp");
-  passive_ = NamedCheck(QStringLiteral("FTP passive mode"), "PassiveMode");
+  php_ = NamedCheck(QLoad(TextId::kAcceptPhpLabel), "AcceptPhp");
+  passive_ = NamedCheck(QLoad(TextId::kPassiveModeLabel), "PassiveMode");
   auto* form = new QFormLayout(page);
-  form->addRow(QStringLiteral("Server name"), server_);
-  form->addRow(QStringLiteral("Login"), login_);
-  form->addRow(QStringLiteral("Password"), password_);
-  form->addRow(QStringLiteral("Remote base directory"), remoteDir_);
+  form->addRow(QLoad(TextId::kServerNameLabel), server_);
+  form->addRow(QLoad(TextId::kLoginLabel), login_);
+  form->addRow(QLoad(TextId::kPasswordLabel), password_);
+  form->addRow(QLoad(TextId::kRemoteBaseDirectoryLabel), remoteDir_);
   form->addRow(php_);
   form->addRow(passive_);
   connect(php_, &QCheckBox::toggled, this, &ProfilesDialog::updateSecurityTab);
@@ -147,12 +148,12 @@ QWidget* ProfilesDialog::makeServerTab() {
 
 QWidget* ProfilesDialog::makeTemplatesTab() {
   auto* page = new QWidget;
-  auto* box = new QGroupBox(QStringLiteral("Template"));
+  auto* box = new QGroupBox(QLoad(TextId::kTemplateLabel));
   templates_ = new QComboBox;
   templates_->setObjectName(QStringLiteral("TemplateList"));
   for (const std::string& name : ListTemplates(dataDir_)) templates_->addItem(Q(name));
-  storyBoard_ = NamedButton(QStringLiteral("Story-Board"), "StoryBoard");
-  slideShow_ = NamedButton(QStringLiteral("Slide show"), "SlideShow");
+  storyBoard_ = NamedButton(QLoad(TextId::kStoryBoardButton), "StoryBoard");
+  slideShow_ = NamedButton(QLoad(TextId::kSlideShowButton), "SlideShow");
   auto* group = new QButtonGroup(page);
   for (QPushButton* b : {storyBoard_, slideShow_}) {
     b->setCheckable(true);
@@ -218,9 +219,9 @@ QWidget* ProfilesDialog::makePreserveTab() {
   preserve_ = new QListWidget;
   preserve_->setObjectName(QStringLiteral("PreserveList"));
   preserve_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  preserveAdd_ = NamedButton(QStringLiteral("Add"), "PreserveAdd");
-  preserveDelete_ = NamedButton(QStringLiteral("Delete"), "PreserveDelete");
-  preserveEdit_ = NamedButton(QStringLiteral("Edit"), "PreserveEdit");
+  preserveAdd_ = NamedButton(QLoad(TextId::kAddButton), "PreserveAdd");
+  preserveDelete_ = NamedButton(QLoad(TextId::kDeleteButton), "PreserveDelete");
+  preserveEdit_ = NamedButton(QLoad(TextId::kEditButton), "PreserveEdit");
   auto* buttons = new QVBoxLayout;
   for (QPushButton* b : {preserveAdd_, preserveDelete_, preserveEdit_}) {
     b->setAutoDefault(false);
@@ -241,7 +242,7 @@ QWidget* ProfilesDialog::makePreserveTab() {
 
 QWidget* ProfilesDialog::makeSecurityTab() {
   auto* page = new QWidget;
-  accessSecurity_ = NamedCheck(QStringLiteral("Enable password protection"), "AccessSecurity");
+  accessSecurity_ = NamedCheck(QLoad(TextId::kPasswordProtectionLabel), "AccessSecurity");
   accessUser_ = NamedEdit("AccessUser");
   accessPassword_ = NamedEdit("AccessPassword", true);
   // The protection lives in the PHP pages: a static site shows every folder
@@ -254,8 +255,8 @@ QWidget* ProfilesDialog::makeSecurityTab() {
   auto* form = new QFormLayout(page);
   form->addRow(staticNote_);
   form->addRow(accessSecurity_);
-  form->addRow(QStringLiteral("Login"), accessUser_);
-  form->addRow(QStringLiteral("Password"), accessPassword_);
+  form->addRow(QLoad(TextId::kLoginLabel), accessUser_);
+  form->addRow(QLoad(TextId::kPasswordLabel), accessPassword_);
   return page;
 }
 

@@ -38,13 +38,13 @@ void Fill(QTreeWidget* list, const std::vector<Variable>& variables) {
 
 VariablesDialog::VariablesDialog(std::string profileDir, std::string folder, QWidget* parent)
     : QDialog(parent), editor_(std::move(profileDir), std::move(folder)) {
-  setWindowTitle(QStringLiteral("Variables"));
+  setWindowTitle(QLoad(TextId::kVariablesTitle));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &VariablesDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &VariablesDialog::reject);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(makePanel(QStringLiteral("Folder variables"), "Folder", folder_));
-  layout->addWidget(makePanel(QStringLiteral("Default values"), "Default", defaults_));
+  layout->addWidget(makePanel(QLoad(TextId::kFolderVariablesLabel), "Folder", folder_));
+  layout->addWidget(makePanel(QLoad(TextId::kDefaultValuesLabel), "Default", defaults_));
   layout->addWidget(buttons);
   refill();
 }
@@ -53,9 +53,9 @@ QWidget* VariablesDialog::makePanel(const QString& title, const char* name, Pane
   const QString prefix = QLatin1String(name);
   auto* box = new QGroupBox(title);
   panel.list = new QTreeWidget;
-  panel.list->setObjectName(prefix + QStringLiteral("Variables"));
+  panel.list->setObjectName(prefix + QLoad(TextId::kVariablesTitle));
   panel.list->setColumnCount(2);
-  panel.list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
+  panel.list->setHeaderLabels({QLoad(TextId::kNameColumn), QLoad(TextId::kValueColumn)});
   panel.list->setRootIsDecorated(false);
   panel.list->setSelectionMode(QAbstractItemView::SingleSelection);
   panel.list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -70,9 +70,9 @@ QWidget* VariablesDialog::makePanel(const QString& title, const char* name, Pane
     b->setAutoDefault(false);
     return b;
   };
-  panel.add = button(QStringLiteral("Add"), "Add");
-  panel.remove = button(QStringLiteral("Delete"), "Delete");
-  panel.edit = button(QStringLiteral("Edit"), "Edit");
+  panel.add = button(QLoad(TextId::kAddButton), "Add");
+  panel.remove = button(QLoad(TextId::kDeleteButton), "Delete");
+  panel.edit = button(QLoad(TextId::kEditButton), "Edit");
   auto* column = new QVBoxLayout;
   for (QPushButton* b : {panel.add, panel.remove, panel.edit}) column->addWidget(b);
   column->addStretch();
@@ -103,8 +103,8 @@ void VariablesDialog::refill(const Panel* panel, int row) {
 
 void VariablesDialog::add(const Panel& panel) {
   bool ok = false;
-  const QString name = QInputDialog::getText(this, QStringLiteral("New variable"),
-                                             QStringLiteral("Name of the variable"), QLineEdit::Normal, QString(), &ok);
+  const QString name = QInputDialog::getText(this, QLoad(TextId::kNewVariableTitle),
+                                             QLoad(TextId::kVariableNameLabel), QLineEdit::Normal, QString(), &ok);
   // A variable needs a name to be written as a token at all.
   if (!ok || name.isEmpty()) return;
   const VariablesEditor::Added added =

@@ -1,12 +1,13 @@
 #include "ui/verification_dialog.h"
 
 #include "album/profile_maintenance.h"
+#include "ui/qt_text.h"
 
 namespace albumsmith::ui {
 
 VerificationDialog::VerificationDialog(const std::string& profilesDir, const ProfileSettings& profile,
                                        QWidget* parent)
-    : ProgressWindow(QStringLiteral("Processing"), true, parent),
+    : ProgressWindow(QLoad(TextId::kProcessingTitle), true, parent),
       verification_(std::make_unique<ProfileVerification>(profilesDir, profile)) {
   setObjectName(QStringLiteral("Processing"));
 }

@@ -75,6 +75,44 @@ TEST_F(SiteWriterTest, StaticSiteIsLaidOutAsOnTheServer) {
   EXPECT_NE(deep.find("src=\"../../albsite/js/dir.js\""), std::string::npos);
 }
 
+// A folder page shows its sub-folders (not deeper ones) as cards: the first
+// photo in the sub-folder's own order as cover, and its number of photos; a
+// folder with neither photos nor sub-folders says so.
+TEST_F(SiteWriterTest, FolderPagesShowTheirSubFoldersAsCards) {
+  profile_.AddImage("Trips/", "0 first in name order.jpg");  // comes after "a b.jpg" in sort.inf
+  profile_.AddFolder("Empty/");
+  const std::vector<Entry> folders = {{1, 1, "Trips", "Trips/"}, {2, 2, "2004", "Trips/2004/"}, {3, 1, "Empty", "Empty/"}};
+  ASSERT_TRUE(WriteSite(profile_.settings, profile_.profileDir, FixtureTemplateDir(), folders, out_));
+
+  const std::string root = ReadText(out_ + "index.html");
+  EXPECT_NE(root.find("<a class=\"folder-card\" href=\"Trips/\"><img class=\"folder-cover\" "
+                      "src=\"albsite/s/Trips/a%20b.jpg\" alt=\"\"><span class=\"folder-name\">Trips</span>"
+                      "<span class=\"folder-count\">2 photos</span></a>"),
+            std::string::npos)
+      << root;
+  EXPECT_NE(root.find("<a class=\"folder-card\" href=\"Empty/\"><span class=\"folder-cover folder-cover-empty\">"
+                      "</span><span class=\"folder-name\">Empty</span><span class=\"folder-count\">No photos</span>"),
+            std::string::npos);
+  EXPECT_EQ(Occurrences(root, "class=\"folder-card\""), 2) << "only the root's own sub-folders";
+  // The root's own photo still shows after the cards.
+  EXPECT_LT(root.find("folder-cards"), root.find("albsite/s/root.jpg\" title"));
+
+  const std::string trips = ReadText(out_ + "Trips/index.html");
+  EXPECT_NE(trips.find("href=\"2004/\"><img class=\"folder-cover\" src=\"../albsite/s/Trips/2004/c.jpg\""),
+            std::string::npos);
+  EXPECT_NE(trips.find("<span class=\"folder-count\">1 photo</span>"), std::string::npos);
+
+  const std::string empty = ReadText(out_ + "Empty/index.html");
+  EXPECT_NE(empty.find("<p class=\"empty-folder\">This folder holds no photos yet.</p>"), std::string::npos);
+  EXPECT_EQ(empty.find("folder-card"), std::string::npos);
+  // A folder showing its own HTML keeps it, cards or not.
+  EXPECT_EQ(ReadText(out_ + "Trips/2004/index.html").find("empty-folder"), std::string::npos);
+
+  // The preview's pages are files: a card leads to the sub-folder's index.html.
+  ASSERT_TRUE(WritePreview(profile_.settings, profile_.profileDir, FixtureTemplateDir(), folders, ""));
+  EXPECT_NE(ReadText(profile_.profileDir + "Preview/index.html").find("href=\"Trips/index.html\""), std::string::npos);
+}
+
 TEST_F(SiteWriterTest, PhpSiteHasOneIndexAndVarInfFiles) {
   profile_.settings.php = 1;
   ASSERT_TRUE(Write());

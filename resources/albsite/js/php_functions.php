@@ -422,11 +422,37 @@ function getImagesTab() {
     $mode = getCurDir() == 0 ? (int)$root_mode : 0;
     $url = isset($root_url) ? (string)$root_url : '';
     switch ($mode) {
-        case 0: return albThumbnailTable();
+        case 0:
+            $tab = albFolderCards() . albThumbnailTable();
+            return $tab !== '' ? $tab : "<p class=\"empty-folder\">This folder holds no photos yet.</p>\n";
         case 1: return albIncludedHtml($url);
         case 2: return '<iframe class="root-frame" width="100%" border="0" src="' . albHtmlText($url) . '"></iframe>' . "\n";
         default: return '';
     }
+}
+
+// The sub-folders of the current folder as cards: the name, the thumbnail
+// of the first photo in the folder's order and the number of photos.
+function albFolderCards() {
+    $cards = '';
+    foreach (albFolders() as $folder) {
+        if ($folder['id'] == 0 || $folder['parent'] != getCurDir()) continue;
+        $dir = ALB_ROOT . 'albsite/s/' . $folder['path'] . '/';
+        $names = array();
+        $lines = albLines($dir . 'sort.inf');
+        for ($i = 1; $lines !== null && $i < count($lines); $i++) {
+            $name = rtrim($lines[$i]);
+            if (albSafeName($name) && !in_array($name, $names, true) && is_file($dir . $name)) $names[] = $name;
+        }
+        $n = count($names);
+        $cards .= ' <a class="folder-card" href="?d=' . $folder['id'] . '">';
+        $cards .= $n > 0 ? '<img class="folder-cover" src="albsite/s/' . albUrlPath($folder['path']) . '/' .
+                           rawurlencode($names[0]) . '" alt="">'
+                         : '<span class="folder-cover folder-cover-empty"></span>';
+        $cards .= '<span class="folder-name">' . albHtmlText($folder['name']) . '</span><span class="folder-count">' .
+                  ($n == 0 ? 'No photos' : ($n == 1 ? '1 photo' : $n . ' photos')) . "</span></a>\n";
+    }
+    return $cards === '' ? '' : "<nav class=\"folder-cards\">\n" . $cards . "</nav>\n";
 }
 
 // The tree: the same widget and calls as on the static pages, with links
