@@ -82,7 +82,7 @@ ImageClipboard MakeClipboard(const std::string& profileDir, const std::string& f
   return record;
 }
 
-PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& record, int accessSecurity) {
+PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& record) {
   PasteOutcome out;
   out.undo = record;
   out.undo.imageNames.clear();
@@ -108,7 +108,6 @@ PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& rec
   CreatePath(to.medium);
 
   const bool cut = record.isCut();
-  const std::string mediumSuffix = accessSecurity != 0 ? ".php" : "";
   bool overwriteAll = false;
   for (const std::string& name : record.imageNames) {
     if (!IsSafeName(name)) {
@@ -144,7 +143,7 @@ PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& rec
     for (const std::string& stale : {to.medium + name, to.medium + name + ".php"}) RemoveQuietly(stale);
     std::vector<std::pair<FileGroup, std::string>> belonging;
     for (const char* suffix : kImageSideSuffixes) belonging.emplace_back(FileGroup::kImageSideFiles, name + suffix);
-    belonging.emplace_back(FileGroup::kMedium, name + mediumSuffix);
+    belonging.emplace_back(FileGroup::kMedium, name);
     belonging.emplace_back(FileGroup::kThumbnails, name);
     for (const char* suffix : kThumbnailSideSuffixes) belonging.emplace_back(FileGroup::kSideFiles, name + suffix);
 

@@ -65,9 +65,8 @@ struct PasteOutcome {
 // again"); its derived files follow its answer. A cut never replaces a photo.
 // A failing photo is named in a message and the others are still done; every
 // file is written beside its name and renamed over it, so no photo is ever
-// left half written. Medium images carry the name the access security setting
-// gives them. Pasting into the folder the photos came from does nothing.
-PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& record, int accessSecurity);
+// left half written. Pasting into the folder the photos came from does nothing.
+PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& record);
 
 // Reverses a paste from its undo record: a copy's files are deleted from the
 // destination, a cut's moved back. Returns the photos that could not be.

@@ -18,17 +18,15 @@ class QuietNotices : public ImagingNotices {
 }  // namespace
 
 ImageViewerModel::ImageViewerModel(const std::string& profileDir, const std::string& folder,
-                                   const ProfileSettings& settings, const std::string& fileName) {
+                                   const ProfileSettings& /*settings*/, const std::string& fileName) {
   const FolderDirs dirs = FolderDirectories(profileDir, folder);
   mediumDir_ = dirs.medium;
   thumbnailDir_ = dirs.thumbnails;
-  mediumSuffix_ = settings.accessSecurity != 0 ? ".php" : "";
   ReadOrderFiles(profileDir, folder, names_, true);
-  // The names compare as medium file names, without regard to case.
-  const std::string wanted = fileName + mediumSuffix_;
+  // The names compare without regard to case.
   index_ = count() - 1;
   for (int i = 0; i < count(); ++i) {
-    if (EqualsNoCase(names_[static_cast<size_t>(i)] + mediumSuffix_, wanted)) {
+    if (EqualsNoCase(names_[static_cast<size_t>(i)], fileName)) {
       index_ = i;
       break;
     }
@@ -53,7 +51,7 @@ std::string ImageViewerModel::fileName() const {
 
 std::string ImageViewerModel::mediumPath() const {
   const std::string name = fileName();
-  return name.empty() ? std::string() : mediumDir_ + name + mediumSuffix_;
+  return name.empty() ? std::string() : mediumDir_ + name;
 }
 
 std::string ImageViewerModel::caption() const { return Fmt(" Image %02d", {index_ + 1}); }

@@ -27,7 +27,7 @@ class ImageViewerModel {
   bool Next();
 
   std::string fileName() const;
-  // The medium image, with ".php" appended while access security is on.
+  // The medium image (its local name: a protected album guards it only on the server).
   std::string mediumPath() const;
   // " Image %02d" of index + 1.
   std::string caption() const;
@@ -40,7 +40,6 @@ class ImageViewerModel {
  private:
   std::string mediumDir_;
   std::string thumbnailDir_;
-  std::string mediumSuffix_;
   std::vector<std::string> names_;
   int index_ = -1;
 };

@@ -60,7 +60,7 @@ bool Reload(const Folder& f, const ProfileSettings& settings) {
 }
 
 // image delete PROFILE REL/PATH NAME...
-int DeleteImages(Context& ctx, const std::vector<std::string>& args) {
+int DeleteCommand(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() < 5) return kUsageError;
   ProfileSettings settings;
   Folder f;
@@ -79,7 +79,7 @@ int DeleteImages(Context& ctx, const std::vector<std::string>& args) {
 }
 
 // image copy|move PROFILE FROM/PATH TO/PATH NAME...
-int PasteImages(Context& ctx, const std::vector<std::string>& args) {
+int PasteCommand(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() < 6) return kUsageError;
   const bool cut = args[1] == "move";
   ProfileSettings settings;
@@ -92,7 +92,7 @@ int PasteImages(Context& ctx, const std::vector<std::string>& args) {
   ImageClipboard record =
       MakeClipboard(from.profileDir, from.folder, names, cut ? ImageClipboard::Mode::kCut : ImageClipboard::Mode::kCopy);
   record.destinationFolder = to.folder;
-  const PasteOutcome out = ApplyPaste(from.profileDir, record, settings.accessSecurity);
+  const PasteOutcome out = ApplyPaste(from.profileDir, record);
   const std::string reason = out.failed.empty() ? std::string() : ctx.prompter.lastText();
   for (const std::string& name : out.pasted) std::printf("%s %s\n", cut ? "moved" : "copied", name.c_str());
   std::fflush(stdout);
@@ -103,7 +103,7 @@ int PasteImages(Context& ctx, const std::vector<std::string>& args) {
 }
 
 // image order PROFILE REL/PATH NAME --before OTHER | --last
-int OrderImage(Context& ctx, const std::vector<std::string>& args) {
+int OrderCommand(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 6 && args.size() != 7) return kUsageError;
   const bool last = args.size() == 6 && args[5] == "--last";
   const bool before = args.size() == 7 && args[5] == "--before";
@@ -137,8 +137,8 @@ int OrderImage(Context& ctx, const std::vector<std::string>& args) {
 
 }  // namespace
 
-int RunImageDelete(CliContext& ctx, const std::vector<std::string>& args) { return DeleteImages(ctx, args); }
-int RunImagePaste(CliContext& ctx, const std::vector<std::string>& args) { return PasteImages(ctx, args); }
-int RunImageOrder(CliContext& ctx, const std::vector<std::string>& args) { return OrderImage(ctx, args); }
+int RunImageDelete(CliContext& ctx, const std::vector<std::string>& args) { return DeleteCommand(ctx, args); }
+int RunImagePaste(CliContext& ctx, const std::vector<std::string>& args) { return PasteCommand(ctx, args); }
+int RunImageOrder(CliContext& ctx, const std::vector<std::string>& args) { return OrderCommand(ctx, args); }
 
 }  // namespace albumsmith

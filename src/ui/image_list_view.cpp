@@ -560,9 +560,7 @@ void ImageListView::pasteImages() {
 std::shared_ptr<ImageClipboard> ImageListView::applyPaste(const ImageClipboard& record) {
   if (!list_.loaded()) return nullptr;
   PasteOutcome out;
-  editFiles([&](const std::string& profileDir, const ProfileSettings& settings) {
-    out = ApplyPaste(profileDir, record, settings.accessSecurity);
-  });
+  editFiles([&](const std::string& profileDir, const ProfileSettings&) { out = ApplyPaste(profileDir, record); });
   if (!out.changed()) return nullptr;
   return std::make_shared<ImageClipboard>(std::move(out.undo));
 }

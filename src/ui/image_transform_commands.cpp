@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QListView>
-#include <set>
 
 #include "album/image_transforms.h"
 #include "imaging/transforms.h"
@@ -13,15 +12,6 @@
 #include "ui/qt_text.h"
 
 namespace albumsmith::ui {
-
-std::vector<std::string> ImageListView::selectedNames() const {
-  std::set<int> rows;
-  for (const QModelIndex& index : thumbnails_->selectionModel()->selectedIndexes()) rows.insert(index.row());
-  std::vector<std::string> names;
-  for (int row : rows)
-    if (row >= 0 && static_cast<size_t>(row) < list_.items().size()) names.push_back(list_.items()[row].fileName);
-  return names;
-}
 
 void ImageListView::editSelected(
     const std::function<void(const std::string& imagesDir, const std::vector<std::string>& names)>& edit) {

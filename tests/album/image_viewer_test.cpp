@@ -32,7 +32,7 @@ TEST(ImageViewerModel, StepsThroughTheFolderInItsShownOrder) {
       {"c.jpg", 0, 0, "c.jpg"},
       {"A.JPG", 0, 1, "a.jpg"},       // names compare without regard to case
       {"gone.jpg", 0, 2, "b.jpg"},    // not named: the last one
-      {"a.jpg", 1, 1, "a.jpg.php"},   // access security names medium images .php
+      {"a.jpg", 1, 1, "a.jpg"},       // access security leaves the medium name as it is
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.start);
