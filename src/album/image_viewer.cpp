@@ -18,7 +18,7 @@ class QuietNotices : public ImagingNotices {
 }  // namespace
 
 ImageViewerModel::ImageViewerModel(const std::string& profileDir, const std::string& folder,
-                                   const ProfileSettings& /*settings*/, const std::string& fileName) {
+                                   const std::string& fileName) {
   const FolderDirs dirs = FolderDirectories(profileDir, folder);
   mediumDir_ = dirs.medium;
   thumbnailDir_ = dirs.thumbnails;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "imaging/image_buffer.h"
-#include "store/profile_settings.h"
 
 namespace albumsmith {
 
@@ -15,8 +14,7 @@ class ImageViewerModel {
  public:
   // Starts on `fileName` (the selected photo), or on the last photo when the
   // folder's order does not name it.
-  ImageViewerModel(const std::string& profileDir, const std::string& folder, const ProfileSettings& settings,
-                   const std::string& fileName);
+  ImageViewerModel(const std::string& profileDir, const std::string& folder, const std::string& fileName);
 
   int index() const { return index_; }
   int count() const { return static_cast<int>(names_.size()); }

@@ -579,7 +579,7 @@ void ImageListView::displayImage() {
   }
   const auto& items = list_.items();
   if (index.row() < 0 || index.row() >= static_cast<int>(items.size())) return;
-  ImageViewerDialog viewer(list_.profileDir(), list_.folder(), list_.settings(),
+  ImageViewerDialog viewer(list_.profileDir(), list_.folder(),
                            items[static_cast<size_t>(index.row())].fileName, this);
   viewer.exec();
 }

@@ -15,8 +15,8 @@
 namespace albumsmith::ui {
 
 ImageViewerDialog::ImageViewerDialog(const std::string& profileDir, const std::string& folder,
-                                     const ProfileSettings& settings, const std::string& fileName, QWidget* parent)
-    : QDialog(parent), model_(profileDir, folder, settings, fileName) {
+                                     const std::string& fileName, QWidget* parent)
+    : QDialog(parent), model_(profileDir, folder, fileName) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   setObjectName(QStringLiteral("ImageViewer"));
 

@@ -19,8 +19,8 @@ class ImageViewerDialog : public QDialog {
   static constexpr int kAreaWidth = 800;
   static constexpr int kAreaHeight = 600;
 
-  ImageViewerDialog(const std::string& profileDir, const std::string& folder, const ProfileSettings& settings,
-                    const std::string& fileName, QWidget* parent = nullptr);
+  ImageViewerDialog(const std::string& profileDir, const std::string& folder, const std::string& fileName,
+                    QWidget* parent = nullptr);
 
   const ImageViewerModel& model() const { return model_; }
   QPushButton* previousButton() const { return previous_; }

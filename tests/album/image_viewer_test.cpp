@@ -21,29 +21,23 @@ TEST(ImageViewerModel, StepsThroughTheFolderInItsShownOrder) {
   fs::create_directories(thumbs);
   WriteText(thumbs / "sort.inf", "1\nc.jpg\na.jpg\nb.jpg\n");
   WriteText(thumbs / "a.jpg.comment", "Harbour at dusk\nsecond line");
-  ProfileSettings settings;
-
   const struct {
     const char* start;
-    int access;
     int index;
     const char* medium;
   } cases[] = {
-      {"c.jpg", 0, 0, "c.jpg"},
-      {"A.JPG", 0, 1, "a.jpg"},       // names compare without regard to case
-      {"gone.jpg", 0, 2, "b.jpg"},    // not named: the last one
-      {"a.jpg", 1, 1, "a.jpg"},       // access security leaves the medium name as it is
+      {"c.jpg", 0, "c.jpg"},
+      {"A.JPG", 1, "a.jpg"},     // names compare without regard to case
+      {"gone.jpg", 2, "b.jpg"},  // not named: the last one
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.start);
-    settings.accessSecurity = c.access;
-    const ImageViewerModel viewer(dir.str(), "Trip/", settings, c.start);
+    const ImageViewerModel viewer(dir.str(), "Trip/", c.start);
     EXPECT_EQ(viewer.index(), c.index);
     EXPECT_EQ(viewer.mediumPath(), dir.str() + "albsite/m/Trip/" + c.medium);
   }
 
-  settings.accessSecurity = 0;
-  ImageViewerModel viewer(dir.str(), "Trip/", settings, "c.jpg");
+  ImageViewerModel viewer(dir.str(), "Trip/", "c.jpg");
   EXPECT_EQ(viewer.caption(), " Image 01");
   EXPECT_FALSE(viewer.canPrevious());
   EXPECT_TRUE(viewer.canNext());

@@ -23,13 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ImageBuffer Filled(int width, int height, int components, uint8_t value) {
-  ImageBuffer p;
-  p.Allocate(width, height, components);
-  std::fill(p.data(), p.data() + p.size(), value);
-  return p;
-}
-
 int Brightness(const ImageBuffer& p, int x, int y) {
   const uint8_t* s = p.pixel(x, y);
   return p.components() == 1 ? s[0] : (s[0] + s[1] + s[2]) / 3;
@@ -45,7 +38,7 @@ class StampImagesTest : public ::testing::Test {
   fs::path thumbs() const { return dir_.path() / "albsite/s/Trip"; }
   fs::path medium() const { return dir_.path() / "albsite/m/Trip"; }
   void Photo(const std::string& name, int width, int height, int components, uint8_t value) {
-    ASSERT_TRUE(SaveJpeg((images() / name).string(), Filled(width, height, components, value)));
+    ASSERT_TRUE(SaveJpeg((images() / name).string(), FilledPicture(width, height, components, value)));
   }
   ProcessedImage Process(const std::string& name) {
     return ProcessImage({dir_.str(), "Trip/", settings_, {name}}, name);
@@ -248,8 +241,8 @@ TEST(StampVerification, VerificationDrawsStampsAndReportsAnUnusableOne) {
   const fs::path profile = base.path() / "Trip";
   const fs::path images = profile / "ImageTree/Coast";
   fs::create_directories(images);
-  ASSERT_TRUE(SaveJpeg((images / "a.jpg").string(), Filled(3000, 2000, 1, 150)));
-  ASSERT_TRUE(SaveJpeg((images / "b.jpg").string(), Filled(3000, 2000, 1, 150)));
+  ASSERT_TRUE(SaveJpeg((images / "a.jpg").string(), FilledPicture(3000, 2000, 1, 150)));
+  ASSERT_TRUE(SaveJpeg((images / "b.jpg").string(), FilledPicture(3000, 2000, 1, 150)));
   StampSettings s;
   s.tag = 1;
   s.external = 1;

@@ -18,6 +18,14 @@
 
 namespace albumsmith::test {
 
+// A picture of one value in every sample.
+inline ImageBuffer FilledPicture(int width, int height, int components, uint8_t value) {
+  ImageBuffer p;
+  p.Allocate(width, height, components);
+  std::fill(p.data(), p.data() + p.size(), value);
+  return p;
+}
+
 // Smooth ramps in each component: JPEG keeps them well, so a decoded sample
 // stays close to the one encoded.
 inline ImageBuffer RampPicture(int32_t width, int32_t height, int32_t components) {

@@ -12,6 +12,7 @@
 
 #include "imaging/font_renderer.h"
 #include "imaging/stamp_file.h"
+#include "imaging/test_pictures.h"
 #include "platform/text.h"
 #include "test_support.h"
 
@@ -19,13 +20,6 @@ namespace albumsmith::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-ImageBuffer Filled(int width, int height, int components, uint8_t value) {
-  ImageBuffer p;
-  p.Allocate(width, height, components);
-  std::fill(p.data(), p.data() + p.size(), value);
-  return p;
-}
 
 StampRgb At(const ImageBuffer& p, int x, int y) {
   const uint8_t* s = p.pixel(x, y);
@@ -227,7 +221,7 @@ TEST(DrawStamp, BoxSitsFivePixelsInFromTheEdgesItIsPlacedAgainst) {
   };
   for (const Case& c : cases) {
     s.position = c.position;
-    ImageBuffer p = Filled(W, H, 3, 200);
+    ImageBuffer p = FilledPicture(W, H, 3, 200);
     ASSERT_TRUE(DrawStamp(p, s));
     ASSERT_EQ(p.height(), H);
     Box box = BoxOf(p, kBlue);
@@ -248,7 +242,7 @@ TEST(DrawStamp, TextWithoutBackgroundLeavesThePictureAroundTheLetters) {
   StampSettings s;
   s.textColor = kRedIndex;
   const TextExtent e = Extent(s);
-  ImageBuffer p = Filled(800, 534, 3, 255);
+  ImageBuffer p = FilledPicture(800, 534, 3, 255);
   ASSERT_TRUE(DrawStamp(p, s));
   const Box text = BoxOf(p, kRed);
   ASSERT_GE(text.right, 0) << "no text drawn";
@@ -271,7 +265,7 @@ TEST(DrawStamp, TransparentBackgroundAveragesWithTheBackgroundColour) {
   s.background = kTransparentBackground;
   s.position = kUpperLeft;
   const TextExtent e = Extent(s);
-  ImageBuffer p = Filled(400, 300, 3, 255);
+  ImageBuffer p = FilledPicture(400, 300, 3, 255);
   ASSERT_TRUE(DrawStamp(p, s));
   int grey = 0;
   for (int y = 5; y < 5 + e.height; ++y)
@@ -292,7 +286,7 @@ TEST(DrawStamp, ExternalStampAddsABlackBandAboveOrBelow) {
   const TextExtent e = Extent(s);
   for (int position : {kUpperLeft, kUpperRight, kLowerLeft, kLowerRight}) {
     s.position = position;
-    ImageBuffer p = Filled(800, 500, 3, 100);
+    ImageBuffer p = FilledPicture(800, 500, 3, 100);
     ASSERT_TRUE(DrawStamp(p, s));
     ASSERT_EQ(p.width(), 800);
     ASSERT_EQ(p.height(), 500 + e.height + 10) << position;
@@ -313,7 +307,7 @@ TEST(DrawStamp, ExternalStampAddsABlackBandAboveOrBelow) {
     EXPECT_GT(white, 100) << "the text is in the band";
   }
   s.position = kCenter;  // never external
-  ImageBuffer centre = Filled(800, 500, 3, 100);
+  ImageBuffer centre = FilledPicture(800, 500, 3, 100);
   ASSERT_TRUE(DrawStamp(centre, s));
   EXPECT_EQ(centre.height(), 500);
 }
@@ -321,7 +315,7 @@ TEST(DrawStamp, ExternalStampAddsABlackBandAboveOrBelow) {
 TEST(DrawStamp, GreyscalePictureBecomesColour) {
   StampSettings s;
   s.textColor = kRedIndex;
-  ImageBuffer p = Filled(300, 200, 1, 90);
+  ImageBuffer p = FilledPicture(300, 200, 1, 90);
   p.pixel(0, 0)[0] = 17;
   ASSERT_TRUE(DrawStamp(p, s));
   ASSERT_EQ(p.components(), 3);
@@ -354,7 +348,7 @@ TEST(DrawStamp, TextLargerThanThePictureIsClipped) {
     s.textColor = kRedIndex;
     s.background = kOpaqueBackground;
     s.bgColor = kBlueIndex;
-    ImageBuffer p = Filled(120, 80, 3, 255);
+    ImageBuffer p = FilledPicture(120, 80, 3, 255);
     ASSERT_TRUE(DrawStamp(p, s)) << c.what;
     EXPECT_EQ(p.width(), 120) << c.what;
     EXPECT_GE(BoxOf(p, kBlue).right + BoxOf(p, kRed).right, 0) << c.what;
@@ -365,7 +359,7 @@ TEST(DrawStamp, UnreadableFontCannotBeDrawnAndLeavesThePicture) {
   TempDir dir;
   const std::string path = (dir.path() / "a.jpg.tag").string();
   WriteText(path, "[parameters]\ntag=1\nfont=big and bold\n");
-  ImageBuffer p = Filled(50, 40, 1, 10);
+  ImageBuffer p = FilledPicture(50, 40, 1, 10);
   EXPECT_FALSE(DrawStamp(p, path));
   EXPECT_EQ(p.components(), 1);
   EXPECT_EQ(p.pixel(0, 0)[0], 10);
@@ -379,7 +373,7 @@ TEST(DrawStamp, ItalicLineIsWiderByASixthOfItsHeight) {
   s.textColor = kWhiteIndex;
   s.position = kUpperLeft;
   const TextExtent e = Extent(s);
-  ImageBuffer p = Filled(800, 100, 3, 0);
+  ImageBuffer p = FilledPicture(800, 100, 3, 0);
   ASSERT_TRUE(DrawStamp(p, s));
   Box box = BoxOf(p, kBlue);
   box.right = std::max(box.right, BoxOf(p, kWhite).right);

@@ -8,18 +8,14 @@
 #include "store/profile_settings.h"
 #include "store/users_store.h"
 #include "test_support.h"
+#include "user_records.h"
 
 namespace albumsmith {
 namespace {
 
-UserRecord User(std::string name, std::string password = "", std::string groups = "", std::string description = "") {
-  UserRecord u;
-  u.name = std::move(name);
-  u.password = std::move(password);
-  u.groups = std::move(groups);
-  u.description = std::move(description);
-  return u;
-}
+using test::Group;
+using test::User;
+
 
 
 // What crypt(3) says for the typed password against the stored hash.

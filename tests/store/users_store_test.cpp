@@ -5,24 +5,14 @@
 #include "platform/app_settings.h"
 #include "store/password.h"
 #include "test_support.h"
+#include "user_records.h"
 
 namespace albumsmith {
 namespace {
 
-UserRecord User(std::string name, std::string password = "", std::string groups = "", std::string description = "") {
-  UserRecord u;
-  u.name = std::move(name);
-  u.password = std::move(password);
-  u.groups = std::move(groups);
-  u.description = std::move(description);
-  return u;
-}
+using test::Group;
+using test::User;
 
-GroupRecord Group(std::string name) {
-  GroupRecord g;
-  g.name = std::move(name);
-  return g;
-}
 
 
 class UsersStoreTest : public ::testing::Test {

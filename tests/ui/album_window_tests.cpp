@@ -106,7 +106,7 @@ class AlbumWindowTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  fs::path profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
+  fs::path profileDir() const { return profileDirOf(kProfile); }
   fs::path imageTree() const { return profileDir() / "ImageTree"; }
   fs::path thumbnails() const { return profileDir() / "albsite" / "s"; }
   std::vector<std::string> remdir() const { return Lines(profileDir() / "remdir.dat"); }

@@ -79,7 +79,7 @@ class ImageEditWindowTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  fs::path profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
+  fs::path profileDir() const { return profileDirOf(kProfile); }
   fs::path images(const char* folder) const { return profileDir() / "ImageTree" / folder; }
   fs::path thumbs(const char* folder) const { return profileDir() / "albsite/s" / folder; }
   fs::path medium(const char* folder) const { return profileDir() / "albsite/m" / folder; }

@@ -58,7 +58,7 @@ class PreviewWindowTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  fs::path profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
+  fs::path profileDir() const { return profileDirOf(kProfile); }
   fs::path imageTree() const { return profileDir() / "ImageTree"; }
 
  private slots:

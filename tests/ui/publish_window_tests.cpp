@@ -190,7 +190,7 @@ class PublishWindowTests : public GuiTestCase {
  private:
   std::unique_ptr<FtpServer> server_;
 
-  fs::path profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
+  fs::path profileDir() const { return profileDirOf(kProfile); }
   fs::path remote() const { return server_->root() / "album"; }
 
   // The profile every test starts with, published to `server`.

@@ -60,7 +60,7 @@ class TagDialogTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  fs::path profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
+  fs::path profileDir() const { return profileDirOf(kProfile); }
   fs::path images() const { return profileDir() / "ImageTree"; }
   fs::path medium() const { return profileDir() / "albsite" / "m"; }
 

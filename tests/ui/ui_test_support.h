@@ -20,6 +20,7 @@
 #include "platform/app_settings.h"
 #include "platform/prompter.h"
 #include "platform/user_dirs.h"
+#include "store/profiles.h"
 
 // Never the user's settings: a settings folder of the run's own, inside the
 // one the test run names when it names one; ALBUMSMITH_CONFIG_DIR then
@@ -97,6 +98,10 @@ class GuiTestCase : public QObject {
   albumsmith::ScriptedPrompter prompter_;
 
   std::string profilesDir() const { return scratch_->filePath(QStringLiteral("profiles")).toStdString() + "/"; }
+  // The folder of the named profile, as its Profile.ini places it.
+  std::filesystem::path profileDirOf(const char* name) const {
+    return albumsmith::ProfileDirectory(profilesDir(), albumsmith::ReadProfile(profilesDir(), name));
+  }
 
   bool setUpRun() {
     configRoot_ = OwnConfigDir();
