@@ -60,12 +60,21 @@ bool ApplyServerOptions(const std::map<std::string, std::string>& options, Profi
   if (!CheckServerName(s.serverName)) return false;
   if (!ParseFlag(options, "php", s.php, error) || !ParseFlag(options, "passive", s.passive, error)) return false;
   if (const auto it = options.find("protocol"); it != options.end()) {
-    if (it->second != "ftp" && it->second != "ftps") {
-      error = "--protocol takes ftp or ftps";
+    if (it->second != "ftp" && it->second != "ftps" && it->second != "sftp") {
+      error = "--protocol takes ftp, ftps or sftp";
       return false;
     }
     if (it->second != s.protocol) s.fingerprint.clear();  // a pin belongs to the protocol it was made for
     s.protocol = it->second;
+  }
+  option("key", s.keyFile);
+  if (const auto it = options.find("connections"); it != options.end()) {
+    const auto& v = it->second;
+    if (v.size() != 1 || v[0] < '1' || v[0] > '8') {
+      error = "--connections takes a number from 1 to 8";
+      return false;
+    }
+    s.connections = v[0] - '0';
   }
   option("login", s.login);
   if (!CheckLogin(s.login)) return false;

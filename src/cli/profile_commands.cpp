@@ -125,7 +125,8 @@ int RunProfile(Context& ctx, const std::vector<std::string>& args) {
 const CliRegistrar kProfile({"profile",
                              "  profile list\n"
                              "  profile create NAME --server HOST[:PORT] --login L --password P --remote-dir DIR\n"
-                             "                 [--php 0|1] [--passive 0|1] [--protocol ftp|ftps]\n"
+                             "                 [--php 0|1] [--passive 0|1] [--protocol ftp|ftps|sftp] [--key FILE]\n"
+                             "                 [--connections N]\n"
                              "  profile show NAME\n"
                              "  profile set NAME Key=Value ...\n"
                              "  profile rename OLD NEW\n"

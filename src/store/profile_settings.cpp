@@ -33,7 +33,8 @@ bool ProfileSettings::operator==(const ProfileSettings& o) const {
          commentFontSize == o.commentFontSize && borderWidth == o.borderWidth && shadowWidth == o.shadowWidth &&
          maxThumbSize == o.maxThumbSize && thumbsPerLine == o.thumbsPerLine && dateColor == o.dateColor &&
          commentColor == o.commentColor && borderColor == o.borderColor && shadowColor == o.shadowColor &&
-         preserve == o.preserve && protocol == o.protocol && fingerprint == o.fingerprint;
+         preserve == o.preserve && protocol == o.protocol && fingerprint == o.fingerprint &&
+         keyFile == o.keyFile && connections == o.connections;
 }
 
 const std::vector<ProfileKey>& ProfileKeys() {
@@ -50,6 +51,8 @@ const std::vector<ProfileKey>& ProfileKeys() {
       {"Remote", "Passive", &PS::passive, 1, 0, 1},
       {"Remote", "Protocol", &PS::protocol, 0},
       {"Remote", "Fingerprint", &PS::fingerprint, 0},
+      {"Remote", "KeyFile", &PS::keyFile, 0},
+      {"Remote", "Connections", &PS::connections, 4, 1, 8},
       {"Settings", "Background", &PS::background, 0},
       {"Settings", "SlideBoard", &PS::slideBoard, 1, 0, 1},
       {"Settings", "SlideRepeat", &PS::slideRepeat, 1, 0, 1},

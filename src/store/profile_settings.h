@@ -36,8 +36,10 @@ struct ProfileSettings {
   std::string templateName{kDefaultTemplate};
   int accessSecurity = 0;
   int passive = 1;
-  std::string protocol;     // "ftp" (also when empty) or "ftps": explicit TLS on control and data
-  std::string fingerprint;  // the server certificate's SHA-256 the user trusted, "AB:CD:…"; empty for none
+  std::string protocol;     // "ftp" (also when empty), "ftps" (explicit TLS on control and data) or "sftp"
+  std::string fingerprint;  // the certificate's (FTPS) or host key's (SFTP) SHA-256 the user trusted; empty for none
+  std::string keyFile;      // SFTP: a private key file to log in with (the password is then its passphrase)
+  int connections = 4;      // simultaneous connections for a folder's uploads and deletions, 1..8
   int php = 1;
   int slideBoard = 1;
   int slideRepeat = 1;
