@@ -51,6 +51,7 @@ const std::vector<CommandInfo>& Commands() {
       {C::kSetDate, "&Date", "&Set Date", true, {}, R::kView},
       {C::kSyncFolder, "&Server", "&Synchronize folder", true, {}, R::kFrame},
       {C::kSyncProfile, "&Server", "Synchronize profile", true, {}, R::kFrame},
+      {C::kShowChanges, "&Server", "Show c&hanges...", false, {}, R::kFrame},
       {C::kStopSync, "&Server", "S&top synchronization", true, {}, R::kFrame},
       {C::kCheckVersion, "&Server", "Check for new versions", false, {}, R::kFrame},
       {C::kBaseDirectory, "S&ettings", "&Base directory", false, {}, R::kFrame},
@@ -140,7 +141,8 @@ CommandStatus CommandRule(CommandId id, const CommandState& s) {
     case C::kPreview:
     case C::kProfileProperties:
     case C::kSyncFolder:
-    case C::kSyncProfile: return {s.profileOpen && idle};
+    case C::kSyncProfile:
+    case C::kShowChanges: return {s.profileOpen && idle};
     case C::kUndo: return {s.profileOpen && s.undoNotEmpty};
     case C::kCut:
     case C::kCopy:

@@ -64,6 +64,7 @@ enum class CommandId : int {
   kSyncFolder = TextNumber(TextId::kSyncFolderCommand),
   kSyncProfile = TextNumber(TextId::kSyncProfileCommand),
   kStopSync = TextNumber(TextId::kStopSyncCommand),
+  kShowChanges = TextNumber(TextId::kShowChangesCommand),
   kCheckVersion = TextNumber(TextId::kCheckVersionCommand),
   // Settings
   kBaseDirectory = TextNumber(TextId::kBaseDirectoryCommand),

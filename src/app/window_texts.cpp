@@ -57,6 +57,7 @@ const std::map<CommandId, TextId>& MenuItemTexts() {
       {C::kSyncFolder, TextId::kMenuItemSyncFolder},
       {C::kSyncProfile, TextId::kMenuItemSyncProfile},
       {C::kStopSync, TextId::kMenuItemStopSync},
+      {C::kShowChanges, TextId::kMenuItemShowChanges},
       {C::kCheckVersion, TextId::kMenuItemCheckVersion},
       {C::kBaseDirectory, TextId::kMenuItemBaseDirectory},
       {C::kLanguage, TextId::kMenuItemLanguage},

@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "store/profiles.h"
+#include "store/remote_choices.h"
 
 namespace albumsmith {
 
@@ -60,14 +61,16 @@ bool ApplyServerOptions(const std::map<std::string, std::string>& options, Profi
   if (!CheckServerName(s.serverName)) return false;
   if (!ParseFlag(options, "php", s.php, error) || !ParseFlag(options, "passive", s.passive, error)) return false;
   if (const auto it = options.find("protocol"); it != options.end()) {
-    if (it->second != "ftp" && it->second != "ftps" && it->second != "sftp") {
+    if (!IsKnownProtocol(it->second)) {
       error = "--protocol takes ftp, ftps or sftp";
       return false;
     }
-    if (it->second != s.protocol) s.fingerprint.clear();  // a pin belongs to the protocol it was made for
-    s.protocol = it->second;
+    SetProfileProtocol(s, it->second);
   }
-  option("key", s.keyFile);
+  if (const auto it = options.find("key"); it != options.end()) {
+    if (!CheckKeyFile(it->second)) return false;
+    s.keyFile = it->second;
+  }
   if (const auto it = options.find("connections"); it != options.end()) {
     const auto& v = it->second;
     if (v.size() != 1 || v[0] < '1' || v[0] > '8') {
@@ -79,7 +82,7 @@ bool ApplyServerOptions(const std::map<std::string, std::string>& options, Profi
   option("login", s.login);
   if (!CheckLogin(s.login)) return false;
   option("password", s.password);
-  if (!CheckPassword(s.password)) return false;
+  if (!CheckProfilePassword(s)) return false;
   std::string remote = s.remoteDir;
   option("remote-dir", remote);
   const auto checked = CheckWizardRemoteDir(remote);

@@ -10,6 +10,7 @@
 #include "publish/sync_start.h"
 #include "site/style_block.h"
 #include "store/profiles.h"
+#include "store/remote_choices.h"
 
 namespace albumsmith {
 
@@ -82,6 +83,12 @@ int ProfileSet(Context& ctx, const std::vector<std::string>& args) {
       auto remote = CheckDialogRemoteDir(value);
       if (!remote) return Fail(ctx, "");
       edited.remoteDir = *remote;
+    } else if (k == "Protocol") {
+      if (!value.empty() && !IsKnownProtocol(value)) return Fail(ctx, "Protocol takes ftp, ftps or sftp");
+      SetProfileProtocol(edited, value.empty() ? kProtocolFtp : std::string_view(value));
+    } else if (k == "KeyFile") {
+      if (!CheckKeyFile(value)) return Fail(ctx, "");
+      edited.keyFile = value;
     } else if (k == "CommentFont" || k == "DateFont") {
       if (!CheckFontName(value)) return Fail(ctx, "");
       SetProfileKeyText(edited, *key, value);

@@ -22,6 +22,7 @@
 #include "publish/ftp_session.h"
 #include "publish/profile_check.h"
 #include "publish/sync_engine.h"
+#include "publish/sync_plan.h"
 #include "publish/sync_start.h"
 #include "site/template.h"
 #include "store/folder_ops.h"
@@ -133,11 +134,9 @@ int Sync(Context& ctx, const std::vector<std::string>& rawArgs) {
   if (wholeProfile && !StartProfileSync(env, *name, /*confirm=*/false, verify, request))
     return Fail(ctx, gStop.load() ? "synchronization stopped" : "synchronization not started");
 
-  request.dryRun = dryRun;
-  const SyncOutcome outcome = RunSync(request, sink, gStop);
+  const SyncOutcome outcome = dryRun ? PlanSync(request, sink, gStop) : RunSync(request, sink, gStop);
   if (dryRun) {
-    for (const std::string& line : outcome.plan.lines) std::printf("%s\n", line.c_str());
-    std::printf("%s\n", outcome.plan.Summary().c_str());
+    for (const std::string& line : PlanListing(outcome.plan)) std::printf("%s\n", line.c_str());
     std::fflush(stdout);
   }
   if (!outcome.succeeded) return Fail(ctx, gStop.load() ? "synchronization stopped" : "");

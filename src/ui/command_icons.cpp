@@ -54,6 +54,7 @@ IconNames NamesOf(CommandId id) {
     case C::kSyncFolder: return {"", "sync-folder"};
     case C::kSyncProfile: return {"", "sync-profile"};
     case C::kStopSync: return {"process-stop", "stop"};
+    case C::kShowChanges: return {"", "show-changes"};
     case C::kCheckVersion: return {"", "check-version"};
     case C::kBaseDirectory: return {"", "base-directory"};
     case C::kLanguage: return {"preferences-desktop-locale", "language"};

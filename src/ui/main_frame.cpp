@@ -209,6 +209,12 @@ void MainFrame::createActions() {
   wire(C::kAbout, &MainFrame::aboutCommand);
   wire(C::kSyncFolder, &MainFrame::syncFolderCommand);
   wire(C::kSyncProfile, &MainFrame::syncProfileCommand);
+  wire(C::kShowChanges, [this] {
+    if (!session_.profile || !CommandRule(C::kShowChanges, commandState()).enabled) return;
+    if (imageView_->folderShown()) imageView_->saveOrder();
+    sync_->showProfileChanges(syncEnvironment(), session_.profile->name);
+    updateCommands();
+  });
   wire(C::kStopSync, [this] {
     sync_->requestStop();
     updateCommands();

@@ -11,8 +11,10 @@
 #include "platform/messages.h"
 #include "site/site_text.h"
 #include "store/profiles.h"
+#include "store/remote_choices.h"
 #include "ui/check_profile_dialog.h"
 #include "ui/qt_text.h"
+#include "ui/server_choices.h"
 
 namespace albumsmith::ui {
 
@@ -80,12 +82,17 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   server_ = NamedEdit("ServerName");
   php_ = NamedCheck(QLoad(TextId::kAcceptPhpLabel), "AcceptPhp", true);
   passive_ = NamedCheck(QLoad(TextId::kUsePassiveModeLabel), "PassiveMode", true);
-  auto* serverPage =
-      new CheckedPage(QLoad(TextId::kServerPageTitle), [this] { return CheckServerName(S(server_->text())); });
+  choices_ = new ServerChoices(this, passive_, nullptr);
+  auto* serverPage = new CheckedPage(QLoad(TextId::kServerPageTitle), [this] {
+    return CheckServerName(S(server_->text())) && choices_->check();
+  });
   {
     auto* layout = new QVBoxLayout(serverPage);
     layout->addWidget(new QLabel(QLoad(TextId::kServerNameTitle)));
     layout->addWidget(server_);
+    auto* form = new QFormLayout;
+    choices_->addRows(form);
+    layout->addLayout(form);
     layout->addWidget(php_);
     layout->addWidget(passive_);
     layout->addStretch();
@@ -99,7 +106,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
       login_->setFocus();
       return false;
     }
-    if (!CheckPassword(S(password_->text()))) {
+    if (!CheckProfilePassword(collect())) {
       password_->setFocus();
       return false;
     }
@@ -107,8 +114,12 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   });
   {
     auto* layout = new QFormLayout(loginPage);
+    auto* passwordLabel = new QLabel;
+    passwordLabel->setObjectName(QStringLiteral("PasswordLabel"));
     layout->addRow(QLoad(TextId::kLoginLabel), login_);
-    layout->addRow(QLoad(TextId::kPasswordLabel), password_);
+    layout->addRow(passwordLabel, password_);
+    // With a key the password field holds the key's passphrase.
+    choices_->setPasswordLabel(passwordLabel);
   }
 
   remoteDir_ = NamedEdit("RemoteDir");
@@ -164,6 +175,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, const ProfileSetting
   server_->setText(Q(SettingText(copy.serverName)));
   php_->setChecked(copy.php != 0);
   passive_->setChecked(copy.passive != 0);
+  choices_->fill(copy);
   login_->setText(Q(SettingText(copy.login)));
   password_->setText(Q(copy.password));
   remoteDir_->setText(Q(SettingText(copy.remoteDir)));
@@ -181,6 +193,7 @@ ProfileSettings NewProfileWizard::collect() const {
   settings.serverName = S(server_->text());
   settings.php = php_->isChecked() ? 1 : 0;
   settings.passive = passive_->isChecked() ? 1 : 0;
+  choices_->read(settings);
   settings.login = S(login_->text());
   settings.password = S(password_->text());
   settings.remoteDir = S(remoteDir_->text());

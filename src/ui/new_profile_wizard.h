@@ -15,6 +15,8 @@ class QPushButton;
 
 namespace albumsmith::ui {
 
+class ServerChoices;
+
 class NewProfileWizard : public QWizard {
   Q_OBJECT
  public:
@@ -42,6 +44,7 @@ class NewProfileWizard : public QWizard {
   QLineEdit* server_;
   QCheckBox* php_;
   QCheckBox* passive_;
+  ServerChoices* choices_;
   QLineEdit* login_;
   QLineEdit* password_;
   QLineEdit* remoteDir_;

@@ -35,6 +35,7 @@
 #include "ui/copy_profile_dialog.h"
 #include "ui/new_profile_wizard.h"
 #include "ui/qt_text.h"
+#include "ui/server_choices.h"
 
 namespace albumsmith::ui {
 
@@ -135,14 +136,33 @@ QWidget* ProfilesDialog::makeServerTab() {
   remoteDir_ = NamedEdit("RemoteDir");
   php_ = NamedCheck(QLoad(TextId::kAcceptPhpLabel), "AcceptPhp");
   passive_ = NamedCheck(QLoad(TextId::kPassiveModeLabel), "PassiveMode");
+  passwordLabel_ = new QLabel(QLoad(TextId::kPasswordLabel));
+  passwordLabel_->setObjectName(QStringLiteral("PasswordLabel"));
+  choices_ = new ServerChoices(this, passive_, passwordLabel_);
+  fingerprint_ = NamedEdit("Fingerprint");
+  fingerprint_->setReadOnly(true);
+  fingerprint_->setPlaceholderText(QLoad(TextId::kNoFingerprint));
+  forgetFingerprint_ = NamedButton(QLoad(TextId::kForgetButton), "ForgetFingerprint");
+  forgetFingerprint_->setAutoDefault(false);
+  auto* fingerprintRow = new QHBoxLayout;
+  fingerprintRow->addWidget(fingerprint_, 1);
+  fingerprintRow->addWidget(forgetFingerprint_);
+
   auto* form = new QFormLayout(page);
   form->addRow(QLoad(TextId::kServerNameLabel), server_);
   form->addRow(QLoad(TextId::kLoginLabel), login_);
-  form->addRow(QLoad(TextId::kPasswordLabel), password_);
+  form->addRow(passwordLabel_, password_);
   form->addRow(QLoad(TextId::kRemoteBaseDirectoryLabel), remoteDir_);
+  choices_->addRows(form);
+  form->addRow(QLoad(TextId::kFingerprintLabel), fingerprintRow);
   form->addRow(php_);
   form->addRow(passive_);
   connect(php_, &QCheckBox::toggled, this, &ProfilesDialog::updateSecurityTab);
+  // A pin belongs to the protocol it was made for: another protocol starts without one.
+  connect(choices_, &ServerChoices::protocolChanged, fingerprint_, &QLineEdit::clear);
+  connect(forgetFingerprint_, &QPushButton::clicked, fingerprint_, &QLineEdit::clear);
+  connect(fingerprint_, &QLineEdit::textChanged, this,
+          [this] { forgetFingerprint_->setEnabled(!fingerprint_->text().isEmpty()); });
   return page;
 }
 
@@ -331,6 +351,9 @@ void ProfilesDialog::fillTabs(const ProfileSettings& s) {
   remoteDir_->setText(Q(SettingText(s.remoteDir)));
   php_->setChecked(s.php != 0);
   passive_->setChecked(s.passive != 0);
+  fingerprint_->setText(Q(SettingText(s.fingerprint)));
+  forgetFingerprint_->setEnabled(!fingerprint_->text().isEmpty());
+  choices_->fill(s);
 
   {
     // A template that is not (or no longer) installed leaves the list without a choice.
@@ -363,6 +386,8 @@ void ProfilesDialog::readTabs(ProfileSettings& s) const {
   s.remoteDir = EditedSetting(s.remoteDir, S(remoteDir_->text()));
   SetFlag(s.php, php_->isChecked());
   SetFlag(s.passive, passive_->isChecked());
+  s.fingerprint = EditedSetting(s.fingerprint, S(fingerprint_->text()));
+  choices_->read(s);
 
   // A template that is not listed stays as it was.
   if (templates_->currentIndex() >= 0) s.templateName = S(templates_->currentText());
@@ -391,6 +416,10 @@ void ProfilesDialog::accept() {
     return;
   }
   remoteDir_->setText(Q(*remoteDir));
+  if (!choices_->check()) {
+    tabs_->setCurrentIndex(0);
+    return;
+  }
   ProfileSettings edited = *asRead_;
   readTabs(edited);
   chosen_ = SaveEditedProfile(profilesDir_, *asRead_, edited);

@@ -26,6 +26,8 @@ class AppSettings;
 
 namespace albumsmith::ui {
 
+class ServerChoices;
+
 class ProfilesDialog : public QDialog {
   Q_OBJECT
  public:
@@ -101,6 +103,11 @@ class ProfilesDialog : public QDialog {
   QLineEdit* remoteDir_;
   QCheckBox* php_;
   QCheckBox* passive_;
+  QLabel* passwordLabel_;
+  ServerChoices* choices_;
+  // The pinned certificate or host key, shown read-only; Forget empties it.
+  QLineEdit* fingerprint_;
+  QPushButton* forgetFingerprint_;
   // Templates
   QComboBox* templates_;
   QPushButton* storyBoard_;

@@ -4,6 +4,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include "publish/sync_plan.h"
+#include "ui/show_changes_dialog.h"
 #include "ui/verification_dialog.h"
 
 namespace albumsmith::ui {
@@ -57,6 +59,53 @@ bool SyncController::syncProfile(const SyncEnvironment& env, const std::string& 
   }
   start(std::move(request));
   return true;
+}
+
+bool SyncController::showProfileChanges(const SyncEnvironment& env, const std::string& profileName) {
+  if (running_) return false;
+  setRunning(true);
+  const ProfileVerifier verify = [this, &env](const ProfileSettings& profile) {
+    return VerificationDialog::Run(window_, env.profilesDir, profile);
+  };
+  SyncRequest request;
+  if (!StartProfileSync(env, profileName, /*confirm=*/false, verify, request)) {
+    setRunning(false);
+    return false;
+  }
+  planned_ = profileName;
+  startPlanning(std::move(request));
+  return true;
+}
+
+void SyncController::startPlanning(SyncRequest request) {
+  stop_ = false;
+  stopRequested_ = false;
+  worker_ = std::thread([this, owned = std::move(request)]() mutable {
+    const SyncOutcome outcome = PlanSync(owned, sink_, stop_);
+    QMetaObject::invokeMethod(
+        this, [this, outcome, kept = std::move(owned)]() mutable { planEnded(outcome, std::move(kept)); },
+        Qt::QueuedConnection);
+  });
+}
+
+void SyncController::planEnded(const SyncOutcome& outcome, SyncRequest request) {
+  if (worker_.joinable()) worker_.join();
+  const bool stopped = stopRequested_;
+  stopRequested_ = false;
+  // A plan that could not be finished has told why (the connection, the
+  // server's answer); a partial list would promise less than the run does.
+  if (!outcome.succeeded || stopped) {
+    setRunning(false);
+    return;
+  }
+  ShowChangesDialog dialog(planned_, outcome.plan, window_);
+  if (dialog.exec() != QDialog::Accepted) {
+    setRunning(false);
+    return;
+  }
+  // The run of the same request, verified once: what was shown is what goes.
+  request.dryRun = false;
+  start(std::move(request));
 }
 
 void SyncController::start(SyncRequest request) {

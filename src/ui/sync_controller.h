@@ -44,6 +44,13 @@ class SyncController : public QObject {
   // then the verification in its "Processing" window. Returns whether a run started.
   bool syncProfile(const SyncEnvironment& env, const std::string& profileName, bool confirm);
 
+  // "Show changes…": the start of "Synchronize profile" without its "may
+  // take a while" question (the verification in its "Processing" window),
+  // then a dry run of that request on the worker. Its plan comes up in the
+  // "Changes on the server" dialog, whose Go starts the run it planned and
+  // whose Cancel leaves everything as it was. Returns whether planning started.
+  bool showProfileChanges(const SyncEnvironment& env, const std::string& profileName);
+
   // "Stop synchronization": the run ends at its next operation.
   void requestStop();
   // Stops the run and waits for the worker, serving the window meanwhile (the
@@ -57,7 +64,9 @@ class SyncController : public QObject {
  private:
   void setRunning(bool running);
   void start(SyncRequest request);
+  void startPlanning(SyncRequest request);
   void workerEnded(const SyncOutcome& outcome);
+  void planEnded(const SyncOutcome& outcome, SyncRequest request);
 
   QWidget* window_;
   WindowSink& sink_;
@@ -65,6 +74,7 @@ class SyncController : public QObject {
   bool stopRequested_ = false;
   std::atomic<bool> stop_{false};
   std::thread worker_;
+  std::string planned_;  // the profile whose changes are being worked out
 };
 
 }  // namespace albumsmith::ui

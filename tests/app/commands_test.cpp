@@ -102,6 +102,7 @@ TEST(CommandSetTest, EveryRowsCondition) {
       {C::kSetDate, [](CommandState& s) { s.selectedCount = 1; }, [](CommandState& s) { s.selectedCount = 0; }},
       {C::kSyncFolder, none, [](CommandState& s) { s.syncRunning = true; }},
       {C::kSyncProfile, none, [](CommandState& s) { s.imagesLoading = true; }},
+      {C::kShowChanges, none, [](CommandState& s) { s.syncRunning = true; }},
       {C::kStopSync, [](CommandState& s) { s.syncRunning = true; }, [](CommandState& s) { s.stopRequested = true; }},
   };
   for (const Row& row : rows) {

@@ -247,6 +247,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "The font name \"x</style><?php\" cannot be used"},
         SetCase{"rule end in font", {"DateFont=Arial;} body {color:red"}, false, "DateFont", "", false, "cannot hold"},
         SetCase{"quote in font", {"CommentFont=\"Times\""}, false, "CommentFont", "", false, "cannot hold"},
+        SetCase{"protocol change drops the pin", {"Fingerprint=AA:BB", "Protocol=sftp"}, true, "Fingerprint", "",
+                false, ""},
+        SetCase{"same protocol keeps the pin", {"Protocol=ftps", "Fingerprint=AA:BB", "Protocol=ftps"}, true,
+                "Fingerprint", "AA:BB", false, ""},
+        SetCase{"unknown protocol", {"Protocol=scp"}, false, "Protocol", "", false, "Protocol takes ftp, ftps or sftp"},
+        SetCase{"unreadable key file", {"KeyFile=/nonexistent/id_rsa"}, false, "KeyFile", "", false,
+                "The private key file /nonexistent/id_rsa cannot be read."},
         SetCase{"unknown key", {"Colour=red"}, false, "ServerName", "ftp.example.org", false, "Colour"},
         SetCase{"no equals sign", {"Login"}, false, "Login", "joe", false, "Login"}),
     [](const auto& info) {

@@ -18,6 +18,7 @@ std::unique_ptr<QObject> NewAccessWindowTests();
 std::unique_ptr<QObject> NewTagDialogTests();
 std::unique_ptr<QObject> NewPreviewWindowTests();
 std::unique_ptr<QObject> NewDesktopWindowTests();
+std::unique_ptr<QObject> NewServerChoicesWindowTests();
 
 // `ui_tests [Class] [QTest options]`: only the named class when one is
 // given (ctest runs each class as a test of its own), else every class.
@@ -37,7 +38,8 @@ int main(int argc, char* argv[]) {
   bool found = false;
   for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests,
                     &NewTransformWindowTests, &NewImageEditWindowTests, &NewTagDialogTests,
-                    &NewAccessWindowTests, &NewPreviewWindowTests, &NewDesktopWindowTests}) {
+                    &NewAccessWindowTests, &NewPreviewWindowTests, &NewDesktopWindowTests,
+                    &NewServerChoicesWindowTests}) {
     // Each class makes its own settings folder inside the one named.
     if (configDir.isEmpty()) {
       qunsetenv("ALBUMSMITH_CONFIG_DIR");
