@@ -34,7 +34,6 @@ ShowChangesDialog::ShowChangesDialog(const std::string& profileName, const SyncP
     bold.setBold(true);
     summary->setFont(bold);
   }
-  list_->scrollToBottom();
 
   counts_ = new QLabel;
   counts_->setObjectName(QStringLiteral("PlanCounts"));

@@ -24,6 +24,7 @@
 #include "platform/ini_file.h"
 #include "platform/prompter.h"
 #include "platform/strings.h"
+#include "platform/text.h"
 #include "store/profiles.h"
 #include "ui/image_list_view.h"
 #include "ui/main_frame.h"
@@ -113,9 +114,12 @@ class ServerChoicesWindowTests : public GuiTestCase {
     auto frame = std::make_unique<MainFrame>(*settings_, *languages_,
                                              StartOptions{.profile = "Trips", .profilesDialogAtStart = false});
     frame->show();
-    ImageListView* view = frame->imageView();
-    QTRY_VERIFY_WITH_TIMEOUT(view->folderShown() && !view->loading(), kRunLimitMs);
     return frame;
+  }
+
+  void waitForList(MainFrame& frame) {
+    ImageListView* view = frame.imageView();
+    QTRY_VERIFY_WITH_TIMEOUT(view->folderShown() && !view->loading(), kRunLimitMs);
   }
 
   // "Show changes…" up to its dialog; `act` gets the dialog and the plan's lines.
@@ -300,6 +304,7 @@ class ServerChoicesWindowTests : public GuiTestCase {
   void showChangesListsThePlanThenGoRunsIt() {
     makePublishedProfile();
     auto frame = openWindow();
+    waitForList(*frame);
 
     QStringList planned;
     showChanges(*frame, [&](ShowChangesDialog* dialog, const QStringList& lines) {
@@ -314,12 +319,14 @@ class ServerChoicesWindowTests : public GuiTestCase {
              qPrintable(planned.join('\n')));
     QVERIFY(planned.contains(QStringLiteral("upload /album/albsite/s/Beach/kodak-dc210.jpg")));
     QVERIFY(planned.contains(QStringLiteral("upload /album/Beach/index.html")));
-    QVERIFY(planned.contains(QStringLiteral("mkdir /album/")));
+    QVERIFY(planned.contains(QStringLiteral("mkdir /album/albsite/s/Alps/")));
     QVERIFY(planned.last().endsWith(QStringLiteral(" questions")));
     QVERIFY(std::count_if(planned.begin(), planned.end(),
                           [](const QString& line) { return line.startsWith(QStringLiteral("ask: ")); }) >= 1);
-    // Cancel: the server holds nothing, the profile was not marked as published.
-    QVERIFY(fs::is_empty(server_->root()));
+    // Cancel: no file reached the server (the clock probe went again; the
+    // base directory it needed may stay), nothing was marked as published.
+    for (const auto& entry : fs::recursive_directory_iterator(server_->root()))
+      QVERIFY2(!entry.is_regular_file(), entry.path().c_str());
     QVERIFY(!frame->session().remoteChecked);
 
     showChanges(*frame, [&](ShowChangesDialog* dialog, const QStringList& lines) {
