@@ -22,7 +22,7 @@
 #include "publish/ftp_session.h"
 #include "publish/profile_check.h"
 #include "publish/sync_engine.h"
-#include "publish/sync_plan.h"
+#include "publish/sync_preview.h"
 #include "publish/sync_start.h"
 #include "site/template.h"
 #include "store/folder_ops.h"

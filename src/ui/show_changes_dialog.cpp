@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/format.h"
-#include "publish/sync_plan.h"
+#include "publish/sync_preview.h"
 #include "ui/qt_text.h"
 
 namespace albumsmith::ui {

@@ -4,7 +4,7 @@
 #include <QThread>
 #include <QWidget>
 
-#include "publish/sync_plan.h"
+#include "publish/sync_preview.h"
 #include "ui/show_changes_dialog.h"
 #include "ui/verification_dialog.h"
 

@@ -1,4 +1,4 @@
-#include "publish/sync_plan.h"
+#include "publish/sync_preview.h"
 
 namespace albumsmith {
 
