@@ -23,7 +23,7 @@
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
-#include "publish/ftp_session.h"
+#include "publish/transport_factory.h"
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
 #include "publish/sync_local_files.h"
@@ -250,6 +250,15 @@ class SyncEngine {
     const std::string remote = remoteDir_ + std::string(kClockProbe);
 
     root_.Clear();
+    if (probe_.KeepsTimes()) {
+      // Uploads carry their local times: listed times compare as they are,
+      // and the root is listed for the installation check alone.
+      ::unlink(probe.c_str());
+      if (!probe_.MakeDirs(remoteDir_, Report::Yes) ||
+          !probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No))
+        site_.lastError = probe_.lastError();
+      return;
+    }
     bool measured = probe_.MakeDirs(remoteDir_, Report::Yes) && probe_.PutFile(probe, remote) &&
                     probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
     if (measured) {
@@ -443,7 +452,12 @@ class SyncEngine {
       ShowSystemErrorText(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
       return false;
     }
-    return transport_.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes)) || Failed();
+    if (!transport_.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes))) return Failed();
+    // The guarded copy stands for the local file: it carries its time.
+    LocalEntry source;
+    if (transport_.KeepsTimes() && ReadLocalFile(localPath, source) && !transport_.SetTime(Site() + remote, source.time))
+      return Failed();
+    return true;
   }
 
   // The name an upload of the work travels under: a replacement goes beside
@@ -808,9 +822,9 @@ SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, Wind
 }
 
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop) {
-  FtpSession session;
-  session.SetPinSaver(ProfilePinSaver(request.profilesDir, request.profile.name));
-  return RunSync(request, session, sink, stop);
+  const std::unique_ptr<RemoteTransport> session = MakeTransport(request.profile);
+  session->SetPinSaver(ProfilePinSaver(request.profilesDir, request.profile.name));
+  return RunSync(request, *session, sink, stop);
 }
 
 }  // namespace albumsmith
