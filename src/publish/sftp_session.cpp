@@ -320,14 +320,21 @@ bool SftpSession::RemoveFile(std::string_view rawRemote) {
   return false;
 }
 
-// The protocol's rename refuses an existing target on most servers; that is
-// the quiet refusal the caller does without.
+// The protocol's rename (version 3, all the library speaks) is refused by
+// OpenSSH and most servers when the target exists. Then the target is
+// removed and the rename made again, right after: for the moment between
+// the two, a visitor finds no file rather than one half written, which is
+// what sending it again under its own name would give, at twice the cost.
+// A refusal of both is the quiet one the caller does without.
 bool SftpSession::Rename(std::string_view rawFrom, std::string_view rawTo) {
   const std::string from = Slashes(rawFrom);
   const std::string to = Slashes(rawTo);
   const std::string message = Fmt(kRenameError, {from, to});
   if (Refused(from, message) || Refused(to, message) || !Connect()) return false;
-  if (Failed(connection_->Quote({"rename " + SftpQuoted(Absolute(from)) + " " + SftpQuoted(Absolute(to))})))
+  const std::string rename = "rename " + SftpQuoted(Absolute(from)) + " " + SftpQuoted(Absolute(to));
+  if (Failed(connection_->Quote({rename}))) return true;
+  if (failCode_ == kCurlQuoteError &&
+      Failed(connection_->Quote({"rm " + SftpQuoted(Absolute(to)), rename})))
     return true;
   if (failCode_ == kCurlQuoteError) return false;
   ReportFailure(message);
