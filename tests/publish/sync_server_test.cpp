@@ -888,6 +888,10 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpsServerTest, ::testing::Values(ServerKind::
 // profile unless a test says otherwise, and a user of the test's own.
 class SftpServerTest : public SyncServerTest {
  protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "sshd logs in a system user the test creates: run as root";
+    SyncServerTest::SetUp();
+  }
   std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
   std::string Log() const { return test::ReadText((*server_)->log()); }
 };
