@@ -26,6 +26,7 @@ constexpr std::string_view kTrustQuestion =
 constexpr std::string_view kUntrusted = "The server's host key is not trusted (SHA-256 %s).";
 constexpr std::string_view kChangedKey =
     "The server's host key has changed and is refused.\r\nTrusted: SHA-256 %s\r\nNow:     SHA-256 %s";
+constexpr std::string_view kSetTimeError = "Cannot set the time of remote file '%s'";
 constexpr int kSftpPort = 22;
 
 }  // namespace
@@ -128,10 +129,11 @@ bool SftpSession::Failed(bool ok) {
   return ok;
 }
 
+// Listed rather than looked up: some servers will not open a directory the
+// way the library looks a file up.
 bool SftpSession::DirExists(const std::string& absolute, bool& exists) {
-  std::int64_t time = 0;
-  std::uint64_t size = 0;
-  exists = Failed(connection_->Stat(WithoutSlash(absolute), time, size));
+  std::string listing;
+  exists = Failed(connection_->Fetch(WithSlash(absolute), true, nullptr, listing));
   return exists || failCode_ == kCurlRemoteFileNotFound;
 }
 
@@ -177,21 +179,26 @@ SftpSession::Presence SftpSession::ListExisting(const std::string& dir, std::vec
   if (unsafe) unsafe->clear();
   entries = ParseListing(text, ListingForm::List, static_cast<std::int64_t>(std::time(nullptr)), unsafe);
   // The listing's times are the server's local time to the minute; each
-  // file's own time is exact.
+  // file's own time is exact, and its size the one it has now.
+  std::vector<RemoteEntry> found;
   for (RemoteEntry& entry : entries) {
-    if (entry.isDir) continue;
-    std::int64_t time = 0;
-    std::uint64_t size = 0;
-    if (!Failed(connection_->Stat(absolute + entry.name, time, size))) {
-      // Gone since the listing: what it showed stands, once.
-      if (failCode_ == kCurlRemoteFileNotFound) continue;
-      return Presence::Failed;
+    if (!entry.isDir) {
+      std::int64_t time = 0;
+      std::uint64_t size = 0;
+      if (!Failed(connection_->Stat(absolute + entry.name, time, size))) {
+        // Gone since the listing, or a name the listing could not carry
+        // whole (a line break in it): nothing to act on.
+        if (failCode_ == kCurlRemoteFileNotFound) continue;
+        return Presence::Failed;
+      }
+      entry.time = time;
+      entry.size = size;
+      entry.timeStep = 1;
+      entry.yearInferred = false;
     }
-    entry.time = time;
-    entry.size = size;
-    entry.timeStep = 1;
-    entry.yearInferred = false;
+    found.push_back(std::move(entry));
   }
+  entries = std::move(found);
   return Presence::Listed;
 }
 
@@ -303,7 +310,7 @@ bool SftpSession::PutBuffer(std::string_view rawRemote, std::string_view data) {
 
 bool SftpSession::SetTime(std::string_view rawRemote, std::int64_t time) {
   const std::string remote = Slashes(rawRemote);
-  const std::string message = Fmt(kUploadFileError, {remote, remote});
+  const std::string message = Fmt(kSetTimeError, {remote});
   if (Refused(remote, message) || !Connect()) return false;
   if (Failed(connection_->Quote({"mtime " + SftpQuoted(SftpDate(time)) + " " + SftpQuoted(Absolute(remote))})))
     return true;
