@@ -274,7 +274,8 @@ class LibCurlConnection final : public CurlConnection {
     if (self->pin_.empty()) {
       self->verdict_ = PeerVerdict::kUnknown;
     } else {
-      self->verdict_ = HostKeyPinMatches(self->pin_, self->peerFingerprint_) ? PeerVerdict::kPinned : PeerVerdict::kChanged;
+      const bool same = HostKeyPinMatches(self->pin_, self->peerFingerprint_);
+      self->verdict_ = same ? PeerVerdict::kPinned : PeerVerdict::kChanged;
     }
     return self->verdict_ == PeerVerdict::kPinned ? CURLKHMATCH_OK : CURLKHMATCH_MISMATCH;
   }
@@ -555,7 +556,8 @@ std::string HostKeyFingerprint(const void* key, size_t length) {
   unsigned int digestLength = 0;
   if (EVP_Digest(key, length, digest, &digestLength, EVP_sha256(), nullptr) != 1) return {};
   std::string text(4 * ((digestLength + 2) / 3) + 1, '\0');
-  const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), digest, static_cast<int>(digestLength));
+  const int written =
+      EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), digest, static_cast<int>(digestLength));
   text.resize(written < 0 ? 0 : static_cast<size_t>(written));
   while (!text.empty() && text.back() == '=') text.pop_back();
   return text;

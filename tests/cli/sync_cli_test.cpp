@@ -97,7 +97,8 @@ TEST_F(SftpCliTest, CheckNamesTheHostKeyAndPinsItOnYes) {
 
   const CliResult refused = Run({"--no", "check", "Holiday"});
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(refused.OutLines(), (std::vector<std::string>{protocol, "[failed] Connection to server and authentication"}));
+  EXPECT_EQ(refused.OutLines(),
+            (std::vector<std::string>{protocol, "[failed] Connection to server and authentication"}));
   EXPECT_NE(refused.err.find("Trust this host key for this profile?"), std::string::npos) << refused.err;
   EXPECT_EQ(ReadProfile(profiles(), "Holiday").fingerprint, "");
   EXPECT_EQ(server->Logins(), 0);

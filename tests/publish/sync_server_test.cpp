@@ -1051,20 +1051,29 @@ TEST_P(SftpServerTest, ChangedHostKeyIsRefusedNamingBothFingerprints) {
 // password's place; a wrong password fails the connection with one message.
 TEST_P(SftpServerTest, LogsInWithPasswordOrKeyFile) {
   if (!StartServer()) return;
+  const std::string plainKey = static_cast<test::SshTestServer&>(**server_).clientKey().string();
+  // The same key kept under a passphrase.
+  const std::string lockedKey = plainKey + ".locked";
+  std::string output;
+  const std::string lock = "cp " + plainKey + " " + lockedKey + " && chmod 600 " + lockedKey +
+                           " && ssh-keygen -q -p -P '' -N 'open sesame' -f " + lockedKey;
+  ASSERT_EQ(test::RunCommand(lock, "", output), 0) << output;
   const struct {
     const char* what;
-    bool key;
+    std::string key;
     std::string password;
     bool succeeds;
-    const char* logged;
+    const char* logged;  // by the server, when it got that far
   } cases[] = {
-      {"key file", true, "", true, "Accepted publickey for"},
-      {"password", false, (*server_)->password_, true, "Accepted password for"},
-      {"wrong password", false, "wrong", false, "Failed password for"},
+      {"key file without passphrase", plainKey, "", true, "Accepted publickey for"},
+      {"key file with its passphrase", lockedKey, "open sesame", true, "Accepted publickey for"},
+      {"key file with a wrong passphrase", lockedKey, "closed", false, ""},
+      {"password", "", (*server_)->password_, true, "Accepted password for"},
+      {"wrong password", "", "wrong", false, "Failed password for"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    profile_.settings().keyFile = c.key ? static_cast<test::SshTestServer&>(**server_).clientKey().string() : "";
+    profile_.settings().keyFile = c.key;
     profile_.settings().password = c.password;
     profile_.Save();
     Prompts().Clear();
@@ -1072,6 +1081,9 @@ TEST_P(SftpServerTest, LogsInWithPasswordOrKeyFile) {
     const SyncOutcome outcome = Run(profile_.ProfileRequest());
     EXPECT_EQ(outcome.succeeded, c.succeeds) << Join(Warnings(), "\n");
     EXPECT_NE(Log().find(c.logged, mark), std::string::npos) << Log().substr(mark, 2000);
+    if (!c.succeeds) {
+      EXPECT_EQ(Log().find("Accepted ", mark), std::string::npos) << Log().substr(mark, 2000);
+    }
     if (!c.succeeds) {
       ASSERT_FALSE(Warnings().empty());
       EXPECT_TRUE(StartsWith(Warnings().front(), "Error connecting host")) << Warnings().front();
