@@ -22,7 +22,7 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kUnknownProtocol = "Unknown protocol '%s': use ftp or ftps";
+constexpr std::string_view kUnknownProtocol = "Unknown protocol '%s': use ftp, ftps or sftp";
 constexpr std::string_view kTrustQuestion =
     "The certificate of '%s' is not vouched for by an authority this system trusts.\r\n\r\nSHA-256 "
     "fingerprint:\r\n%s\r\n\r\nTrust this certificate for this profile?";

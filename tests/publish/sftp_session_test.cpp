@@ -11,6 +11,7 @@
 #include "publish/curl_connection.h"
 #include "publish/transport_factory.h"
 #include "store/profile_settings.h"
+#include "test_support.h"
 
 namespace albumsmith {
 namespace {
@@ -94,6 +95,19 @@ TEST(MakeTransportTest, ProfileProtocolChoosesTheSession) {
     EXPECT_EQ(transport->ProtocolName(), c.name) << c.protocol;
     EXPECT_EQ(transport->KeepsTimes(), c.keepsTimes) << c.protocol;
   }
+}
+
+// A protocol nobody knows is refused when connecting, naming the ones there are.
+TEST(MakeTransportTest, UnknownProtocolIsRefusedNamingTheKnownOnes) {
+  ProfileSettings profile;
+  profile.serverName = "127.0.0.1:1";
+  profile.protocol = "scp";
+  const auto transport = MakeTransport(profile);
+  test::Environment::prompter().Clear();
+  EXPECT_FALSE(transport->Connect());
+  const std::vector<std::string> texts = test::Environment::prompter().texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find("Unknown protocol 'scp': use ftp, ftps or sftp"), std::string::npos) << texts[0];
 }
 
 }  // namespace
