@@ -19,7 +19,7 @@
 #include "cli/cli.h"
 #include "cli/cli_sink.h"
 #include "platform/app_settings.h"
-#include "publish/ftp_session.h"
+#include "publish/transport_factory.h"
 #include "publish/profile_check.h"
 #include "publish/sync_engine.h"
 #include "publish/sync_preview.h"
@@ -147,10 +147,11 @@ int Check(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 2) return kUsageError;
   const auto name = FindProfile(ctx.profilesDir, args[1]);
   if (!name) return Fail(ctx, "no profile named " + args[1]);
-  FtpSession session;
-  session.SetPinSaver(ProfilePinSaver(ctx.profilesDir, *name));
   CheckLine current = CheckLine::kConnection;
   const ProfileSettings profile = ReadProfile(ctx.profilesDir, *name);
+  const std::unique_ptr<RemoteTransport> transport = MakeTransport(profile);
+  RemoteTransport& session = *transport;
+  session.SetPinSaver(ProfilePinSaver(ctx.profilesDir, *name));
   const bool ok = RunProfileCheck(session, profile, [&](CheckLine line, CheckEvent event) {
     current = line;
     // Under its own warning a line is not "ok", though the check goes on.
@@ -158,9 +159,12 @@ int Check(Context& ctx, const std::vector<std::string>& args) {
     if (event != CheckEvent::kShown) std::printf("%s %s\n", mark, std::string(CheckLineText(line)).c_str());
     std::fflush(stdout);
   });
-  // Which protocol was tried and, over TLS, which certificate answered.
+  // Which protocol was tried and, over TLS, which certificate answered; over
+  // SSH, which host key.
   std::string protocol = "Protocol: " + session.ProtocolName();
-  if (!session.peerFingerprint().empty()) protocol += ", certificate SHA-256 " + session.peerFingerprint();
+  if (!session.peerFingerprint().empty())
+    protocol += (session.ProtocolName() == "SFTP" ? ", host key SHA-256 " : ", certificate SHA-256 ") +
+                session.peerFingerprint();
   std::printf("%s\n", protocol.c_str());
   if (ok) return 0;
   std::printf("[failed] %s\n", std::string(CheckLineText(current)).c_str());

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace albumsmith {
@@ -37,7 +38,19 @@ struct CurlSettings {
   // authorities for `host`, or be the one pinned here by its SHA-256.
   bool tls = false;
   std::string pinnedFingerprint;  // "AB:CD:…", empty for none
+  // SFTP: a private key file to log in with (the password is then its
+  // passphrase), empty for a password login. The server's host key must be
+  // the one pinned in `pinnedFingerprint` (its SHA-256 in base64, as
+  // ssh-keygen -l shows it); any other is refused before the login.
+  std::string keyFile;
 };
+
+// The SHA-256 of an SSH host key blob as ssh-keygen -l shows it, without
+// its "SHA256:" label: base64 without padding.
+std::string HostKeyFingerprint(const void* key, size_t length);
+// Whether a pinned host key fingerprint names `fingerprint`; the pin may
+// carry the "SHA256:" label.
+bool HostKeyPinMatches(std::string_view pin, std::string_view fingerprint);
 
 // What the handshake made of the server's certificate.
 enum class PeerVerdict {
@@ -56,6 +69,8 @@ inline constexpr int kCurlUrlMalformat = 3;
 inline constexpr int kCurlRemoteAccessDenied = 9;
 inline constexpr int kCurlQuoteError = 21;
 inline constexpr int kCurlAbortedByCallback = 42;
+inline constexpr int kCurlPeerFailedVerification = 60;
+inline constexpr int kCurlRemoteFileNotFound = 78;
 
 // The library's text for a code; null when it has none of its own.
 const char* CurlErrorDescription(int code);
@@ -97,7 +112,17 @@ class CurlConnection {
   // with `verb` in place of the library's own command when not null.
   virtual bool Fetch(const std::string& path, bool directory, const char* verb, std::string& body) = 0;
   // `started` tells whether the server accepted the file and data began to flow.
-  virtual bool Upload(const std::string& path, std::uint64_t size, Reader reader, bool& started) = 0;
+  // `after` are SFTP commands sent once the file is whole (see Quote).
+  virtual bool Upload(const std::string& path, std::uint64_t size, Reader reader, bool& started,
+                      const std::vector<std::string>& after = {}) = 0;
+  // SFTP: sends the library's commands ("mkdir PATH", "rm PATH", "rename
+  // FROM TO", "mtime DATE PATH" ...) in order; each must succeed, unless it
+  // begins with "*". The first refusal ends it with kCurlQuoteError and the
+  // library's text of it as the failure's reply.
+  virtual bool Quote(const std::vector<std::string>& commands) = 0;
+  // SFTP: the time (seconds since 1970 UTC) and size of a file. A missing
+  // file fails with kCurlRemoteFileNotFound.
+  virtual bool Stat(const std::string& path, std::int64_t& time, std::uint64_t& size) = 0;
 
   // The directory the login left the server in, empty when it did not say.
   virtual std::string EntryPath() const = 0;
@@ -107,7 +132,8 @@ class CurlConnection {
   // Why the last operation that returned false failed.
   virtual const Failure& failure() const = 0;
   // The server certificate's SHA-256 as "AB:CD:…" (empty before a TLS
-  // handshake) and what was made of it.
+  // handshake), or the SSH host key's (HostKeyFingerprint), and what was
+  // made of it.
   virtual std::string PeerFingerprint() const = 0;
   virtual PeerVerdict peerVerdict() const = 0;
 };

@@ -41,6 +41,9 @@ class DryRunTransport final : public RemoteTransport {
   int lastError() const override { return lastError_; }
   bool Connect() override;
   void Disconnect() override { server_.Disconnect(); }
+  bool KeepsTimes() const override { return server_.KeepsTimes(); }
+  // Part of an upload, which the plan has shown already.
+  bool SetTime(std::string_view, std::int64_t) override { return true; }
 
   bool EnterOrCreateDir(std::string_view path, Report report) override;
   bool MakeDirs(std::string_view path, Report report) override;

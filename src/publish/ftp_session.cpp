@@ -14,6 +14,7 @@
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "remote_listing.h"
+#include "session_texts.h"
 #include "store/file_ops.h"
 #include "store/profile_settings.h"
 
@@ -21,44 +22,13 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kConnectError = "Error connecting host '%s'";
-constexpr std::string_view kCreateDirError = "Error creating directory '%s'";
-constexpr std::string_view kChangeDirError = "Error change to directory '%s'";
-constexpr std::string_view kUploadFileError = "Error uploading file '%s' to '%s'";
-constexpr std::string_view kOpenRemoteError = "Error opening remote file '%s'";
-constexpr std::string_view kUploadBufferError = "Error uploading buffer to '%s'";
-constexpr std::string_view kDeleteFileError = "Cannot delete remote file '%s'";
-constexpr std::string_view kRenameError = "Cannot rename remote file '%s' to '%s'";
-constexpr std::string_view kDeleteDirError = "Cannot delete remote directory '%s'";
-constexpr std::string_view kUnknownProtocol = "Unknown protocol '%s': use ftp or ftps";
+constexpr std::string_view kUnknownProtocol = "Unknown protocol '%s': use ftp, ftps or sftp";
 constexpr std::string_view kTrustQuestion =
     "The certificate of '%s' is not vouched for by an authority this system trusts.\r\n\r\nSHA-256 "
     "fingerprint:\r\n%s\r\n\r\nTrust this certificate for this profile?";
 constexpr std::string_view kUntrusted = "The server's certificate is not trusted (SHA-256 %s).";
 constexpr std::string_view kChangedCertificate =
     "The server's certificate has changed and is refused.\r\nTrusted: SHA-256 %s\r\nNow:     SHA-256 %s";
-constexpr std::string_view kCreateQuestion = "Create remote directory \"%s\"";
-constexpr std::string_view kUnsafeEntries =
-    "The remote directory '%s' holds entries whose names cannot be part of a path; they are left as they "
-    "are:\r\n%s";
-constexpr std::string_view kTooDeep = "It holds directories nested more than %i levels deep";
-// Far deeper than any album; a server that shows a directory inside itself
-// (through a link, or a name it reads as a path) would otherwise be
-// followed until the stack runs out.
-constexpr int kMaxRemoveDepth = 256;
-
-std::string Slashes(std::string_view path) {
-  std::string p(path);
-  std::replace(p.begin(), p.end(), '\\', '/');
-  return p;
-}
-
-// "a/b" + "c" and "a/b/" + "c" both give "a/b/c".
-std::string JoinRemote(std::string_view dir, std::string_view name) {
-  std::string path(dir);
-  if (!EndsWith(path, "/")) path += '/';
-  return path + std::string(name);
-}
 
 bool Positive(int code) { return code >= 200 && code < 300; }
 
@@ -513,25 +483,12 @@ bool FtpSession::Refused(const std::string& path, const std::string& message) {
 }
 
 std::string FtpSession::Absolute(const std::string& path) const {
-  std::string absolute = StartsWith(path, "/") ? path : JoinRemote(connection_->entryPath(), path);
-  absolute.erase(std::unique(absolute.begin(), absolute.end(), [](char a, char b) { return a == '/' && b == '/'; }),
-                 absolute.end());
-  return absolute;
+  return AbsoluteRemote(connection_->entryPath(), path);
 }
 
 void FtpSession::ReportFailure(const std::string& message) {
   lastError_ = failCode_;
-  // A stop the user asked for is not an error to show; the caller ends the run.
-  if (failCode_ == kCurlAbortedByCallback && stop_ && stop_->load()) return;
-  const char* description = CurlErrorDescription(failCode_);
-  std::string text = message + "\r\n\r\n";
-  if (!description) {
-    text += FormatString(TextId::kUnknownError, {failCode_});
-  } else {
-    text += Fmt("%i : %s", {failCode_, description});
-  }
-  if (!failReply_.empty()) text += "\r\n\r\n" + failReply_;
-  ShowMessageText({Icon::Exclamation, Buttons::Ok}, "%s", {text});
+  ShowSessionFailure(message, failCode_, failReply_, stop_ && stop_->load());
 }
 
 }  // namespace albumsmith

@@ -41,13 +41,11 @@ class FtpSession final : public RemoteTransport {
   FtpSession& operator=(const FtpSession&) = delete;
 
   void SetTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
-  // Keeps a certificate the user chose to trust (its SHA-256, "AB:CD:…") in
-  // the profile; without one it is trusted for this session only.
-  void SetPinSaver(std::function<void(const std::string&)> save) { savePin_ = std::move(save); }
-  // The protocol in use ("FTP", "FTPS") and, after a TLS login, the
-  // server certificate's SHA-256.
-  std::string ProtocolName() const { return tls_ ? "FTPS" : "FTP"; }
-  const std::string& peerFingerprint() const { return peerFingerprint_; }
+  // The certificate's SHA-256 is kept as "AB:CD:…".
+  void SetPinSaver(std::function<void(const std::string&)> save) override { savePin_ = std::move(save); }
+  std::string ProtocolName() const override { return tls_ ? "FTPS" : "FTP"; }
+  // After a TLS login, the server certificate's SHA-256.
+  std::string peerFingerprint() const override { return peerFingerprint_; }
   // The profile's remote directory, for callers; paths are not prefixed with it.
   const std::string& remoteDir() const { return remoteDir_; }
 

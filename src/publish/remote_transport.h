@@ -1,7 +1,7 @@
 #pragma once
-// What the synchronisation and the remote installation ask of an FTP server.
-// FtpSession is the real one; tests put a fake in its place to make any call
-// fail. Every operation shows its own failure through the current Prompter
+// What the synchronisation and the remote installation ask of a server.
+// FtpSession (FTP, FTPS) and SftpSession are the real ones, made by
+// MakeTransport; tests put a fake in its place to make any call fail. Every operation shows its own failure through the current Prompter
 // before it returns false, so a caller only tests the result and stops.
 // Remote paths use "/" (a "\" is taken as "/"); paths that do not begin with
 // "/" are taken from the login directory.
@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "remote_entry.h"
@@ -68,6 +70,21 @@ class RemoteTransport {
   // The size of a file as the server holds it (SIZE). False, quietly, when
   // the server cannot tell.
   virtual bool FileSize(std::string_view remote, std::uint64_t& size) = 0;
+
+  // Whether PutFile gives the remote copy the local file's modification
+  // time and SetTime can set one: listed times are then the local ones, to
+  // the second, whatever the server's clock says.
+  virtual bool KeepsTimes() const { return false; }
+  // Sets a remote file's modification time (seconds since 1970 UTC).
+  virtual bool SetTime(std::string_view /*remote*/, std::int64_t /*time*/) { return false; }
+
+  // Keeps a certificate or host key the user chose to trust (its SHA-256)
+  // in the profile; without a saver it is trusted for this session only.
+  virtual void SetPinSaver(std::function<void(const std::string&)> /*save*/) {}
+  // The protocol in use ("FTP", "FTPS", "SFTP") and the SHA-256 of the
+  // certificate or host key the last login met, empty before one.
+  virtual std::string ProtocolName() const { return {}; }
+  virtual std::string peerFingerprint() const { return {}; }
 };
 
 }  // namespace albumsmith

@@ -23,10 +23,10 @@
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
-#include "publish/ftp_session.h"
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
 #include "publish/sync_local_files.h"
+#include "publish/transport_factory.h"
 #include "publish/upload_record.h"
 #include "site/guarded_files.h"
 #include "site/page_generator.h"
@@ -243,6 +243,15 @@ class SyncEngine {
   void MeasureClockOffset() {
     site_.clockOffset = 0;
     site_.exactClockOffset.reset();
+    if (probe_.KeepsTimes()) {
+      // Uploads carry their local times: listed times compare as they are,
+      // and the root is listed for the installation check alone.
+      root_.Clear();
+      if (!probe_.MakeDirs(remoteDir_, Report::Yes) ||
+          !probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No))
+        site_.lastError = probe_.lastError();
+      return;
+    }
     const std::string probe = ImageTreePath(profileDir_) + std::string(kClockProbe);
     std::ofstream(probe, std::ios::binary | std::ios::trunc).close();
     LocalEntry local;
@@ -443,7 +452,13 @@ class SyncEngine {
       ShowSystemErrorText(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
       return false;
     }
-    return transport_.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes)) || Failed();
+    if (!transport_.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes))) return Failed();
+    // The guarded copy stands for the local file: it carries its time.
+    LocalEntry source;
+    if (transport_.KeepsTimes() && ReadLocalFile(localPath, source) &&
+        !transport_.SetTime(Site() + remote, source.time))
+      return Failed();
+    return true;
   }
 
   // The name an upload of the work travels under: a replacement goes beside
@@ -808,9 +823,9 @@ SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, Wind
 }
 
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop) {
-  FtpSession session;
-  session.SetPinSaver(ProfilePinSaver(request.profilesDir, request.profile.name));
-  return RunSync(request, session, sink, stop);
+  const std::unique_ptr<RemoteTransport> session = MakeTransport(request.profile);
+  session->SetPinSaver(ProfilePinSaver(request.profilesDir, request.profile.name));
+  return RunSync(request, *session, sink, stop);
 }
 
 }  // namespace albumsmith

@@ -100,7 +100,7 @@ bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEn
 // with "/", so an empty one is the server's root.
 std::string RemoteRoot(std::string remoteDir);
 
-// Keeps a certificate the user trusted in the profile's file (FtpSession::SetPinSaver).
+// Keeps a certificate the user trusted in the profile's file (RemoteTransport::SetPinSaver).
 std::function<void(const std::string&)> ProfilePinSaver(const std::string& profilesDir, const std::string& name);
 
 // The run. `stop` may be set from another thread at any time: the run ends
@@ -109,7 +109,7 @@ std::function<void(const std::string&)> ProfilePinSaver(const std::string& profi
 // progress bar hidden.
 SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
                     const std::atomic<bool>& stop);
-// The same over an FtpSession of its own.
+// The same over a session of its own, made for the profile's protocol.
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop);
 
 }  // namespace albumsmith

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/messages.h"
-#include "publish/ftp_session.h"
+#include "publish/transport_factory.h"
 #include "site/folder_properties.h"
 #include "site/template.h"
 #include "store/directory_tree.h"
@@ -120,8 +120,7 @@ void RemoveRemoteProfileWith(RemoteTransport& transport, const ProfileSettings& 
 }
 
 void RemoveRemoteProfile(const ProfileSettings& profile) {
-  FtpSession session;
-  RemoveRemoteProfileWith(session, profile);
+  RemoveRemoteProfileWith(*MakeTransport(profile), profile);
 }
 
 }  // namespace albumsmith

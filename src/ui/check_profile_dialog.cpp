@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "publish/ftp_session.h"
+#include "publish/transport_factory.h"
 #include "ui/qt_text.h"
 
 namespace albumsmith::ui {
@@ -21,7 +21,7 @@ constexpr CheckLine kLines[] = {CheckLine::kConnection, CheckLine::kBaseDirector
 
 CheckProfileDialog::CheckProfileDialog(const ProfileSettings& profile, QWidget* parent,
                                        std::unique_ptr<RemoteTransport> transport)
-    : QDialog(parent), transport_(transport ? std::move(transport) : std::make_unique<FtpSession>()) {
+    : QDialog(parent), transport_(transport ? std::move(transport) : MakeTransport(profile)) {
   setObjectName(QStringLiteral("CheckProfile"));
   setWindowTitle(QLoad(TextId::kCheckProfileTitle));
 

@@ -1,5 +1,8 @@
 // The "sync" and "check" commands of albumsmith-cli, run as a separate
-// process against a pyftpdlib server the test starts on 127.0.0.1.
+// process against a pyftpdlib server (or OpenSSH's sshd for SFTP) the test
+// starts on 127.0.0.1.
+
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -68,6 +71,51 @@ TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   EXPECT_EQ(refused.OutLines(),
             (std::vector<std::string>{"Protocol: FTP", "[failed] Connection to server and authentication"}));
   EXPECT_TRUE(StartsWith(refused.LastErrorLine(), "albumsmith-cli: Error connecting host")) << refused.err;
+}
+
+// Over SFTP the check names the host key; an unknown one is asked about,
+// refused with --no (nothing pinned, no login) and pinned with --yes. A run
+// with nothing changed then plans no upload at all, not even a clock probe.
+class SftpCliTest : public CliTest {};
+
+TEST_F(SftpCliTest, CheckNamesTheHostKeyAndPinsItOnYes) {
+  if (::geteuid() != 0) GTEST_SKIP() << "sshd logs in a system user the test creates: run as root";
+  std::string error;
+  const std::unique_ptr<SshTestServer> server = StartSshd(error);
+  ASSERT_NE(server, nullptr) << error;
+  ProfileSettings s = NewProfileSettings("Holiday");
+  s.serverName = server->serverText();
+  s.login = server->login_;
+  s.password = server->password_;
+  s.remoteDir = (server->root() / "album").string();
+  s.protocol = "sftp";
+  s.php = 0;
+  ASSERT_TRUE(CreateProfile(profiles(), s));
+  fs::create_directories(profilesPath() / "Holiday/ImageTree");
+  fs::copy_file(kData / "exif/fujifilm-finepix40i.jpg", profilesPath() / "Holiday/ImageTree/a.jpg");
+  const std::string protocol = "Protocol: SFTP, host key SHA-256 " + server->fingerprint_;
+
+  const CliResult refused = Run({"--no", "check", "Holiday"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.OutLines(),
+            (std::vector<std::string>{protocol, "[failed] Connection to server and authentication"}));
+  EXPECT_NE(refused.err.find("Trust this host key for this profile?"), std::string::npos) << refused.err;
+  EXPECT_EQ(ReadProfile(profiles(), "Holiday").fingerprint, "");
+  EXPECT_EQ(server->Logins(), 0);
+
+  const CliResult trusted = Run({"--yes", "check", "Holiday"});
+  EXPECT_EQ(trusted.exitCode, 0) << trusted.err;
+  EXPECT_EQ(trusted.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
+                                                         "[ok] Base directory is empty",
+                                                         "[ok] Create and delete files", protocol}));
+  EXPECT_EQ(ReadProfile(profiles(), "Holiday").fingerprint, server->fingerprint_);
+
+  ASSERT_EQ(Run({"sync", "Holiday", "--yes"}).exitCode, 0);
+  EXPECT_TRUE(fs::exists(server->root() / "album/albsite/m/a.jpg"));
+  const CliResult plan = Run({"sync", "Holiday", "--dry-run"});
+  EXPECT_EQ(plan.exitCode, 0) << plan.err;
+  EXPECT_EQ(plan.out.find("upload "), std::string::npos) << plan.out;
+  EXPECT_NE(plan.out.find("0 uploads (0 bytes)"), std::string::npos) << plan.out;
 }
 
 TEST_F(SyncCliTest, SyncPublishesThenRunsWithoutQuestions) {

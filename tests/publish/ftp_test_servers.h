@@ -125,6 +125,30 @@ class FtpTestServer {
     return name_ + " does not answer on port " + std::to_string(port_) + ":\n" + LogTail();
   }
 
+  // Ends at once every process the server started and that left its
+  // group: sshd serves each connection in a session of its own.
+  void KillSessions() const {
+    if (pid_ <= 0) return;
+    std::vector<std::pair<pid_t, pid_t>> parents;  // pid, parent
+    for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+      const std::string name = e.path().filename().string();
+      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+      const std::string stat = ReadText(e.path() / "stat");
+      const size_t close = stat.rfind(')');
+      if (close == std::string::npos) continue;
+      std::istringstream fields(stat.substr(close + 2));
+      std::string state;
+      pid_t parent = 0;
+      fields >> state >> parent;
+      parents.emplace_back(std::stoi(name), parent);
+    }
+    std::vector<pid_t> ours{pid_};
+    for (size_t i = 0; i < ours.size(); ++i)
+      for (const auto& [pid, parent] : parents)
+        if (parent == ours[i]) ours.push_back(pid);
+    for (size_t i = 1; i < ours.size(); ++i) ::kill(ours[i], SIGKILL);
+  }
+
   // The group: vsftpd serves each connection in a child process.
   void Stop() {
     EndChild(pid_, true);
@@ -266,6 +290,89 @@ inline std::unique_ptr<FtpTestServer> StartVsftpd(std::string& error, bool tls =
                           << tlsConfig;
     ::chmod(config.c_str(), 0600);
     error = server->Start({program, config.string()});
+    if (error.empty() || server->running()) break;
+  }
+  return error.empty() ? std::move(server) : nullptr;
+}
+
+// OpenSSH's sshd serving SFTP, with a host key made for the test (its
+// SHA-256 in fingerprint_, base64 as ssh-keygen -l shows it) and a system
+// user of our own that logs in with a password or with the key made in
+// clientKey() (the tests run as root). The folder the server shows as "/" is
+// the machine's own: root() is reached by its absolute path. Each SFTP
+// operation is logged ("open \"PATH\" flags WRITE…", "remove name …") to the
+// server's log by the sftp-server of each session.
+class SshTestServer : public FtpTestServer {
+ public:
+  SshTestServer() : FtpTestServer("sshd", "Accepted ") {}
+  std::filesystem::path config() const { return folder() / "sshd_config"; }
+  std::filesystem::path clientKey() const { return folder() / "client_key"; }
+  std::string Start() { return FtpTestServer::Start({"/usr/sbin/sshd", "-D", "-e", "-f", config().string()}); }
+};
+
+// Runs `command`; on failure puts `what` and its output in `error`.
+inline bool RunStep(const std::string& command, const std::string& input, const std::string& what, std::string& error) {
+  std::string output;
+  if (RunCommand(command, input, output) == 0) return true;
+  error = what + " failed: " + output;
+  return false;
+}
+
+inline std::unique_ptr<SshTestServer> StartSshd(std::string& error) {
+  const char* program = "/usr/sbin/sshd";
+  if (::access(program, X_OK) != 0) {
+    error = "sshd is missing: install openssh-server (scripts/install-deps.sh)";
+    return nullptr;
+  }
+  if (::geteuid() != 0) {
+    error = "sshd needs a system user with a password; the test creates one and must run as root";
+    return nullptr;
+  }
+  auto server = std::make_unique<SshTestServer>();
+  const std::string dir = server->folder().string();
+  server->login_ = "assh" + std::to_string(::getpid());
+  server->password_ = RandomWord(12);
+  if (!::getpwnam(server->login_.c_str())) {
+    if (!RunStep("useradd --no-create-home --home-dir " + dir + " --shell /bin/sh " + server->login_, "", "useradd",
+                 error))
+      return nullptr;
+    server->createdUser_ = server->login_;
+  }
+  if (!RunStep("chpasswd", server->login_ + ":" + server->password_ + "\n", "chpasswd", error)) return nullptr;
+  const passwd* user = ::getpwnam(server->login_.c_str());
+  // The log is written by sshd and by each session's sftp-server, which
+  // runs as the user.
+  std::ofstream(server->log()).close();
+  if (!user || ::chown(server->root().c_str(), user->pw_uid, user->pw_gid) != 0 ||
+      ::chown(server->log().c_str(), user->pw_uid, user->pw_gid) != 0 || ::chmod(server->folder().c_str(), 0755) != 0) {
+    error = "cannot give the server folder to " + server->login_;
+    return nullptr;
+  }
+  std::string output;
+  if (!RunStep("ssh-keygen -q -t ed25519 -N '' -f " + dir + "/host_key && ssh-keygen -q -t ed25519 -N '' -f " +
+                   server->clientKey().string() + " && cp " + server->clientKey().string() + ".pub " + dir +
+                   "/authorized_keys && chmod 644 " + server->clientKey().string() + " " + dir + "/authorized_keys",
+               "", "ssh-keygen", error))
+    return nullptr;
+  RunCommand("ssh-keygen -l -E sha256 -f " + dir + "/host_key.pub", "", output);
+  const size_t label = output.find("SHA256:");
+  if (label == std::string::npos) {
+    error = "no host key fingerprint: " + output;
+    return nullptr;
+  }
+  server->fingerprint_ = output.substr(label + 7, output.find(' ', label) - label - 7);
+  // Privilege separation wants its empty directory.
+  std::filesystem::create_directories("/run/sshd");
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    server->port_ = FreePort();
+    std::ofstream(server->config())
+        << "ListenAddress 127.0.0.1\nPort " << server->port_ << "\nHostKey " << dir << "/host_key\nPidFile " << dir
+        << "/sshd.pid\nUsePAM no\nPasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+           "PubkeyAuthentication yes\nAuthorizedKeysFile "
+        << dir << "/authorized_keys\nStrictModes no\nAllowUsers " << server->login_
+        << "\nMaxStartups 50\nLogLevel INFO\nSubsystem sftp /usr/lib/openssh/sftp-server -e -l INFO 2>>"
+        << server->log().string() << "\n";
+    error = server->Start();
     if (error.empty() || server->running()) break;
   }
   return error.empty() ? std::move(server) : nullptr;

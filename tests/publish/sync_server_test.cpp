@@ -1,6 +1,7 @@
-// Whole synchronisation runs against real FTP servers started by the tests
-// (pyftpdlib listing with MLSD, vsftpd with LIST only), checked by what lands
-// in the server's folder and by the commands in its log.
+// Whole synchronisation runs against real servers started by the tests
+// (pyftpdlib listing with MLSD, vsftpd with LIST only, OpenSSH's sshd over
+// SFTP), checked by what lands in the server's folder and by the commands
+// in its log.
 
 #include <grp.h>
 #include <pwd.h>
@@ -23,6 +24,7 @@
 #include "platform/text.h"
 #include "platform/window_sink.h"
 #include "publish/ftp_session.h"
+#include "publish/sftp_session.h"
 #include "publish/sync_engine.h"
 #include "site/guarded_files.h"
 #include "sync_test_profile.h"
@@ -37,8 +39,11 @@ using test::SetFileTime;
 
 ScriptedPrompter& Prompts() { return test::Environment::prompter(); }
 
-enum class ServerKind { Pyftpdlib, Vsftpd };
-void PrintTo(ServerKind kind, std::ostream* os) { *os << (kind == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd"); }
+enum class ServerKind { Pyftpdlib, Vsftpd, Sshd };
+const char* KindName(ServerKind kind) {
+  return kind == ServerKind::Pyftpdlib ? "pyftpdlib" : kind == ServerKind::Vsftpd ? "vsftpd" : "sshd";
+}
+void PrintTo(ServerKind kind, std::ostream* os) { *os << KindName(kind); }
 
 constexpr std::string_view kRemoteDir = "/album/";
 
@@ -57,6 +62,10 @@ struct ServerOptions {
 class SyncServer {
  public:
   SyncServer(ServerKind kind, ServerOptions options) : kind_(kind), options_(options) {
+    if (kind == ServerKind::Sshd) {
+      server_ = test::StartSshd(error_);
+      return;
+    }
     server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads, options.dropUploads)
                                             : test::StartVsftpd(error_, options.tls);
     if (server_ && (options.clockAhead || options.rateLimit)) Restart();
@@ -72,6 +81,7 @@ class SyncServer {
   // in a process of its own outside the listener's group, found here by the
   // configuration file only this server uses.
   void Kill() {
+    if (kind_ == ServerKind::Sshd) server_->KillSessions();
     server_->Stop();
     const std::string config = (server_->folder() / "vsftpd.conf").string();
     for (const auto& e : fs::directory_iterator("/proc")) {
@@ -93,6 +103,10 @@ class SyncServer {
         return false;
       }
       argv = {"/usr/bin/faketime", "-f", "+" + std::to_string(options_.clockAhead) + "s"};
+    }
+    if (kind_ == ServerKind::Sshd) {
+      error_ = static_cast<test::SshTestServer&>(*server_).Start();
+      return error_.empty();
     }
     if (kind_ == ServerKind::Pyftpdlib) {
       const auto [first, last] = test::FreePortRange(20);
@@ -117,6 +131,11 @@ class SyncServer {
 
   // Where a remote path of the album lives on this machine.
   fs::path Local(const std::string& relative = "") const { return server_->root() / kRemoteDir.substr(1) / relative; }
+  // The album's directory as the profile names it: sshd shows the machine's
+  // own folders, the FTP servers their root.
+  std::string RemoteDir() const {
+    return kind_ == ServerKind::Sshd ? server_->root().string() + std::string(kRemoteDir) : std::string(kRemoteDir);
+  }
 
   // Puts a file on the server behind its back, owned by the server's user.
   void Seed(const std::string& relative, const std::string& content) {
@@ -142,13 +161,19 @@ class SyncServer {
     const std::string log = test::ReadText(server_->log());
     std::vector<std::string> paths;
     for (const std::string& line : Split(log.substr(std::min(from, log.size())), '\n')) {
-      // pyftpdlib logs "<- STOR path", vsftpd "FTP command: Client …, "STOR path"".
-      size_t at = line.find("<- STOR ");
-      if (at == std::string::npos) at = line.find("\"STOR ");
-      if (at == std::string::npos) continue;
-      std::string path = line.substr(line.find("STOR ", at) + 5);
-      if (!path.empty() && path.back() == '"') path.pop_back();  // vsftpd quotes the command
-      if (StartsWith(path, kRemoteDir)) path = path.substr(kRemoteDir.size());
+      // pyftpdlib logs "<- STOR path", vsftpd "FTP command: Client …, "STOR path"",
+      // sftp-server "open "path" flags WRITE,CREATE,TRUNCATE mode 0644".
+      std::string path;
+      if (StartsWith(line, "open \"") && line.find("\" flags WRITE") != std::string::npos) {
+        path = line.substr(6, line.find("\" flags WRITE") - 6);
+      } else {
+        size_t at = line.find("<- STOR ");
+        if (at == std::string::npos) at = line.find("\"STOR ");
+        if (at == std::string::npos) continue;
+        path = line.substr(line.find("STOR ", at) + 5);
+        if (!path.empty() && path.back() == '"') path.pop_back();  // vsftpd quotes the command
+      }
+      if (StartsWith(path, RemoteDir())) path = path.substr(RemoteDir().size());
       // A replacement is sent as ".NAME.part" beside NAME and moved over it.
       const size_t slash = path.rfind('/') + 1;
       if (path.compare(slash, 1, ".") == 0 && EndsWith(path, ".part"))
@@ -255,13 +280,21 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
     s.serverName = (*server_)->serverText();
     s.login = (*server_)->login_;
     s.password = (*server_)->password_;
-    s.remoteDir = std::string(kRemoteDir);
-    s.protocol = options.tls ? "ftps" : "";
+    s.remoteDir = server_->RemoteDir();
+    s.protocol = GetParam() == ServerKind::Sshd ? "sftp" : options.tls ? "ftps" : "";
+    // The host key as the user would have accepted it on the first run.
+    if (GetParam() == ServerKind::Sshd) s.fingerprint = (*server_)->fingerprint_;
     profile_.Save();
     return true;
   }
 
   SyncOutcome Run(const SyncRequest& request, HookedSink& sink, const std::atomic<bool>& stop) {
+    if (GetParam() == ServerKind::Sshd) {
+      SftpSession session;
+      session.SetTimeouts({5, 5, 5});
+      session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+      return RunSync(request, session, sink, stop);
+    }
     FtpSession session;
     session.SetTimeouts({5, 5, 5});
     session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
@@ -290,7 +323,10 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
   // What every run sends whatever changed: the clock probe. The folder
   // tree data and the pages, made afresh by every run, travel only when
   // their text differs from what was sent last.
-  std::vector<std::string> FixedUploads() const { return {"datetime.flg"}; }
+  // Over SFTP uploads carry their local times: there is no clock to measure.
+  std::vector<std::string> FixedUploads() const {
+    return GetParam() == ServerKind::Sshd ? std::vector<std::string>{} : std::vector<std::string>{"datetime.flg"};
+  }
 
   test::SyncTestProfile profile_;
   std::unique_ptr<SyncServer> server_;
@@ -847,6 +883,241 @@ TEST_P(FtpsServerTest, ChangedCertificateIsRefusedNamingBothFingerprints) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpsServerTest, ::testing::Values(ServerKind::Vsftpd),
                          [](const ::testing::TestParamInfo<ServerKind>&) { return "vsftpd"; });
+
+// SFTP: OpenSSH's sshd with a host key made for the test, pinned in the
+// profile unless a test says otherwise, and a user of the test's own.
+class SftpServerTest : public SyncServerTest {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "sshd logs in a system user the test creates: run as root";
+    SyncServerTest::SetUp();
+  }
+  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
+  std::string Log() const { return test::ReadText((*server_)->log()); }
+};
+
+TEST_P(SftpServerTest, FirstRunPublishesWithLocalTimesAndANoOpRunSendsNothing) {
+  if (!StartServer()) return;
+  const SyncOutcome first = Run(profile_.ProfileRequest());
+  ASSERT_TRUE(first.succeeded) << Join(Warnings(), "\n") << Log().substr(0, 3000);
+  EXPECT_TRUE(Warnings().empty()) << Warnings()[0];
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+  // Each image went with its local time, to the second; no clock was probed.
+  const fs::path site = fs::path(profile_.profileDir()) / "albsite";
+  for (const char* file : {"m/Trips/2004/c.jpg", "s/Family/e.jpg", "s/Trips/Folder.html"})
+    EXPECT_EQ(FileTime(server_->Local(std::string("albsite/") + file)), FileTime(site / file)) << file;
+  EXPECT_EQ(Log().find("datetime.flg"), std::string::npos);
+
+  Prompts().Clear();
+  const size_t mark = server_->LogSize();
+  const SyncOutcome second = Run(profile_.ProfileRequest());
+  ASSERT_TRUE(second.succeeded);
+  EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
+  EXPECT_EQ(server_->Stors(mark), std::vector<std::string>{});
+  const std::string noOp = Log().substr(mark);
+  for (const char* change : {"remove name", "mkdir name", "rename old"})
+    EXPECT_EQ(noOp.find(change), std::string::npos) << change;
+  EXPECT_EQ(second.clockOffset, 0);
+}
+
+TEST_P(SftpServerTest, TouchedPhotoSendsExactlyItsDerivedFiles) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  // The remote copies carry the local times: no need to age them first.
+  SetFileTime(profile_.imageTree() / "Trips/2004/c.jpg", std::time(nullptr));
+
+  const size_t mark = server_->LogSize();
+  ASSERT_TRUE(Run(profile_.FolderRequest("Trips/2004/")).succeeded) << Join(Warnings(), "\n");
+  // Each replacement went once, beside its copy, and was moved over it.
+  const std::string log = Log().substr(mark);
+  EXPECT_NE(log.find("rename old \"" + server_->RemoteDir() + "albsite/m/Trips/2004/.c.jpg.part\""), std::string::npos)
+      << log;
+  EXPECT_EQ(server_->Stors(mark), (std::vector<std::string>{"albsite/m/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg",
+                                                            "albsite/s/Trips/2004/c.jpg.comment",
+                                                            "albsite/s/Trips/2004/c.jpg.html"}));
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
+TEST_P(SftpServerTest, RemovedFolderIsAskedAboutAndLeavesTheServer) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  ASSERT_TRUE(fs::exists(server_->Local("albsite/m/Family/e.jpg")));
+  fs::remove_all(profile_.imageTree() / "Family");
+  Prompts().Clear();
+  Prompts().Queue(Answer::No);
+  Prompts().Queue(Answer::Ok);
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  ASSERT_FALSE(Prompts().texts().empty());
+  EXPECT_EQ(Prompts().texts().at(0).rfind("Preserve \"Family\"", 0), 0u) << Prompts().texts()[0];
+  for (const char* gone : {"albsite/m/Family", "albsite/s/Family", "Family"})
+    EXPECT_FALSE(fs::exists(server_->Local(gone))) << gone;
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
+TEST_P(SftpServerTest, ServerKilledDuringUploadsEndsTheRunAndTheNextRunCompletes) {
+  if (!StartServer()) return;
+  const std::string remdir = RemdirText();
+  HookedSink sink;
+  int uploads = 0;
+  sink.onStatus = [&](const std::string& text) {
+    if (StartsWith(text, "Uploading file ") && ++uploads == 3) server_->Kill();
+  };
+  std::atomic<bool> stop{false};
+  EXPECT_FALSE(Run(profile_.ProfileRequest(), sink, stop).succeeded);
+  const std::vector<std::string> warnings = Warnings();
+  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
+  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
+  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
+  EXPECT_TRUE(sink.EndedReady());
+  EXPECT_EQ(RemdirText(), remdir);
+
+  ASSERT_TRUE(server_->Restart()) << server_->error();
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
+TEST_P(SftpServerTest, StopDuringUploadsEndsTheRunAtOnce) {
+  if (!StartServer()) return;
+  const std::string remdir = RemdirText();
+  HookedSink sink;
+  std::atomic<bool> stop{false};
+  Clock::time_point stoppedAt{};
+  int uploads = 0;
+  sink.onStatus = [&](const std::string& text) {
+    if (StartsWith(text, "Uploading file ") && ++uploads == 3) {
+      stoppedAt = Clock::now();
+      stop = true;
+    }
+  };
+  const SyncOutcome outcome = Run(profile_.ProfileRequest(), sink, stop);
+  ASSERT_EQ(uploads, 3);
+  EXPECT_FALSE(outcome.succeeded);
+  EXPECT_LT(Clock::now() - stoppedAt, std::chrono::seconds(1));
+  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
+  EXPECT_TRUE(sink.EndedReady());
+  EXPECT_EQ(RemdirText(), remdir);
+}
+
+TEST_P(SftpServerTest, UnknownHostKeyIsAskedAboutAndPinnedOnYes) {
+  if (!StartServer()) return;
+  const std::string fingerprint = (*server_)->fingerprint_;
+  ASSERT_EQ(fingerprint.size(), 43u) << fingerprint;  // 32 bytes in base64 without padding
+  profile_.settings().fingerprint.clear();
+  profile_.Save();
+
+  // No: refused before the login, nothing pinned, nothing sent.
+  Prompts().Clear();
+  Prompts().Queue(Answer::No);
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  ASSERT_FALSE(Prompts().shown().empty());
+  EXPECT_EQ(Prompts().shown().front().buttons, Buttons::YesNo);
+  EXPECT_NE(Prompts().texts().front().find(fingerprint), std::string::npos) << Prompts().texts().front();
+  EXPECT_EQ(Pinned(), "");
+  EXPECT_EQ((*server_)->Logins(), 0);
+  EXPECT_FALSE(fs::exists(server_->Local()));
+
+  // Yes: pinned in the profile, and the site published.
+  Prompts().Clear();
+  Prompts().Queue(Answer::Yes);
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(Pinned(), fingerprint);
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+
+  // The pinned key is taken without a question.
+  Prompts().Clear();
+  ASSERT_TRUE(Run(profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_TRUE(Prompts().texts().empty()) << Join(Prompts().texts(), "\n");
+}
+
+TEST_P(SftpServerTest, ChangedHostKeyIsRefusedNamingBothFingerprints) {
+  if (!StartServer()) return;
+  const std::string pinned = "SHA256:AAAABBBBCCCCDDDDEEEEFFFFGGGGHHHHIIIIJJJJKKK";
+  profile_.settings().fingerprint = pinned;
+  profile_.Save();
+  Prompts().Clear();
+  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+  const std::vector<std::string> warnings = Warnings();
+  ASSERT_FALSE(warnings.empty());
+  EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
+  EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
+  EXPECT_NE(warnings.front().find("has changed"), std::string::npos) << warnings.front();
+  for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
+  EXPECT_EQ(Pinned(), pinned);
+  EXPECT_EQ((*server_)->Logins(), 0);
+}
+
+// A password, or a private key file with its passphrase (none here) in the
+// password's place; a wrong password fails the connection with one message.
+TEST_P(SftpServerTest, LogsInWithPasswordOrKeyFile) {
+  if (!StartServer()) return;
+  const std::string plainKey = static_cast<test::SshTestServer&>(**server_).clientKey().string();
+  // The same key kept under a passphrase.
+  const std::string lockedKey = plainKey + ".locked";
+  std::string output;
+  const std::string lock = "cp " + plainKey + " " + lockedKey + " && chmod 600 " + lockedKey +
+                           " && ssh-keygen -q -p -P '' -N 'open sesame' -f " + lockedKey;
+  ASSERT_EQ(test::RunCommand(lock, "", output), 0) << output;
+  const struct {
+    const char* what;
+    std::string key;
+    std::string password;
+    bool succeeds;
+    const char* logged;  // by the server, when it got that far
+  } cases[] = {
+      {"key file without passphrase", plainKey, "", true, "Accepted publickey for"},
+      {"key file with its passphrase", lockedKey, "open sesame", true, "Accepted publickey for"},
+      {"key file with a wrong passphrase", lockedKey, "closed", false, ""},
+      {"password", "", (*server_)->password_, true, "Accepted password for"},
+      {"wrong password", "", "wrong", false, "Failed password for"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    profile_.settings().keyFile = c.key;
+    profile_.settings().password = c.password;
+    profile_.Save();
+    Prompts().Clear();
+    const size_t mark = server_->LogSize();
+    const SyncOutcome outcome = Run(profile_.ProfileRequest());
+    EXPECT_EQ(outcome.succeeded, c.succeeds) << Join(Warnings(), "\n");
+    EXPECT_NE(Log().find(c.logged, mark), std::string::npos) << Log().substr(mark, 2000);
+    if (!c.succeeds) {
+      EXPECT_EQ(Log().find("Accepted ", mark), std::string::npos) << Log().substr(mark, 2000);
+    }
+    if (!c.succeeds) {
+      ASSERT_FALSE(Warnings().empty());
+      EXPECT_TRUE(StartsWith(Warnings().front(), "Error connecting host")) << Warnings().front();
+    }
+  }
+}
+
+// A protected album's files are sent as buffers behind the guard; they too
+// carry their local files' times, so a run with nothing changed sends only
+// the rights, which every run makes again.
+TEST_P(SftpServerTest, ProtectedAlbumRunWithNothingChangedSendsOnlyTheRights) {
+  if (!StartServer()) return;
+  const std::string rights = "<?PHP\n$adm_user=\"admin\";\n$rights['.'] = '0';\n?>\n";
+  profile_.settings().php = 1;
+  profile_.settings().accessSecurity = 1;
+  profile_.Save();
+  SyncRequest request = profile_.ProfileRequest();
+  request.rightsPhp = rights;
+  ASSERT_TRUE(Run(request).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite(rights));
+  EXPECT_EQ(FileTime(server_->Local("albsite/m/Trips/2004/c.jpg.php")),
+            FileTime(fs::path(profile_.profileDir()) / "albsite/m/Trips/2004/c.jpg"));
+
+  Prompts().Clear();
+  const size_t mark = server_->LogSize();
+  request = profile_.ProfileRequest();
+  request.rightsPhp = rights;
+  ASSERT_TRUE(Run(request).succeeded) << Join(Warnings(), "\n");
+  EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
+  EXPECT_EQ(server_->Stors(mark), std::vector<std::string>{"albsite/js/rights.php"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SftpServerTest, ::testing::Values(ServerKind::Sshd),
+                         [](const ::testing::TestParamInfo<ServerKind>&) { return "sshd"; });
 
 // A server that cannot be reached costs one attempt, not one per phase.
 TEST(SyncUnreachableTest, ServerIsTriedOnce) {
