@@ -41,6 +41,7 @@ class FtpSession final : public RemoteTransport {
   FtpSession& operator=(const FtpSession&) = delete;
 
   void SetTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
+  const FtpTimeouts& timeouts() const { return timeouts_; }
   // Keeps a certificate the user chose to trust (its SHA-256, "AB:CD:…") in
   // the profile; without one it is trusted for this session only.
   void SetPinSaver(std::function<void(const std::string&)> save) { savePin_ = std::move(save); }

@@ -24,6 +24,7 @@
 #include "platform/text.h"
 #include "platform/window_sink.h"
 #include "publish/ftp_session.h"
+#include "publish/parallel_transfers.h"
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
 #include "publish/sync_local_files.h"
@@ -94,7 +95,7 @@ class SyncEngine {
   // `probe` is the server itself; `transport` the same, or a plan over it
   // in a dry run.
   SyncEngine(const SyncRequest& request, RemoteTransport& probe, RemoteTransport& transport, WindowSink& sink,
-             const std::atomic<bool>& stop)
+             const std::atomic<bool>& stop, const ConnectionMaker& extra)
       : request_(request),
         profile_(request_.profile),
         profileDir_(ProfileDirectory(request_.profilesDir, profile_)),
@@ -110,7 +111,10 @@ class SyncEngine {
               TemplateDirectory(request_.dataDir, profile_.templateName),
               request_.settingsFile,
               sink,
-              stop} {}
+              stop} {
+    // A dry run records the plan in the order met: one connection.
+    if (!request_.dryRun) pool_.emplace(transport_, std::clamp(profile_.connections, 1, 8), extra, stop_);
+  }
 
   SyncOutcome Run() {
     SyncOutcome outcome;
@@ -142,6 +146,7 @@ class SyncEngine {
     const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
     sink_.PostStatus(ready);
+    if (pool_) pool_->Close();
     transport_.Disconnect();
     transport_.SetStopFlag(nullptr);
     return outcome;
@@ -361,18 +366,34 @@ class SyncEngine {
     };
     for (const std::string& e : work.removeDirs)
       if (!step(kRemovingDirectory, e) || !transport_.RemoveTree(site + e)) return Failed();
-    for (const std::string& e : work.deleteFiles)
-      if (!step(kRemovingFile, e) || !transport_.RemoveFile(site + e)) return Failed();
+    const std::vector<std::string>& gone = work.deleteFiles;
+    if (!Fan(
+            gone.size(), [&](size_t i) { return step(kRemovingFile, gone[i]); },
+            [&](RemoteTransport& t, size_t i) { return t.RemoveFile(site + gone[i]); }))
+      return Failed();
     for (const std::string& e : work.createDirs)
       if (!step(kCreatingDirectory, e) || !transport_.EnterOrCreateDir(site + e, Report::No)) return Failed();
-    for (size_t i = 0; i < work.uploads.size(); ++i) {
-      const std::string& e = work.uploads[i];
-      if (!step(kUploadingFile, e) || !Upload(local + e, e, work.sentAs[i])) return false;
-    }
-    for (const std::string& dir : work.indexPages) {
-      const std::string page = dir + std::string(kDirectoryIndexName);
-      if (!step(kUploadingFile, page) || !transport_.PutBuffer(site + page, kDirectoryIndexText)) return Failed();
-    }
+    // The files, then the empty index pages of a protected album.
+    const size_t files = work.uploads.size();
+    const auto page = [&](size_t i) { return work.indexPages[i - files] + std::string(kDirectoryIndexName); };
+    return Fan(
+               files + work.indexPages.size(),
+               [&](size_t i) { return step(kUploadingFile, i < files ? work.uploads[i] : page(i)); },
+               [&](RemoteTransport& t, size_t i) {
+                 return i < files ? Upload(t, local + work.uploads[i], work.uploads[i], work.sentAs[i])
+                                  : t.PutBuffer(site + page(i), kDirectoryIndexText);
+               }) ||
+           Failed();
+  }
+
+  // Jobs of one step that do not depend on each other: on the run's
+  // connections at once, each started (status, progress) once, in order.
+  // False when one failed on the run's own connection or a stop came.
+  bool Fan(size_t count, const std::function<bool(size_t)>& start,
+           const std::function<bool(RemoteTransport&, size_t)>& job) {
+    if (pool_) return pool_->Run(count, start, job);
+    for (size_t i = 0; i < count; ++i)
+      if (!start(i) || !job(transport_, i)) return false;
     return true;
   }
 
@@ -384,15 +405,17 @@ class SyncEngine {
   }
 
   // Sends the local file of `entry` to `remote` (a path below the site).
-  bool Upload(const std::string& localPath, const std::string& entry, const std::string& remote) {
-    if (!guarded_) return transport_.PutFile(localPath, Site() + remote) || Failed();
+  // Safe on any of the run's connections: it touches nothing of the run.
+  bool Upload(RemoteTransport& t, const std::string& localPath, const std::string& entry,
+              const std::string& remote) const {
+    if (!guarded_) return t.PutFile(localPath, Site() + remote);
     errno = 0;
     const std::optional<std::string> bytes = ReadWholeFile(localPath);
     if (!bytes) {
       ShowSystemErrorText(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
       return false;
     }
-    return transport_.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes)) || Failed();
+    return t.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes));
   }
 
   // Moves a replacement sent under its temporary name over the published
@@ -476,7 +499,7 @@ class SyncEngine {
     for (const auto& [sent, e] : finalName) {
       const std::string remote = RemotePath(e);
       if (sent == remote) continue;
-      if (!MoveIntoPlace(site + sent, site + remote, [&] { return Upload(local + e, e, remote); })) return false;
+      if (!MoveIntoPlace(site + sent, site + remote, [&] { return Upload(transport_, local + e, e, remote) || Failed(); })) return false;
     }
     return true;
   }
@@ -664,6 +687,7 @@ class SyncEngine {
   bool renames_ = !request_.dryRun;  // the server moves a file over another (off after its first refusal)
   std::optional<std::string> index_;
   std::optional<std::string> slide_;
+  std::optional<TransferPool> pool_;  // the run's connections, for the independent transfers of a step
 };
 
 }  // namespace
@@ -710,8 +734,13 @@ bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEn
 
 SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
                     const std::atomic<bool>& stop) {
+  return RunSync(request, transport, sink, stop, nullptr);
+}
+
+SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
+                    const std::atomic<bool>& stop, const ConnectionMaker& extra) {
   if (!request.dryRun) {
-    SyncEngine engine(request, transport, transport, sink, stop);
+    SyncEngine engine(request, transport, transport, sink, stop, extra);
     return engine.Run();
   }
   SyncPlan plan;
@@ -719,17 +748,30 @@ SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, Wind
   SyncOutcome outcome;
   {
     const PlanningPrompter questions(plan);
-    SyncEngine engine(request, transport, planned, sink, stop);
+    SyncEngine engine(request, transport, planned, sink, stop, nullptr);
     outcome = engine.Run();
   }
   outcome.plan = std::move(plan);
   return outcome;
 }
 
+ConnectionMaker SpareSessions(const FtpSession& main, const ProfileSettings& profile) {
+  return [&main, profile]() -> std::unique_ptr<RemoteTransport> {
+    auto session = std::make_unique<FtpSession>();
+    session->SetTimeouts(main.timeouts());
+    ProfileSettings same = profile;
+    // The certificate the run's own connection met and the user trusted,
+    // if only for this session: the spare ones ask nobody.
+    if (!main.peerFingerprint().empty()) same.fingerprint = main.peerFingerprint();
+    session->SetProfile(same);
+    return session;
+  };
+}
+
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop) {
   FtpSession session;
   session.SetPinSaver(ProfilePinSaver(request.profilesDir, request.profile.name));
-  return RunSync(request, session, sink, stop);
+  return RunSync(request, session, sink, stop, SpareSessions(session, request.profile));
 }
 
 }  // namespace albumsmith
