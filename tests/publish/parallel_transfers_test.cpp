@@ -113,7 +113,9 @@ TEST(TransferPoolTest, EveryJobIsDoneOnceWhateverTheExtraConnectionsDo) {
           [&](RemoteTransport& t, size_t i) { return t.PutFile("", "f" + std::to_string(i)); });
       EXPECT_EQ(ok, c.succeeds);
       // Extra connections that broke or were refused are not tried again.
-      if (c.extrasRefused || c.extraWorksFor >= 0) EXPECT_EQ(pool.spareConnections(), 0);
+      if (c.extrasRefused || c.extraWorksFor >= 0) {
+        EXPECT_EQ(pool.spareConnections(), 0);
+      }
     }
     EXPECT_EQ(made, c.maker ? c.connections - 1 : 0);
     const std::vector<std::string> shown = test::Environment::prompter().texts();
@@ -126,7 +128,9 @@ TEST(TransferPoolTest, EveryJobIsDoneOnceWhateverTheExtraConnectionsDo) {
       for (size_t i = 0; i < kJobs; ++i) inOrder[i] = i;
       EXPECT_EQ(started, inOrder);  // each started once, in order, retried or not
     }
-    if (c.extraWorksFor >= 0) EXPECT_GT(ledger.failures, 0) << "no extra connection broke";
+    if (c.extraWorksFor >= 0) {
+      EXPECT_GT(ledger.failures, 0) << "no extra connection broke";
+    }
   }
 }
 
