@@ -4,7 +4,13 @@
 # process id) by "albumsmith-cli sync" and by lftp's "mirror -R
 # --only-newer" of the site as publishing lays it out, first to an empty
 # server, then again with nothing changed, then after one photo changed.
-# Prints wall time, FTP commands and uploads (STOR) of each run.
+# Prints wall time, FTP commands and uploads (STOR) of each run; the
+# loopback runs use one connection each.
+#
+# Then the same first and no-op syncs through a relay on 127.0.0.1 that
+# holds the control connection 10 ms each way (bench/sync/relay.py; 20 ms
+# round trip, data connections direct), ours on 4 connections against
+# lftp's "mirror -R --parallel=4". Ends with the ratios to lftp's figures.
 #
 #   bench/sync/run.sh [FOLDERS [PHOTOS_PER_FOLDER]]     (defaults 8 and 25)
 #
@@ -107,7 +113,7 @@ for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$PORT") 2>/dev/null && break
 
 CLI=("$CLI_BIN" --config-dir "$WORK/config" --profiles-dir "$WORK/profiles" --yes)
 "${CLI[@]}" profile create Bench --server "127.0.0.1:$PORT" --login "$LOGIN" --password "$PASSWORD" \
-  --remote-dir /ours/ --php 0 >/dev/null 2>&1
+  --remote-dir /ours/ --php 0 --connections 1 >/dev/null 2>&1
 
 # The camera files of the tests, again and again under new names.
 mapfile -t CAMERA < <(ls tests/data/exif/*.jpg tests/data/exif/orientation/*.jpg)
@@ -155,8 +161,9 @@ run() {
 }
 ours() { "${CLI[@]}" sync Bench >"$WORK/ours.log" 2>&1 || { cat "$WORK/ours.log" >&2; return 1; }; }
 theirs() {
-  lftp -p "$PORT" -u "$LOGIN,$PASSWORD" -e \
-    "set ftp:passive-mode true; set net:max-retries 1; mirror -R --only-newer --no-perms --parallel=1 '$WORK/site' /theirs; quit" \
+  local port=${1:-$PORT} parallel=${2:-1} target=${3:-/theirs}
+  lftp -p "$port" -u "$LOGIN,$PASSWORD" -e \
+    "set ftp:passive-mode true; set net:max-retries 1; mirror -R --only-newer --no-perms --parallel=$parallel '$WORK/site' $target; quit" \
     127.0.0.1
 }
 
@@ -174,10 +181,26 @@ done
 run albumsmith one-photo ours
 run lftp one-photo theirs
 FILES=$(find "$WORK/site" -type f | wc -l)
+
+# 20 ms round trip on the control connection.
+RELAY=$(free_port)
+/usr/bin/python3 bench/sync/relay.py "$RELAY" "$PORT" 10 >"$WORK/relay.log" 2>&1 &
+RELAY_PID=$!
+trap 'kill "$RELAY_PID" 2>/dev/null || true; wait "$RELAY_PID" 2>/dev/null || true; cleanup' EXIT
+for _ in $(seq 50); do grep -q relaying "$WORK/relay.log" 2>/dev/null && break; sleep 0.1; done
+"${CLI[@]}" profile set Bench "ServerName=127.0.0.1:$RELAY" RemoteDir=/ours20/ Connections=4 >/dev/null
+run albumsmith first-20ms ours
+run lftp first-20ms theirs "$RELAY" 4 /theirs20
+run albumsmith no-op-20ms ours
+run lftp no-op-20ms theirs "$RELAY" 4 /theirs20
+
 echo "($SERVER; $FOLDERS folders of $PER_FOLDER photos; $FILES files in the site)"
 # The goals, against lftp in this same run.
-awk -v t="${TIME[albumsmith-first]}" -v tl="${TIME[lftp-first]}" -v c="${COMMANDS[albumsmith-first]}" -v f="$FILES" \
-  'BEGIN { printf "first sync: %.2fx lftp'"'"'s time (goal <= 1.2), %.2f commands per file (goal <= 2.2)\n", t / tl, c / f }'
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+echo "first sync at 20 ms, 4 connections: $(ratio "${TIME[albumsmith-first-20ms]}" "${TIME[lftp-first-20ms]}")x lftp --parallel=4 (goal <= 0.8)"
+echo "no-op sync at 20 ms: $(ratio "${TIME[albumsmith-no-op-20ms]}" "${TIME[lftp-no-op-20ms]}")x lftp (goal <= 0.5)"
+echo "no-op sync on loopback: $(ratio "${TIME[albumsmith-no-op]}" "${TIME[lftp-no-op]}")x lftp (goal <= 1)"
+echo "first sync on loopback, one connection: $(ratio "${COMMANDS[albumsmith-first]}" "$FILES") commands per file (goal <= 2.2)," \
+  "$(ratio "${TIME[albumsmith-first]}" "${TIME[lftp-first]}")x lftp's time"
 echo "no-op sync: ${COMMANDS[albumsmith-no-op]} commands, lftp ${COMMANDS[lftp-no-op]} (goal: no more);" \
   "${ALBUM[albumsmith-no-op]} image or side files sent (goal 0)"
-

@@ -52,7 +52,8 @@ bool ParseFlag(const std::map<std::string, std::string>& options, const char* na
 // `error` set when the reason is the option's form. Settings no option
 // names stay as they are.
 inline const std::vector<std::string_view> kServerOptions = {"server", "login", "password",
-                                                             "remote-dir", "php", "passive", "protocol"};
+                                                             "remote-dir", "php", "passive", "protocol",
+                                                             "key", "connections"};
 bool ApplyServerOptions(const std::map<std::string, std::string>& options, ProfileSettings& s, std::string& error);
 
 // A folder path as typed ("Trips/2004", "/Trips/2004/", "/" or ".") as the

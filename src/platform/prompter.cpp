@@ -15,6 +15,7 @@ TerminalPrompter& FallbackPrompter() {
 }
 
 std::atomic<Prompter*> gCurrent{nullptr};
+thread_local Prompter* tThreadPrompter = nullptr;
 
 bool Offers(const Message& m, Answer a) {
   switch (a) {
@@ -45,11 +46,18 @@ std::string TerminalText(const std::string& text) { return ReplaceAll(ReplaceAll
 }  // namespace
 
 Prompter& Prompter::Current() {
+  if (tThreadPrompter) return *tThreadPrompter;
   Prompter* p = gCurrent.load();
   return p ? *p : FallbackPrompter();
 }
 
 void Prompter::SetCurrent(Prompter* prompter) { gCurrent.store(prompter); }
+
+ThreadPrompterScope::ThreadPrompterScope(Prompter& prompter) : previous_(tThreadPrompter) {
+  tThreadPrompter = &prompter;
+}
+
+ThreadPrompterScope::~ThreadPrompterScope() { tThreadPrompter = previous_; }
 
 Answer PositiveAnswer(Buttons buttons) {
   return (buttons == Buttons::Ok || buttons == Buttons::OkCancel) ? Answer::Ok : Answer::Yes;

@@ -44,6 +44,21 @@ class Prompter {
   static void SetCurrent(Prompter* prompter);
 };
 
+// While it lives, what the calling thread shows or asks goes to `prompter`
+// instead of the current one; other threads are not affected. For helpers
+// whose failures are handled by someone else (a spare connection whose work
+// goes back to the main one).
+class ThreadPrompterScope {
+ public:
+  explicit ThreadPrompterScope(Prompter& prompter);
+  ~ThreadPrompterScope();
+  ThreadPrompterScope(const ThreadPrompterScope&) = delete;
+  ThreadPrompterScope& operator=(const ThreadPrompterScope&) = delete;
+
+ private:
+  Prompter* previous_;
+};
+
 // The answer that stands for "go ahead" / "refuse" with the given buttons.
 Answer PositiveAnswer(Buttons buttons);
 Answer NegativeAnswer(Buttons buttons);

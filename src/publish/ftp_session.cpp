@@ -244,7 +244,7 @@ bool FtpSession::MakeDirs(std::string_view rawPath, Report report) {
 // (or, for a file in its place, list the file), so there an empty listing is
 // checked with CWD.
 FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries,
-                                              std::vector<std::string>* unsafe) {
+                                              std::vector<std::string>* unsafe, bool refusalMeansMissing) {
   const std::string absolute = Absolute(dir);
   std::string text;
   const Connection::Listing listing = connection_->List(absolute, text);
@@ -255,6 +255,11 @@ FtpSession::Presence FtpSession::ListExisting(const std::string& dir, std::vecto
     const std::string name = FileName(WithoutSlash(absolute));
     const bool onlyItself = entries.size() == 1 && !entries[0].isDir && entries[0].name == name;
     if (connection_->form() == ListingForm::Mlsd || (!entries.empty() && !onlyItself)) return Presence::Listed;
+  }
+  if (listing == Connection::Listing::Refused && refusalMeansMissing && connection_->form() == ListingForm::Mlsd) {
+    entries.clear();
+    if (unsafe) unsafe->clear();
+    return Presence::Missing;
   }
   const int code = failCode_;
   const std::string reply = failReply_;
@@ -285,7 +290,10 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
 
   std::vector<RemoteEntry> entries;
   std::vector<std::string> unsafe;
-  const Presence presence = ListExisting(dir, entries, &unsafe);
+  // Without a question to ask first, a directory that will be made when
+  // missing needs no second look: a refused MKD brings the check.
+  const bool asks = create == Create::Yes && ask == Ask::Yes && askCreate_;
+  const Presence presence = ListExisting(dir, entries, &unsafe, create == Create::Yes && !asks);
   if (presence == Presence::Failed) {
     ReportFailure(message);
     return false;

@@ -41,6 +41,7 @@ class FtpSession final : public RemoteTransport {
   FtpSession& operator=(const FtpSession&) = delete;
 
   void SetTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
+  const FtpTimeouts& timeouts() const { return timeouts_; }
   // The certificate's SHA-256 is kept as "AB:CD:…".
   void SetPinSaver(std::function<void(const std::string&)> save) override { savePin_ = std::move(save); }
   std::string ProtocolName() const override { return tls_ ? "FTPS" : "FTP"; }
@@ -74,8 +75,11 @@ class FtpSession final : public RemoteTransport {
   std::string Absolute(const std::string& path) const;
   enum class Presence { Listed, Missing, Failed };
   // `unsafe`, when given, receives the listed names that cannot be part of a path.
+  // `refusalMeansMissing`: a refused MLSD is taken as a missing directory
+  // without asking the server again, for a caller that creates it next and
+  // checks only when that fails.
   Presence ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries,
-                        std::vector<std::string>* unsafe = nullptr);
+                        std::vector<std::string>* unsafe = nullptr, bool refusalMeansMissing = false);
   bool RemoveTreeAt(const std::string& dir, int depth);
   void ReportFailure(const std::string& message);
 

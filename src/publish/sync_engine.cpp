@@ -23,9 +23,12 @@
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
+#include "publish/ftp_session.h"
+#include "publish/parallel_transfers.h"
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
 #include "publish/sync_local_files.h"
+#include "publish/sync_plan.h"
 #include "publish/transport_factory.h"
 #include "publish/upload_record.h"
 #include "site/guarded_files.h"
@@ -77,34 +80,10 @@ constexpr std::string_view kSiteDir = "albsite";
 
 void Warn(std::string_view text) { ShowMessageText({Icon::Exclamation, Buttons::Ok}, "%s", {text}); }
 
-// The work one folder's comparison leaves, each entry relative to albsite
-// ("m/Trips/IMG_1.jpg"); executed list by list, in the order added.
-struct FolderWork {
-  std::vector<std::string> removeDirs;
-  std::vector<std::string> deleteFiles;
-  std::vector<std::string> createDirs;
-  std::vector<std::string> uploads;
-  // Directories ("s/Trips/") of a protected album still without their empty index page.
-  std::vector<std::string> indexPages;
-  std::set<std::string> replacing;  // uploads over a remote copy that visitors may be reading
-  size_t size() const {
-    return removeDirs.size() + deleteFiles.size() + createDirs.size() + uploads.size() + indexPages.size();
-  }
-};
-
-// Where a file that replaces a published one is sent first: beside it, under
-// a hidden name that no page refers to. A copy left by an interrupted run has
-// no local counterpart and goes with the next run's comparison.
-std::string TemporaryName(const std::string& path) {
-  const size_t slash = path.rfind('/') + 1;
-  return path.substr(0, slash) + "." + path.substr(slash) + ".part";
-}
-
 enum class Foreign { kCancel, kPreserved, kRemove };
 
-// "s/Trips/IMG_1.jpg" -> "s/Trips/" and "IMG_1.jpg".
+// "s/Trips/IMG_1.jpg" -> "s/Trips/".
 std::string DirOf(const std::string& entry) { return entry.substr(0, entry.rfind('/') + 1); }
-std::string NameOf(const std::string& entry) { return entry.substr(entry.rfind('/') + 1); }
 
 std::string ParentFolder(const std::string& folder) {
   if (folder.empty()) return folder;
@@ -117,7 +96,7 @@ class SyncEngine {
   // `probe` is the server itself; `transport` the same, or a plan over it
   // in a dry run.
   SyncEngine(const SyncRequest& request, RemoteTransport& probe, RemoteTransport& transport, WindowSink& sink,
-             const std::atomic<bool>& stop)
+             const std::atomic<bool>& stop, const ConnectionMaker& extra)
       : request_(request),
         profile_(request_.profile),
         profileDir_(ProfileDirectory(request_.profilesDir, profile_)),
@@ -133,7 +112,10 @@ class SyncEngine {
               TemplateDirectory(request_.dataDir, profile_.templateName),
               request_.settingsFile,
               sink,
-              stop} {}
+              stop} {
+    // A dry run records the plan in the order met: one connection.
+    if (!request_.dryRun) pool_.emplace(transport_, std::clamp(profile_.connections, 1, 8), extra, stop_);
+  }
 
   SyncOutcome Run() {
     SyncOutcome outcome;
@@ -165,6 +147,7 @@ class SyncEngine {
     const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
     sink_.PostStatus(ready);
+    if (pool_) pool_->Close();
     transport_.Disconnect();
     transport_.SetStopFlag(nullptr);
     return outcome;
@@ -343,12 +326,11 @@ class SyncEngine {
       if (Stopped() || !ListPageDirectory(folder, pages.emplace())) return Failed();
     }
 
-    FolderWork work;
-    std::set<std::string> unpublishable;
-    if (!Compare("m/", folder, medium, work, unpublishable) || !Compare("s/", folder, thumbnails, work, unpublishable))
+    FolderPlan work;
+    if (!Compare("m/", folder, std::move(medium), work) || !Compare("s/", folder, std::move(thumbnails), work))
       return false;
-    if (!unpublishable.empty())
-      Warn(Fmt(kUnpublishable, {folder, NamesForMessage({unpublishable.begin(), unpublishable.end()})}));
+    if (!work.unpublishable.empty())
+      Warn(Fmt(kUnpublishable, {folder, NamesForMessage({work.unpublishable.begin(), work.unpublishable.end()})}));
     if (!Execute(work) || !ConfirmUploads(work)) return false;
     return pages ? StaticPages(folder, *pages) : CleanPhpFolder(folder);
   }
@@ -357,59 +339,31 @@ class SyncEngine {
     return transport_.ListDir(list, remoteDir_, folder, IncludeDirs::Yes, Create::Yes, Ask::No);
   }
 
-  // One tree of the folder: local entries missing remotely are created or
-  // uploaded, older remote files replaced, remote entries without a local
-  // one removed (a directory also leaves the folder tree). Local names that
-  // cannot be part of a remote path go to `unpublishable` instead: the
-  // transport would read a backslash in them as a separator.
-  bool Compare(const std::string& tree, const std::string& folder, RemoteEntryList& remote, FolderWork& work,
-               std::set<std::string>& unpublishable) {
-    const bool thumbnails = tree == "s/";
-    const std::int64_t now = std::time(nullptr);
-    for (const LocalEntry& local : ReadLocalEntries(profileDir_ + std::string(kSiteDir) + "/" + tree + folder)) {
-      if (Stopped()) return false;
-      // sort.pos only keeps the last position order on this machine; var.inf
-      // is read by the PHP library alone. A remote copy of either goes.
-      if (thumbnails && (local.name == "sort.pos" || (local.name == kVarInf && profile_.php == 0))) continue;
-      if (!IsSafeName(local.name)) {
-        unpublishable.insert(local.name);
-        continue;
-      }
-      const std::string entry = tree + folder + local.name;
-      const int i = remote.Find(local.isDir ? local.name : RemoteName(local.name));
-      if (i < 0) {
-        (local.isDir ? work.createDirs : work.uploads).push_back(local.isDir ? entry + "/" : entry);
-        continue;
-      }
-      const RemoteEntry& copy = remote[static_cast<size_t>(i)];
-      if (!local.isDir && !copy.isDir &&
-          site_.IsOlder(Site() + RemotePath(entry), local.time, PublishedSize(entry, local.size), copy, now)) {
-        work.uploads.push_back(entry);
-        work.replacing.insert(entry);
-      }
-      remote.RemoveRange(static_cast<size_t>(i), 1);
-    }
-    // A protected album's directories each hold an empty index page, so
-    // that a server listing directories shows no name of the folder.
-    if (guarded_) {
-      const int i = remote.Find(kDirectoryIndexName);
-      if (i < 0)
-        work.indexPages.push_back(tree + folder);
-      else if (!remote[static_cast<size_t>(i)].isDir)
-        remote.RemoveRange(static_cast<size_t>(i), 1);
-    }
-    for (const RemoteEntry& gone : remote) {
-      if (gone.isDir) {
-        work.removeDirs.push_back(tree + folder + gone.name + "/");
-        tree_.RemovePath(folder + gone.name + "/");
-      } else {
-        work.deleteFiles.push_back(tree + folder + gone.name);
-      }
-    }
-    return true;
+  // One tree of the folder, planned from its local entries and listing;
+  // remote directories that go also leave the folder tree.
+  bool Compare(const std::string& tree, const std::string& folder, RemoteEntryList remote, FolderPlan& work) {
+    if (Stopped()) return false;
+    PlanRules rules;
+    rules.guarded = guarded_;
+    rules.php = profile_.php != 0;
+    rules.renames = renames_;
+    rules.clockOffset = site_.clockOffset;
+    rules.exactClockOffset = site_.exactClockOffset;
+    rules.now = std::time(nullptr);
+    const std::string site = Site();
+    rules.exactTime = [&](const std::string& remotePath) -> std::optional<std::int64_t> {
+      std::int64_t time = 0;
+      if (Stopped() || !transport_.ExactTime(site + remotePath, time)) return std::nullopt;
+      return time;
+    };
+    const size_t gone = work.goneFolders.size();
+    PlanTree(tree, folder, ReadLocalEntries(profileDir_ + std::string(kSiteDir) + "/" + tree + folder),
+             std::move(remote), rules, work);
+    for (size_t i = gone; i < work.goneFolders.size(); ++i) tree_.RemovePath(work.goneFolders[i]);
+    return !Stopped();
   }
 
-  bool Execute(const FolderWork& work) {
+  bool Execute(const FolderPlan& work) {
     const int total = static_cast<int>(work.size());
     int done = 0;
     const std::string site = Site();
@@ -422,50 +376,59 @@ class SyncEngine {
     };
     for (const std::string& e : work.removeDirs)
       if (!step(kRemovingDirectory, e) || !transport_.RemoveTree(site + e)) return Failed();
-    for (const std::string& e : work.deleteFiles)
-      if (!step(kRemovingFile, e) || !transport_.RemoveFile(site + e)) return Failed();
+    const std::vector<std::string>& gone = work.deleteFiles;
+    if (!Fan(
+            gone.size(), [&](size_t i) { return step(kRemovingFile, gone[i]); },
+            [&](RemoteTransport& t, size_t i) { return t.RemoveFile(site + gone[i]); }))
+      return Failed();
     for (const std::string& e : work.createDirs)
       if (!step(kCreatingDirectory, e) || !transport_.EnterOrCreateDir(site + e, Report::No)) return Failed();
-    for (const std::string& e : work.uploads)
-      if (!step(kUploadingFile, e) || !Upload(local + e, e, SentName(work, e))) return false;
-    for (const std::string& dir : work.indexPages) {
-      const std::string page = dir + std::string(kDirectoryIndexName);
-      if (!step(kUploadingFile, page) || !transport_.PutBuffer(site + page, kDirectoryIndexText)) return Failed();
-    }
+    // The files, then the empty index pages of a protected album.
+    const size_t files = work.uploads.size();
+    const auto page = [&](size_t i) { return work.indexPages[i - files] + std::string(kDirectoryIndexName); };
+    return Fan(
+               files + work.indexPages.size(),
+               [&](size_t i) { return step(kUploadingFile, i < files ? work.uploads[i] : page(i)); },
+               [&](RemoteTransport& t, size_t i) {
+                 return i < files ? Upload(t, local + work.uploads[i], work.uploads[i], work.sentAs[i])
+                                  : t.PutBuffer(site + page(i), kDirectoryIndexText);
+               }) ||
+           Failed();
+  }
+
+  // Jobs of one step that do not depend on each other: on the run's
+  // connections at once, each started (status, progress) once, in order.
+  // False when one failed on the run's own connection or a stop came.
+  bool Fan(size_t count, const std::function<bool(size_t)>& start,
+           const std::function<bool(RemoteTransport&, size_t)>& job) {
+    if (pool_) return pool_->Run(count, start, job);
+    for (size_t i = 0; i < count; ++i)
+      if (!start(i) || !job(transport_, i)) return false;
     return true;
   }
 
   // A local name and where it is published: a protected album's files get
   // ".php" and the guard's prologue before their bytes.
-  std::string RemoteName(const std::string& name) const { return guarded_ ? GuardedName(name) : name; }
-  std::string RemotePath(const std::string& entry) const { return DirOf(entry) + RemoteName(NameOf(entry)); }
+  std::string RemotePath(const std::string& entry) const { return PublishedPath(entry, guarded_); }
   std::uint64_t PublishedSize(const std::string& entry, std::uint64_t localSize) const {
-    return guarded_ ? localSize + GuardPrologue(DirOf(entry)).size() : localSize;
+    return albumsmith::PublishedSize(entry, localSize, guarded_);
   }
 
   // Sends the local file of `entry` to `remote` (a path below the site).
-  bool Upload(const std::string& localPath, const std::string& entry, const std::string& remote) {
-    if (!guarded_) return transport_.PutFile(localPath, Site() + remote) || Failed();
+  // Safe on any of the run's connections: it touches nothing of the run.
+  bool Upload(RemoteTransport& t, const std::string& localPath, const std::string& entry,
+              const std::string& remote) const {
+    if (!guarded_) return t.PutFile(localPath, Site() + remote);
     errno = 0;
     const std::optional<std::string> bytes = ReadWholeFile(localPath);
     if (!bytes) {
       ShowSystemErrorText(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
       return false;
     }
-    if (!transport_.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes))) return Failed();
+    if (!t.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes))) return false;
     // The guarded copy stands for the local file: it carries its time.
     LocalEntry source;
-    if (transport_.KeepsTimes() && ReadLocalFile(localPath, source) &&
-        !transport_.SetTime(Site() + remote, source.time))
-      return Failed();
-    return true;
-  }
-
-  // The name an upload of the work travels under: a replacement goes beside
-  // its remote copy first, while renaming works on this server.
-  std::string SentName(const FolderWork& work, const std::string& entry) const {
-    const std::string remote = RemotePath(entry);
-    return renames_ && work.replacing.count(entry) ? TemporaryName(remote) : remote;
+    return !t.KeepsTimes() || !ReadLocalFile(localPath, source) || t.SetTime(Site() + remote, source.time);
   }
 
   // Moves a replacement sent under its temporary name over the published
@@ -510,12 +473,13 @@ class SyncEngine {
   // Replacements are confirmed under the name they were sent as and only
   // then moved over their published copy: one cut short leaves the old file
   // in place.
-  bool ConfirmUploads(const FolderWork& work) {
+  bool ConfirmUploads(const FolderPlan& work) {
     if (request_.dryRun) return true;  // nothing was sent
     std::map<std::string, std::vector<std::string>> byDir;  // the names sent, by directory
     std::map<std::string, std::string> finalName;          // the name sent -> the entry
-    for (const std::string& e : work.uploads) {
-      const std::string sent = SentName(work, e);
+    for (size_t i = 0; i < work.uploads.size(); ++i) {
+      const std::string& e = work.uploads[i];
+      const std::string& sent = work.sentAs[i];
       finalName[sent] = e;
       byDir[e.substr(0, e.rfind('/') + 1)].push_back(sent);
     }
@@ -548,7 +512,7 @@ class SyncEngine {
     for (const auto& [sent, e] : finalName) {
       const std::string remote = RemotePath(e);
       if (sent == remote) continue;
-      if (!MoveIntoPlace(site + sent, site + remote, [&] { return Upload(local + e, e, remote); })) return false;
+      if (!MoveIntoPlace(site + sent, site + remote, [&] { return Upload(transport_, local + e, e, remote) || Failed(); })) return false;
     }
     return true;
   }
@@ -607,36 +571,37 @@ class SyncEngine {
   // Directories of a folder's remote directory that are no album folder are
   // asked about; a PHP entry page left at the root goes.
   bool CheckPageDirectory(const std::string& folder, const RemoteEntryList& list, bool& hasIndex) {
-    const bool root = folder.empty();
-    const std::string dir = remoteDir_ + folder;
-    std::vector<std::string> foreign;
-    hasIndex = false;
-    for (const RemoteEntry& e : list) {
-      if (root && e.name == kSiteDir) continue;
-      const std::string path = folder + e.name;
-      if (profile_.preserve.Keeps(path)) continue;
-      if (e.isDir) {
-        if (!DirExists(ImageTreePath(profileDir_) + path)) foreign.push_back(path);
-      } else if (root && e.name == "index.php") {
-        // Left from when the profile was a PHP site.
-        if (Stopped() || !transport_.RemoveFile(dir + e.name)) return Failed();
-      } else if (e.name == "index.html") {
-        hasIndex = true;
+    const PagePlan plan = PlanStaticPageDirectory(folder, list, profile_.preserve, [&](const std::string& path) {
+      return DirExists(ImageTreePath(profileDir_) + path);
+    });
+    hasIndex = plan.hasIndex;
+    if (!CarryOut(plan)) return false;
+    // Every folder the pages reach is in the tree, with its id.
+    return folder.empty() || tree_.AddPath(folder);
+  }
+
+  // A page directory's plan: removals as they come, each question answered
+  // before the next step.
+  bool CarryOut(const PagePlan& plan) {
+    for (const PageStep& step : plan.steps) {
+      if (Stopped()) return false;
+      const std::string path = remoteDir_ + step.path;
+      if (step.kind == PageStep::Kind::kDelete) {
+        if (!transport_.RemoveFile(path)) return Failed();
+        continue;
       }
-    }
-    for (const std::string& path : foreign) {
-      switch (AskForeign(path, true)) {
+      switch (AskForeign(step.path, step.isDir)) {
         case Foreign::kCancel:
           return false;
         case Foreign::kPreserved:
           break;
         case Foreign::kRemove:
-          if (Stopped() || !transport_.RemoveTree(remoteDir_ + path + "/")) return Failed();
+          if (Stopped() || !(step.isDir ? transport_.RemoveTree(path + "/") : transport_.RemoveFile(path)))
+            return Failed();
           break;
       }
     }
-    // Every folder the pages reach is in the tree, with its id.
-    return folder.empty() || tree_.AddPath(folder);
+    return true;
   }
 
   // `listed` is the folder's remote directory: a page already there is
@@ -669,37 +634,12 @@ class SyncEngine {
   // earlier life go quietly, anything else is asked about.
   bool CleanPhpFolder(const std::string& folder) {
     if (Stopped()) return false;
-    const std::string dir = remoteDir_ + folder;
     RemoteEntryList list;
     // Only a missing folder has nothing to clean; a listing that failed
     // (shown by the transport) leaves the folder unknown.
     if (!transport_.ListDir(list, remoteDir_, folder, IncludeDirs::Yes, Create::No, Ask::No))
       return transport_.lastError() == 0 || Failed();
-    const bool root = folder.empty();
-    for (const RemoteEntry& e : list) {
-      if (Stopped()) return false;
-      if (root && e.name == kSiteDir) continue;
-      const std::string path = folder + e.name;
-      if (profile_.preserve.Keeps(path)) continue;
-      if (root && !e.isDir) {
-        if (e.name == "index.php") continue;
-        if (e.name == "index.html" || e.name == "slide.html") {
-          if (!transport_.RemoveFile(dir + e.name)) return Failed();
-          continue;
-        }
-      }
-      switch (AskForeign(path, e.isDir)) {
-        case Foreign::kCancel:
-          return false;
-        case Foreign::kPreserved:
-          break;
-        case Foreign::kRemove:
-          if (!(e.isDir ? transport_.RemoveTree(dir + e.name + "/") : transport_.RemoveFile(dir + e.name)))
-            return Failed();
-          break;
-      }
-    }
-    return true;
+    return CarryOut(PlanPhpPageDirectory(folder, list, profile_.preserve));
   }
 
   // dir.js for the pages' folder tree, then remdir.dat: the tree the server
@@ -760,6 +700,7 @@ class SyncEngine {
   bool renames_ = !request_.dryRun;  // the server moves a file over another (off after its first refusal)
   std::optional<std::string> index_;
   std::optional<std::string> slide_;
+  std::optional<TransferPool> pool_;  // the run's connections, for the independent transfers of a step
 };
 
 }  // namespace
@@ -806,8 +747,13 @@ bool IsOldListed(std::int64_t localTime, std::uint64_t localSize, const RemoteEn
 
 SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
                     const std::atomic<bool>& stop) {
+  return RunSync(request, transport, sink, stop, nullptr);
+}
+
+SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
+                    const std::atomic<bool>& stop, const ConnectionMaker& extra) {
   if (!request.dryRun) {
-    SyncEngine engine(request, transport, transport, sink, stop);
+    SyncEngine engine(request, transport, transport, sink, stop, extra);
     return engine.Run();
   }
   SyncPlan plan;
@@ -815,17 +761,30 @@ SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, Wind
   SyncOutcome outcome;
   {
     const PlanningPrompter questions(plan);
-    SyncEngine engine(request, transport, planned, sink, stop);
+    SyncEngine engine(request, transport, planned, sink, stop, nullptr);
     outcome = engine.Run();
   }
   outcome.plan = std::move(plan);
   return outcome;
 }
 
+ConnectionMaker SpareSessions(const RemoteTransport& main, const ProfileSettings& profile) {
+  return [&main, profile]() -> std::unique_ptr<RemoteTransport> {
+    ProfileSettings same = profile;
+    // The certificate or host key the run's own connection met and the user
+    // trusted, if only for this session: the spare ones ask nobody.
+    if (!main.peerFingerprint().empty()) same.fingerprint = main.peerFingerprint();
+    std::unique_ptr<RemoteTransport> session = MakeTransport(same);
+    if (const auto* ftp = dynamic_cast<const FtpSession*>(&main))
+      static_cast<FtpSession&>(*session).SetTimeouts(ftp->timeouts());
+    return session;
+  };
+}
+
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop) {
   const std::unique_ptr<RemoteTransport> session = MakeTransport(request.profile);
   session->SetPinSaver(ProfilePinSaver(request.profilesDir, request.profile.name));
-  return RunSync(request, *session, sink, stop);
+  return RunSync(request, *session, sink, stop, SpareSessions(*session, request.profile));
 }
 
 }  // namespace albumsmith

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "publish/dry_run.h"
+#include "publish/parallel_transfers.h"
 #include "publish/remote_entry.h"
 #include "publish/remote_transport.h"
 #include "site/folder_properties.h"
@@ -31,6 +32,7 @@
 
 namespace albumsmith {
 
+class FtpSession;
 class WindowSink;
 
 // One folder to publish: its path below ImageTree ("" for the top level, else
@@ -106,9 +108,18 @@ std::function<void(const std::string&)> ProfilePinSaver(const std::string& profi
 // The run. `stop` may be set from another thread at any time: the run ends
 // at the next operation (a transfer in progress is interrupted) through the
 // same finish as a failure. Always ends with the status "Ready" and the
-// progress bar hidden.
+// progress bar hidden. Everything goes over `transport`.
 SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
                     const std::atomic<bool>& stop);
+// The same, with the uploads and deletions of each step spread over up to
+// the profile's `connections`, `transport` among them; `extra` makes the
+// others (none when null). A dry run uses `transport` alone.
+SyncOutcome RunSync(const SyncRequest& request, RemoteTransport& transport, WindowSink& sink,
+                    const std::atomic<bool>& stop, const ConnectionMaker& extra);
+// More sessions to the server of `main`, of the same protocol, with its
+// time-outs and the certificate or host key it was shown (`main` must
+// outlive them).
+ConnectionMaker SpareSessions(const RemoteTransport& main, const ProfileSettings& profile);
 // The same over a session of its own, made for the profile's protocol.
 SyncOutcome RunSync(const SyncRequest& request, WindowSink& sink, const std::atomic<bool>& stop);
 

@@ -42,9 +42,10 @@ TEST_F(ProfileCommandsTest, CreateWithYesWritesTheProfile) {
   struct Case {
     std::string name;
     std::vector<std::string> flags;
-    int php, passive;
+    int php, passive, connections;
   };
-  for (const Case& c : {Case{"Holiday", {"--php", "0", "--passive", "0"}, 0, 0}, Case{"Work", {}, 1, 1}}) {
+  for (const Case& c : {Case{"Holiday", {"--php", "0", "--passive", "0", "--connections", "2"}, 0, 0, 2},
+                        Case{"Work", {}, 1, 1, 4}}) {
     std::vector<std::string> args = {"--yes",    "profile", "create",     c.name,           "--server",
                                      "ftp.example.org:2121", "--login", "joe", "--password", "pa ss",
                                      "--remote-dir",         "/photos\\2004"};
@@ -60,6 +61,7 @@ TEST_F(ProfileCommandsTest, CreateWithYesWritesTheProfile) {
     EXPECT_EQ(s.remoteDir, "/photos/2004/");
     EXPECT_EQ(s.php, c.php);
     EXPECT_EQ(s.passive, c.passive);
+    EXPECT_EQ(s.connections, c.connections);
     const fs::path dir = profilesPath() / c.name;
     EXPECT_EQ(fs::status(dir / "Profile.ini").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
@@ -136,6 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{"no login", "Trip", {{"--login", ""}}, "Enter the FTP login name"},
                       RefusalCase{"no password", "Trip", {{"--password", ""}}, "Enter the FTP password"},
                       RefusalCase{"no remote dir", "Trip", {{"--remote-dir", ""}}, "Enter the remote directory"},
+                      RefusalCase{"nine connections", "Trip", {{"--connections", "9"}}, "--connections takes a number"},
                       RefusalCase{"relative remote dir", "Trip", {{"--remote-dir", "album"}},
                                   "The remote directory must begin with '/'"},
                       RefusalCase{"php not a flag", "Trip", {{"--php", "2"}}, "--php"},

@@ -302,6 +302,15 @@ TEST_P(FtpServerTest, ListingsTellMissingEmptyAndFileInPlace) {
   EXPECT_TRUE(std::filesystem::is_directory(Local(base_ + "made/deeper")));
   EXPECT_EQ(names("plain/", Create::Yes), std::nullopt);
   EXPECT_EQ(Texts().size(), 1u);
+  // A server listing with MLSD refuses a missing directory: made without a
+  // question, it takes no look with CWD before its MKD.
+  if (GetParam() == ServerKind::Pyftpdlib) {
+    const size_t mark = test::ReadText(server_->log()).size();
+    EXPECT_EQ(names("fresh/", Create::Yes), Names{});
+    const std::string sent = test::ReadText(server_->log()).substr(mark);
+    EXPECT_NE(sent.find("<- MKD"), std::string::npos) << sent;
+    EXPECT_EQ(sent.find("<- CWD"), std::string::npos) << sent;
+  }
 }
 
 TEST_P(FtpServerTest, RemoveTreeTakesEverythingBelow) {

@@ -54,6 +54,7 @@ struct ServerOptions {
   std::string cutUploads = "";  // pyftpdlib keeps half of each upload to a path holding this
   std::string dropUploads = "";  // pyftpdlib drops the data connection of uploads to a path holding this
   bool tls = false;              // vsftpd: explicit TLS required, with a certificate made for the test
+  int maxPerAddress = 0;         // control connections the server accepts from 127.0.0.1 at once; 0 for any
 };
 
 // A test's own server. Started with the shared helpers; when the test asks
@@ -68,7 +69,7 @@ class SyncServer {
     }
     server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads, options.dropUploads)
                                             : test::StartVsftpd(error_, options.tls);
-    if (server_ && (options.clockAhead || options.rateLimit)) Restart();
+    if (server_ && (options.clockAhead || options.rateLimit || options.maxPerAddress)) Restart();
   }
 
   // Empty when the server runs, else why not.
@@ -116,12 +117,15 @@ class SyncServer {
             std::string("--user"), server_->login_, std::string("--password"), server_->password_,
             std::string("--passive-ports"), std::to_string(first) + "-" + std::to_string(last), std::string("--log"),
             server_->log().string(), std::string("--read-limit"), std::to_string(options_.rateLimit),
-            std::string("--cut-uploads"), options_.cutUploads, std::string("--drop-uploads"), options_.dropUploads})
+            std::string("--cut-uploads"), options_.cutUploads, std::string("--drop-uploads"), options_.dropUploads,
+            std::string("--max-cons-per-ip"), std::to_string(options_.maxPerAddress)})
         argv.push_back(a);
     } else {
       const fs::path config = server_->folder() / "vsftpd.conf";
       if (options_.rateLimit && test::ReadText(config).find("local_max_rate") == std::string::npos)
         std::ofstream(config, std::ios::app) << "local_max_rate=" << options_.rateLimit << "\n";
+      if (options_.maxPerAddress && test::ReadText(config).find("max_per_ip") == std::string::npos)
+        std::ofstream(config, std::ios::app) << "max_per_ip=" << options_.maxPerAddress << "\n";
       argv.push_back("/usr/sbin/vsftpd");
       argv.push_back(config.string());
     }
@@ -1152,6 +1156,122 @@ TEST(SyncUnreachableTest, ServerIsTriedOnce) {
     }
   }
 }
+
+
+// A folder's uploads and deletions spread over several connections.
+class ParallelSyncServerTest : public SyncServerTest {
+ protected:
+  SyncOutcome RunOn(int connections, SyncRequest request, HookedSink& sink, const std::atomic<bool>& stop) {
+    request.profile.connections = connections;
+    FtpSession session;
+    session.SetTimeouts({5, 5, 5});
+    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+    return RunSync(request, session, sink, stop, SpareSessions(session, request.profile));
+  }
+  SyncOutcome RunOn(int connections, const SyncRequest& request) {
+    HookedSink sink;
+    std::atomic<bool> stop{false};
+    const SyncOutcome outcome = RunOn(connections, request, sink, stop);
+    EXPECT_TRUE(sink.EndedReady());
+    // Each file is shown (and counted in the progress) once.
+    std::vector<std::string> uploads;
+    for (const auto& p : sink.posted())
+      if (const auto* s = std::get_if<RecordingWindowSink::Status>(&p); s && StartsWith(s->text, "Uploading file "))
+        uploads.push_back(s->text);
+    std::sort(uploads.begin(), uploads.end());
+    EXPECT_EQ(std::adjacent_find(uploads.begin(), uploads.end()), uploads.end());
+    return outcome;
+  }
+};
+
+TEST_P(ParallelSyncServerTest, FourConnectionsPublishWhatOneDoes) {
+  if (!StartServer()) return;
+  ASSERT_TRUE(RunOn(1, profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  const auto one = test::TreeContent(server_->Local());
+  EXPECT_EQ(one, profile_.ExpectedSite());
+
+  fs::remove_all(server_->Local());
+  Prompts().Clear();
+  const int loginsBefore = (*server_)->Logins();
+  ASSERT_TRUE(RunOn(4, profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_TRUE(Warnings().empty()) << Warnings()[0];
+  EXPECT_EQ(test::TreeContent(server_->Local()), one);
+  EXPECT_GT((*server_)->Logins() - loginsBefore, 1) << "no extra connection took part";
+
+  Prompts().Clear();
+  const size_t mark = server_->LogSize();
+  ASSERT_TRUE(RunOn(4, profile_.ProfileRequest()).succeeded);
+  EXPECT_EQ(server_->Stors(mark), FixedUploads());
+  EXPECT_EQ(test::TreeContent(server_->Local()), one);
+}
+
+// Connections beyond what the server accepts are done without, unseen.
+TEST_P(ParallelSyncServerTest, ServerTakingTwoConnectionsStillCompletesQuietly) {
+  if (!StartServer({.maxPerAddress = 2})) return;
+  const SyncOutcome outcome = RunOn(4, profile_.ProfileRequest());
+  ASSERT_TRUE(outcome.succeeded) << Join(Warnings(), "\n") << (*server_)->LogTail();
+  EXPECT_TRUE(Warnings().empty()) << Warnings()[0];
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+  // The limit was met: a connection was refused.
+  EXPECT_NE(test::ReadText((*server_)->log()).find("421 "), std::string::npos) << (*server_)->LogTail();
+}
+
+TEST_P(ParallelSyncServerTest, StopDuringParallelUploadsEndsTheRunWithinASecond) {
+  if (!StartServer({.rateLimit = 8000})) return;
+  const std::string remdir = RemdirText();
+  HookedSink sink;
+  std::atomic<bool> stop{false};
+  Clock::time_point stoppedAt{};
+  std::thread stopper;
+  int uploads = 0;
+  sink.onStatus = [&](const std::string& text) {
+    // Once several uploads are under way.
+    if (!StartsWith(text, "Uploading file ") || ++uploads != 3) return;
+    stopper = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      stoppedAt = Clock::now();
+      stop = true;
+    });
+  };
+  const SyncOutcome outcome = RunOn(4, profile_.ProfileRequest(), sink, stop);
+  const Clock::time_point endedAt = Clock::now();
+  ASSERT_TRUE(stopper.joinable()) << "no uploads began";
+  stopper.join();
+
+  EXPECT_FALSE(outcome.succeeded);
+  EXPECT_LT(endedAt - stoppedAt, std::chrono::seconds(1));
+  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
+  EXPECT_TRUE(sink.EndedReady());
+  EXPECT_EQ(RemdirText(), remdir);
+}
+
+TEST_P(ParallelSyncServerTest, ServerKilledDuringParallelUploadsFailsAsOneConnectionWouldAndTheNextRunCompletes) {
+  if (!StartServer()) return;
+  const std::string remdir = RemdirText();
+  HookedSink sink;
+  int uploads = 0;
+  sink.onStatus = [&](const std::string& text) {
+    if (StartsWith(text, "Uploading file ") && ++uploads == 6) server_->Kill();
+  };
+  std::atomic<bool> stop{false};
+  EXPECT_FALSE(RunOn(4, profile_.ProfileRequest(), sink, stop).succeeded);
+  const std::vector<std::string> warnings = Warnings();
+  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
+  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
+  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
+  EXPECT_TRUE(sink.EndedReady());
+  EXPECT_EQ(RemdirText(), remdir);
+
+  ASSERT_TRUE(server_->Restart()) << server_->error();
+  Prompts().Clear();
+  ASSERT_TRUE(RunOn(4, profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
+  EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, ParallelSyncServerTest, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
+                         [](const ::testing::TestParamInfo<ServerKind>& info) {
+                           return info.param == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd";
+                         });
 
 }  // namespace
 }  // namespace albumsmith

@@ -30,6 +30,9 @@ def main():
     # Uploads to paths holding this text lose their data connection after
     # their first block, answered 426, as when a link breaks mid-transfer.
     parser.add_argument("--drop-uploads", default="")
+    # Control connections one address may hold at once; more are answered
+    # 421 and closed. 0 for no limit.
+    parser.add_argument("--max-cons-per-ip", type=int, default=0)
     args = parser.parse_args()
 
     logging.basicConfig(filename=args.log, level=logging.DEBUG)
@@ -65,6 +68,7 @@ def main():
         Handler.dtp_handler = DroppingData
 
     server = FTPServer(("127.0.0.1", args.port), Handler)
+    server.max_cons_per_ip = args.max_cons_per_ip
     print("listening on port %d" % server.socket.getsockname()[1], flush=True)
 
     def stop(*_):
