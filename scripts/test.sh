@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is needed, checks the layout of the sources, builds everything,
-# then runs every test: first the core's unit tests under AddressSanitizer +
+# runs clang-tidy over the core, then runs every test: first the core's unit tests under AddressSanitizer +
 # UndefinedBehaviorSanitizer, then a bounded fuzzing run, then the whole suite (unit, command line, GUI,
 # integration tests against real FTP servers, browser tests) of the normal build. The last line
 # is the test runner's summary.
@@ -26,4 +26,9 @@ echo "== fuzzing the Exif reader and the listing parsers (${FUZZ_SECONDS:-60} s 
 
 echo "== build and full test suite"
 BUILD_DIR=build ./scripts/build.sh
+echo "== clang-tidy over the core"
+# A finding fails the run, but only after the suite has run too.
+tidy=0
+BUILD_DIR=build JOBS="$JOBS" ./scripts/tidy.sh || tidy=1
 ctest --test-dir build --output-on-failure -j "$JOBS"
+[ "$tidy" -eq 0 ]
