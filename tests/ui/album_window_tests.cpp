@@ -518,6 +518,7 @@ class AlbumWindowTests : public GuiTestCase {
     QVERIFY(on(C::kDeleteImages));
     QVERIFY(on(C::kRotate90));
     QVERIFY(on(C::kUnselect));
+    SaveScreenshot(frame.get(), QStringLiteral("commands-follow-selection"));
     selection->clearSelection();
     QVERIFY(!on(C::kDeleteImages));
     QVERIFY(!on(C::kUnselect));
