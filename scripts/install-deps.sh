@@ -20,6 +20,8 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   # tests: unit tests, sanitizers and fuzzing, headless GUI runs
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth
+  # the layout check and the static analysis of the core
+  clang-format clang-tidy
   # browser tests of the built-in template (npm: see below)
   chromium nodejs php-cli
   # FTP servers the publishing tests start on 127.0.0.1

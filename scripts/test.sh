@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything, then runs every test: first the
-# core's unit tests under AddressSanitizer + UndefinedBehaviorSanitizer, then
-# a bounded fuzzing run, then the whole suite (unit, command line, GUI,
+# Installs what is needed, checks the layout of the sources, builds everything,
+# runs clang-tidy over the core, then runs every test: first the core's unit tests under AddressSanitizer +
+# UndefinedBehaviorSanitizer, then a bounded fuzzing run, then the whole suite (unit, command line, GUI,
 # integration tests against real FTP servers, browser tests) of the normal build. The last line
 # is the test runner's summary.
 set -euo pipefail
@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 JOBS=${JOBS:-$(nproc)}
 # Builds from several clones share one compiler cache.
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+
+echo "== layout (clang-format)"
+./scripts/check_format.sh
 
 echo "== sanitizer build (core unit tests)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DALBUMSMITH_GUI=OFF -DALBUMSMITH_BENCH=OFF -DALBUMSMITH_SANITIZE=ON \
@@ -23,4 +26,9 @@ echo "== fuzzing the Exif reader and the listing parsers (${FUZZ_SECONDS:-60} s 
 
 echo "== build and full test suite"
 BUILD_DIR=build ./scripts/build.sh
+echo "== clang-tidy over the core"
+# A finding fails the run, but only after the suite has run too.
+tidy=0
+BUILD_DIR=build JOBS="$JOBS" ./scripts/tidy.sh || tidy=1
 ctest --test-dir build --output-on-failure -j "$JOBS"
+[ "$tidy" -eq 0 ]

@@ -41,6 +41,7 @@ void RemoveQuietly(const std::string& path) { ::unlink(path.c_str()); }
 // photos, in whatever order.
 bool NamesTheSamePhotos(const std::vector<ImageItem>& items, std::vector<std::string> stored) {
   std::vector<std::string> listed;
+  listed.reserve(items.size());
   for (const ImageItem& item : items) listed.push_back(item.fileName);
   std::sort(stored.begin(), stored.end());
   std::sort(listed.begin(), listed.end());

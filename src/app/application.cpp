@@ -188,7 +188,7 @@ std::string InitProfilesDir(AppSettings& settings) {
   return WithSlash(dir);
 }
 
-std::string StartUp(AppSettings& settings, Languages& languages, std::string profilesDir) {
+std::string StartUp(AppSettings& settings, Languages& languages, const std::string& profilesDir) {
   languages.Load(settings.GetString(kSettings, "Language", kEnglish), settings);
   UpgradeSettings(settings.GetInt(kSettings, "Version", -1), settings);
   return profilesDir.empty() ? InitProfilesDir(settings) : WithSlash(profilesDir);

@@ -74,7 +74,7 @@ std::string InitProfilesDir(AppSettings& settings);
 // upgrade of settings left by an older release; then the profiles base
 // directory: `profilesDir` when given (a final "/" added, nothing stored),
 // else InitProfilesDir. Returns the profiles base directory.
-std::string StartUp(AppSettings& settings, Languages& languages, std::string profilesDir = {});
+std::string StartUp(AppSettings& settings, Languages& languages, const std::string& profilesDir = {});
 
 // "Settings"/"CheckVersion": on the first run asks kAskCheckVersion and stores the
 // answer (Yes → 1, No → 0) through the toggle. Returns the flag.

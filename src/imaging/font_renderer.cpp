@@ -104,7 +104,7 @@ struct LineMetrics {
 
 int RoundUnits(long units, int em, int unitsPerEm, bool up) {
   const double v = static_cast<double>(units) * em / unitsPerEm;
-  return static_cast<int>(up ? std::ceil(v - 1e-6) : std::lround(v));
+  return up ? static_cast<int>(std::ceil(v - 1e-6)) : static_cast<int>(std::lround(v));
 }
 
 bool SetSize(const Face& f, const StampFont& font, LineMetrics& m) {

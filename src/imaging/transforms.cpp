@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "imaging/exif_reader.h"
@@ -53,7 +54,9 @@ LosslessOp Inverse(LosslessOp op) {
   return OpOfMatrix({m[0], m[2], m[1], m[3]});
 }
 
-std::string WithSystemError(std::string text, int error) { return text + "\r\n\r\n" + SystemErrorText(error); }
+std::string WithSystemError(std::string text, int error) {
+  return std::move(text) + "\r\n\r\n" + SystemErrorText(error);
+}
 
 bool AllDigits(std::string_view text) {
   for (char c : text)

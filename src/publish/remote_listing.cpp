@@ -234,7 +234,7 @@ bool ValidDate(int year, int month, int day) {
 }
 
 std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second) {
-  return DaysFromCivil(year, month, day) * kDay + hour * 3600 + minute * 60 + second;
+  return DaysFromCivil(year, month, day) * kDay + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
 }
 
 std::int64_t AddOneYear(std::int64_t time) {
@@ -305,6 +305,7 @@ std::vector<RemoteEntry> ParseListing(std::string_view text, ListingForm form, s
 
 std::string NamesForMessage(const std::vector<std::string>& names) {
   std::vector<std::string> lines;
+  lines.reserve(names.size());
   for (const std::string& name : names) lines.push_back("\"" + Printable(name) + "\"");
   return Join(lines, "\r\n");
 }

@@ -1,6 +1,7 @@
 #include "site/backgrounds.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -163,10 +164,11 @@ ImageBuffer TileBackground(const ImageBuffer& tile, int width, int height) {
     uint8_t* out = area.row(y);
     for (int x = 0; x < width; ++x) {
       const uint8_t* in = tile.pixel(x % tile.width(), sy);
+      uint8_t* pixel = out + 3 * static_cast<std::ptrdiff_t>(x);
       if (tile.components() == 3) {
-        std::memcpy(out + 3 * x, in, 3);
+        std::memcpy(pixel, in, 3);
       } else {
-        out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = in[0];
+        pixel[0] = pixel[1] = pixel[2] = in[0];
       }
     }
   }

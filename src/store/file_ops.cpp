@@ -99,7 +99,7 @@ int CopyFileContent(const std::string& source, const std::string& destination, b
   }
 
   int err = 0;
-  static constexpr size_t kBufferSize = 256 * 1024;
+  static constexpr size_t kBufferSize = size_t{256} * 1024;
   std::vector<char> buffer(kBufferSize);
   for (;;) {
     ssize_t got = ::read(in, buffer.data(), buffer.size());

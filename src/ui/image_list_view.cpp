@@ -641,7 +641,11 @@ void ImageListView::startWorker() {
         },
         Qt::QueuedConnection);
   };
-  worker_ = std::thread([this, options = std::move(options)] { RunWorker(list_, sink_, options); });
+  worker_ = std::thread([this, options = std::move(options)] {
+    RunWorker(list_, sink_, options);
+    // Nothing else tells the window that loading() went clear.
+    QMetaObject::invokeMethod(this, [this] { emit workerFinished(); }, Qt::QueuedConnection);
+  });
 }
 
 void ImageListView::stopWorker() {

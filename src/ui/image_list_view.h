@@ -111,6 +111,11 @@ class ImageListView : public QStackedWidget {
   QTreeView* detailView() const { return details_; }
   QAbstractItemView* currentView() const;
 
+ signals:
+  // The image worker has ended its work on the folder (loading() is clear);
+  // sent on this view's thread.
+  void workerFinished();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -64,8 +64,6 @@ constexpr int kOpenProfilesDelayMs = 500;
 // The ordering selector's place among the tool bar's entries (separators
 // counted): right before Thumbnails, with the display modes of the list.
 constexpr int kSortSelectorPlace = 22;
-// Enabling follows worker flags that change without an event of ours.
-constexpr int kUpdatePassMs = 250;
 constexpr int kVersionCheckDelayMs = 5000;
 constexpr int kSortSelectorWidth = 120;
 constexpr int kInitialHeight = 700;
@@ -131,15 +129,12 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
   connect(sink_, &QtWindowSink::clipboard, this, &MainFrame::onClipboard);
   connect(sink_, &QtWindowSink::paste, this, &MainFrame::pasteRequested);
   connect(sink_, &QtWindowSink::undoPaste, this, &MainFrame::undoPasteRequested);
-  connect(sync_, &SyncController::runningChanged, this, &MainFrame::updateCommands);
   connect(sync_, &SyncController::finished, this, &MainFrame::onSyncFinished);
 
   checkVersion_ = InitCheckVersion(settings_);
   actions_[C::kCheckVersion]->setChecked(checkVersion_ != 0);
 
-  auto* updatePass = new QTimer(this);
-  connect(updatePass, &QTimer::timeout, this, &MainFrame::updateCommands);
-  updatePass->start(kUpdatePassMs);
+  connectCommandUpdates();
 
   runStartTimers(options);
   placeWindow();
@@ -198,7 +193,7 @@ void MainFrame::createActions() {
   wire(C::kExit, &QWidget::close);
   wire(C::kCheckVersion, [this] {
     checkVersion_ = ToggleCheckVersion(settings_, checkVersion_);
-    actions_[C::kCheckVersion]->setChecked(checkVersion_ != 0);
+    updateCommands();
     if (checkVersion_ != 0) startVersionCheck();
   });
   wire(C::kAddLanguage, &MainFrame::addLanguageCommand);
@@ -287,7 +282,6 @@ void MainFrame::createToolBar() {
 
   actions_[C::kViewToolbar]->setChecked(true);
   connect(actions_[C::kViewToolbar], &QAction::toggled, toolBar_, &QWidget::setVisible);
-  connect(toolBar_, &QToolBar::visibilityChanged, this, [this] { updateCommands(); });
 }
 
 void MainFrame::createStatusBar() {
@@ -334,7 +328,6 @@ void MainFrame::createDock() {
   setCentralWidget(imageView_);
 
   connect(actions_[C::kViewFolderTree], &QAction::toggled, treeDock_, &QWidget::setVisible);
-  connect(treeDock_, &QDockWidget::visibilityChanged, this, [this] { updateCommands(); });
   connect(treePane_, &FolderTreePane::commandKey, this, [this](int id) { runCommand(static_cast<CommandId>(id)); });
   connect(treePane_, &FolderTreePane::folderOrderChanged, this, [this] { session_.remoteChecked = false; });
 
@@ -389,8 +382,37 @@ void MainFrame::createDock() {
   wire(C::kPaste, [this] { imageView_->pasteImages(); });
   wire(C::kUndo, [this] { edits_->undo(); });
   connect(sortSelector_, &QComboBox::activated, imageView_, &ImageListView::chooseOrdering);
-  connect(imageView_->thumbnailView()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          [this] { updateCommands(); });
+}
+
+void MainFrame::connectCommandUpdates() {
+  const auto update = [this] { updateCommands(); };
+  // A run of the synchronisation starts, is asked to stop, ends.
+  connect(sync_, &SyncController::runningChanged, this, update);
+  // The image list: a folder loaded or emptied (which also starts its
+  // worker), items added or taken away, the display mode, the selection (one
+  // selection model serves both views), the worker ending.
+  const QAbstractItemModel* images = imageView_->thumbnailView()->model();
+  connect(images, &QAbstractItemModel::modelReset, this, update);
+  connect(images, &QAbstractItemModel::layoutChanged, this, update);
+  connect(images, &QAbstractItemModel::rowsInserted, this, update);
+  connect(images, &QAbstractItemModel::rowsRemoved, this, update);
+  connect(imageView_->thumbnailView()->selectionModel(), &QItemSelectionModel::selectionChanged, this, update);
+  connect(imageView_, &ImageListView::workerFinished, this, update);
+  // The folder tree: the selected folder and its neighbours (Before, After).
+  connect(treePane_, &QTreeWidget::currentItemChanged, this, update);
+  connect(treePane_, &QTreeWidget::itemSelectionChanged, this, update);
+  const QAbstractItemModel* folders = treePane_->model();
+  connect(folders, &QAbstractItemModel::modelReset, this, update);
+  connect(folders, &QAbstractItemModel::rowsInserted, this, update);
+  connect(folders, &QAbstractItemModel::rowsRemoved, this, update);
+  connect(folders, &QAbstractItemModel::rowsMoved, this, update);
+  // The bars and the tree pane shown or hidden (their View entries are checked).
+  connect(toolBar_, &QToolBar::visibilityChanged, this, update);
+  connect(treeDock_, &QDockWidget::visibilityChanged, this, update);
+  connect(actions_[C::kViewStatusBar], &QAction::toggled, this, update);
+  // The rest (the open profile, the folder shown, the clipboard, the undo
+  // list, the version check setting, a stop request) changes only in this
+  // window's own handlers, which update the commands themselves.
 }
 
 void MainFrame::startVersionCheck() {

@@ -2,9 +2,9 @@
 // The main window: menus and tool bar built from the core's command set, the
 // ordering selector, the status bar fed by window messages, the docked
 // "Directory tree" pane and the image list view. It runs the start-up steps
-// of the window and the profile commands, and decides on every update pass
-// which commands are enabled: the core's rule for each, and only for the
-// features this front end has.
+// of the window and the profile commands, and decides which commands are
+// enabled (the core's rule for each, and only for the features this front end
+// has) whenever something those rules read changes.
 
 #include <QMainWindow>
 #include <QMap>
@@ -67,7 +67,8 @@ class MainFrame : public QMainWindow {
   ImageEditCommands* imageEdits() const { return edits_; }
   // What the enabling rules see now.
   CommandState commandState() const;
-  // Enables, disables and checks every command; runs on every update pass.
+  // Enables, disables and checks every command; runs on each change of what
+  // commandState() reads.
   void updateCommands();
 
   // Makes `settings` the open profile.
@@ -104,6 +105,8 @@ class MainFrame : public QMainWindow {
   void restoreWindowState();
   void saveWindowState();
   void runStartTimers(const StartOptions& options);
+  // Connects every object whose state the enabling rules read to updateCommands.
+  void connectCommandUpdates();
   // At most one check a run, on its own thread; a newer release opens the
   // announcement on this window's thread.
   void startVersionCheck();

@@ -17,7 +17,7 @@ namespace albumsmith {
 namespace {
 
 // The answer is a few short lines; anything longer is not ours.
-constexpr size_t kMaxAnswer = 64 * 1024;
+constexpr size_t kMaxAnswer = size_t{64} * 1024;
 
 struct Transfer {
   std::string answer;

@@ -67,45 +67,50 @@ class ApacheServer {
     ::chmod((work / "sessions").c_str(), 01777);
     for (fs::path p = root; p != top.parent_path() && p != p.parent_path(); p = p.parent_path()) ::chmod(p.c_str(), 0755);
     for (const auto& e : fs::recursive_directory_iterator(root)) ::chmod(e.path().c_str(), e.is_directory() ? 0755 : 0644);
-    port_ = FreePort();
-    const std::string conf = (work / "httpd.conf").string();
-    WriteText(conf, "ServerRoot \"" + work.string() + "\"\n"
-                    "DefaultRuntimeDir \"" + work.string() + "\"\n"
-                    "PidFile \"" + (work / "httpd.pid").string() + "\"\n"
-                    "ErrorLog \"" + (work / "error.log").string() + "\"\n"
-                    "Listen 127.0.0.1:" + std::to_string(port_) + "\n"
-                    "ServerName 127.0.0.1\n"
-                    "LoadModule mpm_prefork_module " + modules + "mod_mpm_prefork.so\n"
-                    "LoadModule authz_core_module " + modules + "mod_authz_core.so\n"
-                    "LoadModule dir_module " + modules + "mod_dir.so\n"
-                    "LoadModule mime_module " + modules + "mod_mime.so\n"
-                    "LoadModule autoindex_module " + modules + "mod_autoindex.so\n"
-                    "LoadModule php_module " + php + "\n"
-                    "User www-data\nGroup www-data\n"
-                    "StartServers 2\nMinSpareServers 1\nMaxSpareServers 4\n"
-                    "TypesConfig /etc/mime.types\n"
-                    "DocumentRoot \"" + root.string() + "\"\n"
-                    "<Directory \"" + root.string() + "\">\n"
-                    "  Options Indexes\n  AllowOverride None\n  Require all granted\n</Directory>\n"
-                    "DirectoryIndex index.html index.php\n"
-                    "<FilesMatch \"\\.php$\">\n  SetHandler application/x-httpd-php\n</FilesMatch>\n"
-                    "php_admin_value session.save_path \"" + (work / "sessions").string() + "\"\n"
-                    "php_admin_flag display_errors on\n");
-    std::string error;
-    // A group of its own: on its way out httpd signals its whole process group.
-    pid_ = Spawn({"/usr/sbin/apache2", "-f", conf, "-DFOREGROUND"},
-                 {.dir = work, .output = work / "apache.out", .ownGroup = true}, error);
-    if (pid_ == 0) {
-      why_ = error;
-      return;
-    }
-    for (int i = 0; i < 100; ++i) {
-      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = 0;
-        break;
+    // httpd cannot bind port 0 and report it: it gets a free port, and
+    // another one when it ends at once because something took that port first.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      port_ = FreePort();
+      const std::string conf = (work / "httpd.conf").string();
+      WriteText(conf, "ServerRoot \"" + work.string() + "\"\n"
+                      "DefaultRuntimeDir \"" + work.string() + "\"\n"
+                      "PidFile \"" + (work / "httpd.pid").string() + "\"\n"
+                      "ErrorLog \"" + (work / "error.log").string() + "\"\n"
+                      "Listen 127.0.0.1:" + std::to_string(port_) + "\n"
+                      "ServerName 127.0.0.1\n"
+                      "LoadModule mpm_prefork_module " + modules + "mod_mpm_prefork.so\n"
+                      "LoadModule authz_core_module " + modules + "mod_authz_core.so\n"
+                      "LoadModule dir_module " + modules + "mod_dir.so\n"
+                      "LoadModule mime_module " + modules + "mod_mime.so\n"
+                      "LoadModule autoindex_module " + modules + "mod_autoindex.so\n"
+                      "LoadModule php_module " + php + "\n"
+                      "User www-data\nGroup www-data\n"
+                      "StartServers 2\nMinSpareServers 1\nMaxSpareServers 4\n"
+                      "TypesConfig /etc/mime.types\n"
+                      "DocumentRoot \"" + root.string() + "\"\n"
+                      "<Directory \"" + root.string() + "\">\n"
+                      "  Options Indexes\n  AllowOverride None\n  Require all granted\n</Directory>\n"
+                      "DirectoryIndex index.html index.php\n"
+                      "<FilesMatch \"\\.php$\">\n  SetHandler application/x-httpd-php\n</FilesMatch>\n"
+                      "php_admin_value session.save_path \"" + (work / "sessions").string() + "\"\n"
+                      "php_admin_flag display_errors on\n");
+      std::string error;
+      // A group of its own: on its way out httpd signals its whole process group.
+      pid_ = Spawn({"/usr/sbin/apache2", "-f", conf, "-DFOREGROUND"},
+                   {.dir = work, .output = work / "apache.out", .ownGroup = true}, error);
+      if (pid_ == 0) {
+        why_ = error;
+        return;
       }
-      if (HttpSession(port_).Get("/").status != 0) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      for (int i = 0; i < 100; ++i) {
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+          pid_ = 0;
+          break;
+        }
+        if (HttpSession(port_).Get("/").status != 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      if (pid_ != 0) break;  // running but not answering: another port would not help
     }
     why_ = "apache2 did not answer: " + ReadText(work / "apache.out") + ReadText(work / "error.log");
     EndChild(pid_, true);

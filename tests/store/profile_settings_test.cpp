@@ -52,6 +52,26 @@ TEST(PasswordTest, ScrambleRoundTrip) {
   EXPECT_EQ(PasswordUnscramble(std::string(64, 'G')), std::nullopt);
 }
 
+// Stored forms worked out by hand from the rule (length byte, the characters,
+// zeros; byte i plus ((i ^ 0x5B) * (i ^ 0xC6)) mod 256), as older files hold
+// them: a change to the scrambling would make every stored password unreadable.
+TEST(PasswordTest, StoredFormsOfOlderFilesStayReadable) {
+  const struct {
+    std::string clear;
+    const char* stored;
+  } cases[] = {
+      {"", "62F624B8FE9AC05CCA4E8C10A63268F4B22674E8CE4A900C1A7EDC4076E238A4"},
+      {"s3cret", "6869571B70FF345CCA4E8C10A63268F4B22674E8CE4A900C1A7EDC4076E238A4"},
+      {std::string(40, 'x'),
+       "8A6E9C30761238D442C604881EAAE06C2A9EEC6046C2088492F654B8EE5AB01C"
+       "FA8E3CD09632D874626E2CB0C6520894D2461488EE6A30AC3A9E7CE09602D844"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PasswordScramble(c.clear), c.stored) << c.clear;
+    EXPECT_EQ(PasswordUnscramble(c.stored), c.clear) << c.stored;
+  }
+}
+
 // The stored form must stay what older files and the crypt salts of PHP
 // users were made from, so these values are written out, not computed: each
 // byte i of the block is (byte + ((i ^ 0x5B) * (i ^ 0xC6))) mod 256.

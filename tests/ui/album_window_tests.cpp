@@ -3,6 +3,7 @@
 // sort.inf / sort.pos, the .comment files, the folders themselves), and the
 // enabling of commands as the window's state changes.
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +13,8 @@
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QItemSelectionModel>
 #include <QTreeView>
 #include <filesystem>
 #include <fstream>
@@ -474,6 +477,60 @@ class AlbumWindowTests : public GuiTestCase {
         QVERIFY2(enabled(*frame, id) == expected,
                  qPrintable(QStringLiteral("%1: %2").arg(c.situation, QString::fromUtf8(FindCommand(id)->menuText))));
     }
+  }
+
+  // The actions follow a change of state as it happens, with nothing
+  // re-evaluating them on a clock: no repeating timer in the window, and
+  // every check below reads the actions as they stand, without asking the
+  // window to update them.
+  void commandsFollowStateChangesAtOnce() {
+    auto frame = openWindow(std::nullopt);
+    for (const QTimer* timer : frame->findChildren<QTimer*>())
+      QVERIFY2(!timer->isActive() || timer->isSingleShot(), qPrintable(timer->objectName()));
+    const auto on = [&](CommandId id) { return frame->action(id)->isEnabled(); };
+    FolderTreePane* pane = frame->folderTree();
+    ImageListView* view = frame->imageView();
+
+    frame->openProfile(ReadProfile(profilesDir(), kProfile));
+    QVERIFY(on(C::kNewFolder));
+    QVERIFY(!on(C::kRenameFolder));  // the root is selected
+    waitForFolder(*frame, "");
+
+    // The worker starts with the folder and holds the profile commands until
+    // it ends: Synchronize goes off and comes back once.
+    QVERIFY(on(C::kSyncProfile));
+    QList<bool> syncStates;
+    connect(frame->action(C::kSyncProfile), &QAction::changed, frame.get(),
+            [&] { syncStates << frame->action(C::kSyncProfile)->isEnabled(); });
+    QVERIFY(pane->selectPath("Beach/"));
+    QVERIFY(on(C::kRenameFolder));
+    QVERIFY(on(C::kBefore));
+    QTRY_VERIFY_WITH_TIMEOUT(view->list().folder() == "Beach/" && !view->loading() && on(C::kSyncProfile),
+                             kWorkerLimitMs);
+    QCOMPARE(syncStates, QList<bool>({false, true}));
+    QVERIFY(on(C::kOpenProfile));
+
+    // The selection in the list.
+    QVERIFY(on(C::kSelectAll));
+    QVERIFY(!on(C::kDeleteImages));
+    QItemSelectionModel* selection = view->thumbnailView()->selectionModel();
+    selection->select(view->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(on(C::kDeleteImages));
+    QVERIFY(on(C::kRotate90));
+    QVERIFY(on(C::kUnselect));
+    SaveScreenshot(frame.get(), QStringLiteral("commands-follow-selection"));
+    selection->clearSelection();
+    QVERIFY(!on(C::kDeleteImages));
+    QVERIFY(!on(C::kUnselect));
+
+    // The display mode and the status bar: their View entries are checked as they change.
+    view->setListMode(ImageList::kDetails);
+    QVERIFY(frame->action(C::kList)->isChecked());
+    QVERIFY(!frame->action(C::kThumbnails)->isChecked());
+    frame->action(C::kViewStatusBar)->trigger();
+    QVERIFY(!frame->action(C::kViewStatusBar)->isChecked());
+    frame->action(C::kViewStatusBar)->trigger();
+    QVERIFY(frame->action(C::kViewStatusBar)->isChecked());
   }
 };
 
