@@ -133,7 +133,7 @@ QWidget* GlobalPropertiesDialog::makeSlideShowTab() {
 
   transitions_ = new QListWidget;
   transitions_->setObjectName(QStringLiteral("SlideTrans"));
-  for (auto name : kSlideTransitions) transitions_->addItem(Q(name));
+  for (TextId name : kSlideTransitionTexts) transitions_->addItem(QLoad(name));
   transitions_->setCurrentRow(TransitionRowFor(profile_.slideTrans));
 
   auto* delayColumn = new QVBoxLayout;
