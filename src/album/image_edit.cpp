@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "album/image_list.h"
+#include "platform/strings.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 
@@ -15,10 +16,10 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kDeleteImages = "Delete %d image(s)";
-constexpr std::string_view kDiscarded = "%s discarded. Only JPEG files are accepted";
-constexpr std::string_view kOnlyInPositionOrder = "Only move items in sort-by-position display";
-constexpr std::string_view kCannotMoveMultiple = "Cannot move multiple images";
+constexpr TextId kDeleteImages = TextId::kDeleteImagesQuestion;
+constexpr TextId kDiscarded = TextId::kOnlyJpegAccepted;
+constexpr TextId kOnlyInPositionOrder = TextId::kOnlyMoveInPositionOrder;
+constexpr TextId kCannotMoveMultiple = TextId::kCannotMoveMultiple;
 
 // The side files an image has in the thumbnail folder, and beside it in the
 // image folder (its comment and its text stamp, which the user wrote).
@@ -192,7 +193,7 @@ std::vector<std::string> UndoPaste(const std::string& profileDir, const ImageCli
 }
 
 bool ConfirmDeleteImages(int count) {
-  return ShowMessageText({Icon::Question, Buttons::OkCancel}, kDeleteImages, {count}).answer == Answer::Ok;
+  return ShowMessage({Icon::Question, Buttons::OkCancel}, kDeleteImages, {count}).answer == Answer::Ok;
 }
 
 std::vector<std::string> DeleteImages(const std::string& profileDir, const std::string& folder,
@@ -228,7 +229,7 @@ DropSelection SortDroppedPaths(const std::vector<std::string>& paths) {
     } else if (exists && S_ISREG(st.st_mode) && StartsLikeJpeg(bare)) {
       drop.files.push_back({bare, StripExtension(name) + ".jpg"});
     } else {
-      ShowMessageText({Icon::Exclamation}, kDiscarded, {Printable(name)});
+      ShowMessage({Icon::Exclamation}, kDiscarded, {Printable(name)});
       drop.refused.push_back(bare);
     }
   }
@@ -261,7 +262,7 @@ std::vector<std::string> MoveBefore(std::vector<std::string> names, int dragged,
 
 bool CanDragInList(const ImageList& list) {
   if (list.ordering() == kSortByPosition) return true;
-  ShowMessageText({Icon::Exclamation}, kOnlyInPositionOrder);
+  ShowMessage({Icon::Exclamation}, kOnlyInPositionOrder);
   return false;
 }
 
@@ -271,7 +272,7 @@ bool DropInList(ImageList& list, int dragged, int target, int selectedCount) {
   if (list.ordering() != kSortByPosition || dragged < 0 || dragged >= count || target < 0 || target > count)
     return false;
   if (selectedCount > 1) {
-    ShowMessageText({Icon::Exclamation}, kCannotMoveMultiple);
+    ShowMessage({Icon::Exclamation}, kCannotMoveMultiple);
     return false;
   }
   if (!DropChangesOrder(dragged, target)) return false;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/strings.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "platform/text.h"
@@ -18,11 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kCannotSortWhileLoading = "Images loading in progress... Cannot sort";
-constexpr std::string_view kCannotAddImage =
-    "Cannot add image %s.\n\nIts name holds a backslash, a line break, a tab or another control character, which the album "
-    "cannot carry. Rename the file to add it.";
-constexpr std::string_view kImageCount = "%d image(s)";
+constexpr TextId kCannotSortWhileLoading = TextId::kCannotSortWhileLoading;
+constexpr TextId kCannotAddImage = TextId::kBadImageName;
+constexpr TextId kImageCount = TextId::kImageCount;
 
 // A derived file is stale when its image is gone or was written at the same
 // time as the file or later: deleting it is how the worker is told to make
@@ -55,9 +54,10 @@ int CompareNames(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-const char* ColumnTitle(int column) {
-  static constexpr const char* kTitles[] = {"Image - Comment", "Date", "Filename", "Position"};
-  return (column >= 0 && column < 4) ? kTitles[column] : "";
+std::string ColumnTitle(int column) {
+  static constexpr TextId kTitles[] = {TextId::kImageCommentColumn, TextId::kDateColumn, TextId::kFilenameColumn,
+                                       TextId::kPositionLabel};
+  return (column >= 0 && column < 4) ? LoadString(kTitles[column]) : std::string();
 }
 
 std::string ColumnText(const ImageItem& item, int column) {
@@ -167,7 +167,7 @@ bool ImageList::LoadFolder(const std::string& profileDir, const std::string& fol
     orderDirty_ = false;
   }
   sink_.PostProgress(10, -1);
-  sink_.PostStatus(Fmt(kImageCount, {names.size()}));
+  sink_.PostStatus(FormatString(kImageCount, {names.size()}));
 
   std::vector<std::string> shown;
   shown.reserve(items_.size());
@@ -289,7 +289,7 @@ void ImageList::Fill(const FolderDirs& d, const std::vector<std::string>& names)
     // order files (nor safely sent to a server). The photo is the user's
     // original: it is left where it is, never deleted for its name.
     if (!IsSafeName(name)) {
-      ShowMessageText({Icon::Exclamation}, kCannotAddImage, {Printable(d.images + name)});
+      ShowMessage({Icon::Exclamation}, kCannotAddImage, {Printable(d.images + name)});
       continue;
     }
     ImageItem item;
@@ -337,7 +337,7 @@ bool ImageList::SaveOrder() {
 bool ImageList::ClickColumn(int column) {
   if (column < 0 || column >= kOrderingCount) return false;
   if (loading_) {
-    ShowMessageText({Icon::Exclamation}, kCannotSortWhileLoading);
+    ShowMessage({Icon::Exclamation}, kCannotSortWhileLoading);
     return false;
   }
   if (column == ordering_) {

@@ -33,7 +33,7 @@ struct ImageItem {
 // 3 position ("%02d" of position + 1).
 std::string ColumnText(const ImageItem& item, int column);
 // The detailed list's column titles and starting widths, by column.
-const char* ColumnTitle(int column);
+std::string ColumnTitle(int column);
 inline constexpr int kColumnWidths[] = {300, 120, 150, 100};
 
 // How `a` sorts against `b` (<0, 0, >0) in an ordering, reversed when

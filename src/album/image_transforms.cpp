@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "imaging/transforms.h"
+#include "platform/strings.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "platform/text.h"
@@ -12,10 +13,10 @@
 namespace albumsmith {
 namespace {
 
-constexpr std::string_view kRotating = "Rotating %s";
-constexpr std::string_view kCannotRotate = "Cannot rotate file %s";
-constexpr std::string_view kUpdating = "Updating %s";
-constexpr std::string_view kNotAnImageName = "%s is not the name of an image of this folder";
+constexpr TextId kRotating = TextId::kRotatingImage;
+constexpr TextId kCannotRotate = TextId::kCannotRotateFile;
+constexpr TextId kUpdating = TextId::kUpdatingImage;
+constexpr TextId kNotAnImageName = TextId::kNotAnImageName;
 
 // Progress runs to ten steps per image; each image shows its first.
 constexpr int kStepsPerImage = 10;
@@ -28,7 +29,7 @@ ImageEditOutcome ForEachImage(const std::vector<std::string>& names, WindowSink&
     sink.PostProgress(maximum, static_cast<int>(k) * kStepsPerImage + 1);
     // A name from the command line or a stale list must not reach outside the folder.
     const bool safe = IsSafeName(names[k]);
-    if (!safe) ShowMessageText({Icon::Exclamation, Buttons::Ok}, kNotAnImageName, {names[k]});
+    if (!safe) ShowMessage({Icon::Exclamation, Buttons::Ok}, kNotAnImageName, {names[k]});
     (safe && edit(names[k]) ? outcome.changed : outcome.failed).push_back(names[k]);
   }
   sink.PostProgress(0, -1);  // the bar goes
@@ -41,9 +42,9 @@ ImageEditOutcome TransformImages(const std::string& imagesDir, const std::vector
                                  WindowSink& sink) {
   return ForEachImage(names, sink, [&](const std::string& name) {
     const std::string path = imagesDir + name;
-    sink.PostStatus(Fmt(kRotating, {path}));
+    sink.PostStatus(FormatString(kRotating, {path}));
     if (TransformFile(code, path)) return true;
-    ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotRotate, {name});
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, kCannotRotate, {name});
     return false;
   });
 }
@@ -52,7 +53,7 @@ ImageEditOutcome ShiftDates(const std::string& imagesDir, const std::vector<std:
                             std::int64_t offsetSeconds, WindowSink& sink) {
   return ForEachImage(names, sink, [&](const std::string& name) {
     const std::string path = imagesDir + name;
-    sink.PostStatus(Fmt(kUpdating, {name}));
+    sink.PostStatus(FormatString(kUpdating, {name}));
     // An image without a date starts from now and is refused by the rewrite,
     // which names it.
     const std::time_t from = ExifDateOf(path).value_or(std::time(nullptr));
@@ -63,7 +64,7 @@ ImageEditOutcome ShiftDates(const std::string& imagesDir, const std::vector<std:
 ImageEditOutcome SetDates(const std::string& imagesDir, const std::vector<std::string>& names, std::time_t time,
                           WindowSink& sink) {
   return ForEachImage(names, sink, [&](const std::string& name) {
-    sink.PostStatus(Fmt(kUpdating, {name}));
+    sink.PostStatus(FormatString(kUpdating, {name}));
     return RewriteDate(imagesDir + name, name, time);
   });
 }

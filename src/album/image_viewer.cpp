@@ -3,6 +3,7 @@
 #include "album/side_files.h"
 #include "imaging/jpeg_codec.h"
 #include "platform/format.h"
+#include "platform/strings.h"
 #include "platform/text.h"
 
 namespace albumsmith {
@@ -54,7 +55,7 @@ std::string ImageViewerModel::mediumPath() const {
   return name.empty() ? std::string() : mediumDir_ + name;
 }
 
-std::string ImageViewerModel::caption() const { return Fmt(" Image %02d", {index_ + 1}); }
+std::string ImageViewerModel::caption() const { return FormatString(TextId::kImageCaption, {index_ + 1}); }
 
 std::string ImageViewerModel::comment() const {
   const std::string name = fileName();

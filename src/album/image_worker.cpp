@@ -23,9 +23,9 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kProcessing = "Processing %s";
-constexpr std::string_view kImageCount = "%d image(s)";
-constexpr std::string_view kUnreadablePhoto = "Cannot read image %s: the file is empty, cut short or not a JPEG image";
+constexpr TextId kProcessing = TextId::kProcessingImage;
+constexpr TextId kImageCount = TextId::kImageCount;
+constexpr TextId kUnreadablePhoto = TextId::kUnreadablePhoto;
 
 // The orientation the camera recorded, so that the derived images come out
 // upright. 1 when the file has none or cannot be read (the decode that
@@ -104,7 +104,7 @@ class Pass {
       return std::nullopt;
     }
     const size_t index = next_++;
-    sink_.PostStatus(Fmt(kProcessing, {job_.fileNames[index]}));
+    sink_.PostStatus(FormatString(kProcessing, {job_.fileNames[index]}));
     sink_.PostProgress(static_cast<int>(job_.fileNames.size()), static_cast<int>(index));
     return index;
   }
@@ -257,10 +257,10 @@ void RunWorker(WorkerFeed& feed, WindowSink& sink, const WorkerOptions& options)
     const int count = static_cast<int>(job.fileNames.size());
     Pass pass(feed, sink, options, std::move(job));
     if (!pass.Run() || feed.RestartRequested()) continue;
-    sink.PostStatus(Fmt(kImageCount, {count}));
+    sink.PostStatus(FormatString(kImageCount, {count}));
     sink.PostProgress(10, -1);
     // After the count, so that the window's status text keeps the last one.
-    for (const std::string& path : pass.unreadable()) sink.PostNotice(Fmt(kUnreadablePhoto, {path}));
+    for (const std::string& path : pass.unreadable()) sink.PostNotice(FormatString(kUnreadablePhoto, {path}));
     if (feed.Finish()) return;
   }
 }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "platform/strings.h"
 #include "platform/atomic_file.h"
 #include "platform/format.h"
 #include "platform/messages.h"
@@ -22,7 +23,7 @@ namespace {
 
 constexpr std::string_view kSortInf = "sort.inf";
 constexpr std::string_view kSortPos = "sort.pos";
-constexpr std::string_view kCannotReadSortFile = "Cannot read sort file \"%s\"";
+constexpr TextId kCannotReadSortFile = TextId::kCannotReadSortFile;
 
 constexpr const char* kMonths[] = {"???", "jan", "feb", "mar", "apr", "may", "jun",
                                    "jul", "aug", "sep", "oct", "nov", "dec"};
@@ -264,7 +265,7 @@ std::vector<std::string> OrderedPhotos(const std::string& profileDir, const std:
 
   const std::string sortInf = dirs.thumbnails + std::string(kSortInf);
   const std::optional<std::vector<std::string>> lines = ReadLines(sortInf);
-  if (!lines && report) ShowMessageText({Icon::Exclamation}, kCannotReadSortFile, {sortInf});
+  if (!lines && report) ShowMessage({Icon::Exclamation}, kCannotReadSortFile, {sortInf});
   // In the folder's order; photos it does not name yet follow in name
   // order, where the next load of the folder puts them too.
   std::vector<std::string> ordered;

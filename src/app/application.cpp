@@ -76,7 +76,7 @@ void Languages::Load(const std::string& name, AppSettings& settings) {
     if (module) break;
   }
   if (!module) {
-    ShowMessageText({Icon::Exclamation, Buttons::Ok}, "Language DLL not found, defaulting to %s", {kEnglish});
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, TextId::kLanguageNotFound, {kEnglish});
     settings.SetString(kSettings, "Language", kEnglish);
     return;
   }
@@ -197,7 +197,7 @@ std::string StartUp(AppSettings& settings, Languages& languages, const std::stri
 int ToggleCheckVersion(AppSettings& settings, int flag) {
   flag = flag ? 0 : 1;
   settings.SetInt(kSettings, "CheckVersion", flag);
-  ShowMessageText({Icon::Information, Buttons::Ok}, "Check for new versions %s", {flag ? "enabled" : "disabled"});
+  ShowMessage({Icon::Information, Buttons::Ok}, flag ? TextId::kCheckVersionEnabled : TextId::kCheckVersionDisabled);
   return flag;
 }
 

@@ -1,6 +1,7 @@
 #include "app/window_messages.h"
 
 #include "platform/format.h"
+#include "platform/strings.h"
 
 namespace albumsmith {
 
@@ -22,7 +23,7 @@ void ApplyStatus(StatusBarState& state, const std::string& text) { state.statusP
 
 void ApplyClipboard(StatusBarState& state, bool isCut, int count) {
   state.clipboardPane = " ";
-  if (count != 0) state.clipboardPane += Fmt(isCut ? "Cut %d image(s)" : "Copy %d image(s)", {count});
+  if (count != 0) state.clipboardPane += FormatString(isCut ? TextId::kCutImagesPane : TextId::kCopyImagesPane, {count});
 }
 
 void ApplySortSelector(StatusBarState& state, int index) { state.sortIndex = index; }

@@ -79,11 +79,11 @@ bool ApplyUserOptions(const UsersStore& store, const std::map<std::string, std::
       error = "a user needs a password to log in";
       return false;
     }
-    if ((error = UsersStore::CheckText("password", it->second)) != "") return false;
+    if ((error = UsersStore::CheckText(UsersStore::Field::kPassword, it->second)) != "") return false;
     user.password = it->second;
   }
   if (const auto it = options.find("description"); it != options.end()) {
-    if ((error = UsersStore::CheckText("description", it->second)) != "") return false;
+    if ((error = UsersStore::CheckText(UsersStore::Field::kDescription, it->second)) != "") return false;
     user.description = it->second;
   }
   if (const auto it = options.find("groups"); it != options.end()) {
@@ -99,7 +99,7 @@ bool ApplyGroupOptions(const UsersStore& store, const std::map<std::string, std:
   if (const auto it = options.find("name"); it != options.end()) group.name = it->second;
   if ((error = store.CheckGroupName(group.name, self)) != "") return false;
   if (const auto it = options.find("description"); it != options.end()) {
-    if ((error = UsersStore::CheckText("description", it->second)) != "") return false;
+    if ((error = UsersStore::CheckText(UsersStore::Field::kDescription, it->second)) != "") return false;
     group.description = it->second;
   }
   return true;

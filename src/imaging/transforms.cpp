@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/exif_reader.h"
+#include "platform/strings.h"
 #include "platform/atomic_file.h"
 #include "platform/format.h"
 #include "platform/messages.h"
@@ -15,15 +16,15 @@
 namespace albumsmith {
 namespace {
 
-constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
-constexpr std::string_view kCannotCreateFile = "Cannot create file %s";
-constexpr std::string_view kCannotReadDate = "Cannot read date information from %s";
-constexpr std::string_view kNoDateInformation = "Cannot update file %s - No date information";
-constexpr std::string_view kDateOutOfRange = "Cannot update file %s - the new date is out of range";
-constexpr std::string_view kCannotUpdateFile = "Cannot update file %s";
-constexpr std::string_view kOnlyDigits = "Only digits are allowed";
-constexpr std::string_view kMinutesOrSeconds = "Minutes or seconds format error";
-constexpr std::string_view kOffsetForm = "The time offset must read [+|-]H:MM:SS";
+constexpr TextId kCannotOpenFile = TextId::kCannotOpenImageFile;
+constexpr TextId kCannotCreateFile = TextId::kCannotCreateImageFile;
+constexpr TextId kCannotReadDate = TextId::kCannotReadDate;
+constexpr TextId kNoDateInformation = TextId::kNoDateInformation;
+constexpr TextId kDateOutOfRange = TextId::kDateOutOfRange;
+constexpr TextId kCannotUpdateFile = TextId::kCannotUpdateFile;
+constexpr TextId kOnlyDigits = TextId::kOnlyDigits;
+constexpr TextId kMinutesOrSeconds = TextId::kMinutesOrSecondsError;
+constexpr TextId kOffsetForm = TextId::kOffsetForm;
 
 // Each operation as the matrix it applies to a point's coordinates, taken
 // from the picture's centre with y growing downwards: {a, b, c, d} maps
@@ -111,7 +112,7 @@ bool TransformFile(int code, const std::string& path, ImagingNotices& notices) {
   if (!requested) return false;
   const std::optional<std::string> bytes = ReadWholeFile(path);
   if (!bytes) {
-    notices.Exclamation(Fmt(kCannotOpenFile, {path}));
+    notices.Exclamation(FormatString(kCannotOpenFile, {path}));
     return false;
   }
   const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
@@ -148,7 +149,7 @@ bool TransformFile(int code, const std::string& path, ImagingNotices& notices) {
   std::string out;
   if (!reader.WriteSections(out)) return false;
   if (!WriteFileAtomically(path, out)) {
-    notices.Exclamation(WithSystemError(Fmt(kCannotCreateFile, {path}), errno));
+    notices.Exclamation(WithSystemError(FormatString(kCannotCreateFile, {path}), errno));
     return false;
   }
   return true;
@@ -161,25 +162,25 @@ bool RewriteDate(const std::string& path, const std::string& name, std::time_t n
   if (!bytes || !reader.ReadSections(std::span<const std::uint8_t>(
                                          reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
                                      ImageData::Keep)) {
-    notices.Exclamation(Fmt(kCannotReadDate, {name}));
+    notices.Exclamation(FormatString(kCannotReadDate, {name}));
     return false;
   }
   if (!reader.info().dateTimeRef.valid()) {
-    notices.Exclamation(Fmt(kNoDateInformation, {name}));
+    notices.Exclamation(FormatString(kNoDateInformation, {name}));
     return false;
   }
   // The value has room for a four-digit year only.
   if (!reader.SetExifDate(newTime)) {
-    notices.Exclamation(Fmt(kDateOutOfRange, {name}));
+    notices.Exclamation(FormatString(kDateOutOfRange, {name}));
     return false;
   }
   std::string out;
   if (!reader.WriteSections(out)) {
-    notices.Exclamation(Fmt(kCannotReadDate, {name}));
+    notices.Exclamation(FormatString(kCannotReadDate, {name}));
     return false;
   }
   if (!WriteFileAtomically(path, out)) {
-    notices.Exclamation(WithSystemError(Fmt(kCannotUpdateFile, {name}), errno));
+    notices.Exclamation(WithSystemError(FormatString(kCannotUpdateFile, {name}), errno));
     return false;
   }
   return true;
@@ -209,12 +210,12 @@ std::optional<std::time_t> ExifDateOf(const std::string& path) {
 TimeOffset CheckTimeOffset(std::string_view hours, std::string_view minutes, std::string_view seconds, bool remove) {
   TimeOffset result;
   if (!AllDigits(hours) || !AllDigits(minutes) || !AllDigits(seconds)) {
-    result.message = kOnlyDigits;
+    result.message = LoadString(kOnlyDigits);
     return result;
   }
   const std::int64_t h = DigitsValue(hours), m = DigitsValue(minutes), s = DigitsValue(seconds);
   if (m >= 60 || s >= 60) {
-    result.message = kMinutesOrSeconds;
+    result.message = LoadString(kMinutesOrSeconds);
     return result;
   }
   result.ok = true;
@@ -232,7 +233,7 @@ TimeOffset ParseTimeOffset(std::string_view text) {
   const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
   if (second == std::string_view::npos || text.find(':', second + 1) != std::string_view::npos) {
     TimeOffset refused;
-    refused.message = kOffsetForm;
+    refused.message = LoadString(kOffsetForm);
     return refused;
   }
   return CheckTimeOffset(text.substr(0, first), text.substr(first + 1, second - first - 1), text.substr(second + 1),

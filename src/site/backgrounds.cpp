@@ -8,6 +8,7 @@
 
 #include "imaging/jpeg_codec.h"
 #include "imaging/resample.h"
+#include "platform/strings.h"
 #include "platform/text.h"
 #include "site/template.h"
 #include "store/file_ops.h"
@@ -54,7 +55,7 @@ std::string TemplateBackgroundDir(const std::string& templateDir) {
 std::vector<BackgroundChoice> BackgroundChoices(const std::string& profileDir, const std::string& templateDir,
                                                 const std::string& background, int& selected,
                                                 const std::vector<std::string>& hidden) {
-  std::vector<BackgroundChoice> list{{"None", ""}};
+  std::vector<BackgroundChoice> list{{LoadString(TextId::kNoBackgroundName), ""}};
   for (const std::string& dir : {ProfileBackgroundDir(profileDir), TemplateBackgroundDir(templateDir)}) {
     for (const std::string& file : BackgroundFiles(dir)) {
       if (!Contains(hidden, file)) list.push_back({StripExtension(FileName(file)), file});
@@ -94,7 +95,9 @@ void BackgroundPage::Choose(int index) {
 bool BackgroundPage::ChooseByName(const std::string& name) {
   for (size_t i = 0; i < choices_.size(); ++i) {
     const BackgroundChoice& c = choices_[i];
-    if (EqualsNoCase(c.name, name) || (!c.path.empty() && EqualsNoCase(FileName(c.path), name))) {
+    // "None" names the plain page in every language, so that scripts keep working.
+    const bool none = c.path.empty() && EqualsNoCase(name, "None");
+    if (none || EqualsNoCase(c.name, name) || (!c.path.empty() && EqualsNoCase(FileName(c.path), name))) {
       Choose(static_cast<int>(i));
       return true;
     }

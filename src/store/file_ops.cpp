@@ -20,8 +20,6 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kCannotMove = "Cannot move %s to %s";
-constexpr std::string_view kCannotDelete = "Cannot delete %s";
 
 
 struct Entry {
@@ -381,7 +379,7 @@ bool MoveFiles(const std::vector<std::string>& files, const std::string& destina
       if (err == EXDEV) err = MoveAcrossFileSystems(source, destination);
     }
     if (err) {
-      ShowSystemErrorText(err, kCannotMove, {source, destination});
+      ShowSystemError(err, TextId::kCannotMoveItem, {source, destination});
       return false;
     }
   }
@@ -391,7 +389,7 @@ bool MoveFiles(const std::vector<std::string>& files, const std::string& destina
 bool DeleteFileReported(const std::string& path) {
   if (::unlink(path.c_str()) == 0) return true;
   int err = errno;
-  ShowSystemErrorText(err, kCannotDelete, {path});
+  ShowSystemError(err, TextId::kCannotDeleteItem, {path});
   return false;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/strings.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "platform/window_sink.h"
@@ -27,9 +28,6 @@ using Node = CDirectoryTree::Node;
 constexpr MessageStyle kWarning{Icon::Exclamation, Buttons::Ok};
 constexpr MessageStyle kQuestion{Icon::Question, Buttons::OkCancel};
 
-constexpr std::string_view kNewFolderName = "New folder";
-constexpr std::string_view kNameTaken = "Cannot rename folder. Name already exists.";
-constexpr std::string_view kCannotMove = "Cannot move %s to %s";
 
 std::string ThumbsPath(const FolderTree& folders, const std::string& relative) {
   return WithoutSlash(folders.profileDir() + "albsite/s/" + relative);
@@ -134,10 +132,7 @@ std::vector<FolderChild> FolderTree::Expand(std::string_view relativePath) {
 
 bool CheckFolderName(std::string_view name) {
   if (IsSafeName(name)) return true;
-  ShowMessageText(kWarning,
-                  "The folder name \"%s\" cannot be used: a folder name cannot be empty, contain \"/\", \"\\\" or control "
-                  "characters, nor be \".\" or \"..\"",
-                  {name});
+  ShowMessage(kWarning, TextId::kBadFolderName, {name});
   return false;
 }
 
@@ -146,8 +141,9 @@ std::optional<std::string> NewFolder(FolderTree& folders, std::string_view paren
   if (!parent) return std::nullopt;
   const std::string parentRelative = CDirectoryTree::RelativePath(parent);
   const std::string parentDir = folders.FullPath(parentRelative);
-  std::string name(kNewFolderName);
-  for (int i = 1; FileExists(parentDir + name); ++i) name = Fmt("%s_%d", {kNewFolderName, i});
+  const std::string base = LoadString(TextId::kNewFolderName);
+  std::string name = base;
+  for (int i = 1; FileExists(parentDir + name); ++i) name = Fmt("%s_%d", {base, i});
   const std::string relative = parentRelative + name + "/";
   if (!CreatePath(parentDir + name)) return std::nullopt;
   CreateDerivedDirectories(folders, relative);
@@ -165,7 +161,7 @@ bool AddFolder(FolderTree& folders, std::string_view relativePath) {
   const std::string relative = Normalized(relativePath);
   const std::string full = WithoutSlash(folders.FullPath(relative));
   if (FileExists(full)) {
-    ShowMessageText(kWarning, "Cannot create folder %s. Name already exists.", {full});
+    ShowMessage(kWarning, TextId::kFolderExists, {full});
     return false;
   }
   if (!CreatePath(full)) return false;
@@ -190,7 +186,7 @@ RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std:
   TraceLog trace;
   trace.Line("Move : %s to %s\n", {oldPath, newPath});
   if (MoveDirectory(oldPath, newPath) != 0) {
-    ShowMessageText(kWarning, kNameTaken);
+    ShowMessage(kWarning, TextId::kFolderNameTaken);
     return RenameResult::kEditAgain;
   }
   trace.Line("Move : OK\n");
@@ -264,7 +260,7 @@ std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sour
   // Copying onto an existing folder would merge the two and overwrite photos
   // of the same name.
   if (FileExists(newPath)) {
-    ShowSystemErrorText(EEXIST, kCannotMove, {oldPath, newPath});
+    ShowSystemError(EEXIST, TextId::kCannotMoveItem, {oldPath, newPath});
     return std::nullopt;
   }
   if (ShowMessage(kQuestion, TextId::kMoveFolderQuestion, {source->name(), folders.ItemText(target)}).answer !=
@@ -328,7 +324,7 @@ std::optional<std::string> ImportFolder(FolderTree& folders, std::string_view pa
     return std::nullopt;
   }
 
-  sink.PostStatus(Fmt("Importing %s", {sourceDir}));
+  sink.PostStatus(FormatString(TextId::kImportingFolder, {sourceDir}));
   const bool copied = CopyTree(source, destination);
   // What was copied shows either way, so the tree matches the disk.
   folders.Reload();

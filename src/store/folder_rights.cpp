@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/atomic_file.h"
+#include "platform/strings.h"
 #include "platform/text.h"
 #include "store/directory_tree.h"
 #include "store/users_store.h"
@@ -219,12 +220,13 @@ void Names(std::string_view rights, const UsersStore& users, std::vector<std::st
 
 std::string RightsTooltip(const EffectiveRights& rights, const UsersStore& users) {
   std::string tip;
-  if (rights.inherited) tip = "* Inherit\r\n";
-  if (rights.rights == kRightsClosed) return tip + "Closed";
-  if (rights.rights == kRightsAll) return tip + "All";
+  if (rights.inherited) tip = LoadString(TextId::kInheritedRights) + "\r\n";
+  if (rights.rights == kRightsClosed) return tip + LoadString(TextId::kRightsClosed);
+  if (rights.rights == kRightsAll) return tip + LoadString(TextId::kRightsAll);
   std::vector<std::string> userNames, groupNames;
   Names(rights.rights, users, userNames, groupNames);
-  return tip + "Users\t: " + Join(userNames, ",") + "\r\nGroups\t: " + Join(groupNames, ",");
+  return tip + FormatString(TextId::kRightsUsersLine, {Join(userNames, ",")}) + "\r\n" +
+         FormatString(TextId::kRightsGroupsLine, {Join(groupNames, ",")});
 }
 
 std::string DescribeRights(std::string_view rights, const UsersStore& users) {

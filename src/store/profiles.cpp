@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/strings.h"
 #include "platform/app_settings.h"
 #include "platform/atomic_file.h"
 #include "platform/messages.h"
@@ -74,10 +75,7 @@ bool CheckNewProfileName(const std::string& profilesDir, const std::string& name
   }
   // The name becomes a folder name: refuse what would put it elsewhere.
   if (!IsSafeName(name) || Trim(name).empty()) {
-    ShowMessageText(kWarning,
-                    "The profile name \"%s\" cannot be used: it cannot contain \"/\", \"\\\" or control "
-                    "characters, nor be \".\" or \"..\"",
-                    {name});
+    ShowMessage(kWarning, TextId::kBadProfileName, {name});
     return false;
   }
   if (ProfileExists(profilesDir, name)) {
@@ -133,7 +131,7 @@ std::string ProposedRemoteDir(const std::string& field, const std::string& profi
 
 bool CheckDialogServerName(const std::string& server) {
   if (server.find_first_of("/\\") == std::string::npos) return true;
-  ShowMessageText(kWarning, "The server name cannot contain any \"\\\" or \"/\"");
+  ShowMessage(kWarning, TextId::kBadServerName);
   return false;
 }
 
@@ -197,10 +195,7 @@ bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::
     if (removeRemote) {
       removeRemote(snapshot);
     } else {
-      ShowMessageText({Icon::Information, Buttons::Ok},
-                      "Removing the remote files of a profile comes with publishing; nothing was removed on "
-                      "the server %s.",
-                      {snapshot.serverName});
+      ShowMessage({Icon::Information, Buttons::Ok}, TextId::kRemoteRemovalLater, {snapshot.serverName});
     }
   }
   return true;

@@ -6,6 +6,8 @@
 #include <array>
 #include <string_view>
 
+#include "platform/text_id.h"
+
 namespace albumsmith {
 
 // Seconds between images, in list order.
@@ -17,6 +19,34 @@ inline constexpr std::array<std::string_view, 25> kSlideTransitions = {
     "Horiz. blinds",  "Squares across",  "Squares down",      "Dissolve",        "Split vert. in",
     "Split vert. out", "Split horiz. in", "Split horiz. out", "Strips left down", "Strips left up",
     "Strips right down", "Strips right up", "Bars horizontal", "Bars vertical",   "Random"};
+// The same effects as the window names them, in the user's language.
+inline constexpr std::array<TextId, 25> kSlideTransitionTexts = {
+    TextId::kTransitionBlend,
+    TextId::kTransitionBoxIn,
+    TextId::kTransitionBoxOut,
+    TextId::kTransitionCircleIn,
+    TextId::kTransitionCircleOut,
+    TextId::kTransitionWipeUp,
+    TextId::kTransitionWipeDown,
+    TextId::kTransitionWipeRight,
+    TextId::kTransitionWipeLeft,
+    TextId::kTransitionVerticalBlinds,
+    TextId::kTransitionHorizontalBlinds,
+    TextId::kTransitionSquaresAcross,
+    TextId::kTransitionSquaresDown,
+    TextId::kTransitionDissolve,
+    TextId::kTransitionSplitVerticalIn,
+    TextId::kTransitionSplitVerticalOut,
+    TextId::kTransitionSplitHorizontalIn,
+    TextId::kTransitionSplitHorizontalOut,
+    TextId::kTransitionStripsLeftDown,
+    TextId::kTransitionStripsLeftUp,
+    TextId::kTransitionStripsRightDown,
+    TextId::kTransitionStripsRightUp,
+    TextId::kTransitionBarsHorizontal,
+    TextId::kTransitionBarsVertical,
+    TextId::kTransitionRandom,
+};
 
 // The list row showing `delay`, or the row of "3" when no row equals it.
 int DelayRowFor(int delay);

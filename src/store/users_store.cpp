@@ -7,6 +7,7 @@
 
 #include "platform/app_settings.h"
 #include "platform/ini_file.h"
+#include "platform/strings.h"
 #include "platform/text.h"
 #include "store/password.h"
 
@@ -85,15 +86,24 @@ int FindByName(const std::vector<Record>& records, std::string_view name) {
   return -1;
 }
 
+// The texts of one kind of record: users and groups say their problems in
+// sentences of their own, so that each language can word them.
+struct NameTexts {
+  TextId needsName, controlChar, space, taken;
+};
+constexpr NameTexts kUserTexts{TextId::kUserNeedsName, TextId::kUserNameControlChar, TextId::kUserNameSpace,
+                               TextId::kUserNameTaken};
+constexpr NameTexts kGroupTexts{TextId::kGroupNeedsName, TextId::kGroupNameControlChar, TextId::kGroupNameSpace,
+                                TextId::kGroupNameTaken};
+
 template <class Record>
-std::string CheckName(const std::vector<Record>& records, std::string_view what, std::string_view name, int self) {
-  if (name.empty()) return "a " + std::string(what) + " needs a name";
-  if (HasControlChar(name)) return "the " + std::string(what) + " name " + Printable(name) + " holds a control character";
-  if (Trim(name) != name) return "the " + std::string(what) + " name \"" + std::string(name) + "\" starts or ends with a space";
+std::string CheckName(const std::vector<Record>& records, const NameTexts& texts, std::string_view name, int self) {
+  if (name.empty()) return LoadString(texts.needsName);
+  if (HasControlChar(name)) return FormatString(texts.controlChar, {Printable(name)});
+  if (Trim(name) != name) return FormatString(texts.space, {name});
   for (size_t i = 0; i < records.size(); ++i) {
     if (static_cast<int>(i) == self || records[i].deleted) continue;
-    if (EqualsNoCase(records[i].name, name))
-      return "a " + std::string(what) + " named " + records[i].name + " already exists";
+    if (EqualsNoCase(records[i].name, name)) return FormatString(texts.taken, {records[i].name});
   }
   return "";
 }
@@ -292,16 +302,16 @@ int UsersStore::FindUserByName(std::string_view name) const { return FindByName(
 int UsersStore::FindGroupByName(std::string_view name) const { return FindByName(groups_, name); }
 
 std::string UsersStore::CheckUserName(std::string_view name, int self) const {
-  return CheckName(users_, "user", name, self);
+  return CheckName(users_, kUserTexts, name, self);
 }
 
 std::string UsersStore::CheckGroupName(std::string_view name, int self) const {
-  return CheckName(groups_, "group", name, self);
+  return CheckName(groups_, kGroupTexts, name, self);
 }
 
-std::string UsersStore::CheckText(std::string_view what, std::string_view text) {
+std::string UsersStore::CheckText(Field field, std::string_view text) {
   if (text.find_first_of("\r\n") != std::string_view::npos)
-    return "the " + std::string(what) + " cannot hold a line break";
+    return LoadString(field == Field::kPassword ? TextId::kPasswordLineBreak : TextId::kDescriptionLineBreak);
   return "";
 }
 

@@ -82,7 +82,8 @@ class UsersStore {
   std::string CheckUserName(std::string_view name, int self) const;
   std::string CheckGroupName(std::string_view name, int self) const;
   // A description or password must fit on one line of the settings file.
-  static std::string CheckText(std::string_view what, std::string_view text);
+  enum class Field { kDescription, kPassword };
+  static std::string CheckText(Field field, std::string_view text);
 
   // The window's lists changed since the last save (records added or removed).
   void MarkListsChanged() { listsChanged_ = true; }

@@ -36,19 +36,19 @@ QLineEdit* NumberField(const char* name) {
 
 TimeOffsetDialog::TimeOffsetDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TimeOffsetDialog"));
-  setWindowTitle(QStringLiteral("Add/remove time offset"));
+  setWindowTitle(QLoad(TextId::kTimeOffsetTitle));
   hours_ = NumberField("Hours");
   minutes_ = NumberField("Minutes");
   seconds_ = NumberField("Seconds");
   auto* fields = new QFormLayout;
-  fields->addRow(QStringLiteral("Hours"), hours_);
-  fields->addRow(QStringLiteral("Minutes"), minutes_);
-  fields->addRow(QStringLiteral("Seconds"), seconds_);
+  fields->addRow(QLoad(TextId::kHoursLabel), hours_);
+  fields->addRow(QLoad(TextId::kMinutesLabel), minutes_);
+  fields->addRow(QLoad(TextId::kSecondsLabel), seconds_);
 
-  auto* operation = new QGroupBox(QStringLiteral("Operation"));
-  add_ = new QRadioButton(QStringLiteral("Add"));
+  auto* operation = new QGroupBox(QLoad(TextId::kOperationLabel));
+  add_ = new QRadioButton(QLoad(TextId::kAddButton));
   add_->setObjectName(QStringLiteral("Add"));
-  remove_ = new QRadioButton(QStringLiteral("Remove"));
+  remove_ = new QRadioButton(QLoad(TextId::kRemoveButton));
   remove_->setObjectName(QStringLiteral("Remove"));
   add_->setChecked(true);
   auto* choices = new QVBoxLayout(operation);
@@ -77,7 +77,7 @@ void TimeOffsetDialog::accept() {
 
 SetDateDialog::SetDateDialog(std::time_t start, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("SetDateDialog"));
-  setWindowTitle(QStringLiteral("Set Date"));
+  setWindowTitle(QLoad(TextId::kSetDateTitle));
   const QDateTime from = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(start));
   date_ = new QDateEdit(from.date());
   date_->setObjectName(QStringLiteral("Date"));
@@ -89,8 +89,8 @@ SetDateDialog::SetDateDialog(std::time_t start, QWidget* parent) : QDialog(paren
   time_->setObjectName(QStringLiteral("Time"));
   time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
   auto* fields = new QFormLayout;
-  fields->addRow(QStringLiteral("Date :"), date_);
-  fields->addRow(QStringLiteral("Time :"), time_);
+  fields->addRow(QLoad(TextId::kDateFieldLabel), date_);
+  fields->addRow(QLoad(TextId::kTimeFieldLabel), time_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(fields);
   layout->addWidget(OkCancel(this));

@@ -48,8 +48,7 @@ FolderPropertiesDialog::FolderPropertiesDialog(std::string profileDir, std::stri
   group->addButton(storyBoard_);
   group->addButton(htmlData_);
   (HtmlEditorEnabled(settings_) ? htmlData_ : storyBoard_)->setChecked(true);
-  auto* note = new QLabel(QStringLiteral("Root page may hold either a story board or HTML data. HTML will be "
-                                         "included in the free part of the first page."));
+  auto* note = new QLabel(QLoad(TextId::kRootPageNote));
   note->setWordWrap(true);
   auto* contentsLayout = new QHBoxLayout(contents);
   contentsLayout->addWidget(storyBoard_);

@@ -45,8 +45,8 @@ FolderRightsDialog::FolderRightsDialog(const UsersStore& users, FolderRights& ri
 
   users_ = new QListWidget;
   users_->setObjectName(QStringLiteral("Users"));
-  CheckItem(users_, QStringLiteral("- All -"), 0, has(0));
-  CheckItem(users_, QStringLiteral("- Closed -"), 9999, has(9999));
+  CheckItem(users_, QLoad(TextId::kAllUsersItem), 0, has(0));
+  CheckItem(users_, QLoad(TextId::kClosedItem), 9999, has(9999));
   // Records not saved yet have no id that rights could name.
   for (const UserRecord& u : users.users())
     if (!u.deleted && u.id > 0) CheckItem(users_, Q(u.name), u.id, has(u.id));
@@ -56,8 +56,8 @@ FolderRightsDialog::FolderRightsDialog(const UsersStore& users, FolderRights& ri
     if (!g.deleted && g.id > 0) CheckItem(groups_, Q(g.name), g.id, has(-g.id));
 
   auto* lists = new QHBoxLayout;
-  lists->addWidget(Framed(QStringLiteral("Users"), users_));
-  lists->addWidget(Framed(QStringLiteral("Groups"), groups_));
+  lists->addWidget(Framed(QLoad(TextId::kUsersLabel), users_));
+  lists->addWidget(Framed(QLoad(TextId::kGroupsLabel), groups_));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -77,13 +77,13 @@ void FolderRightsDialog::accept() {
   const bool closed = std::find(userValues.begin(), userValues.end(), 9999) != userValues.end();
   if (all && closed) {
     Prompter::Current().Ask(
-        {Icon::Stop, Buttons::Ok, "- All - and - Closed - are exclusive. Please select one of them."});
+        {Icon::Stop, Buttons::Ok, LoadString(TextId::kAllAndClosedExclusive)});
     return;
   }
   changed_ = rights_.SetRights(key_, ComposeRights(groupIds, userValues));
   if (changed_ && !rights_.Save())
-    Prompter::Current().Ask({Icon::Exclamation, Buttons::Ok, "The folder rights cannot be written to " +
-                                                                 RightsPath(rights_.profileDir()) + "."});
+    Prompter::Current().Ask(
+        {Icon::Exclamation, Buttons::Ok, FormatString(TextId::kCannotWriteRights, {RightsPath(rights_.profileDir())})});
   QDialog::accept();
 }
 

@@ -133,7 +133,7 @@ QWidget* GlobalPropertiesDialog::makeSlideShowTab() {
 
   transitions_ = new QListWidget;
   transitions_->setObjectName(QStringLiteral("SlideTrans"));
-  for (auto name : kSlideTransitions) transitions_->addItem(Q(name));
+  for (TextId name : kSlideTransitionTexts) transitions_->addItem(QLoad(name));
   transitions_->setCurrentRow(TransitionRowFor(profile_.slideTrans));
 
   auto* delayColumn = new QVBoxLayout;
@@ -154,16 +154,16 @@ QWidget* GlobalPropertiesDialog::makeBackgroundTab() {
   backgrounds_ = std::make_unique<BackgroundPage>(
       profileDir(), TemplateDirectory(ProgramDataDirectory(), profile_.templateName), SettingText(profile_.background));
   auto* page = new QWidget;
-  auto* box = new QGroupBox(QStringLiteral("JPEG backgrounds"));
+  auto* box = new QGroupBox(QLoad(TextId::kJpegBackgroundsLabel));
   background_ = new QComboBox;
   background_->setObjectName(QStringLiteral("Background"));
   backgroundPreview_ = new QLabel;
   backgroundPreview_->setObjectName(QStringLiteral("BackgroundPreview"));
   backgroundPreview_->setFixedSize(kBackgroundPreviewWidth, kBackgroundPreviewHeight);
   backgroundPreview_->setFrameShape(QFrame::Box);
-  auto* import = new QPushButton(QStringLiteral("Import"));
+  auto* import = new QPushButton(QLoad(TextId::kImportButton));
   import->setObjectName(QStringLiteral("ImportBackground"));
-  removeBackground_ = new QPushButton(QStringLiteral("Remove"));
+  removeBackground_ = new QPushButton(QLoad(TextId::kRemoveButton));
   removeBackground_->setObjectName(QStringLiteral("RemoveBackground"));
   for (QPushButton* b : {import, removeBackground_}) b->setAutoDefault(false);
 
@@ -221,9 +221,9 @@ void GlobalPropertiesDialog::showBackgroundPreview() {
 }
 
 void GlobalPropertiesDialog::chooseImportFiles() {
-  QFileDialog dialog(this, QStringLiteral("Import Background"));
+  QFileDialog dialog(this, QLoad(TextId::kImportBackgroundTitle));
   dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setNameFilters({QStringLiteral("JPEG Files (*.jpg *.JPG)"), QStringLiteral("All Files (*)")});
+  dialog.setNameFilters({QLoad(TextId::kJpegFilesFilterBoth), QLoad(TextId::kAllFilesFilter)});
   if (dialog.exec() != QDialog::Accepted) return;
   importBackgrounds(dialog.selectedFiles());
 }
@@ -241,9 +241,9 @@ QWidget* GlobalPropertiesDialog::makeStyleTab() {
   int row = 0;
 
   // A check box with its width and colour, on one row.
-  auto effectRow = [&](const char* title, const char* checkName, const char* kind, int on, int width, int color,
+  auto effectRow = [&](TextId title, const char* checkName, const char* kind, int on, int width, int color,
                        QCheckBox*& check, QSpinBox*& spin, ColorButton*& button) {
-    check = new QCheckBox(QString::fromLatin1(title));
+    check = new QCheckBox(QLoad(title));
     check->setObjectName(QString::fromLatin1(checkName));
     check->setChecked(on != 0);
     spin = NamedSpin((std::string(kind) + "Width").c_str(), 0, 99, width);
@@ -255,9 +255,9 @@ QWidget* GlobalPropertiesDialog::makeStyleTab() {
     grid->addWidget(button, row, 3);
     ++row;
   };
-  effectRow("Image border", "ImageBorder", "Border", profile_.imageBorder, profile_.borderWidth, profile_.borderColor,
+  effectRow(TextId::kImageBorderLabel, "ImageBorder", "Border", profile_.imageBorder, profile_.borderWidth, profile_.borderColor,
             border_, borderWidth_, borderColor_);
-  effectRow("Image shadow (only IE)", "ImageShadow", "Shadow", profile_.imageShadow, profile_.shadowWidth,
+  effectRow(TextId::kImageShadowLabel, "ImageShadow", "Shadow", profile_.imageShadow, profile_.shadowWidth,
             profile_.shadowColor, shadow_, shadowWidth_, shadowColor_);
 
   auto fontRow = [&](const QString& title, const char* prefix, int size, int color, const std::string& face,

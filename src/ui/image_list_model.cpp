@@ -84,7 +84,7 @@ Qt::ItemFlags ImageListModel::flags(const QModelIndex& index) const {
 
 QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kOrderingCount)
-    return QString::fromLatin1(ColumnTitle(section));
+    return Q(ColumnTitle(section));
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 

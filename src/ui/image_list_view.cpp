@@ -32,7 +32,6 @@ namespace albumsmith::ui {
 namespace {
 
 constexpr const char* kReorderMime = "application/x-albumsmith-image-reorder";
-constexpr const char* kImportFilter = "JPEG Files (*.jpg);;All Files (*)";
 // How far to either side a drop in thumbnail mode looks for an item when
 // none is right under the cursor (between two pictures of a row).
 constexpr int kSideProbe = 50;
@@ -482,8 +481,8 @@ void ImageListView::reload() {
 
 void ImageListView::importImages() {
   if (!list_.loaded()) return;
-  QFileDialog dialog(this, QStringLiteral("Import image(s)"),
-                     importDir_.isEmpty() ? QDir::homePath() : importDir_, QString::fromLatin1(kImportFilter));
+  QFileDialog dialog(this, QLoad(TextId::kImportImagesTitle), importDir_.isEmpty() ? QDir::homePath() : importDir_,
+                     QLoad(TextId::kJpegFilesFilter));
   dialog.setObjectName(QStringLiteral("ImportImagesDialog"));
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -33,7 +33,7 @@ ImageViewerDialog::ImageViewerDialog(const std::string& profileDir, const std::s
   comment_->setTextFormat(Qt::PlainText);
   previous_ = new QPushButton(QStringLiteral("<<"));
   next_ = new QPushButton(QStringLiteral(">>"));
-  auto* close = new QPushButton(QStringLiteral("Close"));
+  auto* close = new QPushButton(QLoad(TextId::kCloseButton));
   for (QPushButton* b : {previous_, next_, close}) b->setAutoDefault(false);
   close->setDefault(true);
   connect(previous_, &QPushButton::clicked, this, &ImageViewerDialog::showPrevious);

@@ -15,11 +15,13 @@
 #include "ui/preview_window.h"
 #include "ui/qt_prompter.h"
 #include "ui/qt_text.h"
+#include "ui/table_translator.h"
 
 int main(int argc, char* argv[]) {
   using namespace albumsmith;
   ui::PrepareWebEngine();
   QApplication app(argc, argv);
+  ui::InstallTableTranslator();
   QApplication::setApplicationName(ui::Q(kMessageTitle));
   QApplication::setApplicationVersion(ui::Q(ProgramRelease().ShortText()));
 

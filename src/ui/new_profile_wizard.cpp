@@ -146,9 +146,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   auto* finalPage = new CheckedPage(QLoad(TextId::kProfileCreatedTitle), nullptr);
   {
     auto* layout = new QVBoxLayout(finalPage);
-    auto* text = new QLabel(QStringLiteral(
-        "The profile has been created.\n\n"
-        "Press \"Finish\" to add it to the list of profiles."));
+    auto* text = new QLabel(QLoad(TextId::kProfileCreatedText));
     text->setWordWrap(true);
     auto* check = new QPushButton(QLoad(TextId::kCheckProfileTitle));
     check->setObjectName(QStringLiteral("CheckProfile"));

@@ -37,14 +37,14 @@ void PrepareWebEngine() {
 
 PreviewWindow::PreviewWindow(PreviewMode mode, QWidget* parent, std::optional<QRect> screen)
     : QDialog(parent), mode_(mode) {
-  setWindowTitle(QStringLiteral("Slide-show preview"));
+  setWindowTitle(QLoad(TextId::kSlideShowPreviewTitle));
   setObjectName(QStringLiteral("PreviewWindow"));
   screen_ = screen ? *screen : (this->screen() ? this->screen()->geometry() : QRect(0, 0, 1024, 768));
 
   view_ = new QWebEngineView;
   view_->setObjectName(QStringLiteral("PreviewView"));
 
-  auto* widths = new QGroupBox(QStringLiteral("Screen width"));
+  auto* widths = new QGroupBox(QLoad(TextId::kScreenWidthLabel));
   auto* group = new QButtonGroup(this);
   auto* widthRow = new QHBoxLayout(widths);
   for (size_t i = 0; i < kPreviewSizes.size(); ++i) {
@@ -60,11 +60,11 @@ PreviewWindow::PreviewWindow(PreviewMode mode, QWidget* parent, std::optional<QR
 
   back_ = new QPushButton(QStringLiteral(" << "));
   back_->setObjectName(QStringLiteral("Backward"));
-  back_->setToolTip(QStringLiteral("Backward"));
+  back_->setToolTip(QLoad(TextId::kBackwardTip));
   forward_ = new QPushButton(QStringLiteral(" >> "));
   forward_->setObjectName(QStringLiteral("Forward"));
-  forward_->setToolTip(QStringLiteral("Forward"));
-  auto* close = new QPushButton(QStringLiteral("Close"));
+  forward_->setToolTip(QLoad(TextId::kForwardTip));
+  auto* close = new QPushButton(QLoad(TextId::kCloseButton));
   close->setObjectName(QStringLiteral("Close"));
   for (QPushButton* b : {back_, forward_, close}) b->setAutoDefault(false);
   status_ = new QLabel;
@@ -94,12 +94,13 @@ PreviewWindow::PreviewWindow(PreviewMode mode, QWidget* parent, std::optional<QR
   connect(view_, &QWebEngineView::urlChanged, this, &PreviewWindow::updateNavigation);
   connect(view_, &QWebEngineView::loadFinished, this, [this](bool ok) {
     updateNavigation();
-    status_->setText(ok ? QStringLiteral("Done") : QStringLiteral("Cannot open ") + view_->url().toString());
+    status_->setText(ok ? QLoad(TextId::kDoneStatus)
+                        : Q(FormatString(TextId::kCannotOpenPage, {S(view_->url().toString())})));
   });
   connect(view_, &QWebEngineView::loadStarted, this,
-          [this] { status_->setText(QStringLiteral("Opening page ") + view_->url().toString()); });
+          [this] { status_->setText(Q(FormatString(TextId::kOpeningPage, {S(view_->url().toString())}))); });
   connect(view_->page(), &QWebEnginePage::linkHovered, this, [this](const QString& url) {
-    status_->setText(url.isEmpty() ? QStringLiteral("Done") : url);
+    status_->setText(url.isEmpty() ? QLoad(TextId::kDoneStatus) : url);
   });
   updateNavigation();
   placeAt(choices.chosen);

@@ -267,9 +267,7 @@ QWidget* ProfilesDialog::makeSecurityTab() {
   accessPassword_ = NamedEdit("AccessPassword", true);
   // The protection lives in the PHP pages: a static site shows every folder
   // to everyone, and the tab says so rather than offering a check box.
-  staticNote_ = new QLabel(QStringLiteral(
-      "This profile makes a static site (\"Accept PHP scripts\" is off). A static site cannot be protected: "
-      "every folder is visible to everyone. Accept PHP scripts to protect folders with passwords."));
+  staticNote_ = new QLabel(QLoad(TextId::kStaticSiteNote));
   staticNote_->setObjectName(QStringLiteral("StaticSiteNote"));
   staticNote_->setWordWrap(true);
   auto* form = new QFormLayout(page);

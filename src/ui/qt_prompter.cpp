@@ -65,10 +65,10 @@ Reply QtPrompter::Show(const Message& message, QWidget* parent) {
       break;
   }
   if (message.yesToAll) {
-    answers.emplace_back(box.addButton(QStringLiteral("Y&es to All"), QMessageBox::YesRole), Answer::YesToAll);
+    answers.emplace_back(box.addButton(QLoad(TextId::kYesToAllButton), QMessageBox::YesRole), Answer::YesToAll);
   }
   if (message.skipAll) {
-    answers.emplace_back(box.addButton(QStringLiteral("S&kip All"), QMessageBox::NoRole), Answer::SkipAll);
+    answers.emplace_back(box.addButton(QLoad(TextId::kSkipAllButton), QMessageBox::NoRole), Answer::SkipAll);
   }
   box.setDefaultButton(qobject_cast<QPushButton*>(answers.front().first));
 
@@ -81,7 +81,7 @@ Reply QtPrompter::Show(const Message& message, QWidget* parent) {
 
   QCheckBox* dontAsk = nullptr;
   if (message.offerDontAsk) {
-    dontAsk = new QCheckBox(QStringLiteral("Don't ask me again"));
+    dontAsk = new QCheckBox(QLoad(TextId::kDontAskAgain));
     box.setCheckBox(dontAsk);
   }
 

@@ -29,15 +29,18 @@ namespace albumsmith::ui {
 namespace {
 
 // The colour table's names, in its order, as colour pickers name them.
-constexpr const char* kColourNames[kStampColorCount] = {"Black", "Maroon", "Green",  "Olive", "Navy",   "Purple",
-                                                        "Teal",  "Gray",   "Silver", "Red",   "Lime",   "Yellow",
-                                                        "Blue",  "Fuchsia", "Aqua",  "White"};
+constexpr TextId kColourNames[kStampColorCount] = {
+    TextId::kColourBlack, TextId::kColourMaroon, TextId::kColourGreen,   TextId::kColourOlive,
+    TextId::kColourNavy,  TextId::kColourPurple, TextId::kColourTeal,    TextId::kColourGray,
+    TextId::kColourSilver, TextId::kColourRed,   TextId::kColourLime,    TextId::kColourYellow,
+    TextId::kColourBlue,  TextId::kColourFuchsia, TextId::kColourAqua,   TextId::kColourWhite};
 
 // The script entries and the character set value each stores.
-constexpr std::pair<const char*, int> kScripts[] = {
-    {"Western", 0},   {"Central European", 238}, {"Cyrillic", 204}, {"Greek", 161},     {"Turkish", 162},
-    {"Baltic", 186},  {"Hebrew", 177},           {"Arabic", 178},   {"Vietnamese", 163}, {"Thai", 222},
-    {"Symbol", 2},
+constexpr std::pair<TextId, int> kScripts[] = {
+    {TextId::kScriptWestern, 0},   {TextId::kScriptCentralEuropean, 238}, {TextId::kScriptCyrillic, 204},
+    {TextId::kScriptGreek, 161},   {TextId::kScriptTurkish, 162},         {TextId::kScriptBaltic, 186},
+    {TextId::kScriptHebrew, 177},  {TextId::kScriptArabic, 178},          {TextId::kScriptVietnamese, 163},
+    {TextId::kScriptThai, 222},    {TextId::kScriptSymbol, 2},
 };
 
 enum Style { kRegular, kItalic, kBold, kBoldItalic };
@@ -64,7 +67,7 @@ int ValidIndex(int index) { return index >= 0 && index < kStampColorCount ? inde
 }  // namespace
 
 TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(parent), initial_(stamp) {
-  setWindowTitle(QStringLiteral("Tag image"));
+  setWindowTitle(QLoad(TextId::kTagImageTitle));
   const StampFont& font = stamp.font;
 
   // The font chooser.
@@ -76,8 +79,8 @@ TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(pare
   face_->setObjectName(QStringLiteral("face"));
   style_ = new QComboBox(fontBox);
   style_->setObjectName(QStringLiteral("style"));
-  style_->addItems({QStringLiteral("Regular"), QStringLiteral("Italic"), QStringLiteral("Bold"),
-                    QStringLiteral("Bold Italic")});
+  style_->addItems({QLoad(TextId::kRegularStyle), QLoad(TextId::kItalicStyle), QLoad(TextId::kBoldStyle),
+                    QLoad(TextId::kBoldItalicStyle)});
   const bool bold = font.weight >= kBoldFrom;
   style_->setCurrentIndex((bold ? kBold : kRegular) + (font.italic ? 1 : 0));
   size_ = new QComboBox(fontBox);
@@ -87,29 +90,29 @@ TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(pare
     size_->addItem(QString::number(pixels));
   // The size is the height of the characters in pixels, as the record keeps it.
   size_->setEditText(QString::number(font.height < 0 ? -font.height : font.height == 0 ? 16 : font.height));
-  strikeOut_ = new QCheckBox(QStringLiteral("Stri&keout"), fontBox);
+  strikeOut_ = new QCheckBox(QLoad(TextId::kStrikeoutLabel), fontBox);
   strikeOut_->setChecked(font.strikeOut != 0);
-  underline_ = new QCheckBox(QStringLiteral("&Underline"), fontBox);
+  underline_ = new QCheckBox(QLoad(TextId::kUnderlineLabel), fontBox);
   underline_->setChecked(font.underline != 0);
   script_ = new QComboBox(fontBox);
   script_->setObjectName(QStringLiteral("script"));
-  for (const auto& [name, charSet] : kScripts) script_->addItem(QString::fromLatin1(name), charSet);
+  for (const auto& [name, charSet] : kScripts) script_->addItem(QLoad(name), charSet);
   if (script_->findData(font.charSet) < 0) script_->addItem(QString::number(font.charSet), font.charSet);
   script_->setCurrentIndex(script_->findData(font.charSet));
-  sample_ = new QLabel(QStringLiteral("Sample Text"), fontBox);
+  sample_ = new QLabel(QLoad(TextId::kSampleText), fontBox);
   sample_->setObjectName(QStringLiteral("sample"));
   sample_->setAlignment(Qt::AlignCenter);
   sample_->setFrameShape(QFrame::StyledPanel);
   sample_->setMinimumSize(260, 70);
 
-  auto label = [fontBox](const char* text, QWidget* buddy) {
-    auto* l = new QLabel(QString::fromLatin1(text), fontBox);
+  auto label = [fontBox](TextId text, QWidget* buddy) {
+    auto* l = new QLabel(QLoad(text), fontBox);
     l->setBuddy(buddy);
     return l;
   };
-  fontGrid->addWidget(label("&Font:", face_), 0, 0);
-  fontGrid->addWidget(label("Font st&yle:", style_), 0, 1);
-  fontGrid->addWidget(label("&Size:", size_), 0, 2);
+  fontGrid->addWidget(label(TextId::kFontLabel, face_), 0, 0);
+  fontGrid->addWidget(label(TextId::kFontStyleLabel, style_), 0, 1);
+  fontGrid->addWidget(label(TextId::kFontSizeLabel, size_), 0, 2);
   fontGrid->addWidget(face_, 1, 0);
   fontGrid->addWidget(style_, 1, 1);
   fontGrid->addWidget(size_, 1, 2);
@@ -118,13 +121,13 @@ TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(pare
   effects->addWidget(underline_);
   fontGrid->addLayout(effects, 2, 0);
   fontGrid->addWidget(sample_, 2, 1, 2, 2);
-  fontGrid->addWidget(label("Sc&ript:", script_), 4, 1);
+  fontGrid->addWidget(label(TextId::kScriptLabel, script_), 4, 1);
   fontGrid->addWidget(script_, 5, 1, 1, 2);
 
   // Text and colours.
   textColour_ = new QComboBox(this);
   textColour_->setObjectName(QStringLiteral("textColour"));
-  for (int i = 0; i < kStampColorCount; ++i) textColour_->addItem(Swatch(i), QString::fromLatin1(kColourNames[i]));
+  for (int i = 0; i < kStampColorCount; ++i) textColour_->addItem(Swatch(i), QLoad(kColourNames[i]));
   textColour_->setCurrentIndex(ValidIndex(stamp.textColor));
   text_ = new QLineEdit(Q(stamp.text), this);
   text_->setObjectName(QStringLiteral("text"));
@@ -134,40 +137,41 @@ TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(pare
   background_->setPopupMode(QToolButton::InstantPopup);
   auto* colours = new QMenu(background_);
   for (int i = 0; i < kStampColorCount; ++i)
-    colours->addAction(Swatch(i), QString::fromLatin1(kColourNames[i]), this, [this, i] { setBackgroundColour(i); });
+    colours->addAction(Swatch(i), QLoad(kColourNames[i]), this, [this, i] { setBackgroundColour(i); });
   background_->setMenu(colours);
   setBackgroundColour(ValidIndex(stamp.bgColor));
 
   auto* textGrid = new QGridLayout;
-  textGrid->addWidget(new QLabel(QStringLiteral("Text color:"), this), 0, 0);
+  textGrid->addWidget(new QLabel(QLoad(TextId::kTextColorLabel), this), 0, 0);
   textGrid->addWidget(textColour_, 0, 1);
-  textGrid->addWidget(new QLabel(QStringLiteral("Text:"), this), 1, 0);
+  textGrid->addWidget(new QLabel(QLoad(TextId::kTextLabel), this), 1, 0);
   textGrid->addWidget(text_, 1, 1, 1, 3);
-  textGrid->addWidget(new QLabel(QStringLiteral("Background color:"), this), 0, 2);
+  textGrid->addWidget(new QLabel(QLoad(TextId::kBackgroundColorLabel), this), 0, 2);
   textGrid->addWidget(background_, 0, 3);
 
   // Position, the two boxes and the background mode.
-  auto* positionBox = new QGroupBox(QStringLiteral("Position"), this);
+  auto* positionBox = new QGroupBox(QLoad(TextId::kPositionLabel), this);
   auto* positionLayout = new QGridLayout(positionBox);
   position_ = new QButtonGroup(this);
-  const char* positionNames[] = {"Upper left", "Upper right", "Lower left", "Lower right", "Center"};
+  const TextId positionNames[] = {TextId::kUpperLeft, TextId::kUpperRight, TextId::kLowerLeft, TextId::kLowerRight,
+                                  TextId::kCenterPosition};
   for (int i = 0; i < 5; ++i) {
-    auto* button = new QRadioButton(QString::fromLatin1(positionNames[i]), positionBox);
+    auto* button = new QRadioButton(QLoad(positionNames[i]), positionBox);
     position_->addButton(button, i);
     if (i < 4) positionLayout->addWidget(button, i / 2, i % 2);
     else positionLayout->addWidget(button, 2, 0, 1, 2, Qt::AlignHCenter);
   }
   position_->button(stamp.EffectivePosition())->setChecked(true);
-  external_ = new QCheckBox(QStringLiteral("External"), this);
+  external_ = new QCheckBox(QLoad(TextId::kExternalLabel), this);
   external_->setChecked(stamp.external != 0);
-  tag_ = new QCheckBox(QStringLiteral("Tag image"), this);
+  tag_ = new QCheckBox(QLoad(TextId::kTagImageTitle), this);
   tag_->setChecked(stamp.tag != 0);
-  auto* modeBox = new QGroupBox(QStringLiteral("Background"), this);
+  auto* modeBox = new QGroupBox(QLoad(TextId::kBackgroundTab), this);
   auto* modeLayout = new QVBoxLayout(modeBox);
   mode_ = new QButtonGroup(this);
-  const char* modeNames[] = {"No", "Transparent", "Opaque"};
+  const TextId modeNames[] = {TextId::kNoBackgroundChoice, TextId::kTransparentChoice, TextId::kOpaqueChoice};
   for (int i = 0; i < 3; ++i) {
-    auto* button = new QRadioButton(QString::fromLatin1(modeNames[i]), modeBox);
+    auto* button = new QRadioButton(QLoad(modeNames[i]), modeBox);
     mode_->addButton(button, i);
     modeLayout->addWidget(button);
   }
@@ -209,7 +213,7 @@ TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(pare
 void TagDialog::setBackgroundColour(int index) {
   backgroundColour_ = index;
   background_->setIcon(Swatch(index));
-  background_->setToolTip(QString::fromLatin1(kColourNames[index]));
+  background_->setToolTip(QLoad(kColourNames[index]));
   if (built_) updateSample();
 }
 

@@ -58,19 +58,19 @@ QWidget* ListPage(QListWidget* list, std::initializer_list<QPushButton*> buttons
 
 RecordInfoDialog::RecordInfoDialog(Kind kind, const UsersStore& store, int self, QWidget* parent)
     : QDialog(parent), kind_(kind), store_(store), self_(self) {
-  setWindowTitle(kind == Kind::kUser ? QStringLiteral("User information") : QStringLiteral("Group information"));
+  setWindowTitle(QLoad(kind == Kind::kUser ? TextId::kUserInformationTitle : TextId::kGroupInformationTitle));
   name_ = new QLineEdit;
   name_->setObjectName(QStringLiteral("Name"));
   description_ = new QLineEdit;
   description_->setObjectName(QStringLiteral("Description"));
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("Name"), name_);
-  form->addRow(QStringLiteral("Description"), description_);
+  form->addRow(QLoad(TextId::kNameColumn), name_);
+  form->addRow(QLoad(TextId::kDescriptionLabel), description_);
   if (kind == Kind::kUser) {
     password_ = new QLineEdit;
     password_->setObjectName(QStringLiteral("Password"));
     password_->setEchoMode(QLineEdit::Password);
-    form->addRow(QStringLiteral("Password"), password_);
+    form->addRow(QLoad(TextId::kPasswordLabel), password_);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -95,10 +95,10 @@ void RecordInfoDialog::accept() {
   const std::string name = S(name_->text());
   std::string problem =
       kind_ == Kind::kUser ? store_.CheckUserName(name, self_) : store_.CheckGroupName(name, self_);
-  if (problem.empty()) problem = UsersStore::CheckText("description", S(description_->text()));
+  if (problem.empty()) problem = UsersStore::CheckText(UsersStore::Field::kDescription, S(description_->text()));
   if (problem.empty() && password_) {
-    problem = password_->text().isEmpty() ? "A user needs a password to log in."
-                                          : UsersStore::CheckText("password", S(password_->text()));
+    problem = password_->text().isEmpty() ? LoadString(TextId::kUserNeedsPassword)
+                                          : UsersStore::CheckText(UsersStore::Field::kPassword, S(password_->text()));
   }
   if (!problem.empty()) {
     problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
@@ -111,7 +111,7 @@ void RecordInfoDialog::accept() {
 
 UsersWindow::UsersWindow(UsersStore& store, AppSettings& settings, QWidget* parent)
     : QDialog(parent), store_(store), settings_(settings) {
-  setWindowTitle(QStringLiteral("Users management"));
+  setWindowTitle(QLoad(TextId::kUsersManagementTitle));
   setModal(false);
 
   users_ = new QListWidget;
@@ -121,23 +121,23 @@ UsersWindow::UsersWindow(UsersStore& store, AppSettings& settings, QWidget* pare
   auto* checks = new QWidget;
   auto* checksLayout = new QVBoxLayout(checks);
   checksLayout->setContentsMargins(0, 0, 0, 0);
-  auto* checksLabel = new QLabel(QStringLiteral("Belongs to group(s)"));
+  auto* checksLabel = new QLabel(QLoad(TextId::kBelongsToGroupsLabel));
   checksLabel->setBuddy(groupChecks_);
   checksLayout->addWidget(checksLabel);
   checksLayout->addWidget(groupChecks_, 1);
-  auto* newUserButton = Button(QStringLiteral("New user"), "NewUser");
-  deleteUser_ = Button(QStringLiteral("Delete user"), "DeleteUser");
-  editUser_ = Button(QStringLiteral("Edit user"), "EditUser");
+  auto* newUserButton = Button(QLoad(TextId::kNewUserButton), "NewUser");
+  deleteUser_ = Button(QLoad(TextId::kDeleteUserButton), "DeleteUser");
+  editUser_ = Button(QLoad(TextId::kEditUserButton), "EditUser");
 
   groups_ = new QListWidget;
   groups_->setObjectName(QStringLiteral("GroupList"));
-  auto* newGroupButton = Button(QStringLiteral("New group"), "NewGroup");
-  deleteGroup_ = Button(QStringLiteral("Delete group"), "DeleteGroup");
-  editGroup_ = Button(QStringLiteral("Edit group"), "EditGroup");
+  auto* newGroupButton = Button(QLoad(TextId::kNewGroupButton), "NewGroup");
+  deleteGroup_ = Button(QLoad(TextId::kDeleteGroupButton), "DeleteGroup");
+  editGroup_ = Button(QLoad(TextId::kEditGroupButton), "EditGroup");
 
   tabs_ = new QTabWidget;
-  tabs_->addTab(ListPage(users_, {newUserButton, deleteUser_, editUser_}, checks), QStringLiteral("Users"));
-  tabs_->addTab(ListPage(groups_, {newGroupButton, deleteGroup_, editGroup_}), QStringLiteral("Groups"));
+  tabs_->addTab(ListPage(users_, {newUserButton, deleteUser_, editUser_}, checks), QLoad(TextId::kUsersLabel));
+  tabs_->addTab(ListPage(groups_, {newGroupButton, deleteGroup_, editGroup_}), QLoad(TextId::kGroupsLabel));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &UsersWindow::accept);
@@ -273,7 +273,7 @@ void UsersWindow::editUser() {
 void UsersWindow::deleteUser() {
   QListWidgetItem* item = users_->currentItem();
   const int index = indexOf(item);
-  if (index < 0 || !Confirm("Delete user " + store_.users()[static_cast<size_t>(index)].name)) return;
+  if (index < 0 || !Confirm(FormatString(TextId::kDeleteUserQuestion, {store_.users()[static_cast<size_t>(index)].name}))) return;
   store_.DeleteUser(static_cast<size_t>(index));
   {
     // The deleted user's check marks have nowhere to go.
@@ -321,7 +321,7 @@ void UsersWindow::editGroup() {
 void UsersWindow::deleteGroup() {
   QListWidgetItem* item = groups_->currentItem();
   const int index = indexOf(item);
-  if (index < 0 || !Confirm("Delete group " + store_.groups()[static_cast<size_t>(index)].name)) return;
+  if (index < 0 || !Confirm(FormatString(TextId::kDeleteGroupQuestion, {store_.groups()[static_cast<size_t>(index)].name}))) return;
   takeChecks(indexOf(users_->currentItem()));
   store_.DeleteGroup(static_cast<size_t>(index));
   delete item;
@@ -333,7 +333,7 @@ void UsersWindow::deleteGroup() {
 void UsersWindow::accept() {
   takeChecks(indexOf(users_->currentItem()));
   if (!store_.Save(settings_)) {
-    Tell("The users and groups cannot be written to " + settings_.file().string() + ".");
+    Tell(FormatString(TextId::kCannotWriteUsers, {settings_.file().string()}));
     return;
   }
   // Saved records moved in the lists (deleted ones left them).

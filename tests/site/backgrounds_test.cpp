@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/jpeg_codec.h"
+#include "platform/strings.h"
 #include "site_fixture.h"
 
 namespace albumsmith {
@@ -106,6 +107,21 @@ TEST_F(BackgroundsTest, RemoveOnlyProfileFilesAndOnlyOnApply) {
   ASSERT_TRUE(again.Remove());
   again.Discard();
   EXPECT_TRUE(fs::exists(own("linen.jpg")));
+}
+
+// The plain page is listed in the window's language, and scripts may still
+// name it "None" whatever that language is.
+TEST_F(BackgroundsTest, PlainPageKeepsItsScriptNameInAnotherLanguage) {
+  StringTable::Instance().SetModule(LanguageModule::FromText("61837 \"Aucun\"\n"));
+  BackgroundPage page(profileDir_, templateDir_, "linen.jpg");
+  StringTable::Instance().SetModule(std::nullopt);
+  EXPECT_EQ(page.choices().front().name, "Aucun");
+  for (const char* name : {"None", "aucun"}) {
+    page.Choose(1);
+    ASSERT_TRUE(page.ChooseByName(name)) << name;
+    EXPECT_EQ(page.selectedIndex(), 0) << name;
+    EXPECT_EQ(page.selectedPath(), "") << name;
+  }
 }
 
 TEST_F(BackgroundsTest, ImportsGoOnDiscardButNotWhatWasThereBefore) {

@@ -2,7 +2,10 @@
 // the window in another language, and what it remembers between runs.
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -13,19 +16,36 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTreeView>
+#include <set>
 
 #include "http_answer_server.h"
 #include "local_ports.h"
 #include "platform/strings.h"
+#include "store/folder_rights.h"
 #include "store/profiles.h"
+#include "store/users_store.h"
 #include "ui/command_icons.h"
+#include "ui/date_dialogs.h"
+#include "ui/folder_rights_dialog.h"
+#include "ui/global_properties_dialog.h"
+#include "ui/image_viewer_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/new_release_dialog.h"
+#include "ui/preview_window.h"
 #include "ui/profiles_dialog.h"
+#include "ui/qt_text.h"
+#include "ui/tag_dialog.h"
+#include "ui/users_window.h"
 #include "ui_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -35,6 +55,70 @@ QStringList MenuTitles(const MainFrame& frame) {
   QStringList titles;
   for (QAction* action : frame.menuBar()->actions()) titles << action->text();
   return titles;
+}
+
+QString WithoutMarkers(QString text) { return text.remove(QLatin1Char('&')).trimmed(); }
+
+// The built-in English texts that the loaded module words differently, whole
+// and line by line (commands keep their tip after a line break), without
+// their "&" key markers.
+std::set<QString> EnglishTextsTranslatedAway() {
+  std::set<QString> english;
+  for (TextId id : {
+#define ALBUMSMITH_TEXT(name, number, text) TextId::name,
+#include "platform/string_table_data.inc"
+#undef ALBUMSMITH_TEXT
+       }) {
+    const QString builtin = QString::fromUtf8(StringTable::Builtin(id));
+    const QString loaded = QLoad(id);
+    if (builtin == loaded) continue;
+    english.insert(WithoutMarkers(builtin));
+    const QStringList lines = builtin.split(QLatin1Char('\n'));
+    const QStringList translated = loaded.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i)
+      if (i >= translated.size() || lines[i] != translated[i]) english.insert(WithoutMarkers(lines[i]));
+  }
+  english.erase(QString());
+  return english;
+}
+
+// Every text a user can read in the window and its children: titles, labels,
+// buttons, tips, tabs, list and combo entries, column headers, menu entries.
+QStringList VisibleTexts(QWidget* window) {
+  QStringList texts;
+  QList<QWidget*> widgets = window->findChildren<QWidget*>();
+  widgets.prepend(window);
+  for (QWidget* w : widgets) {
+    texts << w->windowTitle() << w->toolTip() << w->statusTip();
+    if (auto* label = qobject_cast<QLabel*>(w)) texts << label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) texts << button->text();
+    if (auto* box = qobject_cast<QGroupBox*>(w)) texts << box->title();
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) texts << edit->placeholderText();
+    if (auto* tabs = qobject_cast<QTabWidget*>(w))
+      for (int i = 0; i < tabs->count(); ++i) texts << tabs->tabText(i) << tabs->tabToolTip(i);
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+      for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+    if (auto* list = qobject_cast<QListWidget*>(w))
+      for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text() << list->item(i)->toolTip();
+    if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model()) {
+      for (int c = 0; c < view->model()->columnCount(); ++c)
+        texts << view->model()->headerData(c, Qt::Horizontal).toString();
+    }
+  }
+  for (QAction* action : window->findChildren<QAction*>()) texts << action->text() << action->toolTip();
+  return texts;
+}
+
+// The texts of the window that are still the English ones.
+QStringList EnglishLeftIn(QWidget* window) {
+  static const std::set<QString> english = EnglishTextsTranslatedAway();
+  QStringList left;
+  for (const QString& text : VisibleTexts(window)) {
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+      if (english.count(WithoutMarkers(line)) && !left.contains(line)) left << line;
+    }
+  }
+  return left;
 }
 
 }  // namespace
@@ -154,13 +238,104 @@ class DesktopWindowTests : public GuiTestCase {
              QStringLiteral("Accepter les scripts PHP"));
   }
 
+  // Under the French module no window of the program shows a text of the
+  // built-in English table, Qt's own OK, Cancel and Close buttons included.
+  void frenchLeavesNoEnglishInAnyWindow() {
+    ProfileSettings profile = NewProfileSettings("Alpha");
+    profile.serverName = "ftp.example.org";
+    QVERIFY(CreateProfile(profilesDir(), profile));
+    fs::create_directories(profileDirOf("Alpha") / "ImageTree" / "Kids");
+    settings_->SetInt("Users", "NextId", 2);
+    settings_->SetString("Users\\1", "Name", "ann");
+    settings_->SetInt("Groups", "NextId", 2);
+    settings_->SetString("Groups\\1", "Name", "family");
+    settings_->SetString("Settings", "Language", "Français");
+    frame_ = std::make_unique<MainFrame>(*settings_, *languages_, kNoDialog);
+    QCOMPARE(languages_->current(), std::string("Français"));
+    frame_->openProfile(ReadProfile(profilesDir(), "Alpha"));
+
+    UsersStore users;
+    users.Load(*settings_);
+    FolderRights rights;
+    rights.Load(profileDirOf("Alpha").string() + "/");
+    std::vector<std::pair<QString, std::unique_ptr<QWidget>>> windows;
+    windows.emplace_back("main window", nullptr);
+    windows.emplace_back("users", std::make_unique<UsersWindow>(users, *settings_));
+    windows.emplace_back("user", std::make_unique<RecordInfoDialog>(RecordInfoDialog::Kind::kUser, users, -1));
+    windows.emplace_back("group", std::make_unique<RecordInfoDialog>(RecordInfoDialog::Kind::kGroup, users, -1));
+    windows.emplace_back("rights", std::make_unique<FolderRightsDialog>(users, rights, "\\Kids\\", QStringLiteral("Kids")));
+    windows.emplace_back("tag", std::make_unique<TagDialog>(StampSettings{}));
+    windows.emplace_back("time offset", std::make_unique<TimeOffsetDialog>());
+    windows.emplace_back("set date", std::make_unique<SetDateDialog>(std::time_t{0}));
+    windows.emplace_back("properties", std::make_unique<GlobalPropertiesDialog>(profilesDir(), ReadProfile(profilesDir(), "Alpha")));
+    windows.emplace_back("preview", std::make_unique<PreviewWindow>(PreviewMode::Album, nullptr, QRect(0, 0, 1600, 1200)));
+    windows.emplace_back("viewer", std::make_unique<ImageViewerDialog>(profileDirOf("Alpha").string() + "/", "Kids/", "a.jpg"));
+    windows.emplace_back("new release", std::make_unique<NewReleaseDialog>(Release{2, 2, 1}, Release{9, 1, 0}, nullptr));
+    for (auto& [name, window] : windows) {
+      QWidget* shown = window ? window.get() : frame_.get();
+      const QStringList left = EnglishLeftIn(shown);
+      QVERIFY2(left.isEmpty(), qPrintable(name + QStringLiteral(": ") + left.join(QStringLiteral(" | "))));
+    }
+    // A few the check above relies on, read where they are shown.
+    auto* usersWindow = static_cast<UsersWindow*>(windows[1].second.get());
+    QCOMPARE(usersWindow->windowTitle(), QStringLiteral("Gestion des utilisateurs"));
+    QCOMPARE(usersWindow->findChild<QTabWidget*>()->tabText(1), QStringLiteral("Groupes"));
+    auto* cancel = windows[1].second->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+    QCOMPARE(WithoutMarkers(cancel->text()), QStringLiteral("Annuler"));
+    QCOMPARE(windows[4].second->findChild<QListWidget*>(QStringLiteral("Users"))->item(0)->text(),
+             QStringLiteral("- Tous -"));
+    QCOMPARE(windows[9].second->findChild<QPushButton*>(QStringLiteral("Close"))->text(), QStringLiteral("Fermer"));
+    for (const auto& [name, shot] : {std::pair{"french-users", 1}, std::pair{"french-tag", 5}, std::pair{"french-properties", 8}}) {
+      windows[static_cast<size_t>(shot)].second->show();
+      SaveScreenshot(windows[static_cast<size_t>(shot)].second.get(), QString::fromLatin1(name));
+    }
+  }
+
+  // Once the window is up, the profiles dialog opens after half a second and
+  // the version check starts after five, each once, however often the window
+  // is shown again.
+  void startTimersFireOnce() {
+    test::HttpAnswerServer server(200, "albumsmith = 2.2.1\n");
+    settings_->SetString("Settings", "VersionCheckUrl", server.url());
+    settings_->SetInt("Settings", "CheckVersion", 1);
+    int dialogs = 0;
+    bool open = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+      auto* dialog = qobject_cast<ProfilesDialog*>(QApplication::activeModalWidget());
+      if (dialog && !open) {
+        ++dialogs;
+        dialog->reject();
+      }
+      open = dialog != nullptr;
+    });
+    watch.start(10);
+    QElapsedTimer clock;
+    clock.start();
+    frame_ = std::make_unique<MainFrame>(*settings_, *languages_,
+                                         StartOptions{.profile = std::nullopt, .profilesDialogAtStart = true});
+    frame_->show();
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs, 1, 2000);
+    QVERIFY(clock.elapsed() >= 450);
+    QVERIFY(server.requests().empty());
+    frame_->hide();
+    frame_->show();
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), size_t{1}, 7000);
+    // A timer of seconds may fire up to 5 % early.
+    QVERIFY2(clock.elapsed() >= 4750, qPrintable(QString::number(clock.elapsed())));
+    QTest::qWait(1500);
+    QCOMPARE(server.requests().size(), size_t{1});
+    QCOMPARE(dialogs, 1);
+  }
+
   // A module that lacks a text leaves the English one in its place.
   void missingEntryFallsBackToEnglish() {
     const QString dir = scratch_->filePath(QStringLiteral("program"));
     QVERIFY(QDir().mkpath(dir + QStringLiteral("/Lang")));
     QFile module(dir + QStringLiteral("/Lang/Partiel.lng"));
     QVERIFY(module.open(QIODevice::WriteOnly));
-    module.write("163 \"2.2.1\"\n61000 \"&Profil\"\n57600 \"Cr\xc3\xa9" "er un nouveau profil\\nNouveau profil\"\n");
+    module.write("163 \"2.2.1\"\n61000 \"&Profil\"\n57600 \"Cr\xc3\xa9" "er un nouveau profil\\nNouveau profil\"\n"
+                 "61706 \"Nouvel utilisateur\"\n61792 \"Fermer\"\n");
     module.close();
     languages_ = std::make_unique<Languages>(dir.toStdString(), dir.toStdString());
     settings_->SetString("Settings", "Language", "Partiel");
@@ -169,6 +344,16 @@ class DesktopWindowTests : public GuiTestCase {
     QCOMPARE(frame_->action(CommandId::kNewProfile)->text(), QStringLiteral("&New"));
     QCOMPARE(frame_->action(CommandId::kNewProfile)->toolTip(), QStringLiteral("Nouveau profil"));
     QCOMPARE(frame_->action(CommandId::kOpenProfile)->toolTip(), QStringLiteral("Open profile"));
+
+    // The same in the other windows, and in the buttons Qt draws.
+    UsersStore users;
+    UsersWindow window(users, *settings_);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Users management"));
+    QCOMPARE(window.findChild<QPushButton*>(QStringLiteral("NewUser"))->text(), QStringLiteral("Nouvel utilisateur"));
+    auto* buttons = window.findChild<QDialogButtonBox*>();
+    QCOMPARE(WithoutMarkers(buttons->button(QDialogButtonBox::Cancel)->text()), QStringLiteral("Cancel"));
+    QDialogButtonBox closeBox(QDialogButtonBox::Close);
+    QCOMPARE(WithoutMarkers(closeBox.button(QDialogButtonBox::Close)->text()), QStringLiteral("Fermer"));
   }
 
   // Every command has a picture of its own, drawn (not an empty tile) at

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "ui/preview_window.h"
+#include "ui/table_translator.h"
 
 std::unique_ptr<QObject> NewUiTests();
 std::unique_ptr<QObject> NewAlbumWindowTests();
@@ -25,6 +26,7 @@ std::unique_ptr<QObject> NewServerChoicesWindowTests();
 int main(int argc, char* argv[]) {
   albumsmith::ui::PrepareWebEngine();
   QApplication app(argc, argv);
+  albumsmith::ui::InstallTableTranslator();
   QTEST_SET_MAIN_SOURCE_PATH
   const QByteArray configDir = qgetenv("ALBUMSMITH_CONFIG_DIR");
   QByteArray only;
