@@ -144,8 +144,8 @@ bool TransformFile(int code, const std::string& path, ImagingNotices& notices) {
   if (!reader.ReadSections(transformed, ImageData::Keep)) return false;
   std::string out;
   if (!reader.WriteSections(out)) return false;
-  if (!WriteFileAtomically(path, out)) {
-    notices.Exclamation(WithSystemError(Fmt(kCannotCreateFile, {path}), errno));
+  if (const Status written = WriteFileAtomically(path, out); !written) {
+    notices.Exclamation(WithSystemError(Fmt(kCannotCreateFile, {path}), written.systemError()));
     return false;
   }
   return true;
@@ -175,8 +175,8 @@ bool RewriteDate(const std::string& path, const std::string& name, std::time_t n
     notices.Exclamation(Fmt(kCannotReadDate, {name}));
     return false;
   }
-  if (!WriteFileAtomically(path, out)) {
-    notices.Exclamation(WithSystemError(Fmt(kCannotUpdateFile, {name}), errno));
+  if (const Status written = WriteFileAtomically(path, out); !written) {
+    notices.Exclamation(WithSystemError(Fmt(kCannotUpdateFile, {name}), written.systemError()));
     return false;
   }
   return true;

@@ -67,7 +67,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
 
   name_ = NamedEdit("ProfileName");
   auto* namePage = new CheckedPage(QLoad(TextId::kProfileNameLabel),
-                                   [this] { return CheckNewProfileName(profilesDir_, S(name_->text())); });
+                                   [this] { return CheckNewProfileName(profilesDir_, S(name_->text())).ok(); });
   {
     auto* layout = new QVBoxLayout(namePage);
     auto* hint = new QLabel(QLoad(TextId::kProfileNameHint));
@@ -81,7 +81,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   php_ = NamedCheck(QLoad(TextId::kAcceptPhpLabel), "AcceptPhp", true);
   passive_ = NamedCheck(QLoad(TextId::kUsePassiveModeLabel), "PassiveMode", true);
   auto* serverPage =
-      new CheckedPage(QLoad(TextId::kServerPageTitle), [this] { return CheckServerName(S(server_->text())); });
+      new CheckedPage(QLoad(TextId::kServerPageTitle), [this] { return CheckServerName(S(server_->text())).ok(); });
   {
     auto* layout = new QVBoxLayout(serverPage);
     layout->addWidget(new QLabel(QLoad(TextId::kServerNameTitle)));
