@@ -153,7 +153,8 @@ int ChildPhotos(const fs::path& dir, const std::string& folder, int rounds) {
         if (stamped) {
           TextExtent extent;
           MeasureText(stamp.font, stamp.text, extent);
-          WriteStamp(stampFile, stamp, extent.width, extent.height);
+          if (!WriteStamp(stampFile, stamp, extent.width, extent.height))
+            std::fprintf(stderr, "bench: cannot write %s\n", stampFile.c_str());
         }
         const Clock::time_point t0 = Clock::now();
         if (!ProcessImage(job, job.fileNames[i], complaints).complete)

@@ -11,6 +11,7 @@
 #include "platform/strings.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "platform/unique_fd.h"
 
 namespace albumsmith {
 
@@ -47,11 +48,10 @@ bool IsDerived(FileGroup group) { return group != FileGroup::kImages && group !=
 void RemoveQuietly(const std::string& path) { ::unlink(path.c_str()); }
 
 bool StartsLikeJpeg(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return false;
   unsigned char head[2] = {0, 0};
-  const ssize_t got = ::read(fd, head, 2);
-  ::close(fd);
+  const ssize_t got = ::read(fd.get(), head, 2);
   return got == 2 && head[0] == 0xFF && head[1] == 0xD8;
 }
 
@@ -62,9 +62,9 @@ bool CarryFile(bool cut, const std::string& fromDir, const std::string& toDir, c
     // move would have been refused), so what stands under this name there
     // belonged to no photo.
     RemoveQuietly(toDir + name);
-    return MoveFiles({fromDir + name}, toDir);
+    return MoveFiles({fromDir + name}, toDir).ok();
   }
-  return CopyFilesAs({{fromDir + name, name}}, toDir, true);
+  return CopyFilesAs({{fromDir + name, name}}, toDir, true).ok();
 }
 
 }  // namespace
@@ -105,8 +105,8 @@ PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& rec
   }
   // The derived folders are made by the destination's load too; a failure
   // here shows its message and the derived files simply do not follow.
-  CreatePath(to.thumbnails);
-  CreatePath(to.medium);
+  (void)CreatePath(to.thumbnails);
+  (void)CreatePath(to.medium);
 
   const bool cut = record.isCut();
   bool overwriteAll = false;
@@ -181,9 +181,9 @@ std::vector<std::string> UndoPaste(const std::string& profileDir, const ImageCli
     if (undo.isCut()) {
       const std::string& back = GroupDir(source, file.group);
       if (IsDerived(file.group)) RemoveQuietly(back + file.name);
-      done = MoveFiles({at + file.name}, back);
+      done = MoveFiles({at + file.name}, back).ok();
     } else {
-      done = DeleteFileReported(at + file.name);
+      done = DeleteFileReported(at + file.name).ok();
     }
     if (done) continue;
     if (failed.empty() || failed.back() != file.image) failed.push_back(file.image);
@@ -238,12 +238,12 @@ DropSelection SortDroppedPaths(const std::vector<std::string>& paths) {
 
 bool ImportDroppedFiles(const std::string& profileDir, const std::string& folder, const DropSelection& drop) {
   if (drop.files.empty()) return true;
-  return CopyFilesAs(drop.files, FolderDirectories(profileDir, folder).images);
+  return CopyFilesAs(drop.files, FolderDirectories(profileDir, folder).images).ok();
 }
 
 bool ImportImageFiles(const std::string& profileDir, const std::string& folder, const std::vector<std::string>& files) {
   if (files.empty()) return true;
-  return CopyFiles(files, FolderDirectories(profileDir, folder).images);
+  return CopyFiles(files, FolderDirectories(profileDir, folder).images).ok();
 }
 
 bool DropChangesOrder(int dragged, int target) {

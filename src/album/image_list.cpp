@@ -240,7 +240,7 @@ void ImageList::CleanThumbnails(const FolderDirs& d) {
   for (const DirEntry& e : ReadDir(d.thumbnails)) {
     const std::string path = d.thumbnails + e.name;
     if (e.directory) {
-      if (!DirExists(d.images + e.name)) DeleteTree(path);
+      if (!DirExists(d.images + e.name)) (void)DeleteTree(path);  // a failure was named; the load goes on
       continue;
     }
     if (e.name == "sort.inf" || e.name == "sort.pos" || CleanTemporaryFile(d.thumbnails, e.name)) continue;
@@ -266,7 +266,7 @@ void ImageList::CleanMedium(const FolderDirs& d) const {
   for (const DirEntry& e : ReadDir(d.medium)) {
     const std::string path = d.medium + e.name;
     if (e.directory) {
-      if (!DirExists(d.images + e.name)) DeleteTree(path);
+      if (!DirExists(d.images + e.name)) (void)DeleteTree(path);  // a failure was named; the load goes on
       continue;
     }
     if (CleanTemporaryFile(d.medium, e.name)) continue;
@@ -364,7 +364,7 @@ bool ImageList::EditComment(size_t index, const std::string& text) {
   // The image folder's file is the one kept; the thumbnail folder's copy is
   // what the list and the site read, and the worker copies it again anyway.
   if (!WriteComment(d.images + item.fileName + ".comment", comment)) return false;
-  const bool copied = WriteComment(d.thumbnails + item.fileName + ".comment", comment);
+  const bool copied = WriteComment(d.thumbnails + item.fileName + ".comment", comment).ok();
   item.comment = comment;
   return copied;
 }

@@ -44,7 +44,8 @@ int OrientationOf(const std::string& imagePath) {
 void CopyComment(const DerivedPaths& paths) {
   const std::optional<std::string> text = ReadWholeFile(paths.comment);
   if (!text) return;
-  WriteFileIfChanged(paths.commentCopy, *text);
+  // The copy is made again on every load, so a failed one is made next time.
+  (void)WriteFileIfChanged(paths.commentCopy, *text);
 }
 
 class CollectedNotices : public ImagingNotices {

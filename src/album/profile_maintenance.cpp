@@ -45,7 +45,7 @@ void RemoveQuietly(const std::string& path) { ::unlink(path.c_str()); }
 // Subdirectories without a folder of the same name go with everything in them.
 bool CleanSubdirectory(const FolderDirs& d, const std::string& derivedDir, const DirEntry& e) {
   if (!e.directory) return false;
-  if (!DirExists(d.images + e.name)) DeleteTree(derivedDir + e.name);
+  if (!DirExists(d.images + e.name)) (void)DeleteTree(derivedDir + e.name);  // a failure was named; cleaning goes on
   return true;
 }
 
@@ -167,7 +167,7 @@ bool MoveOverlaps(const std::string& from, const std::string& to, const std::vec
 }
 
 void DeleteCopies(const std::vector<std::string>& copies) {
-  for (auto it = copies.rbegin(); it != copies.rend(); ++it) DeleteTree(*it);
+  for (auto it = copies.rbegin(); it != copies.rend(); ++it) (void)DeleteTree(*it);  // each failure was named
 }
 
 }  // namespace
@@ -184,7 +184,7 @@ bool ProfileVerification::ConfirmAbort() {
 
 int ProfileVerification::Run(CopyProgress& progress, WindowSink* notices) {
   const std::string profileDir = ProfileDirectory(profilesDir_, settings_);
-  CreatePath(profileDir + "albsite/bg/");
+  (void)CreatePath(profileDir + "albsite/bg/");  // a failure was named; the folders are verified all the same
   std::vector<std::string> folders;
   ListDirs(profileDir + "ImageTree/", "", folders);
   // A name the site cannot carry (a control character in it) cannot be
@@ -353,7 +353,7 @@ bool MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const
     DeleteCopies(copies);
     return false;
   }
-  for (const std::string& name : names) DeleteTree(from + name + "/");
+  for (const std::string& name : names) (void)DeleteTree(from + name + "/");  // the new base holds them all
   return true;
 }
 

@@ -191,8 +191,9 @@ bool WriteOrderFiles(const std::string& profileDir, const std::string& folder, s
   const std::string text = OrderFileText(ordering, names);
   if (!WriteFileIfChanged(dirs.thumbnails + std::string(kSortInf), text)) return false;
   // The position order only changes while it is the ordering shown, so the
-  // file keeps the last one made otherwise.
-  if (ordering == kSortByPosition) WriteFileIfChanged(dirs.thumbnails + std::string(kSortPos), text);
+  // file keeps the last one made otherwise. It is a convenience copy: the
+  // order shown is already written, so a failure here costs nothing more.
+  if (ordering == kSortByPosition) (void)WriteFileIfChanged(dirs.thumbnails + std::string(kSortPos), text);
   return true;
 }
 
@@ -204,10 +205,10 @@ std::string ReadComment(const std::string& path) {
   return line.empty() ? std::string(kNoComment) : line;
 }
 
-bool WriteComment(const std::string& path, const std::string& text) {
+Status WriteComment(const std::string& path, const std::string& text) {
   if (text == kNoComment) {
     ::unlink(path.c_str());
-    return true;
+    return {};
   }
   return WriteFileIfChanged(path, text);
 }

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace albumsmith {
 
 // The comment an image shows when it has none.
@@ -61,7 +63,7 @@ bool WriteOrderFiles(const std::string& profileDir, const std::string& folder, s
 std::string ReadComment(const std::string& path);
 // Writes the text as is, without line end. kNoComment deletes the file
 // instead, and counts as success either way.
-bool WriteComment(const std::string& path, const std::string& text);
+Status WriteComment(const std::string& path, const std::string& text);
 
 // Reads an image's Exif rows file. Returns the text of the Date column:
 // "14-dec-03 12:01:44" for an Exif date, the file name without extension when

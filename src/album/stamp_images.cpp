@@ -34,9 +34,8 @@ bool StampImages(const std::string& profileDir, const std::string& folder, const
   for (const std::string& name : fileNames) {
     const DerivedPaths paths = DerivedPathsOf(profileDir, folder, name, settings);
     const std::string stampPath = StampFileOf(paths.image);
-    errno = 0;
-    if (!WriteStamp(stampPath, stamp, extent.width, extent.height)) {
-      ShowSystemError(errno, TextId::kTagFileError, {stampPath});
+    if (const Status written = WriteStamp(stampPath, stamp, extent.width, extent.height); !written) {
+      ShowSystemError(written.systemError(), TextId::kTagFileError, {stampPath});
       return false;
     }
     if (FileExists(paths.medium) && !DeleteFileReported(paths.medium)) return false;

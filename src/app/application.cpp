@@ -162,17 +162,19 @@ void UpgradeSettings(int storedVersion, AppSettings& settings, const std::option
         hasIni = hasIni || EqualsNoCase(f->path().filename().string(), "profile.ini");
       if (hasIni || !settings.KeyExists("Profiles\\" + name)) continue;
       ProfileSettings legacy = ReadLegacyProfile(settings, name);
-      WriteProfile(WithSlash(base), legacy);
+      // A profile that cannot be written stays in the settings and is offered again next start.
+      (void)WriteProfile(WithSlash(base), legacy);
     }
   }
 
   const std::string defaults = defaultBase ? WithSlash(*defaultBase) : DefaultProfilesDir();
-  if (storedVersion < 20003) DeleteMatchingFiles(defaults, "*.JPG.HTML");
+  // Leftovers of older releases: a file that stays was named, and costs only space.
+  if (storedVersion < 20003) (void)DeleteMatchingFiles(defaults, "*.JPG.HTML");
   if (storedVersion < 20000) {
     std::error_code ec;
     for (auto it = fs::directory_iterator(defaults, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
       std::error_code e2;
-      if (it->is_directory(e2)) DeleteMatchingFiles(it->path().string() + "/albsite/m/", "*.JPG");
+      if (it->is_directory(e2)) (void)DeleteMatchingFiles(it->path().string() + "/albsite/m/", "*.JPG");
     }
   }
   ShowMessage({Icon::Information, Buttons::Ok}, TextId::kMaintenanceDone);

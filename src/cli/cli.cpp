@@ -9,13 +9,21 @@
 
 namespace albumsmith {
 
+std::string OneLine(std::string_view text) { return ReplaceAll(ReplaceAll(std::string(text), "\r", ""), "\n", " "); }
+
 Reply CliPrompter::Ask(const Message& message) {
-  lastText_ = ReplaceAll(ReplaceAll(message.text, "\r", ""), "\n", " ");
+  lastText_ = OneLine(message.text);
   return TerminalPrompter::Ask(message);
 }
 
 int Fail(CliContext& ctx, const std::string& reason) {
   const std::string& why = reason.empty() ? ctx.prompter.lastText() : reason;
+  std::fprintf(stderr, "albumsmith-cli: %s\n", why.empty() ? "failed" : why.c_str());
+  return 1;
+}
+
+int Fail(const Status& failure, const std::string& otherwise) {
+  const std::string why = failure.message().empty() ? otherwise : OneLine(failure.message());
   std::fprintf(stderr, "albumsmith-cli: %s\n", why.empty() ? "failed" : why.c_str());
   return 1;
 }
@@ -53,42 +61,38 @@ bool ParseFlag(const std::map<std::string, std::string>& options, const char* na
   return true;
 }
 
-bool ApplyServerOptions(const std::map<std::string, std::string>& options, ProfileSettings& s, std::string& error) {
+Status ApplyServerOptions(const std::map<std::string, std::string>& options, ProfileSettings& s) {
   auto option = [&](const char* name, std::string& value) {
     if (const auto it = options.find(name); it != options.end()) value = it->second;
   };
+  std::string error;
   option("server", s.serverName);
-  if (!CheckServerName(s.serverName)) return false;
-  if (!ParseFlag(options, "php", s.php, error) || !ParseFlag(options, "passive", s.passive, error)) return false;
+  if (Status checked = CheckServerName(s.serverName); !checked) return checked;
+  if (!ParseFlag(options, "php", s.php, error) || !ParseFlag(options, "passive", s.passive, error))
+    return Status::Refused(error);
   if (const auto it = options.find("protocol"); it != options.end()) {
-    if (!IsKnownProtocol(it->second)) {
-      error = "--protocol takes ftp, ftps or sftp";
-      return false;
-    }
+    if (!IsKnownProtocol(it->second)) return Status::Refused("--protocol takes ftp, ftps or sftp");
     SetProfileProtocol(s, it->second);
   }
   if (const auto it = options.find("key"); it != options.end()) {
-    if (!CheckKeyFile(it->second)) return false;
+    if (Status checked = CheckKeyFile(it->second); !checked) return checked;
     s.keyFile = it->second;
   }
   if (const auto it = options.find("connections"); it != options.end()) {
     const auto& v = it->second;
-    if (v.size() != 1 || v[0] < '1' || v[0] > '8') {
-      error = "--connections takes a number from 1 to 8";
-      return false;
-    }
+    if (v.size() != 1 || v[0] < '1' || v[0] > '8') return Status::Refused("--connections takes a number from 1 to 8");
     s.connections = v[0] - '0';
   }
   option("login", s.login);
-  if (!CheckLogin(s.login)) return false;
+  if (Status checked = CheckLogin(s.login); !checked) return checked;
   option("password", s.password);
-  if (!CheckProfilePassword(s)) return false;
+  if (Status checked = CheckProfilePassword(s); !checked) return checked;
   std::string remote = s.remoteDir;
   option("remote-dir", remote);
-  const auto checked = CheckWizardRemoteDir(remote);
-  if (!checked) return false;
-  s.remoteDir = *checked;
-  return true;
+  Result<std::string> directory = CheckWizardRemoteDir(remote);
+  if (!directory) return directory.status();
+  s.remoteDir = std::move(directory).value();
+  return {};
 }
 
 std::string RelativeFolder(std::string_view path) {

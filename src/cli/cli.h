@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/prompter.h"
+#include "platform/status.h"
 #include "store/profile_settings.h"
 
 namespace albumsmith {
@@ -37,6 +38,11 @@ inline constexpr int kUsageError = 2;
 // One line on standard error saying why the command failed: the given
 // reason, else the last message the command showed. Returns 1.
 int Fail(CliContext& ctx, const std::string& reason);
+// The same for a failure the core returned: its text as one line, else
+// `otherwise`.
+int Fail(const Status& failure, const std::string& otherwise = "failed");
+// A message text as one line: without carriage returns, line breaks as spaces.
+std::string OneLine(std::string_view text);
 
 // Options of the form --name VALUE among the positional arguments, from
 // `from` on; a name not in `known` is refused ("unknown option --name").
@@ -48,13 +54,14 @@ bool ParseFlag(const std::map<std::string, std::string>& options, const char* na
 
 // The options of the profile wizard's server pages ("profile create",
 // "profile copy"), and setting those given, each checked as its page checks
-// it (a check shows its own message): false at the first that fails, with
-// `error` set when the reason is the option's form. Settings no option
+// it (a check shows its own message): the first failure, kCancelled when the
+// remote directory's warning was answered Cancel; an option of the wrong
+// form is refused with a text of its own, not shown. Settings no option
 // names stay as they are.
 inline const std::vector<std::string_view> kServerOptions = {"server", "login", "password",
                                                              "remote-dir", "php", "passive", "protocol",
                                                              "key", "connections"};
-bool ApplyServerOptions(const std::map<std::string, std::string>& options, ProfileSettings& s, std::string& error);
+Status ApplyServerOptions(const std::map<std::string, std::string>& options, ProfileSettings& s);
 
 // A folder path as typed ("Trips/2004", "/Trips/2004/", "/" or ".") as the
 // folder tree names it: "" for the top level, else "Trips/2004/".

@@ -46,8 +46,8 @@ const CDirectoryTree::Node* Folder(FolderTree& folders, const std::string& path,
 }
 
 // The reason of a refused question, or of the message the command showed.
-int Declined(Context& ctx, const std::string& question, const std::string& what) {
-  return Fail(ctx, ctx.prompter.lastText() == question ? what + " (question answered Cancel)" : "");
+int Declined(Context& ctx, const Status& failure, const std::string& what) {
+  return failure.cancelled() ? Fail(ctx, what + " (question answered Cancel)") : Fail(failure);
 }
 
 int List(Context& ctx, const std::string& profile) {
@@ -78,8 +78,8 @@ int Delete(Context& ctx, const std::string& profile, const std::string& path) {
   std::string error;
   const CDirectoryTree::Node* node = nullptr;
   if (!Open(ctx, profile, folders, error) || !(node = Folder(folders, path, false, error))) return Fail(ctx, error);
-  const std::string question = FormatString(TextId::kDeleteFolderQuestion, {node->name()});
-  return DeleteFolder(folders, path) ? 0 : Declined(ctx, question, "folder not deleted");
+  const Status deleted = DeleteFolder(folders, path);
+  return deleted ? 0 : Declined(ctx, deleted, "folder not deleted");
 }
 
 int Move(Context& ctx, const std::string& profile, const std::string& path, const std::string& newParent) {
@@ -90,8 +90,8 @@ int Move(Context& ctx, const std::string& profile, const std::string& path, cons
   if (!Open(ctx, profile, folders, error) || !(source = Folder(folders, path, false, error)) ||
       !(target = Folder(folders, newParent, true, error)))
     return Fail(ctx, error);
-  const std::string question = FormatString(TextId::kMoveFolderQuestion, {source->name(), folders.ItemText(target)});
-  return MoveFolder(folders, path, newParent) ? 0 : Declined(ctx, question, "folder not moved");
+  const Result<std::string> moved = MoveFolder(folders, path, newParent);
+  return moved ? 0 : Declined(ctx, moved.status(), "folder not moved");
 }
 
 int Reorder(Context& ctx, const std::string& profile, const std::string& path, bool before) {

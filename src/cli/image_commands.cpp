@@ -47,14 +47,13 @@ int Import(Context& ctx, const std::vector<std::string>& args) {
   std::string error;
   if (!OpenFolder(ctx, args[1], args[2], ref, error)) return Fail(ctx, error);
   const std::vector<std::string> files(args.begin() + 3, args.end());
-  const bool copied = CopyFiles(files, FolderDirectories(ref.profileDir, ref.folder).images);
-  const std::string copyFailure = copied ? std::string() : ctx.prompter.lastText();
+  const Status copied = CopyFiles(files, FolderDirectories(ref.profileDir, ref.folder).images);
   // The files copied before a failure stay, and the folder shows them.
   CliWindowSink sink(stdout);
   ImageList list(sink);
   list.SetListMode(ImageList::kDetails);
   if (!list.LoadFolder(ref.profileDir, ref.folder, ref.settings)) return Fail(ctx, "");
-  return copied ? 0 : Fail(ctx, copyFailure);
+  return copied ? 0 : Fail(copied);
 }
 
 int List(Context& ctx, const std::vector<std::string>& args) {

@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
   std::error_code ec;
   Languages languages(ProgramDirectory(), std::filesystem::current_path(ec));
   profilesDir = StartUp(settings, languages, profilesDir);
-  CreatePath(profilesDir);
+  // A base that cannot be made was named; each command then says what it could not do.
+  (void)CreatePath(profilesDir);
   CliContext ctx{settings, profilesDir, prompter};
   return Run(ctx, args);
 }

@@ -211,14 +211,12 @@ int RunProfileCopy(CliContext& ctx, const std::vector<std::string>& args) {
   const auto oldName = FindProfile(ctx.profilesDir, positional[0]);
   if (!oldName) return Fail(ctx, "no profile named " + positional[0]);
   const std::string& newName = positional[1];
-  if (!CheckNewProfileName(ctx.profilesDir, newName)) return Fail(ctx, "");
+  if (const Status checked = CheckNewProfileName(ctx.profilesDir, newName); !checked) return Fail(checked);
   const ProfileSettings original = ReadProfile(ctx.profilesDir, *oldName);
   ProfileSettings copy = CopiedProfileSettings(original, newName);
 
-  if (!ApplyServerOptions(options, copy, error))
-    return Fail(ctx, !error.empty()                                     ? error
-                     : StartsWith(ctx.prompter.lastText(), "WARNING !!") ? "profile not copied (warning answered Cancel)"
-                                                                         : "");
+  if (const Status applied = ApplyServerOptions(options, copy); !applied)
+    return applied.cancelled() ? Fail(ctx, "profile not copied (warning answered Cancel)") : Fail(applied);
 
   if (!CopyProfile(ctx.profilesDir, original, copy, images, CopyWithProgressLine)) return Fail(ctx, "");
   std::printf("copied profile %s to %s in %s\n", oldName->c_str(), newName.c_str(),

@@ -39,7 +39,7 @@ int Demo(Context& ctx, const std::string& requested) {
   if (auto stored = FindProfile(ctx.profilesDir, requested)) {
     name = *stored;
   } else {
-    if (!CheckNewProfileName(ctx.profilesDir, name)) return Fail(ctx, "");
+    if (const Status checked = CheckNewProfileName(ctx.profilesDir, name); !checked) return Fail(checked);
     ProfileSettings s = NewProfileSettings(name);
     s.serverName = "127.0.0.1";
     s.login = "demo";

@@ -37,12 +37,10 @@ int ProfileCreate(Context& ctx, const std::vector<std::string>& args) {
   if (positional.size() != 1) return Fail(ctx, "profile create needs exactly one NAME");
   // The wizard's pages, in their order, with their checks and messages.
   const std::string name = positional[0];
-  if (!CheckNewProfileName(ctx.profilesDir, name)) return Fail(ctx, "");
+  if (const Status checked = CheckNewProfileName(ctx.profilesDir, name); !checked) return Fail(checked);
   ProfileSettings s = NewProfileSettings(name);
-  if (!ApplyServerOptions(options, s, error))
-    return Fail(ctx, !error.empty()                                     ? error
-                     : StartsWith(ctx.prompter.lastText(), "WARNING !!") ? "profile not created (warning answered Cancel)"
-                                                                         : "");
+  if (const Status applied = ApplyServerOptions(options, s); !applied)
+    return applied.cancelled() ? Fail(ctx, "profile not created (warning answered Cancel)") : Fail(applied);
   if (!CreateProfile(ctx.profilesDir, s)) return Fail(ctx, "");
   std::printf("created profile %s in %s\n", name.c_str(), ProfileDirectory(ctx.profilesDir, s).c_str());
   return 0;
@@ -104,9 +102,8 @@ int ProfileRename(Context& ctx, const std::string& typed, const std::string& new
   const auto oldName = StoredName(ctx, typed);
   if (!oldName) return Fail(ctx, "no profile named " + typed);
   ProfileSettings s = ReadProfile(ctx.profilesDir, *oldName);
-  const std::string before = ctx.prompter.lastText();
-  if (!RenameProfile(ctx.profilesDir, ctx.settings, s, newName))
-    return Fail(ctx, ctx.prompter.lastText() == before ? "cannot rename " + *oldName + " to " + newName : "");
+  if (const Status renamed = RenameProfile(ctx.profilesDir, ctx.settings, s, newName); !renamed)
+    return Fail(renamed, "cannot rename " + *oldName + " to " + newName);
   return 0;
 }
 

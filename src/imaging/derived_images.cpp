@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include "platform/unique_fd.h"
 
 namespace albumsmith {
 
@@ -43,12 +44,12 @@ bool IsOlderThanSource(const std::string& source, const std::string& derived) {
 }
 
 bool IsUpToDateJpeg(const std::string& source, const std::string& derived) {
-  const int fd = ::open(derived.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const UniqueFd fd(::open(derived.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return false;
   unsigned char magic[2] = {0, 0};
   struct stat d;
-  const bool jpeg = ::read(fd, magic, 2) == 2 && magic[0] == 0xFF && magic[1] == 0xD8 && ::fstat(fd, &d) == 0;
-  ::close(fd);
+  const bool jpeg =
+      ::read(fd.get(), magic, 2) == 2 && magic[0] == 0xFF && magic[1] == 0xD8 && ::fstat(fd.get(), &d) == 0;
   struct stat s;
   if (!jpeg || ::stat(source.c_str(), &s) != 0) return false;
   return !SourceIsSameOrLater(s, d);

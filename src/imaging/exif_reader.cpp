@@ -227,9 +227,9 @@ bool ExifReader::WriteSections(std::string& out) const {
   return true;
 }
 
-bool ExifReader::WriteFile(const std::filesystem::path& path) const {
+Status ExifReader::WriteFile(const std::filesystem::path& path) const {
   std::string bytes;
-  if (!WriteSections(bytes)) return false;
+  if (!WriteSections(bytes)) return Status::Failed();
   return WriteFileAtomically(path, bytes);
 }
 

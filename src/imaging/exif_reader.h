@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "imaging/exif_decoder.h"
+#include "platform/status.h"
 
 namespace albumsmith {
 
@@ -117,7 +118,7 @@ class ExifReader {
   bool WriteSections(std::string& out) const;
   // The same, written beside `path` and renamed over it, so that the image
   // is never half rewritten.
-  bool WriteFile(const std::filesystem::path& path) const;
+  Status WriteFile(const std::filesystem::path& path) const;
 
   // Writes `time` (local time) over the capture date inside the held Exif
   // block, keeping every offset and length. False when there is no date

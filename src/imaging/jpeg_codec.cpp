@@ -20,6 +20,7 @@
 #include "platform/atomic_file.h"
 #include "platform/format.h"
 #include "platform/messages.h"
+#include "platform/unique_fd.h"
 
 namespace albumsmith {
 
@@ -324,11 +325,10 @@ ImagingNotices& ShowNoticesAtOnce() {
 }
 
 bool IsJpegFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return false;
   unsigned char magic[2] = {0, 0};
-  const ssize_t got = ::read(fd, magic, 2);
-  ::close(fd);
+  const ssize_t got = ::read(fd.get(), magic, 2);
   return got == 2 && magic[0] == 0xFF && magic[1] == 0xD8;
 }
 
@@ -346,17 +346,17 @@ bool SaveJpeg(const std::string& path, const ImageBuffer& image, ImagingNotices&
   FileBeside beside(path);
   // The library writes through a stream of its own; closing it leaves the
   // file to FileBeside, which renames it into place.
-  const int fd = beside.fd() >= 0 ? ::dup(beside.fd()) : -1;
-  std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+  UniqueFd copy(beside.fd() >= 0 ? ::fcntl(beside.fd(), F_DUPFD_CLOEXEC, 0) : -1);
+  std::FILE* file = copy ? ::fdopen(copy.get(), "wb") : nullptr;
   if (!file) {
-    if (fd >= 0) ::close(fd);
     notices.Exclamation(Fmt(kCannotOpenFile, {path}));
     return false;
   }
+  copy.Release();  // the stream owns it now
   bool ok = EncodeFile(file, image);
   ok = std::fflush(file) == 0 && ok;
   ok = std::fclose(file) == 0 && ok;
-  return ok && beside.Commit(Flush::kNo);
+  return ok && beside.Commit(Flush::kNo).ok();
 }
 
 uint64_t JpegDecodeCount() { return gDecodeCount.load(); }

@@ -92,7 +92,7 @@ StampSettings ReadStamp(const std::string& path) {
   return s;
 }
 
-bool WriteStamp(const std::string& path, const StampSettings& s, int boxWidth, int boxHeight) {
+Status WriteStamp(const std::string& path, const StampSettings& s, int boxWidth, int boxHeight) {
   IniFile file(path);
   IniDocument doc = file.Load();
   doc.DeleteSection(kStampSection);
@@ -109,7 +109,7 @@ bool WriteStamp(const std::string& path, const StampSettings& s, int boxWidth, i
       {"boxwidth", std::to_string(boxWidth)},
   };
   for (const auto& [key, value] : keys)
-    if (!doc.Set(kStampSection, key, value)) return false;
+    if (!doc.Set(kStampSection, key, value)) return Status::SystemError(EINVAL);
   return file.Save(doc);
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 namespace albumsmith {
 
 inline constexpr std::string_view kStampSection = "parameters";
@@ -93,7 +95,7 @@ std::string StampFileOf(const std::string& imagePath);
 StampSettings ReadStamp(const std::string& path);
 // Writes the ten keys in their order, replacing the section; other sections
 // stay. False when the file cannot be written or the text holds a line break.
-bool WriteStamp(const std::string& path, const StampSettings& stamp, int boxWidth, int boxHeight);
+Status WriteStamp(const std::string& path, const StampSettings& stamp, int boxWidth, int boxHeight);
 // True when the file has a "parameters" section whose `tag` is non-zero.
 bool StampWanted(const std::string& path);
 

@@ -148,8 +148,8 @@ bool TransformFile(int code, const std::string& path, ImagingNotices& notices) {
   if (!reader.ReadSections(transformed, ImageData::Keep)) return false;
   std::string out;
   if (!reader.WriteSections(out)) return false;
-  if (!WriteFileAtomically(path, out)) {
-    notices.Exclamation(WithSystemError(FormatString(kCannotCreateFile, {path}), errno));
+  if (const Status written = WriteFileAtomically(path, out); !written) {
+    notices.Exclamation(WithSystemError(FormatString(kCannotCreateFile, {path}), written.systemError()));
     return false;
   }
   return true;
@@ -179,8 +179,8 @@ bool RewriteDate(const std::string& path, const std::string& name, std::time_t n
     notices.Exclamation(FormatString(kCannotReadDate, {name}));
     return false;
   }
-  if (!WriteFileAtomically(path, out)) {
-    notices.Exclamation(WithSystemError(FormatString(kCannotUpdateFile, {name}), errno));
+  if (const Status written = WriteFileAtomically(path, out); !written) {
+    notices.Exclamation(WithSystemError(FormatString(kCannotUpdateFile, {name}), written.systemError()));
     return false;
   }
   return true;

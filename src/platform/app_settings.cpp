@@ -42,14 +42,14 @@ bool AppSettings::EnsureFolder() const {
 }
 
 bool AppSettings::SetString(std::string_view key, std::string_view value, std::string_view data) {
-  return EnsureFolder() && ini_.WriteString(key, value, data);
+  return EnsureFolder() && ini_.WriteString(key, value, data).ok();
 }
 
 bool AppSettings::SetInt(std::string_view key, std::string_view value, int data) {
-  return EnsureFolder() && ini_.WriteInt(key, value, data);
+  return EnsureFolder() && ini_.WriteInt(key, value, data).ok();
 }
 
-bool AppSettings::Save(const IniDocument& doc) { return EnsureFolder() && ini_.Save(doc); }
+bool AppSettings::Save(const IniDocument& doc) { return EnsureFolder() && ini_.Save(doc).ok(); }
 
 bool AppSettings::KeyExists(std::string_view key) const {
   const std::string prefix = ToLower(key) + "\\";
@@ -84,7 +84,7 @@ bool AppSettings::DeleteKey(std::string_view key) {
       changed = true;
     }
   }
-  return !changed || ini_.Save(doc);
+  return !changed || ini_.Save(doc).ok();
 }
 
 }  // namespace albumsmith

@@ -78,71 +78,71 @@ FileBeside::FileBeside(std::string path, unsigned createMode) : path_(std::move(
   const std::string prefix = dir + "." + name + std::string(kTemporaryMark) + std::to_string(::getpid()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp_ = prefix + std::to_string(counter.fetch_add(1));
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(createMode));
-    if (fd_ >= 0 || errno != EEXIST) break;
+    fd_.Reset(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(createMode)));
+    if (fd_ || errno != EEXIST) break;
   }
-  if (fd_ < 0) temp_.clear();
+  if (!fd_) {
+    status_ = Status::SystemError(errno);
+    temp_.clear();
+  }
 }
 
 FileBeside::~FileBeside() {
-  if (fd_ >= 0) ::close(fd_);
+  fd_.Reset();
   if (!temp_.empty()) ::unlink(temp_.c_str());
 }
 
-bool FileBeside::Fail() {
-  const int saved = errno;
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+Status FileBeside::Fail(int error) {
+  fd_.Reset();
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
-  errno = saved;
-  return false;
+  status_ = Status::SystemError(error);
+  errno = error;
+  return status_;
 }
 
-bool FileBeside::Write(std::string_view data) {
-  if (fd_ < 0) return false;
+Status FileBeside::Write(std::string_view data) {
+  if (!fd_) return status_.ok() ? Status::SystemError(EBADF) : status_;
   size_t done = 0;
   while (done < data.size()) {
-    const ssize_t w = ::write(fd_, data.data() + done, data.size() - done);
+    const ssize_t w = ::write(fd_.get(), data.data() + done, data.size() - done);
     if (w < 0) {
       if (errno == EINTR) continue;
-      return Fail();
+      return Fail(errno);
     }
     done += static_cast<size_t>(w);
   }
-  return true;
+  return {};
 }
 
-bool FileBeside::Commit(Flush flush, Replace replace, std::optional<unsigned> mode) {
-  if (fd_ < 0) return false;
-  if (mode && ::fchmod(fd_, static_cast<mode_t>(*mode)) != 0) return Fail();
-  if (flush == Flush::kToDisk && ::fsync(fd_) != 0) return Fail();
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) return Fail();
+Status FileBeside::Commit(Flush flush, Replace replace, std::optional<unsigned> mode) {
+  if (!fd_) return status_.ok() ? Status::SystemError(EBADF) : status_;
+  if (mode && ::fchmod(fd_.get(), static_cast<mode_t>(*mode)) != 0) return Fail(errno);
+  if (flush == Flush::kToDisk && ::fsync(fd_.get()) != 0) return Fail(errno);
+  if (fd_.Close() != 0) return Fail(errno);
   if (replace == Replace::kYes) {
-    if (std::rename(temp_.c_str(), path_.c_str()) != 0) return Fail();
+    if (std::rename(temp_.c_str(), path_.c_str()) != 0) return Fail(errno);
   } else if (const int err = RenameNoReplace(temp_, path_)) {
-    errno = err;
-    return Fail();
+    return Fail(err);
   }
   temp_.clear();
-  return true;
+  return {};
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
+Status WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
                          std::optional<unsigned> mode, Flush flush) {
   // An existing file keeps its permissions exactly; a new one gets what the
   // kernel makes of 0666 and the umask.
   struct stat st;
   if (!mode && ::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
   FileBeside file(path.string(), mode ? *mode & 0777 : 0666);
-  if (file.fd() < 0) return false;
-  return file.Write(data) && file.Commit(flush, Replace::kYes, mode);
+  if (!file.status()) return file.status();
+  if (Status written = file.Write(data); !written) return written;
+  return file.Commit(flush, Replace::kYes, mode);
 }
 
-bool WriteFileIfChanged(const std::filesystem::path& path, std::string_view data) {
-  if (const auto current = ReadWholeFile(path); current && *current == data) return true;
+Status WriteFileIfChanged(const std::filesystem::path& path, std::string_view data) {
+  if (const auto current = ReadWholeFile(path); current && *current == data) return {};
   return WriteFileAtomically(path, data);
 }
 

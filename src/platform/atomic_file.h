@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+#include "platform/unique_fd.h"
+
 namespace albumsmith {
 
 // The file's bytes, or nothing when it cannot be read.
@@ -35,23 +38,28 @@ class FileBeside {
   FileBeside(const FileBeside&) = delete;
   FileBeside& operator=(const FileBeside&) = delete;
 
-  // -1 when the temporary file could not be made (errno says why).
-  int fd() const { return fd_; }
+  // -1 when the temporary file could not be made (status() says why).
+  int fd() const { return fd_.get(); }
   const std::string& temporaryPath() const { return temp_; }
-  // Writes all of `data`; false with errno set on failure.
-  bool Write(std::string_view data);
+  // Why the temporary file could not be made, or the first write or commit
+  // failure; success while all went well.
+  const Status& status() const { return status_; }
+  // Writes all of `data`.
+  Status Write(std::string_view data);
   // Sets the exact `mode` when given, flushes to disk when asked, closes the
   // file and renames it to the final name. With Replace::kNo an existing
-  // file of that name stays and the commit fails with EEXIST. False with
-  // errno set on failure; the temporary file is then gone.
-  bool Commit(Flush flush, Replace replace = Replace::kYes, std::optional<unsigned> mode = std::nullopt);
+  // file of that name stays and the commit fails with EEXIST. On failure the
+  // temporary file is gone.
+  Status Commit(Flush flush, Replace replace = Replace::kYes, std::optional<unsigned> mode = std::nullopt);
 
  private:
-  bool Fail();
+  // Drops the temporary file and records `error` (an errno) as the failure.
+  Status Fail(int error);
 
   std::string path_;
   std::string temp_;
-  int fd_ = -1;
+  UniqueFd fd_;
+  Status status_;
 };
 
 // Writes `data` to a temporary file in the same folder, flushes it to disk and
@@ -60,13 +68,13 @@ class FileBeside {
 // given, an existing file keeps its permissions and a new one gets 0666 less
 // the umask. Files that can be made again (derived pages) may skip the flush
 // to disk: a crash then leaves an empty or old file, never half a new one.
-// Returns false and sets errno on failure.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
+// On failure the Status carries the errno (also left in errno).
+Status WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
                          std::optional<unsigned> mode = std::nullopt, Flush flush = Flush::kToDisk);
 
 // WriteFileAtomically, unless the file already holds exactly `data`: side
 // files rewritten with unchanged content keep their time, so publishing does
 // not send them again.
-bool WriteFileIfChanged(const std::filesystem::path& path, std::string_view data);
+Status WriteFileIfChanged(const std::filesystem::path& path, std::string_view data);
 
 }  // namespace albumsmith

@@ -211,7 +211,7 @@ IniDocument IniFile::Load() const {
   return IniDocument::Parse(text ? *text : std::string());
 }
 
-bool IniFile::Save(const IniDocument& doc) { return WriteFileAtomically(path_, doc.Serialize(), mode_); }
+Status IniFile::Save(const IniDocument& doc) { return WriteFileAtomically(path_, doc.Serialize(), mode_); }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key) const {
   auto value = Load().Get(section, key);
@@ -223,16 +223,13 @@ int IniFile::ReadInt(std::string_view section, std::string_view key, int def) co
   return value ? ParseIniInt(*value, def) : def;
 }
 
-bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+Status IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   IniDocument doc = Load();
-  if (!doc.Set(section, key, value)) {
-    errno = EINVAL;
-    return false;
-  }
+  if (!doc.Set(section, key, value)) return Status::SystemError(EINVAL);
   return Save(doc);
 }
 
-bool IniFile::WriteInt(std::string_view section, std::string_view key, int value) {
+Status IniFile::WriteInt(std::string_view section, std::string_view key, int value) {
   return WriteString(section, key, std::to_string(value));
 }
 
@@ -242,16 +239,16 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
   return Load().SectionEntries(section);
 }
 
-bool IniFile::DeleteSection(std::string_view section) {
+Status IniFile::DeleteSection(std::string_view section) {
   IniDocument doc = Load();
-  if (!doc.HasSection(section)) return true;
+  if (!doc.HasSection(section)) return {};
   doc.DeleteSection(section);
   return Save(doc);
 }
 
-bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
+Status IniFile::DeleteKey(std::string_view section, std::string_view key) {
   IniDocument doc = Load();
-  if (!doc.DeleteKey(section, key)) return true;
+  if (!doc.DeleteKey(section, key)) return {};
   return Save(doc);
 }
 

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace albumsmith {
 
 // What a string read returns for an absent key.
@@ -62,16 +64,18 @@ class IniFile {
   // The Windows rule: absent or empty → def; otherwise a decimal (or 0x hex)
   // number with an optional sign, read up to the first other character.
   int ReadInt(std::string_view section, std::string_view key, int def = -1) const;
-  bool WriteString(std::string_view section, std::string_view key, std::string_view value);
-  bool WriteInt(std::string_view section, std::string_view key, int value);
+  // A value that would break the file's lines (a line break, or a key or
+  // section name the format cannot hold) is refused before anything is written.
+  Status WriteString(std::string_view section, std::string_view key, std::string_view value);
+  Status WriteInt(std::string_view section, std::string_view key, int value);
   bool SectionHasKeys(std::string_view section) const;
   std::vector<std::string> ReadSection(std::string_view section) const;
-  bool DeleteSection(std::string_view section);
-  bool DeleteKey(std::string_view section, std::string_view key);
+  Status DeleteSection(std::string_view section);
+  Status DeleteKey(std::string_view section, std::string_view key);
 
   // For writers of many keys at once: load, change, save once.
   IniDocument Load() const;
-  bool Save(const IniDocument& doc);
+  Status Save(const IniDocument& doc);
 
  private:
   std::filesystem::path path_;

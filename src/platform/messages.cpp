@@ -40,11 +40,35 @@ std::string SystemErrorText(int errorCode) {
 }
 
 void ShowSystemError(int errorCode, TextId stringId, std::initializer_list<FmtArg> args) {
-  Show({Icon::Exclamation, Buttons::Ok}, FormatString(stringId, args) + "\r\n\r\n" + SystemErrorText(errorCode));
+  (void)ShowSystemFailure(errorCode, stringId, args);
 }
 
 void ShowSystemErrorText(int errorCode, std::string_view format, std::initializer_list<FmtArg> args) {
-  Show({Icon::Exclamation, Buttons::Ok}, Fmt(format, args) + "\r\n\r\n" + SystemErrorText(errorCode));
+  (void)ShowSystemFailureText(errorCode, format, args);
+}
+
+Status ShowFailure(MessageStyle style, TextId stringId, std::initializer_list<FmtArg> args) {
+  std::string text = FormatString(stringId, args);
+  Show(style, text);
+  return Status::Failed(std::move(text));
+}
+
+Status ShowFailureText(MessageStyle style, std::string_view format, std::initializer_list<FmtArg> args) {
+  std::string text = Fmt(format, args);
+  Show(style, text);
+  return Status::Failed(std::move(text));
+}
+
+Status ShowSystemFailure(int errorCode, TextId stringId, std::initializer_list<FmtArg> args) {
+  std::string text = FormatString(stringId, args) + "\r\n\r\n" + SystemErrorText(errorCode);
+  Show({Icon::Exclamation, Buttons::Ok}, text);
+  return Status::SystemError(errorCode, std::move(text));
+}
+
+Status ShowSystemFailureText(int errorCode, std::string_view format, std::initializer_list<FmtArg> args) {
+  std::string text = Fmt(format, args) + "\r\n\r\n" + SystemErrorText(errorCode);
+  Show({Icon::Exclamation, Buttons::Ok}, text);
+  return Status::SystemError(errorCode, std::move(text));
 }
 
 }  // namespace albumsmith

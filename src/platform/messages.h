@@ -10,6 +10,7 @@
 
 #include "format.h"
 #include "prompter.h"
+#include "status.h"
 #include "text_id.h"
 
 namespace albumsmith {
@@ -32,5 +33,12 @@ std::string SystemErrorText(int errorCode);
 // Shown with the exclamation icon and an OK button.
 void ShowSystemError(int errorCode, TextId stringId, std::initializer_list<FmtArg> args = {});
 void ShowSystemErrorText(int errorCode, std::string_view format, std::initializer_list<FmtArg> args = {});
+
+// The same messages, returning the failure they report: the text as shown,
+// and for the system ones the error number.
+Status ShowFailure(MessageStyle style, TextId stringId, std::initializer_list<FmtArg> args = {});
+Status ShowFailureText(MessageStyle style, std::string_view format, std::initializer_list<FmtArg> args = {});
+Status ShowSystemFailure(int errorCode, TextId stringId, std::initializer_list<FmtArg> args = {});
+Status ShowSystemFailureText(int errorCode, std::string_view format, std::initializer_list<FmtArg> args = {});
 
 }  // namespace albumsmith

@@ -69,7 +69,7 @@ bool UploadRecord::Save(const std::string& file) {
   std::string text = std::string(kHeader) + "\n" + where_ + "\n";
   for (const auto& [path, e] : entries_)
     text += e.fingerprint + "\t" + std::to_string(e.size) + "\t" + std::to_string(e.time) + "\t" + path + "\n";
-  return WriteFileAtomically(file, text);
+  return WriteFileAtomically(file, text).ok();
 }
 
 bool UploadRecord::Current(const std::string& path, std::string_view text, const RemoteEntry& listed) {

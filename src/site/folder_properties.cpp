@@ -20,8 +20,9 @@ constexpr std::string_view kCannotWriteFile = "Cannot write %s";
 constexpr std::string_view kIncludeRejected = "Included HTML cannot hold BODY or HTML tags.\n\nInclude rejected.";
 
 bool WriteHtmlReported(const std::string& path, const std::string& text) {
-  if (WriteFileAtomically(path, text)) return true;
-  ShowSystemErrorText(errno, kCannotWriteHtml);
+  const Status written = WriteFileAtomically(path, text);
+  if (written) return true;
+  ShowSystemErrorText(written.systemError(), kCannotWriteHtml);
   return false;
 }
 
@@ -80,9 +81,9 @@ bool SaveFolderProperties(const std::string& profileDir, const std::string& fold
                                                            {"TitleText", settings.titleText}};
   bool set = true;
   for (const auto& [key, value] : keys) set = doc.Set(kSettingsSection, key, value) && set;
-  const bool saved = ini.Save(doc);
+  const Status saved = ini.Save(doc);
   if (saved && set) return true;
-  ShowSystemErrorText(saved ? EINVAL : errno, kCannotWriteFile, {ini.path().string()});
+  ShowSystemErrorText(saved ? EINVAL : saved.systemError(), kCannotWriteFile, {ini.path().string()});
   return false;
 }
 

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/messages.h"
+#include "platform/unique_fd.h"
 #include "site/folder_properties.h"
 
 namespace albumsmith {
@@ -52,31 +53,27 @@ PreviewPlacement CentredPreview(int choice, int screenX, int screenY, int screen
 std::optional<std::string> WriteHtmlPreviewFile(std::string_view html) {
   std::string name = TemporaryDirectory() + "albumsmith-preview-XXXXXX.html";
   // The browser takes a file for a page by its extension.
-  const int fd = ::mkstemps(name.data(), 5);
-  if (fd < 0) {
+  UniqueFd fd(::mkstemps(name.data(), 5));
+  if (!fd) {
     ShowSystemErrorText(errno, kCannotCreateTemporary, {name});
     return std::nullopt;
   }
-  const std::string text = HtmlPreviewText(html);
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int err = errno;
-      ::close(fd);
-      ::unlink(name.c_str());
-      ShowSystemErrorText(err, kCannotCreateTemporary, {name});
-      return std::nullopt;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    const int err = errno;
+  auto fail = [&](int err) {
+    fd.Reset();
     ::unlink(name.c_str());
     ShowSystemErrorText(err, kCannotCreateTemporary, {name});
     return std::nullopt;
+  };
+  const std::string text = HtmlPreviewText(html);
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd.get(), text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return fail(errno);
+    if (n == 0) return fail(EIO);
+    done += static_cast<size_t>(n);
   }
+  if (fd.Close() != 0) return fail(errno);
   return name;
 }
 

@@ -85,8 +85,9 @@ bool CopyOne(const std::string& source, const std::string& destination) {
 }
 
 bool WriteOne(const std::string& path, const std::string& text) {
-  if (WriteFileAtomically(path, text)) return true;
-  ShowSystemErrorText(errno, kCannotCreateFile, {path});
+  const Status written = WriteFileAtomically(path, text);
+  if (written) return true;
+  ShowSystemErrorText(written.systemError(), kCannotCreateFile, {path});
   return false;
 }
 
@@ -160,8 +161,8 @@ bool WritePreviewPages(const ProfileSettings& settings, const std::string& profi
     for (const auto& [name, skeleton] : {std::pair{"index.html", &indexSkeleton}, std::pair{"slide.html", &slideSkeleton}}) {
       std::string page = *skeleton;
       expander.Expand(page);
-      if (!WriteFileAtomically(dir + name, page)) {
-        ShowSystemErrorText(errno, kCannotWritePage, {out, folder.path, name});
+      if (const Status written = WriteFileAtomically(dir + name, page); !written) {
+        ShowSystemErrorText(written.systemError(), kCannotWritePage, {out, folder.path, name});
         ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotCreateHtmlDirectory, {folder.path});
         all = false;
         break;

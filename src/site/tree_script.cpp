@@ -78,8 +78,9 @@ bool WritePreviewTreeScript(const std::string& profileDir, const std::string& te
   const std::string dir = profileDir + "albsite/js";
   std::error_code ec;
   fs::create_directories(dir, ec);
-  if (!WriteFileAtomically(dir + "/" + std::string(kTreeScriptName), PreviewTreeScript(profileName, folders))) {
-    ShowSystemErrorText(errno, kCannotWriteTreeScript, {dir, std::string(kTreeScriptName)});
+  const Status written = WriteFileAtomically(dir + "/" + std::string(kTreeScriptName), PreviewTreeScript(profileName, folders));
+  if (!written) {
+    ShowSystemErrorText(written.systemError(), kCannotWriteTreeScript, {dir, std::string(kTreeScriptName)});
     return false;
   }
   fs::copy_file(templateDir + std::string(kStyleSheet), dir + "/albumsmith.css", fs::copy_options::overwrite_existing,

@@ -37,8 +37,9 @@ bool RewriteSection(const std::string& iniPath, const std::vector<Variable>& lis
     // An entry without "=" reads as an empty name; there is no key to write it back as.
     if (!v.name.empty()) ok = doc.Set(kVariablesSection, v.name, v.value) && ok;
   }
-  if (ini.Save(doc) && ok) return true;
-  ShowSystemErrorText(errno, "Cannot write %s", {iniPath});
+  const Status saved = ini.Save(doc);
+  if (saved && ok) return true;
+  ShowSystemErrorText(saved ? EINVAL : saved.systemError(), "Cannot write %s", {iniPath});
   return false;
 }
 
@@ -102,8 +103,9 @@ std::string VarInfPath(const std::string& profileDir, const std::string& folder)
 }
 
 bool WriteVarInf(const std::string& profileDir, const std::string& folder, const std::string& file) {
-  if (WriteFileAtomically(file, VarInfText(profileDir, folder))) return true;
-  ShowSystemErrorText(errno, kCannotCreateFile, {std::string(kVarInf)});
+  const Status written = WriteFileAtomically(file, VarInfText(profileDir, folder));
+  if (written) return true;
+  ShowSystemErrorText(written.systemError(), kCannotCreateFile, {std::string(kVarInf)});
   return false;
 }
 

@@ -381,7 +381,7 @@ void CDirectoryTree::FromText(std::string_view text) {
   }
 }
 
-bool CDirectoryTree::Save(const std::string& file) const { return WriteFileAtomically(file, ToText()); }
+Status CDirectoryTree::Save(const std::string& file) const { return WriteFileAtomically(file, ToText()); }
 
 bool CDirectoryTree::LoadFrom(const std::string& file) {
   Clear();
@@ -395,8 +395,9 @@ bool CDirectoryTree::LoadFrom(const std::string& file) {
 
 bool SaveTreeReported(const CDirectoryTree& tree, const std::string& profileDir) {
   const std::string file = RemdirPath(profileDir);
-  if (tree.Save(file)) return true;
-  ShowSystemErrorText(errno, "Cannot write %s", {file});
+  const Status saved = tree.Save(file);
+  if (saved) return true;
+  ShowSystemErrorText(saved.systemError(), "Cannot write %s", {file});
   return false;
 }
 

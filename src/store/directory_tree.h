@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace albumsmith {
 
 class CDirectoryTree {
@@ -123,8 +125,8 @@ class CDirectoryTree {
   // missing or not a valid folder name, name taken among its siblings) is
   // skipped together with the lines below it, so nothing lands under a wrong parent.
   void FromText(std::string_view text);
-  // Written atomically. False with errno set when it cannot be written.
-  bool Save(const std::string& file) const;
+  // Written atomically.
+  Status Save(const std::string& file) const;
   // False (and an empty tree) when the file cannot be read.
   bool LoadFrom(const std::string& file);
 

@@ -15,6 +15,7 @@
 #include "platform/messages.h"
 #include "platform/strings.h"
 #include "platform/text.h"
+#include "platform/unique_fd.h"
 
 namespace albumsmith {
 
@@ -29,10 +30,10 @@ struct Entry {
 
 // The entries of one directory (without "." and ".."), sorted by name so that
 // every walk, and so every failure, happens in the same order each run.
-// Returns 0 or the errno of opening the directory.
-int ReadEntries(const std::string& dirWithSlash, std::vector<Entry>& entries) {
+// Fails when the directory cannot be opened.
+Status ReadEntries(const std::string& dirWithSlash, std::vector<Entry>& entries) {
   DIR* dir = ::opendir(dirWithSlash.c_str());
-  if (!dir) return errno;
+  if (!dir) return Status::SystemError(errno);
   while (const dirent* d = ::readdir(dir)) {
     if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
     Entry e{d->d_name};
@@ -46,7 +47,7 @@ int ReadEntries(const std::string& dirWithSlash, std::vector<Entry>& entries) {
   }
   ::closedir(dir);
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return NameLess(a.name, b.name); });
-  return 0;
+  return {};
 }
 
 // A regular file, reached through a link if need be. Links to directories,
@@ -61,89 +62,56 @@ bool IsRegularFile(const std::string& path) {
 // copy. The copy is written beside the destination and renamed over it, so
 // an interrupted copy never leaves half a photo under its name (where it
 // would pass for a complete one). Without `overwrite` an existing
-// destination gives EEXIST. Returns 0 or an errno.
-int CopyFileContent(const std::string& source, const std::string& destination, bool overwrite) {
-  int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return errno;
+// destination gives EEXIST.
+Status CopyFileContent(const std::string& source, const std::string& destination, bool overwrite) {
+  const UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in) return Status::SystemError(errno);
   struct stat st;
-  if (::fstat(in, &st) != 0) {
-    int err = errno;
-    ::close(in);
-    return err;
-  }
-  if (S_ISDIR(st.st_mode)) {
-    ::close(in);
-    return EISDIR;
-  }
+  if (::fstat(in.get(), &st) != 0) return Status::SystemError(errno);
+  if (S_ISDIR(st.st_mode)) return Status::SystemError(EISDIR);
   struct stat existing;
   if (::lstat(destination.c_str(), &existing) == 0) {
     // Asked before anything is copied; the rename below still refuses to
     // replace a file that appears meanwhile.
-    if (!overwrite) {
-      ::close(in);
-      return EEXIST;
-    }
+    if (!overwrite) return Status::SystemError(EEXIST);
     // The source itself already holds the content.
-    if (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
-      ::close(in);
-      return 0;
-    }
+    if (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) return {};
   }
   FileBeside out(destination, st.st_mode & 0777);
-  if (out.fd() < 0) {
-    int err = errno;
-    ::close(in);
-    return err;
-  }
+  if (!out.status()) return out.status();
 
-  int err = 0;
   static constexpr size_t kBufferSize = size_t{256} * 1024;
   std::vector<char> buffer(kBufferSize);
   for (;;) {
-    ssize_t got = ::read(in, buffer.data(), buffer.size());
+    const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
     if (got < 0) {
       if (errno == EINTR) continue;
-      err = errno;
-      break;
+      return Status::SystemError(errno);
     }
     if (got == 0) break;
-    if (!out.Write(std::string_view(buffer.data(), static_cast<size_t>(got)))) {
-      err = errno;
-      break;
-    }
+    if (Status written = out.Write(std::string_view(buffer.data(), static_cast<size_t>(got))); !written)
+      return written;
   }
-  ::close(in);
-  if (err) return err;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (::futimens(out.fd(), times) != 0) return errno;
+  if (::futimens(out.fd(), times) != 0) return Status::SystemError(errno);
   // Errors of delayed writes (full disk, network file systems) show up here.
-  if (!out.Commit(Flush::kToDisk, overwrite ? Replace::kYes : Replace::kNo)) return errno;
-  return 0;
+  return out.Commit(Flush::kToDisk, overwrite ? Replace::kYes : Replace::kNo);
 }
 
-bool CopyFileList(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll,
-                  const std::atomic<bool>* cancel, std::vector<std::string>* copied) {
+Status CopyFileList(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll,
+                    const std::atomic<bool>* cancel, std::vector<std::string>* copied) {
   const std::string dir = WithSlash(destinationDir);
   for (const auto& [source, name] : files) {
-    if (cancel && cancel->load()) return false;
+    if (cancel && cancel->load()) return Status::Stopped();
     const std::string destination = dir + name;
     bool written = true;
-    if (overwriteAll) {
-      if (int err = CopyFileContent(source, destination, true)) {
-        ShowSystemError(err, TextId::kCannotCopyTo, {source, destination});
-        return false;
-      }
-    } else if (int err = CopyFileContent(source, destination, false)) {
-      if (err != EEXIST) {
-        ShowSystemError(err, TextId::kCannotCopyTo, {source, destination});
-        return false;
-      }
+    if (const Status first = CopyFileContent(source, destination, overwriteAll); !first) {
+      if (overwriteAll || first.systemError() != EEXIST)
+        return ShowSystemFailure(first.systemError(), TextId::kCannotCopyTo, {source, destination});
       Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, TextId::kAlreadyExists, {name});
       if (reply.answer == Answer::Ok) {
-        if (int again = CopyFileContent(source, destination, true)) {
-          ShowSystemError(again, TextId::kCannotCopyTo, {source, destination});
-          return false;
-        }
+        if (const Status again = CopyFileContent(source, destination, true); !again)
+          return ShowSystemFailure(again.systemError(), TextId::kCannotCopyTo, {source, destination});
         if (reply.dontAskAgain) overwriteAll = true;
       } else {
         written = false;
@@ -152,14 +120,11 @@ bool CopyFileList(const std::vector<CopyItem>& files, const std::string& destina
     // A copied or kept file must stay replaceable by later runs: a read-only
     // source would otherwise give a read-only copy.
     struct stat st;
-    if (::stat(destination.c_str(), &st) != 0 || ::chmod(destination.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) {
-      int err = errno;
-      ShowSystemError(err, TextId::kCannotSetAttributes, {destination});
-      return false;
-    }
+    if (::stat(destination.c_str(), &st) != 0 || ::chmod(destination.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+      return ShowSystemFailure(errno, TextId::kCannotSetAttributes, {destination});
     if (written && copied) copied->push_back(name);
   }
-  return true;
+  return {};
 }
 
 std::vector<CopyItem> SameNames(const std::vector<std::string>& files) {
@@ -171,15 +136,15 @@ std::vector<CopyItem> SameNames(const std::vector<std::string>& files) {
 
 // Moves one file to another file system: copy (keeping the time), then remove
 // the source. When the source cannot be removed the copy is taken back so the
-// file exists once. Returns 0 or an errno.
-int MoveAcrossFileSystems(const std::string& source, const std::string& destination) {
-  if (int err = CopyFileContent(source, destination, false)) return err;
+// file exists once.
+Status MoveAcrossFileSystems(const std::string& source, const std::string& destination) {
+  if (Status copied = CopyFileContent(source, destination, false); !copied) return copied;
   if (::unlink(source.c_str()) != 0) {
-    int err = errno;
+    const int err = errno;
     ::unlink(destination.c_str());
-    return err;
+    return Status::SystemError(err);
   }
-  return 0;
+  return {};
 }
 
 }  // namespace
@@ -223,7 +188,7 @@ bool IsNewer(const std::string& a, const std::string& b) {
 
 void ListDirs(const std::string& base, const std::string& relative, std::vector<std::string>& list, bool keepAlbsite) {
   std::vector<Entry> entries;
-  ReadEntries(base + relative, entries);
+  (void)ReadEntries(base + relative, entries);  // an unreadable directory lists as empty
   for (const Entry& e : entries) {
     if (!e.directory || (!keepAlbsite && e.name == "albsite")) continue;
     ListDirs(base, relative + e.name + "/", list, keepAlbsite);
@@ -234,16 +199,16 @@ void ListDirs(const std::string& base, const std::string& relative, std::vector<
 void ListFiles(const std::string& directory, std::vector<std::string>& list) {
   const std::string dir = WithSlash(directory);
   std::vector<Entry> entries;
-  ReadEntries(dir, entries);
+  (void)ReadEntries(dir, entries);  // an unreadable directory lists as empty
   for (const Entry& e : entries) {
     if (!e.directory && IsRegularFile(dir + e.name)) list.push_back(dir + e.name);
   }
 }
 
-bool CreatePath(const std::string& path) {
+Status CreatePath(const std::string& path) {
   const std::string target = WithoutSlash(path);
-  if (DirExists(target)) return true;
-  if (::mkdir(target.c_str(), 0777) == 0) return true;
+  if (DirExists(target)) return {};
+  if (::mkdir(target.c_str(), 0777) == 0) return {};
 
   // Find the nearest entry that exists, then create every level below it. The
   // walk stops at any existing entry, not only a directory, so a file standing
@@ -264,135 +229,113 @@ bool CreatePath(const std::string& path) {
     if (::mkdir(level.c_str(), 0777) != 0) {
       int err = errno;
       // Someone else may have made it in the meantime.
-      if (!(err == EEXIST && DirExists(level))) {
-        ShowSystemError(err, TextId::kCannotCreateDirectory, {target});
-        return false;
-      }
+      if (!(err == EEXIST && DirExists(level))) return ShowSystemFailure(err, TextId::kCannotCreateDirectory, {target});
     }
-    if (next == std::string::npos) return true;
+    if (next == std::string::npos) return {};
   }
 }
 
-bool DeleteTree(const std::string& dir) {
+Status DeleteTree(const std::string& dir) {
   // An empty name must not become "/".
-  if (dir.empty()) return true;
+  if (dir.empty()) return {};
   const std::string self = WithoutSlash(dir);
   struct stat st;
-  if (::lstat(self.c_str(), &st) != 0) return true;
+  if (::lstat(self.c_str(), &st) != 0) return {};
   if (S_ISDIR(st.st_mode)) {
     const std::string prefix = WithSlash(dir);
     std::vector<Entry> entries;
-    ReadEntries(prefix, entries);
+    (void)ReadEntries(prefix, entries);  // an unreadable directory shows at its rmdir below
     for (const Entry& e : entries) {
       const std::string path = prefix + e.name;
       if (e.directory) {
-        if (!DeleteTree(path)) return false;
+        if (Status deleted = DeleteTree(path); !deleted) return deleted;
       } else if (::unlink(path.c_str()) != 0) {
-        int err = errno;
-        ShowSystemError(err, TextId::kCannotDeleteFile, {path});
-        return false;
+        return ShowSystemFailure(errno, TextId::kCannotDeleteFile, {path});
       }
     }
-    if (::rmdir(self.c_str()) != 0) {
-      int err = errno;
-      ShowSystemError(err, TextId::kCannotDeleteDirectory, {self});
-    }
+    // A directory left behind is reported, yet the walk counts as done: what
+    // it held is gone, which is what callers wait for.
+    if (::rmdir(self.c_str()) != 0) (void)ShowSystemFailure(errno, TextId::kCannotDeleteDirectory, {self});
   } else {
     // A link given as the directory goes, never what it points to; any other
     // file is not a directory and is left alone.
-    if ((S_ISLNK(st.st_mode) ? ::unlink(self.c_str()) : ::rmdir(self.c_str())) != 0) {
-      int err = errno;
-      ShowSystemError(err, TextId::kCannotDeleteDirectory, {self});
-    }
+    if ((S_ISLNK(st.st_mode) ? ::unlink(self.c_str()) : ::rmdir(self.c_str())) != 0)
+      (void)ShowSystemFailure(errno, TextId::kCannotDeleteDirectory, {self});
   }
-  return true;
+  return {};
 }
 
-bool DeleteMatchingFiles(const std::string& dir, const std::string& pattern) {
-  if (dir.empty()) return true;
+Status DeleteMatchingFiles(const std::string& dir, const std::string& pattern) {
+  if (dir.empty()) return {};
   const std::string prefix = WithSlash(dir);
   std::vector<Entry> entries;
-  if (ReadEntries(prefix, entries) != 0) return true;
+  if (!ReadEntries(prefix, entries)) return {};
   for (const Entry& e : entries) {
-    if (e.directory && !DeleteMatchingFiles(prefix + e.name, pattern)) return false;
+    if (!e.directory) continue;
+    if (Status deleted = DeleteMatchingFiles(prefix + e.name, pattern); !deleted) return deleted;
   }
   for (const Entry& e : entries) {
     if (e.directory || ::fnmatch(pattern.c_str(), e.name.c_str(), FNM_CASEFOLD) != 0) continue;
     const std::string path = prefix + e.name;
-    if (::unlink(path.c_str()) != 0) {
-      int err = errno;
-      ShowSystemError(err, TextId::kCannotDeleteFile, {path});
-      return false;
-    }
+    if (::unlink(path.c_str()) != 0) return ShowSystemFailure(errno, TextId::kCannotDeleteFile, {path});
   }
-  return true;
+  return {};
 }
 
-bool CopyTree(const std::string& source, const std::string& destination) {
+Status CopyTree(const std::string& source, const std::string& destination) {
   const std::string from = WithSlash(source);
   const std::string to = WithSlash(destination);
-  if (!CreatePath(to)) return false;
+  if (Status created = CreatePath(to); !created) return created;
   std::vector<Entry> entries;
-  if (int err = ReadEntries(from, entries)) {
-    ShowSystemError(err, TextId::kCannotCopyFile, {WithoutSlash(source)});
-    return false;
-  }
+  if (const Status read = ReadEntries(from, entries); !read)
+    return ShowSystemFailure(read.systemError(), TextId::kCannotCopyFile, {WithoutSlash(source)});
   for (const Entry& e : entries) {
     const std::string path = from + e.name;
     if (e.directory) {
-      if (!CopyTree(path, to + e.name)) return false;
+      if (Status copied = CopyTree(path, to + e.name); !copied) return copied;
     } else if (IsRegularFile(path)) {
-      if (int err = CopyFileContent(path, to + e.name, true)) {
-        ShowSystemError(err, TextId::kCannotCopyFile, {path});
-        return false;
-      }
+      if (const Status copied = CopyFileContent(path, to + e.name, true); !copied)
+        return ShowSystemFailure(copied.systemError(), TextId::kCannotCopyFile, {path});
     }
   }
-  return true;
+  return {};
 }
 
-bool CopyFiles(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll) {
+Status CopyFiles(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll) {
   return CopyFileList(SameNames(files), destinationDir, overwriteAll, nullptr, nullptr);
 }
 
-bool CopyFilesAs(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll,
-                 std::vector<std::string>* copied) {
+Status CopyFilesAs(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll,
+                   std::vector<std::string>* copied) {
   return CopyFileList(files, destinationDir, overwriteAll, nullptr, copied);
 }
 
-bool MoveFiles(const std::vector<std::string>& files, const std::string& destinationDir) {
+Status MoveFiles(const std::vector<std::string>& files, const std::string& destinationDir) {
   const std::string dir = WithSlash(destinationDir);
   for (const std::string& source : files) {
     const std::string destination = dir + FileName(source);
     // A move never replaces a file already at the destination.
-    int err = 0;
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) != 0) {
-      err = errno;
-      if (err == EINVAL || err == ENOSYS) {
-        // The file system cannot refuse to replace; check first instead.
-        if (FileExists(destination)) {
-          err = EEXIST;
-        } else {
-          err = ::rename(source.c_str(), destination.c_str()) == 0 ? 0 : errno;
-        }
-      }
-      if (err == EXDEV) err = MoveAcrossFileSystems(source, destination);
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) continue;
+    Status moved = Status::SystemError(errno);
+    if (moved.systemError() == EINVAL || moved.systemError() == ENOSYS) {
+      // The file system cannot refuse to replace; check first instead.
+      if (FileExists(destination))
+        moved = Status::SystemError(EEXIST);
+      else if (::rename(source.c_str(), destination.c_str()) == 0)
+        moved = {};
+      else
+        moved = Status::SystemError(errno);
     }
-    if (err) {
-      ShowSystemError(err, TextId::kCannotMoveItem, {source, destination});
-      return false;
-    }
+    if (moved.systemError() == EXDEV) moved = MoveAcrossFileSystems(source, destination);
+    if (!moved) return ShowSystemFailure(moved.systemError(), TextId::kCannotMoveItem, {source, destination});
   }
-  return true;
+  return {};
 }
 
-bool DeleteFileReported(const std::string& path) {
-  if (::unlink(path.c_str()) == 0) return true;
-  int err = errno;
-  ShowSystemError(err, TextId::kCannotDeleteItem, {path});
-  return false;
+Status DeleteFileReported(const std::string& path) {
+  if (::unlink(path.c_str()) == 0) return {};
+  return ShowSystemFailure(errno, TextId::kCannotDeleteItem, {path});
 }
-
 int CopyTreeWithProgress(const std::string& source, const std::string& destination, CopyProgress& progress,
                          const std::atomic<bool>* cancel) {
   const std::string from = WithSlash(source);

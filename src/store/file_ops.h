@@ -1,8 +1,9 @@
 #pragma once
 // The file operations every part of the program uses on a profile's folders.
 // Each reports its own failure through the current Prompter (the texts of the
-// string table, with the system's error text) and returns false; callers stop
-// at the first failure and leave what was done in place.
+// string table, with the system's error text) and returns it as a Status
+// (the text shown and the error number); callers stop at the first failure
+// and leave what was done in place.
 //
 // Paths are UTF-8 strings with "/" separators; a directory may be given with
 // or without a trailing "/" unless a function says otherwise.
@@ -11,6 +12,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/status.h"
 
 namespace albumsmith {
 
@@ -33,14 +36,15 @@ void ListDirs(const std::string& base, const std::string& relative, std::vector<
 // Appends the full paths of the files (not directories) of one directory, sorted by name.
 void ListFiles(const std::string& directory, std::vector<std::string>& list);
 
-bool CreatePath(const std::string& path);
-bool DeleteTree(const std::string& dir);
+Status CreatePath(const std::string& path);
+// A directory that cannot be removed once emptied is reported but not a failure.
+Status DeleteTree(const std::string& dir);
 // `pattern` is a shell wildcard matched without regard to letter case ("*.JPG").
-bool DeleteMatchingFiles(const std::string& dir, const std::string& pattern);
-bool CopyTree(const std::string& source, const std::string& destination);
+Status DeleteMatchingFiles(const std::string& dir, const std::string& pattern);
+Status CopyTree(const std::string& source, const std::string& destination);
 // `overwriteAll` lives for this call only: ticking "Don't ask me again" at the
 // overwrite question sets it for the rest of the list.
-bool CopyFiles(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll = false);
+Status CopyFiles(const std::vector<std::string>& files, const std::string& destinationDir, bool overwriteAll = false);
 // One file of a copy and the name it gets in the destination directory.
 struct CopyItem {
   std::string source;
@@ -49,10 +53,10 @@ struct CopyItem {
 // CopyFiles with a name per file. `copied`, when given, receives the names
 // actually written (a file kept at the overwrite question is not one), so
 // that a caller can carry what belongs to each copied file, or undo it.
-bool CopyFilesAs(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll = false,
-                 std::vector<std::string>* copied = nullptr);
-bool MoveFiles(const std::vector<std::string>& files, const std::string& destinationDir);
-bool DeleteFileReported(const std::string& path);
+Status CopyFilesAs(const std::vector<CopyItem>& files, const std::string& destinationDir, bool overwriteAll = false,
+                   std::vector<std::string>* copied = nullptr);
+Status MoveFiles(const std::vector<std::string>& files, const std::string& destinationDir);
+Status DeleteFileReported(const std::string& path);
 
 // What the copy worker tells its window.
 class CopyProgress {

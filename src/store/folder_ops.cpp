@@ -73,33 +73,44 @@ class TraceLog {
 
 // Renames a directory without ever replacing an existing entry (rename(2)
 // would silently replace an empty directory). Across file systems the tree
-// is copied and the original deleted. Returns 0 or an errno.
-int MoveDirectory(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+// is copied and the original deleted.
+Status MoveDirectory(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
   int err = errno;
   if (err == EINVAL || err == ENOSYS) {
     // The file system cannot refuse to replace; check first instead.
-    if (FileExists(to)) return EEXIST;
-    if (::rename(from.c_str(), to.c_str()) == 0) return 0;
+    if (FileExists(to)) return Status::SystemError(EEXIST);
+    if (::rename(from.c_str(), to.c_str()) == 0) return {};
     err = errno;
   }
-  if (err != EXDEV) return err;
-  if (!DirExists(from)) return ENOENT;
-  if (FileExists(to)) return EEXIST;
-  if (CopyTree(from, to) && DeleteTree(from)) return 0;
-  if (DirExists(from)) DeleteTree(to);  // the original is whole: drop the partial copy
-  return EXDEV;
+  if (err != EXDEV) return Status::SystemError(err);
+  if (!DirExists(from)) return Status::SystemError(ENOENT);
+  if (FileExists(to)) return Status::SystemError(EEXIST);
+  if (CopyTree(from, to) && DeleteTree(from)) return {};
+  if (DirExists(from)) (void)DeleteTree(to);  // the original is whole: drop the partial copy
+  return Status::SystemError(EXDEV);
+}
+
+// A folder's rights follow it; when rights.dat cannot be written the user is
+// told, since the folder would otherwise be published with other rights
+// than the ones shown for it.
+void FollowRightsReported(const std::string& profileDir, std::string_view oldPath, std::string_view newPath) {
+  if (const Status followed = FollowFolderRights(profileDir, oldPath, newPath); !followed)
+    ShowSystemErrorText(followed.systemError(), "Cannot write %s", {RightsPath(profileDir)});
 }
 
 // Copy then delete, the way a folder moves between parents.
-bool CopyThenDelete(const std::string& from, const std::string& to) { return CopyTree(from, to) && DeleteTree(from); }
+Status CopyThenDelete(const std::string& from, const std::string& to) {
+  if (Status copied = CopyTree(from, to); !copied) return copied;
+  return DeleteTree(from);
+}
 
 // The directory that will hold the derived images of a new folder; a failure
 // is reported by CreatePath and does not undo the folder, which the profile
 // verification completes later.
 void CreateDerivedDirectories(const FolderTree& folders, const std::string& relative) {
-  CreatePath(ThumbsPath(folders, relative));
-  CreatePath(MediumsPath(folders, relative));
+  (void)CreatePath(ThumbsPath(folders, relative));
+  (void)CreatePath(MediumsPath(folders, relative));
 }
 
 }  // namespace
@@ -185,7 +196,7 @@ RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std:
 
   TraceLog trace;
   trace.Line("Move : %s to %s\n", {oldPath, newPath});
-  if (MoveDirectory(oldPath, newPath) != 0) {
+  if (!MoveDirectory(oldPath, newPath)) {
     ShowMessage(kWarning, TextId::kFolderNameTaken);
     return RenameResult::kEditAgain;
   }
@@ -200,13 +211,14 @@ RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std:
                         {ThumbsPath(folders, oldRelative), ThumbsPath(folders, newRelative)}};
   for (size_t i = 0; i < std::size(steps); ++i) {
     trace.Line("Move : %s to %s\n", {steps[i].from, steps[i].to});
-    if (int err = MoveDirectory(steps[i].from, steps[i].to)) {
-      trace.Line("Move : ERROR %ld\n", {err});
-      ShowSystemError(err, TextId::kCannotRename, {steps[i].from, steps[i].to});
+    if (const Status moved = MoveDirectory(steps[i].from, steps[i].to); !moved) {
+      trace.Line("Move : ERROR %ld\n", {moved.systemError()});
+      ShowSystemError(moved.systemError(), TextId::kCannotRename, {steps[i].from, steps[i].to});
       for (size_t j = i; j-- > 0;) {
-        if (int undo = MoveDirectory(steps[j].to, steps[j].from)) trace.Line("Move : ERROR %ld\n", {undo});
+        if (const Status undo = MoveDirectory(steps[j].to, steps[j].from); !undo)
+          trace.Line("Move : ERROR %ld\n", {undo.systemError()});
       }
-      if (int undo = MoveDirectory(newPath, oldPath)) trace.Line("Move : ERROR %ld\n", {undo});
+      if (const Status undo = MoveDirectory(newPath, oldPath); !undo) trace.Line("Move : ERROR %ld\n", {undo.systemError()});
       return RenameResult::kFailed;
     }
     trace.Line("Move : OK\n");
@@ -218,37 +230,36 @@ RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std:
   tree.RenamePath(oldRelative, newRelative);
   SaveTreeReported(tree, folders.profileDir());
   // A protected folder must not open up by being renamed.
-  FollowFolderRights(folders.profileDir(), oldRelative, newRelative);
+  FollowRightsReported(folders.profileDir(), oldRelative, newRelative);
   if (notify) notify->PostShowFolder(newPath + "/");
   return RenameResult::kRenamed;
 }
 
-bool DeleteFolder(FolderTree& folders, std::string_view path) {
+Status DeleteFolder(FolderTree& folders, std::string_view path) {
   const Node* node = folders.tree().FindPath(path);
   // Deleting the root would delete every photo of the profile.
-  if (!node || node->isRoot()) return false;
-  if (ShowMessage(kQuestion, TextId::kDeleteFolderQuestion, {node->name()}).answer != Answer::Ok) return false;
+  if (!node || node->isRoot()) return Status::Refused();
+  if (ShowMessage(kQuestion, TextId::kDeleteFolderQuestion, {node->name()}).answer != Answer::Ok)
+    return Status::Cancelled();
   const std::string relative = CDirectoryTree::RelativePath(node);
-  if (!DeleteTree(folders.FullPath(relative))) return false;
+  if (Status deleted = DeleteTree(folders.FullPath(relative)); !deleted) return deleted;
   folders.tree().RemovePath(relative);
   SaveTreeReported(folders.tree(), folders.profileDir());
-  FollowFolderRights(folders.profileDir(), relative, "");
-  return true;
+  FollowRightsReported(folders.profileDir(), relative, "");
+  return {};
 }
 
-std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sourcePath, std::string_view targetPath) {
+Result<std::string> MoveFolder(FolderTree& folders, std::string_view sourcePath, std::string_view targetPath) {
   CDirectoryTree& tree = folders.tree();
   const Node* source = tree.FindPath(sourcePath);
   const Node* target = tree.FindPath(targetPath);
-  if (!source || !target || source->isRoot()) return std::nullopt;
+  if (!source || !target || source->isRoot()) return Status::Refused();
   if (target == source || target == source->parent()) {
-    ShowMessage(kWarning, TextId::kCannotMoveToItself);
-    return std::nullopt;
+    return Status::Refused(ShowFailure(kWarning, TextId::kCannotMoveToItself).message());
   }
   for (const Node* n = target->parent(); n; n = n->parent()) {
     if (n == source) {
-      ShowMessage(kWarning, TextId::kCannotMoveParent);
-      return std::nullopt;
+      return Status::Refused(ShowFailure(kWarning, TextId::kCannotMoveParent).message());
     }
   }
 
@@ -260,23 +271,22 @@ std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sour
   // Copying onto an existing folder would merge the two and overwrite photos
   // of the same name.
   if (FileExists(newPath)) {
-    ShowSystemError(EEXIST, TextId::kCannotMoveItem, {oldPath, newPath});
-    return std::nullopt;
+    return ShowSystemFailure(EEXIST, TextId::kCannotMoveItem, {oldPath, newPath});
   }
   if (ShowMessage(kQuestion, TextId::kMoveFolderQuestion, {source->name(), folders.ItemText(target)}).answer !=
       Answer::Ok)
-    return std::nullopt;
+    return Status::Cancelled();
 
-  bool moved = CopyThenDelete(oldPath, newPath);
+  bool moved = CopyThenDelete(oldPath, newPath).ok();
   // The photos are in their new place: a protected folder must not open up
   // by being moved.
-  if (moved) FollowFolderRights(folders.profileDir(), oldRelative, newRelative);
+  if (moved) FollowRightsReported(folders.profileDir(), oldRelative, newRelative);
   for (auto derived : {&ThumbsPath, &MediumsPath}) {
     if (!moved) break;
     const std::string from = derived(folders, oldRelative);
     const std::string to = derived(folders, newRelative);
     // A folder without derived images yet still gets its (empty) directory.
-    moved = DirExists(from) ? CopyThenDelete(from, to) : CreatePath(to);
+    moved = (DirExists(from) ? CopyThenDelete(from, to) : CreatePath(to)).ok();
   }
 
   // From remdir.dat again, reconciled along both paths: the folder leaves its
@@ -285,7 +295,7 @@ std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sour
   if (Node* oldParent = ExpandTo(tree, parentRelative, folders.profileDir()))
     ExpandFolder(tree, oldParent, folders.profileDir());
   ExpandTo(tree, newRelative, folders.profileDir());
-  if (!moved) return std::nullopt;
+  if (!moved) return Status::Failed();
   return newRelative;
 }
 
@@ -325,7 +335,7 @@ std::optional<std::string> ImportFolder(FolderTree& folders, std::string_view pa
   }
 
   sink.PostStatus(FormatString(TextId::kImportingFolder, {sourceDir}));
-  const bool copied = CopyTree(source, destination);
+  const Status copied = CopyTree(source, destination);
   // What was copied shows either way, so the tree matches the disk.
   folders.Reload();
   ExpandTo(folders.tree(), relative, folders.profileDir());

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
 #include "store/directory_tree.h"
 #include "store/profile_settings.h"
 
@@ -86,15 +87,17 @@ RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std:
 // Asks kDeleteFolderQuestion; on OK deletes the folder's directory with everything below it
 // and removes it from the tree. Its albsite/s and albsite/m directories are
 // left for synchronisation and verification. The root is never deleted.
-bool DeleteFolder(FolderTree& folders, std::string_view path);
+// kCancelled when the question is answered Cancel.
+Status DeleteFolder(FolderTree& folders, std::string_view path);
 
 // Moves a folder into another folder: refuses a target inside the source
 // (kCannotMoveParent) and the source itself or its own parent (kCannotMoveToItself), refuses a target
 // already holding an entry of that name, asks kMoveFolderQuestion, then copies and deletes
 // ImageTree, albsite/s and albsite/m in turn, stopping at the first failure.
 // The tree is then loaded again; the folder comes back as the last child of
-// its new parent with a new id. Returns its new relative path.
-std::optional<std::string> MoveFolder(FolderTree& folders, std::string_view sourcePath, std::string_view targetPath);
+// its new parent with a new id. Returns its new relative path; kRefused with
+// the text shown, kCancelled when the question is answered Cancel.
+Result<std::string> MoveFolder(FolderTree& folders, std::string_view sourcePath, std::string_view targetPath);
 
 // Swap the folder with its previous / next sibling and save. False when there
 // is none (nothing changes). The pane then expands the parent again.

@@ -88,7 +88,7 @@ bool FolderRights::FolderExists(std::string_view key) const {
   return std::filesystem::is_directory(ImageTreePath(profileDir_) + relative, ec);
 }
 
-bool FolderRights::Save() const {
+Status FolderRights::Save() const {
   std::string text;
   for (const RightsEntry& e : entries_) {
     // An empty text means "inherit", which no entry says as well; written
@@ -139,10 +139,10 @@ bool FolderRights::SetRights(std::string_view key, std::string_view rights) {
   return true;
 }
 
-bool FollowFolderRights(const std::string& profileDir, std::string_view oldPath, std::string_view newPath) {
+Status FollowFolderRights(const std::string& profileDir, std::string_view oldPath, std::string_view newPath) {
   const std::string oldKey = FolderKey(oldPath);
   // The root never moves; and a file without entries needs no rewriting.
-  if (oldKey == "\\" || !std::filesystem::exists(RightsPath(profileDir))) return true;
+  if (oldKey == "\\" || !std::filesystem::exists(RightsPath(profileDir))) return {};
   FolderRights rights;
   // The old folder is gone from the disk by now: its entries must be read.
   rights.Read(profileDir, false);
@@ -161,7 +161,7 @@ bool FollowFolderRights(const std::string& profileDir, std::string_view oldPath,
     std::erase_if(kept, [&](const RightsEntry& k) { return k.key == e.key; });
     kept.push_back(std::move(e));
   }
-  if (!changed) return true;
+  if (!changed) return {};
   rights.entries_ = std::move(kept);
   return rights.Save();
 }

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace albumsmith {
 
 class UsersStore;
@@ -46,7 +48,7 @@ class FolderRights {
   // folder command moved entries); the changes made here are on disk already.
   void Reload() { Load(profileDir_); }
   // Rewrites rights.dat atomically, leaving out entries of vanished folders.
-  bool Save() const;
+  Status Save() const;
 
   // The folder's own rights text. The root without an entry (or with an
   // empty one) is closed; any other folder without an entry inherits ("").
@@ -62,7 +64,7 @@ class FolderRights {
 
  private:
   bool FolderExists(std::string_view key) const;
-  friend bool FollowFolderRights(const std::string&, std::string_view, std::string_view);
+  friend Status FollowFolderRights(const std::string&, std::string_view, std::string_view);
   void Read(const std::string& profileDir, bool dropVanished);
 
   std::string profileDir_;
@@ -73,8 +75,8 @@ class FolderRights {
 // the folders inside it, to its new place in rights.dat; a deleted folder
 // (`newPath` empty) takes them away, so that a folder made later under the
 // old name does not inherit them. Paths as the folder tree names them
-// ("Trips/2004/"). False when rights.dat cannot be written.
-bool FollowFolderRights(const std::string& profileDir, std::string_view oldPath, std::string_view newPath);
+// ("Trips/2004/"). Fails when rights.dat cannot be written.
+Status FollowFolderRights(const std::string& profileDir, std::string_view oldPath, std::string_view newPath);
 
 // Whether a text is a rights text the program writes: "", "0", "9999" or
 // comma-separated non-zero decimal ids.

@@ -135,7 +135,7 @@ ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& n
   return s;
 }
 
-bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
+Status WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
   // A password absent from the file reads as empty; unless one is entered
   // it stays absent like the other keys.
   if (settings.storedPassword != kMissingKey || !settings.password.empty())
@@ -147,14 +147,15 @@ bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings, con
     // A key that was absent when read and has not been given a value stays
     // absent: the marker is no text to store.
     if (text == kMissingKey) continue;
-    if (!doc.Set(key.section, key.key, text)) return false;
+    if (!doc.Set(key.section, key.key, text)) return Status::SystemError(EINVAL);
   }
   return file.Save(doc);
 }
 
 bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
-  if (WriteProfile(profilesDir, settings, keepFrom)) return true;
-  ShowSystemErrorText(errno, "Cannot write %s", {ProfileIniPath(profilesDir, settings)});
+  const Status written = WriteProfile(profilesDir, settings, keepFrom);
+  if (written) return true;
+  ShowSystemErrorText(written.systemError(), "Cannot write %s", {ProfileIniPath(profilesDir, settings)});
   return false;
 }
 

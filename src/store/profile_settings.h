@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/status.h"
 #include "store/preserve_list.h"
 
 namespace albumsmith {
@@ -102,7 +103,7 @@ ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& n
 // readable by its owner only. What else the file holds (the profile's
 // variables) stays; with `keepFrom` it is taken from that file instead, as a
 // copied profile takes the original's.
-bool WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom = {});
+Status WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom = {});
 // WriteProfile that tells the user when the file cannot be written.
 bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings,
                           const std::string& keepFrom = {});

@@ -9,6 +9,7 @@
 #include "platform/app_settings.h"
 #include "platform/atomic_file.h"
 #include "platform/messages.h"
+#include "platform/strings.h"
 #include "platform/text.h"
 #include "store/directory_tree.h"
 #include "store/file_ops.h"
@@ -68,60 +69,40 @@ std::string ProfileDirectory(const std::string& profilesDir, const ProfileSettin
   return profilesDir + settings.subdir;
 }
 
-bool CheckNewProfileName(const std::string& profilesDir, const std::string& name) {
-  if (name.empty()) {
-    ShowMessage(kWarning, TextId::kEnterProfileName);
-    return false;
-  }
+Status CheckNewProfileName(const std::string& profilesDir, const std::string& name) {
+  if (name.empty()) return Status::Refused(ShowFailure(kWarning, TextId::kEnterProfileName).message());
   // The name becomes a folder name: refuse what would put it elsewhere.
   if (!IsSafeName(name) || Trim(name).empty()) {
-    ShowMessage(kWarning, TextId::kBadProfileName, {name});
-    return false;
+    return Status::Refused(ShowFailure(kWarning, TextId::kBadProfileName, {name}).message());
   }
-  if (ProfileExists(profilesDir, name)) {
-    ShowMessage(kWarning, TextId::kProfileExists);
-    return false;
-  }
-  return true;
+  if (ProfileExists(profilesDir, name)) return Status::Refused(ShowFailure(kWarning, TextId::kProfileExists).message());
+  return {};
 }
 
-bool CheckServerName(const std::string& server) {
-  if (server.empty()) {
-    ShowMessage(kWarning, TextId::kEnterServer);
-    return false;
-  }
-  if (server.find_first_of("/\\") != std::string::npos) {
-    ShowMessage(kWarning, TextId::kServerSlash);
-    return false;
-  }
-  return true;
+Status CheckServerName(const std::string& server) {
+  if (server.empty()) return Status::Refused(ShowFailure(kWarning, TextId::kEnterServer).message());
+  if (server.find_first_of("/\\") != std::string::npos)
+    return Status::Refused(ShowFailure(kWarning, TextId::kServerSlash).message());
+  return {};
 }
 
-bool CheckLogin(const std::string& login) {
-  if (!login.empty()) return true;
-  ShowMessage(kWarning, TextId::kEnterLogin);
-  return false;
+Status CheckLogin(const std::string& login) {
+  if (!login.empty()) return {};
+  return Status::Refused(ShowFailure(kWarning, TextId::kEnterLogin).message());
 }
 
-bool CheckPassword(const std::string& password) {
-  if (!password.empty()) return true;
-  ShowMessage(kWarning, TextId::kEnterPassword);
-  return false;
+Status CheckPassword(const std::string& password) {
+  if (!password.empty()) return {};
+  return Status::Refused(ShowFailure(kWarning, TextId::kEnterPassword).message());
 }
 
-std::optional<std::string> CheckWizardRemoteDir(const std::string& dir) {
-  if (dir.empty()) {
-    ShowMessage(kWarning, TextId::kEnterRemoteDirectory);
-    return std::nullopt;
-  }
+Result<std::string> CheckWizardRemoteDir(const std::string& dir) {
+  if (dir.empty()) return Status::Refused(ShowFailure(kWarning, TextId::kEnterRemoteDirectory).message());
   std::string remote = ToForwardSlashes(dir);
-  if (!StartsWith(remote, "/")) {
-    ShowMessage(kWarning, TextId::kRemoteDirectorySlash);
-    return std::nullopt;
-  }
+  if (!StartsWith(remote, "/")) return Status::Refused(ShowFailure(kWarning, TextId::kRemoteDirectorySlash).message());
   if (!EndsWith(remote, "/")) remote += "/";
   if (!IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kRemoveAllWarning, {remote}).answer))
-    return std::nullopt;
+    return Status::Cancelled(FormatString(TextId::kRemoveAllWarning, {remote}));
   return remote;
 }
 
@@ -165,19 +146,19 @@ bool CreateProfile(const std::string& profilesDir, ProfileSettings& settings) {
   return WriteProfileReported(profilesDir, settings);
 }
 
-bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSettings& settings,
-                   const std::string& newName) {
-  if (newName == settings.name) return true;
-  if (!CheckNewProfileName(profilesDir, newName)) return false;
+Status RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSettings& settings,
+                     const std::string& newName) {
+  if (newName == settings.name) return {};
+  if (Status checked = CheckNewProfileName(profilesDir, newName); !checked) return checked;
   const std::string oldName = settings.name;
   std::error_code ec;
   fs::rename(profilesDir + oldName, profilesDir + newName, ec);
-  if (ec) return false;  // the list entry reverts without a message
+  if (ec) return Status::SystemError(ec.value());  // the list entry reverts without a message
   settings.name = newName;
   settings.subdir = newName + "/";
   WriteProfileReported(profilesDir, settings);
   app.DeleteKey("Profiles\\" + oldName);
-  return true;
+  return {};
 }
 
 bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::string& name,
@@ -186,7 +167,7 @@ bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::
   if (!IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kDeleteProfileQuestion, {name}).answer))
     return false;
   const ProfileSettings snapshot = ReadProfile(profilesDir, name);
-  DeleteTree(profilesDir + name + "/");
+  (void)DeleteTree(profilesDir + name + "/");  // what stays was named; the profile goes all the same
   const std::string key = "Profiles\\" + name;
   if (app.KeyExists(key)) app.DeleteKey(key);
   if (IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kRemoveRemoteQuestion,
@@ -203,10 +184,11 @@ bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::
 
 bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& asRead, ProfileSettings& edited) {
   const std::string mark = WholeSyncMarkPath(ProfileDirectory(profilesDir, edited));
-  if ((edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) &&
-      !WriteFileAtomically(mark, "")) {
-    ShowSystemErrorText(errno, "Cannot write %s", {mark});
-    return false;
+  if (edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) {
+    if (const Status marked = WriteFileAtomically(mark, ""); !marked) {
+      ShowSystemErrorText(marked.systemError(), "Cannot write %s", {mark});
+      return false;
+    }
   }
   NormalizePaths(edited);
   return WriteProfileReported(profilesDir, edited);

@@ -34,15 +34,18 @@ std::string ProfileDirectory(const std::string& profilesDir, const ProfileSettin
 // --- checks of the wizard and the dialog -----------------------------------
 // Refuses an empty name (kEnterProfileName), an existing one (kProfileExists) and a name that
 // cannot be a folder name ("/", "\", control characters, "." or "..").
-bool CheckNewProfileName(const std::string& profilesDir, const std::string& name);
+// kRefused with the text shown.
+Status CheckNewProfileName(const std::string& profilesDir, const std::string& name);
 // Wizard: empty (kEnterServer), "/" or "\" inside (kServerSlash).
-bool CheckServerName(const std::string& server);
-bool CheckLogin(const std::string& login);        // kEnterLogin
-bool CheckPassword(const std::string& password);  // kEnterPassword
+// Each is kRefused with the text it showed.
+Status CheckServerName(const std::string& server);
+Status CheckLogin(const std::string& login);        // kEnterLogin
+Status CheckPassword(const std::string& password);  // kEnterPassword
 // Wizard: empty (kEnterRemoteDirectory); "\" becomes "/"; must begin with "/" (kRemoteDirectorySlash); a
-// final "/" is added; then the kRemoveAllWarning warning is asked (OK/Cancel). Nothing
-// when refused or cancelled.
-std::optional<std::string> CheckWizardRemoteDir(const std::string& dir);
+// final "/" is added; then the kRemoveAllWarning warning is asked (OK/Cancel). The
+// directory as it is stored; kRefused with the text shown, or kCancelled when the
+// warning was answered Cancel.
+Result<std::string> CheckWizardRemoteDir(const std::string& dir);
 // What the wizard's remote-directory page shows when it comes up: the
 // field's text, or for an empty field "/Prefix-WEB-Dir/<profile name>/".
 std::string ProposedRemoteDir(const std::string& field, const std::string& profileName);
@@ -62,8 +65,10 @@ bool CreateProfile(const std::string& profilesDir, ProfileSettings& settings);
 // Renames the profile folder. An unchanged name does nothing and succeeds;
 // empty (kEnterProfileName) or existing (kProfileExists) names are refused. On success the record
 // takes the new name, is written, and the old "Profiles\<old>" key is removed.
-bool RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSettings& settings,
-                   const std::string& newName);
+// A folder that cannot be renamed shows nothing: the failure carries only the
+// system's error.
+Status RenameProfile(const std::string& profilesDir, AppSettings& app, ProfileSettings& settings,
+                     const std::string& newName);
 
 // Asks kDeleteProfileQuestion; on OK deletes the profile folder and its "Profiles\<name>"
 // key, then asks kRemoveRemoteQuestion and, on OK, calls removeRemote with the profile (which

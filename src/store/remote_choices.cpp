@@ -29,8 +29,8 @@ bool UsesKeyFile(const ProfileSettings& settings) {
   return EffectiveProtocol(settings) == kProtocolSftp && !settings.keyFile.empty();
 }
 
-bool CheckKeyFile(const std::string& path) {
-  if (path.empty()) return true;
+Status CheckKeyFile(const std::string& path) {
+  if (path.empty()) return {};
   int error = 0;
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
@@ -45,13 +45,13 @@ bool CheckKeyFile(const std::string& path) {
   } else {
     error = errno;
   }
-  if (error == 0) return true;
-  ShowSystemError(error, TextId::kKeyFileUnreadable, {path});
-  return false;
+  if (error == 0) return {};
+  return ShowSystemFailure(error, TextId::kKeyFileUnreadable, {path});
 }
 
-bool CheckProfilePassword(const ProfileSettings& settings) {
-  return UsesKeyFile(settings) || CheckPassword(settings.password);
+Status CheckProfilePassword(const ProfileSettings& settings) {
+  if (UsesKeyFile(settings)) return {};
+  return CheckPassword(settings.password);
 }
 
 }  // namespace albumsmith

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
 #include "store/profile_settings.h"
 
 namespace albumsmith {
@@ -32,10 +33,10 @@ bool UsesKeyFile(const ProfileSettings& settings);
 
 // A key file must be there and readable when the profile uses one; an empty
 // name stands for none. Shows why not, with the system's reason.
-bool CheckKeyFile(const std::string& path);
+Status CheckKeyFile(const std::string& path);
 
 // The password the profile needs: a key may be without a passphrase, a
 // password login may not be without a password (kEnterPassword).
-bool CheckProfilePassword(const ProfileSettings& settings);
+Status CheckProfilePassword(const ProfileSettings& settings);
 
 }  // namespace albumsmith

@@ -394,7 +394,7 @@ bool FolderTreePane::moveFolder(const std::string& source, const std::string& ta
   if (source == target) return false;
   const std::vector<std::string> before = ListSnapshot(folders_.tree());
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::optional<std::string> moved = MoveFolder(folders_, source, target);
+  const Result<std::string> moved = MoveFolder(folders_, source, target);
   QApplication::restoreOverrideCursor();
   if (rights_) rights_->Reload();
   if (moved) {
@@ -403,7 +403,7 @@ bool FolderTreePane::moveFolder(const std::string& source, const std::string& ta
     // A move that failed half way still changed the disk; show what is there.
     rebuild(folders_.tree().FindPath(source) ? source : ParentPath(source));
   }
-  return moved.has_value();
+  return moved.ok();
 }
 
 void FolderTreePane::startMoveDrag() { startDrag(Qt::MoveAction); }

@@ -69,7 +69,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
 
   name_ = NamedEdit("ProfileName");
   auto* namePage = new CheckedPage(QLoad(TextId::kProfileNameLabel),
-                                   [this] { return CheckNewProfileName(profilesDir_, S(name_->text())); });
+                                   [this] { return CheckNewProfileName(profilesDir_, S(name_->text())).ok(); });
   {
     auto* layout = new QVBoxLayout(namePage);
     auto* hint = new QLabel(QLoad(TextId::kProfileNameHint));
@@ -84,7 +84,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   passive_ = NamedCheck(QLoad(TextId::kUsePassiveModeLabel), "PassiveMode", true);
   choices_ = new ServerChoices(this, passive_, nullptr);
   auto* serverPage = new CheckedPage(QLoad(TextId::kServerPageTitle), [this] {
-    return CheckServerName(S(server_->text())) && choices_->check();
+    return CheckServerName(S(server_->text())).ok() && choices_->check();
   });
   {
     auto* layout = new QVBoxLayout(serverPage);

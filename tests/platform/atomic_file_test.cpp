@@ -40,7 +40,7 @@ TEST(AtomicFileTest, ParallelWritersNeverLeaveTheUmaskOpen) {
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {
       for (int i = 0; i < kFilesEach; ++i)
-        WriteFileAtomically(dir.path() / (std::to_string(t) + "-" + std::to_string(i)), "x", std::nullopt, Flush::kNo);
+        (void)WriteFileAtomically(dir.path() / (std::to_string(t) + "-" + std::to_string(i)), "x", std::nullopt, Flush::kNo);
     });
   for (std::thread& t : threads) t.join();
 
@@ -100,8 +100,9 @@ TEST(AtomicFileTest, FileBesideAppearsUnderItsNameOnlyWhenCommitted) {
   WriteText(target, "old");
   FileBeside kept(target);
   ASSERT_TRUE(kept.Write("new"));
-  EXPECT_FALSE(kept.Commit(Flush::kNo, Replace::kNo));
-  EXPECT_EQ(errno, EEXIST);
+  const Status refused = kept.Commit(Flush::kNo, Replace::kNo);
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.systemError(), EEXIST);
   EXPECT_EQ(ReadText(target), "old");
 
   FileBeside replacing(target);
@@ -109,6 +110,33 @@ TEST(AtomicFileTest, FileBesideAppearsUnderItsNameOnlyWhenCommitted) {
   ASSERT_TRUE(replacing.Commit(Flush::kNo));
   EXPECT_EQ(ReadText(target), "new");
   EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"a.jpg"});
+}
+
+TEST(AtomicFileTest, FailuresSayWhy) {
+  TempDir dir;
+  const fs::path missing = dir.path() / "no such folder" / "a.txt";
+  const Status written = WriteFileAtomically(missing, "x");
+  EXPECT_FALSE(written);
+  EXPECT_EQ(written.code(), StatusCode::kFailed);
+  EXPECT_EQ(written.systemError(), ENOENT);
+  EXPECT_EQ(written.systemText(), "No such file or directory");
+
+  FileBeside beside(missing.string());
+  EXPECT_EQ(beside.fd(), -1);
+  EXPECT_EQ(beside.status().systemError(), ENOENT);
+  EXPECT_EQ(beside.Write("x").systemError(), ENOENT) << "a write after a failed open repeats why";
+  EXPECT_EQ(beside.Commit(Flush::kNo).systemError(), ENOENT);
+
+  // A file that already holds the content is not written again, and that is success.
+  const fs::path kept = dir.path() / "kept.txt";
+  ASSERT_TRUE(WriteFileAtomically(kept, "same"));
+  fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+  const bool canStillWrite = ::access(dir.path().c_str(), W_OK) == 0;  // root writes anyway
+  EXPECT_TRUE(WriteFileIfChanged(kept, "same"));
+  if (!canStillWrite) {
+    EXPECT_EQ(WriteFileIfChanged(kept, "other").systemError(), EACCES);
+  }
+  fs::permissions(dir.path(), fs::perms::owner_all);
 }
 
 }  // namespace

@@ -22,6 +22,10 @@ using test::ReadText;
 using test::WriteText;
 
 ScriptedPrompter& Prompts() { return test::Environment::prompter(); }
+// A moved folder's new path, nothing when the move failed.
+std::optional<std::string> NewPath(const Result<std::string>& moved) {
+  return moved ? std::optional<std::string>(*moved) : std::nullopt;
+}
 
 // A profile "Holiday" whose folders each have their albsite/s and albsite/m
 // directories, opened as the tree pane opens it.
@@ -238,7 +242,7 @@ TEST_F(FolderOpsTest, DeleteAsksThenRemovesTheImageFolderOnly) {
   WriteText(Image("B/photo.jpg"), "");
 
   Prompts().Queue(Answer::Cancel);
-  EXPECT_FALSE(DeleteFolder(folders_, "B/"));
+  EXPECT_EQ(DeleteFolder(folders_, "B/").code(), StatusCode::kCancelled);
   EXPECT_EQ(Texts(), std::vector<std::string>{"Delete folder \"B\""});
   EXPECT_TRUE(fs::exists(Image("B/photo.jpg")));
 
@@ -277,7 +281,7 @@ TEST_F(FolderOpsTest, MovesThatCannotWorkAreRefusedBeforeAsking) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.source) + " -> " + c.target);
     Prompts().Clear();
-    EXPECT_EQ(MoveFolder(folders_, c.source, c.target), std::nullopt);
+    EXPECT_FALSE(MoveFolder(folders_, c.source, c.target));
     EXPECT_EQ(Texts(), std::vector<std::string>{c.text});
   }
   EXPECT_TRUE(fs::is_directory(Image("A/sub/deep")));
@@ -290,12 +294,12 @@ TEST_F(FolderOpsTest, MoveCarriesTheThreeTreesAndAppendsTheFolder) {
   WriteText(Thumbs("A/sub/photo.jpg"), "thumb");
 
   Prompts().Queue(Answer::Cancel);
-  EXPECT_EQ(MoveFolder(folders_, "A/sub/", "B/"), std::nullopt);
+  EXPECT_EQ(MoveFolder(folders_, "A/sub/", "B/").code(), StatusCode::kCancelled);
   EXPECT_EQ(Texts(), std::vector<std::string>{"Move folder \"sub\" to \"B\""});
   EXPECT_TRUE(fs::exists(Image("A/sub/photo.jpg")));
 
   Prompts().Clear();
-  ASSERT_EQ(MoveFolder(folders_, "A/sub/", "B/"), "B/sub/");
+  ASSERT_EQ(NewPath(MoveFolder(folders_, "A/sub/", "B/")), "B/sub/");
   EXPECT_EQ(ReadText(Image("B/sub/photo.jpg")), "jpeg");
   EXPECT_EQ(ReadText(Thumbs("B/sub/photo.jpg")), "thumb");
   EXPECT_TRUE(fs::is_directory(Mediums("B/sub/deep")));
@@ -305,7 +309,7 @@ TEST_F(FolderOpsTest, MoveCarriesTheThreeTreesAndAppendsTheFolder) {
 
   // To the top level: the root item's text is the profile name.
   Prompts().Clear();
-  ASSERT_EQ(MoveFolder(folders_, "B/old/", ""), "old/");
+  ASSERT_EQ(NewPath(MoveFolder(folders_, "B/old/", "")), "old/");
   EXPECT_EQ(Texts(), std::vector<std::string>{"Move folder \"old\" to \"Holiday\""});
   EXPECT_TRUE(fs::is_directory(Image("old")));
   EXPECT_EQ(folders_.tree().ChildNames(folders_.tree().root()), (std::vector<std::string>{"A", "B", "old"}));
@@ -316,7 +320,7 @@ TEST_F(FolderOpsTest, MoveNeverMergesIntoAnExistingFolder) {
   WriteText(Image("A/same/IMG_1.jpg"), "from A");
   WriteText(Image("B/same/IMG_1.jpg"), "from B");
 
-  EXPECT_EQ(MoveFolder(folders_, "A/same/", "B/"), std::nullopt);
+  EXPECT_FALSE(MoveFolder(folders_, "A/same/", "B/"));
   EXPECT_EQ(Texts(), std::vector<std::string>{"Cannot move " + Image("A/same").string() + " to " +
                                               Image("B/same").string() + "\r\n\r\n" + SystemErrorText(EEXIST)});
   EXPECT_EQ(ReadText(Image("B/same/IMG_1.jpg")), "from B");
@@ -328,7 +332,7 @@ TEST_F(FolderOpsTest, MoveOfAFolderWithoutDerivedImagesYet) {
   fs::create_directories(Image("A/fresh"));  // made outside the program: no albsite/s or albsite/m yet
   folders_.ExpandAll();
 
-  ASSERT_EQ(MoveFolder(folders_, "A/fresh/", "B/"), "B/fresh/");
+  ASSERT_EQ(NewPath(MoveFolder(folders_, "A/fresh/", "B/")), "B/fresh/");
   EXPECT_TRUE(fs::is_directory(Image("B/fresh")));
   EXPECT_TRUE(fs::is_directory(Thumbs("B/fresh")));
   EXPECT_TRUE(fs::is_directory(Mediums("B/fresh")));

@@ -52,18 +52,18 @@ TEST_F(ProfilesTest, WizardChecks) {
     bool ok;
     std::string message;
   } cases[] = {
-      {[&] { return CheckNewProfileName(dir.str(), ""); }, false, "Enter a profile name"},
-      {[&] { return CheckNewProfileName(dir.str(), "existing"); }, false, "Profile already exists"},
-      {[&] { return CheckNewProfileName(dir.str(), "a/b"); }, false, "cannot contain"},
-      {[&] { return CheckNewProfileName(dir.str(), "a\\b"); }, false, "cannot contain"},
-      {[&] { return CheckNewProfileName(dir.str(), ".."); }, false, "cannot contain"},
-      {[&] { return CheckNewProfileName(dir.str(), "tab\there"); }, false, "cannot contain"},
-      {[&] { return CheckNewProfileName(dir.str(), "Vacances d'été"); }, true, ""},
-      {[&] { return CheckServerName(""); }, false, "Enter the server name or IP address"},
-      {[&] { return CheckServerName("ftp.x.org/dir"); }, false, "The server name cannot contain any '\\' or'/'"},
-      {[&] { return CheckServerName("ftp.x.org:2121"); }, true, ""},
-      {[&] { return CheckLogin(""); }, false, "Enter the FTP login name"},
-      {[&] { return CheckPassword(""); }, false, "Enter the FTP password"},
+      {[&] { return CheckNewProfileName(dir.str(), "").ok(); }, false, "Enter a profile name"},
+      {[&] { return CheckNewProfileName(dir.str(), "existing").ok(); }, false, "Profile already exists"},
+      {[&] { return CheckNewProfileName(dir.str(), "a/b").ok(); }, false, "cannot contain"},
+      {[&] { return CheckNewProfileName(dir.str(), "a\\b").ok(); }, false, "cannot contain"},
+      {[&] { return CheckNewProfileName(dir.str(), "..").ok(); }, false, "cannot contain"},
+      {[&] { return CheckNewProfileName(dir.str(), "tab\there").ok(); }, false, "cannot contain"},
+      {[&] { return CheckNewProfileName(dir.str(), "Vacances d'été").ok(); }, true, ""},
+      {[&] { return CheckServerName("").ok(); }, false, "Enter the server name or IP address"},
+      {[&] { return CheckServerName("ftp.x.org/dir").ok(); }, false, "The server name cannot contain any '\\' or'/'"},
+      {[&] { return CheckServerName("ftp.x.org:2121").ok(); }, true, ""},
+      {[&] { return CheckLogin("").ok(); }, false, "Enter the FTP login name"},
+      {[&] { return CheckPassword("").ok(); }, false, "Enter the FTP password"},
       {[&] { return CheckDialogServerName("a\\b"); }, false, "The server name cannot contain any \"\\\" or \"/\""},
       {[&] { return CheckDialogServerName("host"); }, true, ""},
   };
@@ -81,19 +81,24 @@ TEST_F(ProfilesTest, WizardChecks) {
 }
 
 TEST_F(ProfilesTest, RemoteDirectoryRules) {
-  EXPECT_EQ(CheckWizardRemoteDir(""), std::nullopt);
+  const Result<std::string> empty = CheckWizardRemoteDir("");
+  EXPECT_EQ(empty.code(), StatusCode::kRefused);
   EXPECT_EQ(Texts().back(), "Enter the remote directory");
-  EXPECT_EQ(CheckWizardRemoteDir("www/album"), std::nullopt);
+  EXPECT_EQ(empty.status().message(), "Enter the remote directory");
+  const Result<std::string> relative = CheckWizardRemoteDir("www/album");
+  EXPECT_EQ(relative.code(), StatusCode::kRefused);
   EXPECT_EQ(Texts().back(), "The remote directory must begin with '/'");
 
   Environment::prompter().Clear();
-  EXPECT_EQ(CheckWizardRemoteDir("/www\\album"), "/www/album/");  // OK is the default answer
+  const Result<std::string> accepted = CheckWizardRemoteDir("/www\\album");  // OK is the default answer
+  ASSERT_TRUE(accepted);
+  EXPECT_EQ(*accepted, "/www/album/");
   ASSERT_EQ(Texts().size(), 1u);
   EXPECT_EQ(Texts()[0],
             "WARNING !! All existing files and directories inside the /www/album/ directory may be deleted.\n\n"
             "Go on anyway ?");
   Environment::prompter().Queue(Answer::Cancel);
-  EXPECT_EQ(CheckWizardRemoteDir("/www"), std::nullopt);  // Cancel stays on the page
+  EXPECT_EQ(CheckWizardRemoteDir("/www").code(), StatusCode::kCancelled);  // Cancel stays on the page
 
   // The wizard's page proposes a directory only for an empty field.
   EXPECT_EQ(ProposedRemoteDir("", "Holiday 2024"), "/Prefix-WEB-Dir/Holiday 2024/");
@@ -133,8 +138,10 @@ TEST_F(ProfilesTest, Rename) {
 
   EXPECT_TRUE(RenameProfile(dir.str(), app, s, "Old"));  // unchanged: nothing
   EXPECT_TRUE(Texts().empty());
-  EXPECT_FALSE(RenameProfile(dir.str(), app, s, "OTHER"));
+  const Status taken = RenameProfile(dir.str(), app, s, "OTHER");
+  EXPECT_EQ(taken.code(), StatusCode::kRefused);
   EXPECT_EQ(Texts().back(), "Profile already exists");
+  EXPECT_EQ(taken.message(), Texts().back()) << "the caller learns why from the value";
   EXPECT_FALSE(RenameProfile(dir.str(), app, s, ""));
   EXPECT_EQ(Texts().back(), "Enter a profile name");
   EXPECT_EQ(s.name, "Old");

@@ -258,7 +258,7 @@ class AccessWindowTests : public GuiTestCase {
     QVERIFY(CreateProfile(profilesDir(), profile));
     fs::create_directories(profileDir() / "ImageTree" / "Kids" / "Small");
     fs::create_directories(profileDir() / "ImageTree" / "Open");
-    WriteFileAtomically(profileDir() / "rights.dat", "-2,5 \\Kids\\\r\n0 \\Open\\\r\n");
+    QVERIFY(WriteFileAtomically(profileDir() / "rights.dat", "-2,5 \\Kids\\\r\n0 \\Open\\\r\n"));
 
     MainFrame frame(*settings_, *languages_, StartOptions{.profile = kProfile, .profilesDialogAtStart = false});
     frame.show();
