@@ -80,6 +80,7 @@ class RemoteTransport {
 
   // Keeps a certificate or host key the user chose to trust (its SHA-256)
   // in the profile; without a saver it is trusted for this session only.
+  // NOLINTNEXTLINE(performance-unnecessary-value-param): the sessions keep it by moving
   virtual void SetPinSaver(std::function<void(const std::string&)> /*save*/) {}
   // The protocol in use ("FTP", "FTPS", "SFTP") and the SHA-256 of the
   // certificate or host key the last login met, empty before one.

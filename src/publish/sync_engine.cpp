@@ -512,7 +512,10 @@ class SyncEngine {
     for (const auto& [sent, e] : finalName) {
       const std::string remote = RemotePath(e);
       if (sent == remote) continue;
-      if (!MoveIntoPlace(site + sent, site + remote, [&] { return Upload(transport_, local + e, e, remote) || Failed(); })) return false;
+      const std::string entry = e;  // a lambda may not capture a structured binding before C++20's fix
+      if (!MoveIntoPlace(site + sent, site + remote,
+                         [&] { return Upload(transport_, local + entry, entry, remote) || Failed(); }))
+        return false;
     }
     return true;
   }

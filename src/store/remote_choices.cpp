@@ -33,15 +33,17 @@ Status CheckKeyFile(const std::string& path) {
   if (path.empty()) return {};
   int error = 0;
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    error = errno;
-  } else if (S_ISDIR(info.st_mode)) {
-    error = EISDIR;
-  } else if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    // Opening is not reading: a file the system lets us open may still refuse its bytes.
-    char byte = 0;
-    if (std::fread(&byte, 1, 1, file) != 1 && std::ferror(file)) error = errno ? errno : EIO;
-    std::fclose(file);
+  if (::stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      error = EISDIR;
+    } else if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+      // Opening is not reading: a file the system lets us open may still refuse its bytes.
+      char byte = 0;
+      if (std::fread(&byte, 1, 1, file) != 1 && std::ferror(file)) error = errno ? errno : EIO;
+      std::fclose(file);
+    } else {
+      error = errno;
+    }
   } else {
     error = errno;
   }
