@@ -267,8 +267,8 @@ ChildResult RunChild(const std::vector<std::string>& args) {
   ::wait4(pid, &status, 0, &usage);
   r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   r.peakMb = usage.ru_maxrss / 1024.0;
-  r.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+  r.cpuMs =
+      (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   size_t pos = 0;
   while (pos < text.size()) {
     const size_t end = text.find('\n', pos);
@@ -330,8 +330,8 @@ int Parent(const fs::path& dir, int rounds) {
     return 1;
   }
   const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-  std::printf("machine: %d core(s); photos in %s; tasks waiting for a core before the runs: %s of the time\n\n",
-              cores, dir.c_str(), CpuPressure().c_str());
+  std::printf("machine: %d core(s); photos in %s; tasks waiting for a core before the runs: %s of the time\n\n", cores,
+              dir.c_str(), CpuPressure().c_str());
 
   std::printf("per photo                  floor ms  program ms  program/floor  peak MB\n");
   double floor24 = 0;
@@ -353,8 +353,8 @@ int Parent(const fs::path& dir, int rounds) {
   std::printf("\ntext stamp (24 MP, same run)  without ms  with ms  with/without\n");
   {
     const double without = stamp24.values.at("program_ms"), with = stamp24.values.at("stamped_ms");
-    std::printf("%-28s  %10.1f  %7.1f  %12.3f   (goal: at most 1.10)\n", "external band, transparent", without,
-                with, with / without);
+    std::printf("%-28s  %10.1f  %7.1f  %12.3f   (goal: at most 1.10)\n", "external band, transparent", without, with,
+                with / without);
   }
 
   std::vector<int> threadCounts = {1, 2};
@@ -374,8 +374,8 @@ int Parent(const fs::path& dir, int rounds) {
   const double serial = Median(folderMs[1]);
   for (int threads : threadCounts) {
     const double ms = Median(folderMs[threads]);
-    std::printf("  %2d thread(s): %8.0f ms  %6.1f ms/photo  serial/parallel %.2f  peak %.1f MB  cpu %.0f ms\n",
-                threads, ms, ms / kFolderPhotos, serial / ms, folderPeak[threads], Median(folderCpu[threads]));
+    std::printf("  %2d thread(s): %8.0f ms  %6.1f ms/photo  serial/parallel %.2f  peak %.1f MB  cpu %.0f ms\n", threads,
+                ms, ms / kFolderPhotos, serial / ms, folderPeak[threads], Median(folderCpu[threads]));
   }
 
   std::printf("\nre-check of %d up-to-date images (nothing to make)\n", kRecheckImages);
@@ -407,8 +407,10 @@ int main(int argc, char** argv) {
   std::filesystem::path dir = std::filesystem::temp_directory_path() / "albumsmith-bench";
   int rounds = 3;
   for (size_t i = 0; i + 1 < args.size(); i += 2) {
-    if (args[i] == "--dir") dir = args[i + 1];
-    else if (args[i] == "--rounds") rounds = std::max(1, std::atoi(args[i + 1].c_str()));
+    if (args[i] == "--dir")
+      dir = args[i + 1];
+    else if (args[i] == "--rounds")
+      rounds = std::max(1, std::atoi(args[i + 1].c_str()));
   }
   if (args.size() % 2) {
     std::fprintf(stderr, "usage: albumsmith_bench [--dir DIR] [--rounds N]\n");

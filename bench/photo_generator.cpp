@@ -39,12 +39,22 @@ std::vector<JOCTET> ExifBlock() {
     u16(v & 0xFFFF);
     u16(v >> 16);
   };
-  u16(2);                                  // IFD0 at 8: two entries
-  u16(0x0112); u16(3); u32(1); u16(1); u16(0);  // orientation = 1
-  u16(0x8769); u16(4); u32(1); u32(38);    // Exif IFD at 38
+  u16(2);  // IFD0 at 8: two entries
+  u16(0x0112);
+  u16(3);
+  u32(1);
+  u16(1);
+  u16(0);  // orientation = 1
+  u16(0x8769);
+  u16(4);
+  u32(1);
+  u32(38);  // Exif IFD at 38
   u32(0);
-  u16(1);                                  // Exif IFD: one entry
-  u16(0x9003); u16(2); u32(20); u32(56);   // date of capture at 56
+  u16(1);  // Exif IFD: one entry
+  u16(0x9003);
+  u16(2);
+  u32(20);
+  u32(56);  // date of capture at 56
   u32(0);
   for (char c : std::string("2023:06:15 13:45:30")) b.push_back(static_cast<JOCTET>(c));
   b.push_back(0);

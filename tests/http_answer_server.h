@@ -61,8 +61,8 @@ class HttpAnswerServer {
         requests_.push_back(request);
       }
       const std::string answer = "HTTP/1.1 " + std::to_string(status_) + " Status\r\nContent-Type: text/plain\r\n" +
-                                 "Content-Length: " + std::to_string(body_.size()) +
-                                 "\r\nConnection: close\r\n\r\n" + body_;
+                                 "Content-Length: " + std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" +
+                                 body_;
       (void)!::write(client, answer.data(), answer.size());
       ::close(client);
     }

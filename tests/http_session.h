@@ -16,7 +16,7 @@
 namespace albumsmith::test {
 
 struct HttpAnswer {
-  int status = 0;  // 0: no answer
+  int status = 0;                    // 0: no answer
   std::vector<std::string> headers;  // "Name: value" lines
   std::string body;
 
@@ -75,8 +75,8 @@ class HttpSession {
       request += "\r\n";
     }
     if (requestLine.rfind("POST ", 0) == 0) {
-      request += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                 std::to_string(form.size()) + "\r\n";
+      request +=
+          "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " + std::to_string(form.size()) + "\r\n";
     }
     request += "\r\n" + form;
 

@@ -26,8 +26,8 @@ inline std::string PhpLintErrors(const std::filesystem::path& file) {
   TempDir io;
   const std::filesystem::path output = io.path() / "lint";
   std::string error;
-  const int status = RunChild({"php", "-l", file.string()}, {.dir = io.path(), .output = output},
-                              std::chrono::seconds(60), error);
+  const int status =
+      RunChild({"php", "-l", file.string()}, {.dir = io.path(), .output = output}, std::chrono::seconds(60), error);
   if (!error.empty()) return error + " (Debian package php-cli)";
   if (status == 0) return "";
   const std::string said = ReadText(output);

@@ -27,8 +27,8 @@ struct ChildSetup {
   std::filesystem::path input = {};   // stdin; empty: /dev/null
   std::filesystem::path output = {};  // stdout (created); empty: /dev/null
   std::filesystem::path errors = {};  // stderr; empty: together with stdout
-  bool append = false;           // add to the output files instead of replacing them
-  bool ownGroup = false;         // a process group of its own, signalled as a whole
+  bool append = false;                // add to the output files instead of replacing them
+  bool ownGroup = false;              // a process group of its own, signalled as a whole
 };
 
 // Starts `argv` (argv[0] looked up on PATH). Returns the PID, or 0 with the

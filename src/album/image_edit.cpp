@@ -124,8 +124,7 @@ PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& rec
       }
     } else {
       if (!overwriteAll && FileExists(to.images + name)) {
-        const Reply reply =
-            ShowMessage({Icon::Question, Buttons::OkCancel, true}, TextId::kAlreadyExists, {name});
+        const Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, TextId::kAlreadyExists, {name});
         if (reply.answer != Answer::Ok) continue;
         if (reply.dontAskAgain) overwriteAll = true;
       }
@@ -283,7 +282,8 @@ bool DropInList(ImageList& list, int dragged, int target, int selectedCount) {
     return static_cast<int>(std::find(order.begin(), order.end(), name) - order.begin());
   };
   const int from = indexOf(items[static_cast<size_t>(dragged)].fileName);
-  const int onto = target == count ? static_cast<int>(order.size()) : indexOf(items[static_cast<size_t>(target)].fileName);
+  const int onto =
+      target == count ? static_cast<int>(order.size()) : indexOf(items[static_cast<size_t>(target)].fileName);
   if (from >= static_cast<int>(order.size()) || onto > static_cast<int>(order.size())) return false;
   list.SetPositionOrder(MoveBefore(std::move(order), from, onto));
   list.Sort();

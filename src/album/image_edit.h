@@ -39,7 +39,7 @@ struct ImageClipboard {
   enum class Mode { kCopy, kCut };
   Mode mode = Mode::kCopy;
   std::string sourceFolder;
-  std::string destinationFolder;  // set when pasted
+  std::string destinationFolder;           // set when pasted
   std::vector<std::string> imageNames;     // in list order
   std::vector<std::string> sideFileNames;  // thumbnail folder's side files of those images that exist
   // Set by the paste: every file it copied or moved, photos first.

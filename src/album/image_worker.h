@@ -39,11 +39,11 @@ std::string ExifPageStylePrefix(const std::string& folder);
 
 // What processing one image leaves for its list item.
 struct ProcessedImage {
-  bool complete = false;        // every step ran (the image was not skipped)
-  bool unreadable = false;      // the photo opened but is empty, cut short or no JPEG
-  bool thumbnailMade = false;   // a new thumbnail was written in this call
+  bool complete = false;       // every step ran (the image was not skipped)
+  bool unreadable = false;     // the photo opened but is empty, cut short or no JPEG
+  bool thumbnailMade = false;  // a new thumbnail was written in this call
   std::string thumbnailPath;
-  ImageBuffer thumbnail;        // the new thumbnail, when made and asked for
+  ImageBuffer thumbnail;  // the new thumbnail, when made and asked for
 };
 
 // Makes the derived files of one image of `job`'s folder, each only when it
@@ -100,7 +100,6 @@ void RunWorker(ImageList& list, WindowSink& sink, const WorkerOptions& options =
 // thread. Returns the number of images in the folder, or nothing when the
 // folder cannot be loaded.
 std::optional<size_t> DeriveFolder(const std::string& profileDir, const std::string& folder,
-                                   const ProfileSettings& profile, WindowSink& sink,
-                                   const WorkerOptions& options = {});
+                                   const ProfileSettings& profile, WindowSink& sink, const WorkerOptions& options = {});
 
 }  // namespace albumsmith

@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kBaseDirName = "Albumsmith";
 
-
 // --- verification ------------------------------------------------------------
 
 // A derived file goes when it stands for no JPEG image, when its image is
@@ -103,9 +102,12 @@ class FolderFeed : public WorkerFeed {
 // image at a time, so the step named is the one about to run.
 class FolderProgressSink : public WindowSink {
  public:
-  FolderProgressSink(CopyProgress& progress, const ImageWorkerJob& job, size_t index, size_t count,
-                     WindowSink* notices)
-      : progress_(progress), job_(job), line_(FolderLine(job.folder)), index_(index), count_(count),
+  FolderProgressSink(CopyProgress& progress, const ImageWorkerJob& job, size_t index, size_t count, WindowSink* notices)
+      : progress_(progress),
+        job_(job),
+        line_(FolderLine(job.folder)),
+        index_(index),
+        count_(count),
         notices_(notices) {}
 
   void PostProgress(int maximum, int position) override {
@@ -197,8 +199,8 @@ int ProfileVerification::Run(CopyProgress& progress, WindowSink* notices) {
   return end;
 }
 
-void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, size_t count,
-                                       CopyProgress& progress, WindowSink* notices) {
+void ProfileVerification::VerifyFolder(const std::string& folder, size_t index, size_t count, CopyProgress& progress,
+                                       WindowSink* notices) {
   const std::string profileDir = ProfileDirectory(profilesDir_, settings_);
   const FolderDirs d = FolderDirectories(profileDir, folder);
   progress.SetPercent(static_cast<int>(index * 100 / count));

@@ -55,8 +55,7 @@ class ProfileVerification {
   bool abortRequested() const { return abort_.load(); }
 
  private:
-  void VerifyFolder(const std::string& folder, size_t index, size_t count, CopyProgress& progress,
-                    WindowSink* notices);
+  void VerifyFolder(const std::string& folder, size_t index, size_t count, CopyProgress& progress, WindowSink* notices);
 
   std::string profilesDir_;
   ProfileSettings settings_;

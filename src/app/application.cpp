@@ -139,8 +139,8 @@ void UpgradeSettings(int storedVersion, AppSettings& settings, const std::option
       const std::string cacheDir = ReplaceAll(settings.GetString(section, "CacheDir", ""), "\\", "/");
       if (auto pos = ToLower(cacheDir).find(marker); pos != std::string::npos && base.empty())
         base = cacheDir.substr(0, pos + marker.size());
-      for (auto [from, to] : {std::pair{"FooterFileName", "ShortFooterFileName"},
-                              std::pair{"RootFileName", "ShortRootFileName"}}) {
+      for (auto [from, to] :
+           {std::pair{"FooterFileName", "ShortFooterFileName"}, std::pair{"RootFileName", "ShortRootFileName"}}) {
         const std::string value = ReplaceAll(settings.GetString(section, from, ""), "\\", "/");
         if (auto pos = ToLower(value).find(marker); pos != std::string::npos)
           settings.SetString(section, to, value.substr(pos + marker.size()));

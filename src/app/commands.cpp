@@ -73,23 +73,57 @@ const CommandInfo* FindCommand(CommandId id) {
 }
 
 const std::vector<const char*>& MenuTitles() {
-  static const std::vector<const char*> titles = {"&Profile", "&Edit",   "F&older",   "&Image",    "&View",
+  static const std::vector<const char*> titles = {"&Profile",   "&Edit", "F&older", "&Image",    "&View",
                                                   "&Transform", "&Date", "&Server", "S&ettings", "&Help"};
   return titles;
 }
 
 const std::vector<CommandId>& ToolbarLayout() {
   static const std::vector<CommandId> layout = {
-      C::kExit, C::kUsersManagement, C::kAccess, C::kNewProfile, C::kOpenProfile, C::kSeparator,
-      C::kProfileProperties, C::kPreview, C::kSeparator,
-      C::kSyncFolder, C::kSyncProfile, C::kStopSync, C::kSeparator,
-      C::kNewFolder, C::kDeleteFolder, C::kMoveFolder, C::kBefore, C::kAfter, C::kRenameFolder, C::kImportFolder,
-      C::kFolderProperties, C::kSeparator,
-      C::kThumbnails, C::kList, C::kSeparator,
-      C::kCut, C::kCopy, C::kPaste, C::kUndo, C::kSeparator,
-      C::kRotate270, C::kRotate90, C::kRotate180, C::kFlipLeftRight, C::kFlipUpDown, C::kSeparator,
-      C::kTagImages, C::kTimeOffset, C::kSetDate, C::kSeparator,
-      C::kDisplayImage, C::kDeleteImages, C::kImportImages, C::kHelpContents,
+      C::kExit,
+      C::kUsersManagement,
+      C::kAccess,
+      C::kNewProfile,
+      C::kOpenProfile,
+      C::kSeparator,
+      C::kProfileProperties,
+      C::kPreview,
+      C::kSeparator,
+      C::kSyncFolder,
+      C::kSyncProfile,
+      C::kStopSync,
+      C::kSeparator,
+      C::kNewFolder,
+      C::kDeleteFolder,
+      C::kMoveFolder,
+      C::kBefore,
+      C::kAfter,
+      C::kRenameFolder,
+      C::kImportFolder,
+      C::kFolderProperties,
+      C::kSeparator,
+      C::kThumbnails,
+      C::kList,
+      C::kSeparator,
+      C::kCut,
+      C::kCopy,
+      C::kPaste,
+      C::kUndo,
+      C::kSeparator,
+      C::kRotate270,
+      C::kRotate90,
+      C::kRotate180,
+      C::kFlipLeftRight,
+      C::kFlipUpDown,
+      C::kSeparator,
+      C::kTagImages,
+      C::kTimeOffset,
+      C::kSetDate,
+      C::kSeparator,
+      C::kDisplayImage,
+      C::kDeleteImages,
+      C::kImportImages,
+      C::kHelpContents,
   };
   return layout;
 }
@@ -136,14 +170,18 @@ CommandStatus CommandRule(CommandId id, const CommandState& s) {
   const bool selected = s.profileOpen && s.selectedCount > 0;
   switch (id) {
     case C::kNewProfile:
-    case C::kOpenProfile: return {idle};
-    case C::kUsersManagement: return {s.phpMode};
+    case C::kOpenProfile:
+      return {idle};
+    case C::kUsersManagement:
+      return {s.phpMode};
     case C::kPreview:
     case C::kProfileProperties:
     case C::kSyncFolder:
     case C::kSyncProfile:
-    case C::kShowChanges: return {s.profileOpen && idle};
-    case C::kUndo: return {s.profileOpen && s.undoNotEmpty};
+    case C::kShowChanges:
+      return {s.profileOpen && idle};
+    case C::kUndo:
+      return {s.profileOpen && s.undoNotEmpty};
     case C::kCut:
     case C::kCopy:
     case C::kDeleteImages:
@@ -155,27 +193,45 @@ CommandStatus CommandRule(CommandId id, const CommandState& s) {
     case C::kFlipLeftRight:
     case C::kFlipUpDown:
     case C::kTimeOffset:
-    case C::kSetDate: return {selected};
-    case C::kPaste: return {s.profileOpen && s.clipboardNotEmpty};
-    case C::kSelectAll: return {s.itemCount > 0};
-    case C::kUnselect: return {s.selectedCount > 0};
+    case C::kSetDate:
+      return {selected};
+    case C::kPaste:
+      return {s.profileOpen && s.clipboardNotEmpty};
+    case C::kSelectAll:
+      return {s.itemCount > 0};
+    case C::kUnselect:
+      return {s.selectedCount > 0};
     case C::kImportFolder:
-    case C::kNewFolder: return {s.profileOpen && s.folderSelected};
+    case C::kNewFolder:
+      return {s.profileOpen && s.folderSelected};
     case C::kDeleteFolder:
     case C::kMoveFolder:
-    case C::kRenameFolder: return {s.profileOpen && s.folderSelected && !s.selectedFolderIsRoot};
-    case C::kAccess: return {s.accessControlActive && s.folderSelected};
-    case C::kBefore: return {s.profileOpen && s.canMoveFolderUp};
-    case C::kAfter: return {s.profileOpen && s.canMoveFolderDown};
-    case C::kFolderProperties: return {s.folderSelected};
-    case C::kImportImages: return {s.profileOpen};
-    case C::kViewToolbar: return {true, s.toolbarVisible};
-    case C::kViewStatusBar: return {true, s.statusBarVisible};
-    case C::kViewFolderTree: return {!s.openProfileName.empty(), s.folderTreeVisible};
-    case C::kThumbnails: return {true, s.displayMode == 0};
-    case C::kList: return {true, s.displayMode != 0};
-    case C::kStopSync: return {s.profileOpen && s.syncRunning && !s.stopRequested};
-    case C::kCheckVersion: return {true, s.checkVersion};
+    case C::kRenameFolder:
+      return {s.profileOpen && s.folderSelected && !s.selectedFolderIsRoot};
+    case C::kAccess:
+      return {s.accessControlActive && s.folderSelected};
+    case C::kBefore:
+      return {s.profileOpen && s.canMoveFolderUp};
+    case C::kAfter:
+      return {s.profileOpen && s.canMoveFolderDown};
+    case C::kFolderProperties:
+      return {s.folderSelected};
+    case C::kImportImages:
+      return {s.profileOpen};
+    case C::kViewToolbar:
+      return {true, s.toolbarVisible};
+    case C::kViewStatusBar:
+      return {true, s.statusBarVisible};
+    case C::kViewFolderTree:
+      return {!s.openProfileName.empty(), s.folderTreeVisible};
+    case C::kThumbnails:
+      return {true, s.displayMode == 0};
+    case C::kList:
+      return {true, s.displayMode != 0};
+    case C::kStopSync:
+      return {s.profileOpen && s.syncRunning && !s.stopRequested};
+    case C::kCheckVersion:
+      return {true, s.checkVersion};
     case C::kExit:
     case C::kBaseDirectory:
     case C::kLanguage:
@@ -184,8 +240,10 @@ CommandStatus CommandRule(CommandId id, const CommandState& s) {
     case C::kHelpIndex:
     case C::kHelpSearch:
     case C::kForum:
-    case C::kAbout: return {true};
-    case C::kSeparator: break;
+    case C::kAbout:
+      return {true};
+    case C::kSeparator:
+      break;
   }
   return {false};
 }

@@ -8,9 +8,12 @@ namespace albumsmith {
 
 const char* ManualPageFile(ManualPage page) {
   switch (page) {
-    case ManualPage::kIndex: return "keywords.html";
-    case ManualPage::kSearch: return "search.html";
-    case ManualPage::kContents: break;
+    case ManualPage::kIndex:
+      return "keywords.html";
+    case ManualPage::kSearch:
+      return "search.html";
+    case ManualPage::kContents:
+      break;
   }
   return "index.html";
 }

@@ -23,7 +23,8 @@ void ApplyStatus(StatusBarState& state, const std::string& text) { state.statusP
 
 void ApplyClipboard(StatusBarState& state, bool isCut, int count) {
   state.clipboardPane = " ";
-  if (count != 0) state.clipboardPane += FormatString(isCut ? TextId::kCutImagesPane : TextId::kCopyImagesPane, {count});
+  if (count != 0)
+    state.clipboardPane += FormatString(isCut ? TextId::kCutImagesPane : TextId::kCopyImagesPane, {count});
 }
 
 void ApplySortSelector(StatusBarState& state, int index) { state.sortIndex = index; }

@@ -10,10 +10,9 @@ namespace {
 
 using C = CommandId;
 
-constexpr TextId kMenuTitleTexts[] = {TextId::kMenuProfile,   TextId::kMenuEdit,   TextId::kMenuFolder,
-                                      TextId::kMenuImage,     TextId::kMenuView,   TextId::kMenuTransform,
-                                      TextId::kMenuDate,      TextId::kMenuServer, TextId::kMenuSettings,
-                                      TextId::kMenuHelp};
+constexpr TextId kMenuTitleTexts[] = {
+    TextId::kMenuProfile,   TextId::kMenuEdit, TextId::kMenuFolder, TextId::kMenuImage,    TextId::kMenuView,
+    TextId::kMenuTransform, TextId::kMenuDate, TextId::kMenuServer, TextId::kMenuSettings, TextId::kMenuHelp};
 
 const std::map<CommandId, TextId>& MenuItemTexts() {
   static const std::map<CommandId, TextId> texts = {

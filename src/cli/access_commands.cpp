@@ -138,8 +138,9 @@ int RunUser(Context& ctx, const std::vector<std::string>& args) {
     return 0;
   }
   if (sub == "set" || sub == "delete") {
-    if (!ParseOptions(args, 3, sub == "set" ? std::vector<std::string_view>{"name", "password", "description", "groups"}
-                                            : std::vector<std::string_view>{},
+    if (!ParseOptions(args, 3,
+                      sub == "set" ? std::vector<std::string_view>{"name", "password", "description", "groups"}
+                                   : std::vector<std::string_view>{},
                       options, positional, error) ||
         !positional.empty()) {
       if (!error.empty()) std::fprintf(stderr, "albumsmith-cli: %s\n", error.c_str());
@@ -286,10 +287,11 @@ const CliRegistrar kGroup({"group",
                            "  group set NAME [--name NEW] [--description D]\n"
                            "  group delete NAME\n",
                            &RunGroup});
-const CliRegistrar kRights({"rights",
-                            "  rights PROFILE REL/PATH           the folder's rights and whether they are inherited\n"
-                            "  rights PROFILE REL/PATH --all | --closed | --inherit | [--users U1,U2] [--groups G1,G2]\n",
-                            &RunRights});
+const CliRegistrar kRights(
+    {"rights",
+     "  rights PROFILE REL/PATH           the folder's rights and whether they are inherited\n"
+     "  rights PROFILE REL/PATH --all | --closed | --inherit | [--users U1,U2] [--groups G1,G2]\n",
+     &RunRights});
 
 }  // namespace
 }  // namespace albumsmith

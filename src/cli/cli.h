@@ -58,9 +58,8 @@ bool ParseFlag(const std::map<std::string, std::string>& options, const char* na
 // remote directory's warning was answered Cancel; an option of the wrong
 // form is refused with a text of its own, not shown. Settings no option
 // names stay as they are.
-inline const std::vector<std::string_view> kServerOptions = {"server", "login", "password",
-                                                             "remote-dir", "php", "passive", "protocol",
-                                                             "key", "connections"};
+inline const std::vector<std::string_view> kServerOptions = {"server",  "login",    "password", "remote-dir", "php",
+                                                             "passive", "protocol", "key",      "connections"};
 Status ApplyServerOptions(const std::map<std::string, std::string>& options, ProfileSettings& s);
 
 // A folder path as typed ("Trips/2004", "/Trips/2004/", "/" or ".") as the

@@ -34,10 +34,10 @@ void CliWindowSink::Render() {
   }
   if (state_.progressVisible) {
     const int width = 20;
-    const long long filled =
-        std::clamp<long long>(static_cast<long long>(state_.progressPosition) * width / state_.progressMaximum, 0, width);
-    line += " [" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(width - filled), '.') +
-            "]" + state_.progressPane;
+    const long long filled = std::clamp<long long>(
+        static_cast<long long>(state_.progressPosition) * width / state_.progressMaximum, 0, width);
+    line += " [" + std::string(static_cast<size_t>(filled), '#') +
+            std::string(static_cast<size_t>(width - filled), '.') + "]" + state_.progressPane;
   }
   if (line == lastLine_) return;
   lastLine_ = line;
@@ -90,8 +90,10 @@ CliCopyProgress::CliCopyProgress(std::FILE* out) : out_(out), tty_(::isatty(::fi
 
 void CliCopyProgress::Render() {
   const std::string line = Fmt("%3d%% %s %s", {percent_, OneLine(first_), OneLine(second_)});
-  if (tty_) std::fprintf(out_, "\r\033[K%s", line.c_str());
-  else std::fprintf(out_, "%s\n", line.c_str());
+  if (tty_)
+    std::fprintf(out_, "\r\033[K%s", line.c_str());
+  else
+    std::fprintf(out_, "%s\n", line.c_str());
   std::fflush(out_);
 }
 

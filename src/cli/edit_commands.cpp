@@ -89,8 +89,8 @@ int PasteCommand(Context& ctx, const std::vector<std::string>& args) {
       !OpenProfileFolder(ctx, settings, args[4], to, error))
     return Fail(ctx, error);
   const std::vector<std::string> names(args.begin() + 5, args.end());
-  ImageClipboard record =
-      MakeClipboard(from.profileDir, from.folder, names, cut ? ImageClipboard::Mode::kCut : ImageClipboard::Mode::kCopy);
+  ImageClipboard record = MakeClipboard(from.profileDir, from.folder, names,
+                                        cut ? ImageClipboard::Mode::kCut : ImageClipboard::Mode::kCopy);
   record.destinationFolder = to.folder;
   const PasteOutcome out = ApplyPaste(from.profileDir, record);
   const std::string reason = out.failed.empty() ? std::string() : ctx.prompter.lastText();
@@ -130,7 +130,8 @@ int OrderCommand(Context& ctx, const std::vector<std::string>& args) {
   if (!CanDragInList(list)) return Fail(ctx, "");
   if (!DropInList(list, dragged, target, 1)) return 0;  // already there
   for (const ImageItem& item : list.items()) {
-    if (item.fileName == args[4]) std::printf("%s\t%s\n", ColumnText(item, kSortByPosition).c_str(), item.fileName.c_str());
+    if (item.fileName == args[4])
+      std::printf("%s\t%s\n", ColumnText(item, kSortByPosition).c_str(), item.fileName.c_str());
   }
   return 0;
 }

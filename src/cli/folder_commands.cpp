@@ -33,8 +33,7 @@ bool Open(Context& ctx, const std::string& profile, FolderTree& folders, std::st
 }
 
 // The folder of a path given on the command line; the top level only when allowed.
-const CDirectoryTree::Node* Folder(FolderTree& folders, const std::string& path, bool rootAllowed,
-                                   std::string& error) {
+const CDirectoryTree::Node* Folder(FolderTree& folders, const std::string& path, bool rootAllowed, std::string& error) {
   const CDirectoryTree::Node* node = folders.tree().FindPath(path);
   if (!node) {
     error = "no folder " + path + " in profile " + folders.profile().name;

@@ -99,18 +99,19 @@ int Image(Context& ctx, const std::vector<std::string>& args) {
   return kUsageError;
 }
 
-const CliRegistrar kImage({"image",
-                           "  image rotate PROFILE REL/PATH 90|180|270|flip-h|flip-v NAME...\n"
-                           "                                    turn or mirror images losslessly\n"
-                           "  image date PROFILE REL/PATH --set \"YYYY:MM:DD HH:MM:SS\" | --shift [+|-]H:MM:SS NAME...\n"
-                           "                                    set or shift the Exif dates of images\n"
-                           "  image delete PROFILE REL/PATH NAME...\n"
-                           "                                    delete photos of a folder\n"
-                           "  image copy|move PROFILE FROM/PATH TO/PATH NAME...\n"
-                           "                                    paste photos copied / cut from one folder into another\n"
-                           "  image order PROFILE REL/PATH NAME --before OTHER | --last\n"
-                           "                                    move a photo in the position order\n",
-                           &Image});
+const CliRegistrar kImage(
+    {"image",
+     "  image rotate PROFILE REL/PATH 90|180|270|flip-h|flip-v NAME...\n"
+     "                                    turn or mirror images losslessly\n"
+     "  image date PROFILE REL/PATH --set \"YYYY:MM:DD HH:MM:SS\" | --shift [+|-]H:MM:SS NAME...\n"
+     "                                    set or shift the Exif dates of images\n"
+     "  image delete PROFILE REL/PATH NAME...\n"
+     "                                    delete photos of a folder\n"
+     "  image copy|move PROFILE FROM/PATH TO/PATH NAME...\n"
+     "                                    paste photos copied / cut from one folder into another\n"
+     "  image order PROFILE REL/PATH NAME --before OTHER | --last\n"
+     "                                    move a photo in the position order\n",
+     &Image});
 const CliRegistrar kImport({"import",
                             "  import PROFILE REL/PATH FILE...   copy JPEG "
                             "files into a folder and load it\n",

@@ -173,8 +173,7 @@ int BaseDir(Context& ctx, const std::vector<std::string>& args) {
   const std::string before = ctx.prompter.lastText();
   const bool done = move ? MoveProfilesBaseDir(ctx.settings, ctx.profilesDir, dir, CopyWithProgressLine)
                          : StoreProfilesBaseDir(ctx.settings, dir);
-  if (!done)
-    return Fail(ctx, ctx.prompter.lastText() == before ? "cannot write " + ctx.settings.file().string() : "");
+  if (!done) return Fail(ctx, ctx.prompter.lastText() == before ? "cannot write " + ctx.settings.file().string() : "");
   std::printf("profiles base directory: %s\n", dir.c_str());
   return 0;
 }
@@ -199,8 +198,10 @@ int RunProfileCopy(CliContext& ctx, const std::vector<std::string>& args) {
   bool images = false;
   std::vector<std::string> rest;
   for (size_t i = 2; i < args.size(); ++i) {
-    if (args[i] == "--images") images = true;
-    else rest.push_back(args[i]);
+    if (args[i] == "--images")
+      images = true;
+    else
+      rest.push_back(args[i]);
   }
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;

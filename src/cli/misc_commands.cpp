@@ -89,11 +89,13 @@ int RunVersion(Context& ctx, const std::vector<std::string>& args) {
 }
 
 const CliRegistrar kCopy({"copy", "  copy SOURCE DESTINATION           copy a folder tree with progress\n", &RunCopy});
-const CliRegistrar kDemo(
-    {"demo", "  demo [NAME]                       create a demo profile from the photos shipped\n"
-     "                                    with the program\n", &RunDemo});
-const CliRegistrar kVersion({"version", "  version [--check [URL]]          print the release; --check asks the product's web\n"
-                                       "                                    site (or URL) whether a newer one exists\n",
+const CliRegistrar kDemo({"demo",
+                          "  demo [NAME]                       create a demo profile from the photos shipped\n"
+                          "                                    with the program\n",
+                          &RunDemo});
+const CliRegistrar kVersion({"version",
+                             "  version [--check [URL]]          print the release; --check asks the product's web\n"
+                             "                                    site (or URL) whether a newer one exists\n",
                              &RunVersion});
 
 }  // namespace

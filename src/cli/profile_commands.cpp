@@ -110,7 +110,8 @@ int ProfileRename(Context& ctx, const std::string& typed, const std::string& new
 int ProfileDelete(Context& ctx, const std::string& typed) {
   const auto name = StoredName(ctx, typed);
   if (!name) return Fail(ctx, "no profile named " + typed);
-  if (!DeleteProfile(ctx.profilesDir, ctx.settings, *name, RemoveRemoteProfile)) return Fail(ctx, "profile not deleted");
+  if (!DeleteProfile(ctx.profilesDir, ctx.settings, *name, RemoveRemoteProfile))
+    return Fail(ctx, "profile not deleted");
   return 0;
 }
 

@@ -85,8 +85,7 @@ int Site(Context& ctx, const std::vector<std::string>& given) {
                           SameOrInside(out->second, PreviewDirectory(folders.profileDir()));
   if (!ownPreview &&
       (SameOrInside(folders.profileDir(), out->second) || SameOrInside(out->second, folders.profileDir())))
-    return Fail(ctx, "the output directory " + out->second + " overlaps the profile directory " +
-                         folders.profileDir());
+    return Fail(ctx, "the output directory " + out->second + " overlaps the profile directory " + folders.profileDir());
 
   const std::string dataDir = ProgramDataDirectory();
   const std::string templateDir = TemplateDirectory(dataDir, settings.templateName);

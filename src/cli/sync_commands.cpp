@@ -101,8 +101,7 @@ int Sync(Context& ctx, const std::vector<std::string>& rawArgs) {
   bool wholeProfile = options.count("folder") == 0;
   if (!wholeProfile) {
     const std::string folder = RelativeFolder(options["folder"]);
-    if (!folders.tree().FindPath(folder))
-      return Fail(ctx, "no folder " + options["folder"] + " in profile " + *name);
+    if (!folders.tree().FindPath(folder)) return Fail(ctx, "no folder " + options["folder"] + " in profile " + *name);
     switch (StartFolderSync(env, *name, folder, request)) {
       case FolderSyncStart::kCancelled:
         return Fail(ctx, "synchronization not started (question answered Cancel)");

@@ -54,9 +54,12 @@ bool ParseFontOption(const std::string& text, StampFont& font) {
   int weight = 400, italic = 0;
   for (size_t i = 2; i < parts.size(); ++i) {
     const std::string_view word = Trim(parts[i]);
-    if (EqualsNoCase(word, "bold")) weight = 700;
-    else if (EqualsNoCase(word, "italic")) italic = 1;
-    else return false;
+    if (EqualsNoCase(word, "bold"))
+      weight = 700;
+    else if (EqualsNoCase(word, "italic"))
+      italic = 1;
+    else
+      return false;
   }
   font.faceName = face;
   font.height = -static_cast<int>(pixels);
@@ -70,9 +73,12 @@ int Tag(Context& ctx, const std::vector<std::string>& args) {
   std::vector<std::string> rest;
   bool external = false, off = false;
   for (const std::string& a : args) {
-    if (a == "--external") external = true;
-    else if (a == "--off") off = true;
-    else rest.push_back(a);
+    if (a == "--external")
+      external = true;
+    else if (a == "--off")
+      off = true;
+    else
+      rest.push_back(a);
   }
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;

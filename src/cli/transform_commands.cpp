@@ -25,8 +25,8 @@ struct TransformWord {
   TransformCode code;
 };
 constexpr TransformWord kTransformWords[] = {
-    {"90", TransformCode::kRotate90},           {"180", TransformCode::kRotate180},
-    {"270", TransformCode::kRotate270},         {"flip-h", TransformCode::kFlipLeftRight},
+    {"90", TransformCode::kRotate90},       {"180", TransformCode::kRotate180},
+    {"270", TransformCode::kRotate270},     {"flip-h", TransformCode::kFlipLeftRight},
     {"flip-v", TransformCode::kFlipUpDown},
 };
 

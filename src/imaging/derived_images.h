@@ -59,7 +59,7 @@ class DecodedPhoto {
   ImageBuffer Thumbnail(int maxThumbSize) const;
 
   const ImageBuffer& picture() const { return picture_; }  // as stored, DCT-scaled
-  PictureSize fileSize() const { return fileSize_; }        // as stored, full scale
+  PictureSize fileSize() const { return fileSize_; }       // as stored, full scale
   PictureSize uprightSize() const { return UprightSize(fileSize_, orientation_); }
 
  private:

@@ -127,7 +127,6 @@ std::string UserComment(std::span<const std::uint8_t> value) {
   return CopyText(value, kMaxUserComment);
 }
 
-
 // The TIFF part of one Exif block: every offset in it counts from `base`,
 // and nothing is read at or beyond `length`.
 struct Block {
@@ -354,10 +353,10 @@ bool DecodeDirectory(Decoding& d, std::size_t dirOffset) {
       }
       valueAt = offset;
     }
-    const TagValue value{valueAt, {block.base + valueAt, static_cast<std::size_t>(byteCount)},
-                         block.Number(valueAt, byteCount, format)};
-    const auto rule = std::find_if(std::begin(kTagRules), std::end(kTagRules),
-                                   [tag](const TagRule& r) { return r.tag == tag; });
+    const TagValue value{
+        valueAt, {block.base + valueAt, static_cast<std::size_t>(byteCount)}, block.Number(valueAt, byteCount, format)};
+    const auto rule =
+        std::find_if(std::begin(kTagRules), std::end(kTagRules), [tag](const TagRule& r) { return r.tag == tag; });
     if (rule != std::end(kTagRules)) rule->apply(value, d);
 
     // valueAt has at least four readable bytes: the entry's own value field,

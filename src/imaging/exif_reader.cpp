@@ -204,7 +204,6 @@ bool ExifReader::ProcessExif(std::span<const std::uint8_t> section) {
   return decoder_.Decode(section, -1, *info_, errorText_);
 }
 
-
 bool ExifReader::WriteSections(std::string& out) const {
   if (!haveAll_ || sections_.empty()) return false;
   out.clear();

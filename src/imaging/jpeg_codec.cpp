@@ -201,9 +201,12 @@ bool DecodeFile(std::FILE* file, ImageBuffer& image, const DecodeRequest& reques
   }
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  if (cmyk) cinfo.out_color_space = JCS_CMYK;
-  else if (cinfo.jpeg_color_space == JCS_GRAYSCALE) cinfo.out_color_space = JCS_GRAYSCALE;
-  else cinfo.out_color_space = JCS_RGB;
+  if (cmyk)
+    cinfo.out_color_space = JCS_CMYK;
+  else if (cinfo.jpeg_color_space == JCS_GRAYSCALE)
+    cinfo.out_color_space = JCS_GRAYSCALE;
+  else
+    cinfo.out_color_space = JCS_RGB;
 
   cinfo.scale_num = 1;
   cinfo.scale_denom = 1;
@@ -281,9 +284,9 @@ bool Decode(const std::string& path, ImageBuffer& image, const DecodeRequest& re
   std::fclose(file);
   Budget().Release(state->budgetTaken);
   if (state->tooLarge)
-    notices.Exclamation(Fmt(kTooLarge, {path, static_cast<long long>(state->fileWidth),
-                                        static_cast<long long>(state->fileHeight), static_cast<long long>(kMaxSide),
-                                        static_cast<long long>(kMaxPixels / 1'000'000)}));
+    notices.Exclamation(
+        Fmt(kTooLarge, {path, static_cast<long long>(state->fileWidth), static_cast<long long>(state->fileHeight),
+                        static_cast<long long>(kMaxSide), static_cast<long long>(kMaxPixels / 1'000'000)}));
   if (ok && fileWidth) *fileWidth = state->fileWidth;
   if (ok && fileHeight) *fileHeight = state->fileHeight;
   return ok;

@@ -38,8 +38,7 @@ bool IsJpegFile(const std::string& path);
 // threads decode them at once.
 // With `reduce`, the picture is scaled down by the largest of 1/8, 1/4, 1/2
 // that still leaves one side above 100 pixels.
-bool LoadJpeg(const std::string& path, ImageBuffer& image, bool reduce,
-              ImagingNotices& notices = ShowNoticesAtOnce());
+bool LoadJpeg(const std::string& path, ImageBuffer& image, bool reduce, ImagingNotices& notices = ShowNoticesAtOnce());
 
 // The smallest size, as stored in the file, that a caller needs from a
 // decoded picture; asked once the file's own size is known.

@@ -74,8 +74,10 @@ ShareTable HorizontalShares(int32_t sourceColumns, int32_t targetColumns, uint32
   auto add = [&](int32_t x, uint32_t weight) {
     if (target >= targetColumns) return;
     std::vector<Share>& shares = perTarget[static_cast<size_t>(target)];
-    if (!shares.empty() && shares.back().source == x) shares.back().weight += weight;
-    else shares.push_back({x, weight});
+    if (!shares.empty() && shares.back().source == x)
+      shares.back().weight += weight;
+    else
+      shares.push_back({x, weight});
   };
   uint32_t toFill = kScale;
   bool needNew = false;
@@ -253,9 +255,15 @@ bool ResampleTo(const ImageBuffer& source, ImageBuffer& target, PictureSize size
     }
     uint8_t* out = target.row(y);
     switch (comps) {
-      case 1: HorizontalPass<1>(temp.data(), out, horizontal, size.width); break;
-      case 3: HorizontalPass<3>(temp.data(), out, horizontal, size.width); break;
-      default: HorizontalPassAny(temp.data(), out, horizontal, size.width, comps); break;
+      case 1:
+        HorizontalPass<1>(temp.data(), out, horizontal, size.width);
+        break;
+      case 3:
+        HorizontalPass<3>(temp.data(), out, horizontal, size.width);
+        break;
+      default:
+        HorizontalPassAny(temp.data(), out, horizontal, size.width, comps);
+        break;
     }
   }
   return true;
@@ -278,13 +286,48 @@ ImageBuffer Upright(const ImageBuffer& stored, int orientation) {
   // down in the upright picture.
   int64_t x0 = 0, y0 = 0, xPerRight = 1, yPerRight = 0, xPerDown = 0, yPerDown = 1;
   switch (orientation) {
-    case 2: x0 = w - 1; xPerRight = -1; break;                                          // mirrored
-    case 3: x0 = w - 1; y0 = h - 1; xPerRight = -1; yPerDown = -1; break;               // upside down
-    case 4: y0 = h - 1; yPerDown = -1; break;                                           // mirrored vertically
-    case 5: xPerRight = 0; yPerRight = 1; xPerDown = 1; yPerDown = 0; break;            // transposed
-    case 6: y0 = h - 1; xPerRight = 0; yPerRight = -1; xPerDown = 1; yPerDown = 0; break;  // turned left
-    case 7: x0 = w - 1; y0 = h - 1; xPerRight = 0; yPerRight = -1; xPerDown = -1; yPerDown = 0; break;
-    case 8: x0 = w - 1; xPerRight = 0; yPerRight = 1; xPerDown = -1; yPerDown = 0; break;  // turned right
+    case 2:
+      x0 = w - 1;
+      xPerRight = -1;
+      break;  // mirrored
+    case 3:
+      x0 = w - 1;
+      y0 = h - 1;
+      xPerRight = -1;
+      yPerDown = -1;
+      break;  // upside down
+    case 4:
+      y0 = h - 1;
+      yPerDown = -1;
+      break;  // mirrored vertically
+    case 5:
+      xPerRight = 0;
+      yPerRight = 1;
+      xPerDown = 1;
+      yPerDown = 0;
+      break;  // transposed
+    case 6:
+      y0 = h - 1;
+      xPerRight = 0;
+      yPerRight = -1;
+      xPerDown = 1;
+      yPerDown = 0;
+      break;  // turned left
+    case 7:
+      x0 = w - 1;
+      y0 = h - 1;
+      xPerRight = 0;
+      yPerRight = -1;
+      xPerDown = -1;
+      yPerDown = 0;
+      break;
+    case 8:
+      x0 = w - 1;
+      xPerRight = 0;
+      yPerRight = 1;
+      xPerDown = -1;
+      yPerDown = 0;
+      break;  // turned right
   }
   const int64_t stepRight = (yPerRight * w + xPerRight) * comps;
   const int64_t stepDown = (yPerDown * w + xPerDown) * comps;

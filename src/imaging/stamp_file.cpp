@@ -11,9 +11,9 @@ namespace albumsmith {
 namespace {
 
 constexpr StampRgb kColorTable[kStampColorCount] = {
-    {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-    {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0},   {0, 255, 0}, {255, 255, 0},
-    {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
 std::optional<std::string> ReadText(const IniDocument& doc, std::string_view key) {
@@ -32,16 +32,16 @@ int ReadNumber(const IniDocument& doc, std::string_view key, int def) {
 std::string FormatStampFont(const StampFont& f) {
   char numbers[200];
   std::snprintf(numbers, sizeof numbers, "%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,", f.height, f.width, f.escapement,
-                f.orientation, f.weight, f.italic, f.underline, f.strikeOut, f.charSet, f.outPrecision,
-                f.clipPrecision, f.quality, f.pitchAndFamily);
+                f.orientation, f.weight, f.italic, f.underline, f.strikeOut, f.charSet, f.outPrecision, f.clipPrecision,
+                f.quality, f.pitchAndFamily);
   return numbers + f.faceName;
 }
 
 std::optional<StampFont> ParseStampFont(std::string_view text) {
   StampFont f;
-  int* const fields[] = {&f.height,  &f.width,     &f.escapement,   &f.orientation,  &f.weight,
-                         &f.italic,  &f.underline, &f.strikeOut,    &f.charSet,      &f.outPrecision,
-                         &f.clipPrecision, &f.quality, &f.pitchAndFamily};
+  int* const fields[] = {&f.height,        &f.width,     &f.escapement,    &f.orientation, &f.weight,
+                         &f.italic,        &f.underline, &f.strikeOut,     &f.charSet,     &f.outPrecision,
+                         &f.clipPrecision, &f.quality,   &f.pitchAndFamily};
   size_t at = 0;
   for (int* field : fields) {
     const size_t comma = text.find(',', at);

@@ -55,8 +55,12 @@ bool DrawStamp(ImageBuffer& image, const StampSettings& stamp) {
   const int H = picture.height();  // with the band
   int x = kMargin, y = kMargin;
   switch (position) {
-    case kUpperRight: x = W - w - kMargin; break;
-    case kLowerLeft: y = H - h - kMargin; break;
+    case kUpperRight:
+      x = W - w - kMargin;
+      break;
+    case kLowerLeft:
+      y = H - h - kMargin;
+      break;
     case kLowerRight:
       x = W - w - kMargin;
       y = H - h - kMargin;
@@ -65,7 +69,8 @@ bool DrawStamp(ImageBuffer& image, const StampSettings& stamp) {
       x = (W - w) / 2;
       y = (H - h) / 2;
       break;
-    default: break;
+    default:
+      break;
   }
 
   // Only the part of the line that lands on the picture is rendered.

@@ -78,33 +78,46 @@ std::int64_t DigitsValue(std::string_view text) {
 
 std::optional<LosslessOp> OpOfCode(int code) {
   switch (static_cast<TransformCode>(code)) {
-    case TransformCode::kRotate90: return LosslessOp::kRotate90;
-    case TransformCode::kRotate180: return LosslessOp::kRotate180;
-    case TransformCode::kRotate270: return LosslessOp::kRotate270;
-    case TransformCode::kFlipLeftRight: return LosslessOp::kFlipHorizontal;
-    case TransformCode::kFlipUpDown: return LosslessOp::kFlipVertical;
+    case TransformCode::kRotate90:
+      return LosslessOp::kRotate90;
+    case TransformCode::kRotate180:
+      return LosslessOp::kRotate180;
+    case TransformCode::kRotate270:
+      return LosslessOp::kRotate270;
+    case TransformCode::kFlipLeftRight:
+      return LosslessOp::kFlipHorizontal;
+    case TransformCode::kFlipUpDown:
+      return LosslessOp::kFlipVertical;
   }
   return std::nullopt;
 }
 
 LosslessOp OpOfOrientation(int orientation) {
   switch (orientation) {
-    case 2: return LosslessOp::kFlipHorizontal;
-    case 3: return LosslessOp::kRotate180;
-    case 4: return LosslessOp::kFlipVertical;
-    case 5: return LosslessOp::kTranspose;
-    case 6: return LosslessOp::kRotate90;
-    case 7: return LosslessOp::kTransverse;
-    case 8: return LosslessOp::kRotate270;
-    default: return LosslessOp::kNone;
+    case 2:
+      return LosslessOp::kFlipHorizontal;
+    case 3:
+      return LosslessOp::kRotate180;
+    case 4:
+      return LosslessOp::kFlipVertical;
+    case 5:
+      return LosslessOp::kTranspose;
+    case 6:
+      return LosslessOp::kRotate90;
+    case 7:
+      return LosslessOp::kTransverse;
+    case 8:
+      return LosslessOp::kRotate270;
+    default:
+      return LosslessOp::kNone;
   }
 }
 
 LosslessOp ComposeOps(LosslessOp first, LosslessOp second) {
   const Matrix& a = MatrixOf(second);
   const Matrix& b = MatrixOf(first);
-  return OpOfMatrix({a[0] * b[0] + a[1] * b[2], a[0] * b[1] + a[1] * b[3], a[2] * b[0] + a[3] * b[2],
-                     a[2] * b[1] + a[3] * b[3]});
+  return OpOfMatrix(
+      {a[0] * b[0] + a[1] * b[2], a[0] * b[1] + a[1] * b[3], a[2] * b[0] + a[3] * b[2], a[2] * b[1] + a[3] * b[3]});
 }
 
 bool TransformFile(int code, const std::string& path, ImagingNotices& notices) {
@@ -159,9 +172,9 @@ bool RewriteDate(const std::string& path, const std::string& name, std::time_t n
   const std::optional<std::string> bytes = ReadWholeFile(path);
   ExifReader reader;
   reader.setDiagnostics(nullptr);
-  if (!bytes || !reader.ReadSections(std::span<const std::uint8_t>(
-                                         reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
-                                     ImageData::Keep)) {
+  if (!bytes || !reader.ReadSections(
+                    std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
+                    ImageData::Keep)) {
     notices.Exclamation(FormatString(kCannotReadDate, {name}));
     return false;
   }

@@ -64,7 +64,7 @@ std::optional<std::time_t> ExifDateOf(const std::string& path);
 // seconds format error". Hours have no upper limit.
 struct TimeOffset {
   bool ok = false;
-  std::string message;  // the refusal, when not ok
+  std::string message;       // the refusal, when not ok
   std::int64_t seconds = 0;  // negative for Remove
 };
 TimeOffset CheckTimeOffset(std::string_view hours, std::string_view minutes, std::string_view seconds, bool remove);

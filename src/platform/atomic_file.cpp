@@ -29,8 +29,7 @@ pid_t TemporaryOwner(std::string_view name) {
   if (mark == std::string_view::npos || mark < 2) return 0;
   const std::string_view tail = name.substr(mark + kTemporaryMark.size());
   const size_t dash = tail.find('-');
-  if (dash == std::string_view::npos || !AllDigits(tail.substr(0, dash)) || !AllDigits(tail.substr(dash + 1)))
-    return 0;
+  if (dash == std::string_view::npos || !AllDigits(tail.substr(0, dash)) || !AllDigits(tail.substr(dash + 1))) return 0;
   if (dash > 9) return 0;  // no process id has that many digits
   pid_t pid = 0;
   for (char c : tail.substr(0, dash)) pid = pid * 10 + (c - '0');
@@ -129,8 +128,8 @@ Status FileBeside::Commit(Flush flush, Replace replace, std::optional<unsigned> 
   return {};
 }
 
-Status WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
-                         std::optional<unsigned> mode, Flush flush) {
+Status WriteFileAtomically(const std::filesystem::path& path, std::string_view data, std::optional<unsigned> mode,
+                           Flush flush) {
   // An existing file keeps its permissions exactly; a new one gets what the
   // kernel makes of 0666 and the umask.
   struct stat st;

@@ -70,7 +70,7 @@ class FileBeside {
 // to disk: a crash then leaves an empty or old file, never half a new one.
 // On failure the Status carries the errno (also left in errno).
 Status WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
-                         std::optional<unsigned> mode = std::nullopt, Flush flush = Flush::kToDisk);
+                           std::optional<unsigned> mode = std::nullopt, Flush flush = Flush::kToDisk);
 
 // WriteFileAtomically, unless the file already holds exactly `data`: side
 // files rewritten with unchanged content keep their time, so publishing does

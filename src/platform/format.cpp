@@ -82,8 +82,8 @@ std::string Fmt(std::string_view format, std::initializer_list<FmtArg> args) {
       if (precision.size() > 3) precision = "999";
       spec += "." + precision;
     }
-    while (j < format.size() && (format[j] == 'l' || format[j] == 'h' || format[j] == 'L' ||
-                                 format[j] == 'z' || format[j] == 'j' || format[j] == 't'))
+    while (j < format.size() && (format[j] == 'l' || format[j] == 'h' || format[j] == 'L' || format[j] == 'z' ||
+                                 format[j] == 'j' || format[j] == 't'))
       ++j;
     if (j >= format.size()) {
       out.append(format.substr(i));

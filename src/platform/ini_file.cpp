@@ -79,10 +79,9 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   const std::string_view trimmedKey = Trim(key);
-  if (trimmedKey.empty() || trimmedKey != key || key.find('=') != std::string_view::npos ||
-      key.front() == '[' || key.front() == ';' || HasControlChar(key) ||
-      value.find_first_of("\r\n") != std::string_view::npos || HasControlChar(section) ||
-      section.find(']') != std::string_view::npos) {
+  if (trimmedKey.empty() || trimmedKey != key || key.find('=') != std::string_view::npos || key.front() == '[' ||
+      key.front() == ';' || HasControlChar(key) || value.find_first_of("\r\n") != std::string_view::npos ||
+      HasControlChar(section) || section.find(']') != std::string_view::npos) {
     return false;
   }
   std::string k, v;
@@ -194,10 +193,14 @@ int ParseIniInt(std::string_view text, int def) {
   long long value = 0;
   for (char c : t) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else break;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      break;
     value = value * base + digit;
     // Overflow wraps like a 32-bit register does.
     value &= 0xFFFFFFFFLL;
@@ -235,9 +238,7 @@ Status IniFile::WriteInt(std::string_view section, std::string_view key, int val
 
 bool IniFile::SectionHasKeys(std::string_view section) const { return Load().SectionHasKeys(section); }
 
-std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
-  return Load().SectionEntries(section);
-}
+std::vector<std::string> IniFile::ReadSection(std::string_view section) const { return Load().SectionEntries(section); }
 
 Status IniFile::DeleteSection(std::string_view section) {
   IniDocument doc = Load();

@@ -19,23 +19,33 @@ thread_local Prompter* tThreadPrompter = nullptr;
 
 bool Offers(const Message& m, Answer a) {
   switch (a) {
-    case Answer::Ok: return m.buttons == Buttons::Ok || m.buttons == Buttons::OkCancel;
-    case Answer::Cancel: return m.buttons == Buttons::OkCancel || m.buttons == Buttons::YesNoCancel;
+    case Answer::Ok:
+      return m.buttons == Buttons::Ok || m.buttons == Buttons::OkCancel;
+    case Answer::Cancel:
+      return m.buttons == Buttons::OkCancel || m.buttons == Buttons::YesNoCancel;
     case Answer::Yes:
-    case Answer::No: return m.buttons == Buttons::YesNo || m.buttons == Buttons::YesNoCancel;
-    case Answer::YesToAll: return m.yesToAll;
-    case Answer::SkipAll: return m.skipAll;
+    case Answer::No:
+      return m.buttons == Buttons::YesNo || m.buttons == Buttons::YesNoCancel;
+    case Answer::YesToAll:
+      return m.yesToAll;
+    case Answer::SkipAll:
+      return m.skipAll;
   }
   return false;
 }
 
 const char* IconWord(Icon icon) {
   switch (icon) {
-    case Icon::Information: return "Information";
-    case Icon::Question: return "Question";
-    case Icon::Exclamation: return "Warning";
-    case Icon::Stop: return "Error";
-    case Icon::None: break;
+    case Icon::Information:
+      return "Information";
+    case Icon::Question:
+      return "Question";
+    case Icon::Exclamation:
+      return "Warning";
+    case Icon::Stop:
+      return "Error";
+    case Icon::None:
+      break;
   }
   return "Message";
 }
@@ -65,10 +75,13 @@ Answer PositiveAnswer(Buttons buttons) {
 
 Answer NegativeAnswer(Buttons buttons) {
   switch (buttons) {
-    case Buttons::Ok: return Answer::Ok;
+    case Buttons::Ok:
+      return Answer::Ok;
     case Buttons::OkCancel:
-    case Buttons::YesNoCancel: return Answer::Cancel;
-    case Buttons::YesNo: return Answer::No;
+    case Buttons::YesNoCancel:
+      return Answer::Cancel;
+    case Buttons::YesNo:
+      return Answer::No;
   }
   return Answer::Cancel;
 }
@@ -123,7 +136,10 @@ Reply TerminalPrompter::Ask(const Message& message) {
   if (assume_ != Assume::kNothing || !interactive_) {
     const bool yes = assume_ == Assume::kYes;
     const Answer answer = yes ? PositiveAnswer(message.buttons) : NegativeAnswer(message.buttons);
-    const char* word = answer == Answer::Ok ? "OK" : answer == Answer::Yes ? "Yes" : answer == Answer::No ? "No" : "Cancel";
+    const char* word = answer == Answer::Ok    ? "OK"
+                       : answer == Answer::Yes ? "Yes"
+                       : answer == Answer::No  ? "No"
+                                               : "Cancel";
     std::fprintf(out_, "%s: %s\n  -> %s%s\n", IconWord(message.icon), text.c_str(), word,
                  assume_ == Assume::kNothing ? " (no terminal to ask; use --yes or --no)" : "");
     std::fflush(out_);

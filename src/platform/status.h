@@ -67,7 +67,7 @@ class [[nodiscard]] Status {
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : value_(std::move(value)) {}  // NOLINT(google-explicit-constructor): returned as is
+  Result(T value) : value_(std::move(value)) {}           // NOLINT(google-explicit-constructor): returned as is
   Result(Status failure) : status_(std::move(failure)) {  // NOLINT(google-explicit-constructor)
     assert(!status_.ok() && "a Result without a value needs a failure");
     if (status_.ok()) status_ = Status::Failed();

@@ -42,12 +42,25 @@ std::optional<std::string> ParseQuoted(std::string_view s) {
     }
     if (++i == s.size()) return std::nullopt;
     switch (s[i]) {
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
-      case '"': out += '"'; break;
-      case '\\': out += '\\'; break;
-      default: out += '\\'; out += s[i]; break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case '"':
+        out += '"';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      default:
+        out += '\\';
+        out += s[i];
+        break;
     }
   }
   return out;

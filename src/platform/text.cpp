@@ -15,9 +15,7 @@ std::string ToLower(std::string_view s) {
   return out;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && CompareNoCase(a, b) == 0;
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareNoCase(a, b) == 0; }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
@@ -108,11 +106,16 @@ std::string Printable(std::string_view s) {
   std::string out;
   for (const char c : s) {
     const auto b = static_cast<unsigned char>(c);
-    if (c == '\n') out += "\\n";
-    else if (c == '\t') out += "\\t";
-    else if (c == '\r') out += "\\r";
-    else if (b < 0x20 || b == 0x7F) out += {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
-    else out += c;
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\t')
+      out += "\\t";
+    else if (c == '\r')
+      out += "\\r";
+    else if (b < 0x20 || b == 0x7F)
+      out += {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
+    else
+      out += c;
   }
   return out;
 }

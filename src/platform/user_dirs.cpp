@@ -23,9 +23,12 @@ bool IsDir(const std::filesystem::path& p) {
 // Reads XDG_DOCUMENTS_DIR="$HOME/Documents" from user-dirs.dirs.
 std::optional<std::filesystem::path> FromUserDirsFile() {
   std::filesystem::path config;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) config = xdg;
-  else if (!Home().empty()) config = Home() / ".config";
-  else return std::nullopt;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+    config = xdg;
+  else if (!Home().empty())
+    config = Home() / ".config";
+  else
+    return std::nullopt;
   auto text = ReadWholeFile(config / "user-dirs.dirs");
   if (!text) return std::nullopt;
   for (const std::string& raw : Split(*text, '\n')) {
@@ -67,7 +70,8 @@ std::vector<std::filesystem::path> DataDirectories(const std::filesystem::path& 
 
 std::optional<std::filesystem::path> UserDataDirectory() {
   // A relative XDG_DATA_HOME is invalid and ignored, as the XDG rules say.
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') return std::filesystem::path(xdg) / "albumsmith";
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
+    return std::filesystem::path(xdg) / "albumsmith";
   if (Home().empty()) return std::nullopt;
   return Home() / ".local" / "share" / "albumsmith";
 }

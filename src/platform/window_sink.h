@@ -47,14 +47,32 @@ class NullWindowSink : public WindowSink {
 // Keeps every posted message in order (for tests).
 class RecordingWindowSink : public WindowSink {
  public:
-  struct ShowFolder { std::string path; };
-  struct Progress { int maximum; int position; };
-  struct Status { std::string text; };
-  struct SortSelector { int index; };
-  struct Clipboard { bool isCut; int count; };
-  struct Paste { std::shared_ptr<ImageClipboard> record; };
-  struct UndoPaste { std::shared_ptr<ImageClipboard> record; };
-  struct Notice { std::string text; };
+  struct ShowFolder {
+    std::string path;
+  };
+  struct Progress {
+    int maximum;
+    int position;
+  };
+  struct Status {
+    std::string text;
+  };
+  struct SortSelector {
+    int index;
+  };
+  struct Clipboard {
+    bool isCut;
+    int count;
+  };
+  struct Paste {
+    std::shared_ptr<ImageClipboard> record;
+  };
+  struct UndoPaste {
+    std::shared_ptr<ImageClipboard> record;
+  };
+  struct Notice {
+    std::string text;
+  };
   using Posted = std::variant<ShowFolder, Progress, Status, SortSelector, Clipboard, Paste, UndoPaste, Notice>;
 
   void PostShowFolder(const std::string& p) override { Add(ShowFolder{p}); }

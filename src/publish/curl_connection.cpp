@@ -298,8 +298,8 @@ class LibCurlConnection final : public CurlConnection {
   // (depth 0): the chain is accepted or refused there as a whole.
   static int OnVerify(int chainOk, X509_STORE_CTX* store) {
     auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-    auto* self = ssl ? static_cast<LibCurlConnection*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), VerdictIndex()))
-                     : nullptr;
+    auto* self =
+        ssl ? static_cast<LibCurlConnection*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), VerdictIndex())) : nullptr;
     if (!self) return 0;
     if (X509_STORE_CTX_get_error_depth(store) > 0) {
       if (!chainOk) self->chainVouched_ = false;
@@ -533,11 +533,11 @@ class LibCurlConnection final : public CurlConnection {
   std::uint64_t activity_ = 0;  // lines and data the library sent or received
   std::mutex socketsMutex_;
   std::set<curl_socket_t> sockets_;  // opened by the library and not closed yet
-  std::string host_;             // the name the certificate must carry
-  std::string pin_;              // the pinned fingerprint
-  std::string peerFingerprint_;  // of the last handshake
+  std::string host_;                 // the name the certificate must carry
+  std::string pin_;                  // the pinned fingerprint
+  std::string peerFingerprint_;      // of the last handshake
   PeerVerdict verdict_ = PeerVerdict::kNone;
-  bool chainVouched_ = true;     // no certificate above the server's was refused
+  bool chainVouched_ = true;  // no certificate above the server's was refused
   bool sftp_ = false;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
 };

@@ -28,8 +28,8 @@ struct TransferTimeouts {
 struct CurlSettings {
   std::string scheme;  // of every URL, and the only protocol the library may use
   std::string host;
-  int port = 0;        // 0 leaves the choice to the library: the scheme's port
-  std::string login;   // empty: the library logs in as "anonymous"
+  int port = 0;       // 0 leaves the choice to the library: the scheme's port
+  std::string login;  // empty: the library logs in as "anonymous"
   std::string password;
   bool passive = true;
   TransferTimeouts timeouts;
@@ -54,11 +54,11 @@ bool HostKeyPinMatches(std::string_view pin, std::string_view fingerprint);
 
 // What the handshake made of the server's certificate.
 enum class PeerVerdict {
-  kNone,       // no TLS handshake yet
-  kVouched,    // the system's authorities vouch for it, for this host
-  kPinned,     // the certificate pinned in the profile
-  kUnknown,    // neither: the connection was refused before the login
-  kChanged,    // another certificate than the pinned one: refused before the login
+  kNone,     // no TLS handshake yet
+  kVouched,  // the system's authorities vouch for it, for this host
+  kPinned,   // the certificate pinned in the profile
+  kUnknown,  // neither: the connection was refused before the login
+  kChanged,  // another certificate than the pinned one: refused before the login
 };
 inline constexpr int kCurlSslConnectError = 35;
 
@@ -88,8 +88,8 @@ class CurlConnection {
     int code() const;  // of the complete reply, 0 without one
   };
   struct Failure {
-    int code = 0;        // the library's
-    std::string reply;   // the server's reply that refused, if it refused
+    int code = 0;       // the library's
+    std::string reply;  // the server's reply that refused, if it refused
   };
   // Fills up to `capacity` bytes of an upload and returns how many: 0 ends
   // the upload, kReadAbort fails it.

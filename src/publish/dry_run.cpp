@@ -95,7 +95,8 @@ bool DryRunTransport::ListDir(RemoteEntryList& list, std::string_view base, std:
   if (ask == Ask::Yes) {
     std::string shown = Slashes(sub);
     if (EndsWith(shown, "/")) shown.pop_back();
-    const Reply reply = ShowMessageText({Icon::Question, Buttons::OkCancel, true}, "Create remote directory \"%s\"", {shown});
+    const Reply reply =
+        ShowMessageText({Icon::Question, Buttons::OkCancel, true}, "Create remote directory \"%s\"", {shown});
     if (!IsPositive(reply.answer)) return false;
   }
   Made(dir);

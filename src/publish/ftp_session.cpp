@@ -51,7 +51,6 @@ ServerAddress ParseServerText(std::string_view server) {
   return address;
 }
 
-
 // What the FTP commands mean, over the library's connection: the features
 // the server offers, whether a directory is there, how it lists. Failures
 // are recorded in the session's failCode_ and failReply_ for the session to

@@ -95,7 +95,7 @@ class FtpSession final : public RemoteTransport {
   std::function<void(const std::string&)> savePin_;
   bool askCreate_ = true;
   int lastError_ = 0;
-  int failCode_ = 0;        // the last failure, reported by ReportFailure
+  int failCode_ = 0;       // the last failure, reported by ReportFailure
   std::string failReply_;  // the server's reply that refused, if any
   FtpTimeouts timeouts_;
   std::set<std::string> unsafeShown_;  // directories whose unsafe names were shown

@@ -93,7 +93,8 @@ TransferPool::TransferPool(RemoteTransport& main, int connections, ConnectionMak
 TransferPool::~TransferPool() { Close(); }
 
 int TransferPool::spareConnections() const {
-  return wanted_ + static_cast<int>(std::count_if(extras_.begin(), extras_.end(), [](const Extra& e) { return !e.dead; }));
+  return wanted_ +
+         static_cast<int>(std::count_if(extras_.begin(), extras_.end(), [](const Extra& e) { return !e.dead; }));
 }
 
 void TransferPool::Close() {

@@ -80,7 +80,8 @@ bool ProfileCheck::Step() {
   return !finished();
 }
 
-bool RunProfileCheck(RemoteTransport& transport, const ProfileSettings& profile, const ProfileCheck::Callback& callback) {
+bool RunProfileCheck(RemoteTransport& transport, const ProfileSettings& profile,
+                     const ProfileCheck::Callback& callback) {
   ProfileCheck check(transport, profile, callback);
   while (check.Step()) {
   }

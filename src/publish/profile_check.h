@@ -46,6 +46,7 @@ class ProfileCheck {
 };
 
 // Every step in turn; true when all three lines were ticked.
-bool RunProfileCheck(RemoteTransport& transport, const ProfileSettings& profile, const ProfileCheck::Callback& callback);
+bool RunProfileCheck(RemoteTransport& transport, const ProfileSettings& profile,
+                     const ProfileCheck::Callback& callback);
 
 }  // namespace albumsmith

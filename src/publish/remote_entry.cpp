@@ -14,7 +14,8 @@ size_t RemoteEntryList::Append(RemoteEntry entry) {
 void RemoteEntryList::RemoveRange(size_t first, size_t count) {
   if (first >= entries_.size()) return;
   const size_t last = std::min(entries_.size(), first + count);
-  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(first), entries_.begin() + static_cast<std::ptrdiff_t>(last));
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(first),
+                 entries_.begin() + static_cast<std::ptrdiff_t>(last));
 }
 
 int RemoteEntryList::Find(std::string_view name) const {

@@ -23,7 +23,8 @@ constexpr std::string_view kRemovingBackground = "Removing remote background ";
 constexpr std::string_view kUploadingBackground = "Uploading background ";
 
 // Created in this order by the install; the check looks for the last five in albsite.
-constexpr std::string_view kSkeleton[] = {"albsite/", "albsite/bg/", "albsite/js/", "albsite/images/", "albsite/m/", "albsite/s/"};
+constexpr std::string_view kSkeleton[] = {"albsite/",        "albsite/bg/", "albsite/js/",
+                                          "albsite/images/", "albsite/m/",  "albsite/s/"};
 constexpr std::string_view kSiteDirs[] = {"bg", "js", "images", "m", "s"};
 
 // The template's interface images: the files of albsite/images, not its subdirectories.
@@ -100,9 +101,8 @@ InstallCheck Check(RemoteSite& site) {
   const std::string styleSheet = d + std::string(kStyleSheet);
   const int css = js.Find("albumsmith.css");
   LocalEntry local;
-  if (ReadLocalFile(styleSheet, local) &&
-      !site.IsOlder(r + std::string(kStyleSheet), local.time, local.size, js[static_cast<size_t>(css)],
-                    std::time(nullptr)))
+  if (ReadLocalFile(styleSheet, local) && !site.IsOlder(r + std::string(kStyleSheet), local.time, local.size,
+                                                        js[static_cast<size_t>(css)], std::time(nullptr)))
     return InstallCheck::kCurrent;
   if (!t.PutFile(styleSheet, r + std::string(kStyleSheet))) {
     site.Failed();
@@ -115,11 +115,12 @@ InstallCheck Check(RemoteSite& site) {
 
 bool RemoteSite::IsOlder(const std::string& remotePath, std::int64_t localTime, std::uint64_t localSize,
                          const RemoteEntry& remote, std::int64_t now) {
-  return IsOldListed(localTime, localSize, remote, clockOffset, now, exactClockOffset, [&]() -> std::optional<std::int64_t> {
-    std::int64_t time = 0;
-    if (!transport.ExactTime(remotePath, time)) return std::nullopt;
-    return time;
-  });
+  return IsOldListed(localTime, localSize, remote, clockOffset, now, exactClockOffset,
+                     [&]() -> std::optional<std::int64_t> {
+                       std::int64_t time = 0;
+                       if (!transport.ExactTime(remotePath, time)) return std::nullopt;
+                       return time;
+                     });
 }
 
 std::uint32_t IndexFingerprint(std::string_view text) {
@@ -140,7 +141,8 @@ bool RootHoldsInstallation(const RemoteSite& site, const RemoteEntryList& root) 
   // template's library; a change of any since the install makes it out of date.
   const PhpIndex index = BuildPhpIndex(site.profile, site.profileDir, site.templateDir);
   const AppSettings app(site.settingsFile);
-  const auto stored = static_cast<std::uint32_t>(app.GetInt(ProfileSettingsKey(site.profile.name), kIndexCheckValue, 0));
+  const auto stored =
+      static_cast<std::uint32_t>(app.GetInt(ProfileSettingsKey(site.profile.name), kIndexCheckValue, 0));
   return index.ok && IndexFingerprint(index.text) == stored;
 }
 
@@ -173,8 +175,7 @@ bool InstallRemoteSoftware(RemoteSite& site) {
     site.sink.PostProgress(10, 6);
     if (!t.PutBuffer(r + "index.php", index.text)) return site.Failed();
     AppSettings app(site.settingsFile);
-    app.SetInt(ProfileSettingsKey(site.profile.name), kIndexCheckValue,
-               static_cast<int>(IndexFingerprint(index.text)));
+    app.SetInt(ProfileSettingsKey(site.profile.name), kIndexCheckValue, static_cast<int>(IndexFingerprint(index.text)));
   }
 
   position = 7;
@@ -207,8 +208,7 @@ bool SyncBackground(RemoteSite& site) {
   site.sink.PostStatus(std::string(kSyncingBackground));
   site.sink.PostProgress(5, 0);
   RemoteEntryList remote;
-  if (!t.ListDir(remote, site.remoteDir, "albsite/bg/", IncludeDirs::Yes, Create::Yes, Ask::Yes))
-    return site.Failed();
+  if (!t.ListDir(remote, site.remoteDir, "albsite/bg/", IncludeDirs::Yes, Create::Yes, Ask::Yes)) return site.Failed();
 
   std::vector<std::string> uploads;
   const std::string background = SettingText(site.profile.background);

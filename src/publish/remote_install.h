@@ -28,15 +28,15 @@ class WindowSink;
 struct RemoteSite {
   RemoteTransport& transport;
   const ProfileSettings& profile;
-  std::string profileDir;   // ends with "/"
-  std::string remoteDir;    // R: begins and ends with "/"
-  std::string templateDir;  // ends with "/"
+  std::string profileDir;              // ends with "/"
+  std::string remoteDir;               // R: begins and ends with "/"
+  std::string templateDir;             // ends with "/"
   std::filesystem::path settingsFile;  // application settings: "IndexCheck" of "Profiles\<name>"
   WindowSink& sink;
   const std::atomic<bool>& stop;
-  int clockOffset = 0;  // local minus server, seconds
+  int clockOffset = 0;                    // local minus server, seconds
   std::optional<int> exactClockOffset{};  // the same to the second, when listings give minutes
-  int lastError = 0;    // the code of the last failed FTP operation, 0 when none
+  int lastError = 0;                      // the code of the last failed FTP operation, 0 when none
 
   bool Stopped() const { return stop.load(); }
   // Whether the remote copy `remote` at `remotePath` is older than a local

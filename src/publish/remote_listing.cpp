@@ -228,7 +228,6 @@ std::optional<std::int64_t> ParseFtpTime(std::string_view value) {
   return UtcSeconds(year, month, day, hour, minute, second == 60 ? 59 : second);
 }
 
-
 bool ValidDate(int year, int month, int day) {
   return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
 }

@@ -1,9 +1,9 @@
 #pragma once
 // What the synchronisation and the remote installation ask of a server.
 // FtpSession (FTP, FTPS) and SftpSession are the real ones, made by
-// MakeTransport; tests put a fake in its place to make any call fail. Every operation shows its own failure through the current Prompter
-// before it returns false, so a caller only tests the result and stops.
-// Remote paths use "/" (a "\" is taken as "/"); paths that do not begin with
+// MakeTransport; tests put a fake in its place to make any call fail. Every operation shows its own failure through the
+// current Prompter before it returns false, so a caller only tests the result and stops. Remote paths use "/" (a "\" is
+// taken as "/"); paths that do not begin with
 // "/" are taken from the login directory.
 
 #include <atomic>

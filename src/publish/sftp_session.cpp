@@ -107,9 +107,8 @@ bool SftpSession::Connect() {
   }
   if (!open) {
     failCode_ = connection->failure().code;
-    failReply_ = connection->peerVerdict() == PeerVerdict::kChanged
-                     ? Fmt(kChangedKey, {pin_, peerFingerprint_})
-                     : connection->failure().reply;
+    failReply_ = connection->peerVerdict() == PeerVerdict::kChanged ? Fmt(kChangedKey, {pin_, peerFingerprint_})
+                                                                    : connection->failure().reply;
     ReportFailure(Fmt(kConnectError, {server_}));
     return false;
   }
@@ -340,8 +339,7 @@ bool SftpSession::Rename(std::string_view rawFrom, std::string_view rawTo) {
   if (Refused(from, message) || Refused(to, message) || !Connect()) return false;
   const std::string rename = "rename " + SftpQuoted(Absolute(from)) + " " + SftpQuoted(Absolute(to));
   if (Failed(connection_->Quote({rename}))) return true;
-  if (failCode_ == kCurlQuoteError &&
-      Failed(connection_->Quote({"rm " + SftpQuoted(Absolute(to)), rename})))
+  if (failCode_ == kCurlQuoteError && Failed(connection_->Quote({"rm " + SftpQuoted(Absolute(to)), rename})))
     return true;
   if (failCode_ == kCurlQuoteError) return false;
   ReportFailure(message);

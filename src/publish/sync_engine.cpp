@@ -315,7 +315,8 @@ class SyncEngine {
     RemoteEntryList thumbnails;
     RemoteEntryList medium;
     if (Stopped()) return false;
-    if (!transport_.ListDir(thumbnails, Site(), "s/" + folder, IncludeDirs::Yes, Create::Yes, Ask::Yes)) return Failed();
+    if (!transport_.ListDir(thumbnails, Site(), "s/" + folder, IncludeDirs::Yes, Create::Yes, Ask::Yes))
+      return Failed();
     if (Stopped()) return false;
     if (!transport_.ListDir(medium, Site(), "m/" + folder, IncludeDirs::Yes, Create::Yes, Ask::No)) return Failed();
 
@@ -474,9 +475,9 @@ class SyncEngine {
   // then moved over their published copy: one cut short leaves the old file
   // in place.
   bool ConfirmUploads(const FolderPlan& work) {
-    if (request_.dryRun) return true;  // nothing was sent
+    if (request_.dryRun) return true;                       // nothing was sent
     std::map<std::string, std::vector<std::string>> byDir;  // the names sent, by directory
-    std::map<std::string, std::string> finalName;          // the name sent -> the entry
+    std::map<std::string, std::string> finalName;           // the name sent -> the entry
     for (size_t i = 0; i < work.uploads.size(); ++i) {
       const std::string& e = work.uploads[i];
       const std::string& sent = work.sentAs[i];
@@ -505,7 +506,8 @@ class SyncEngine {
         const std::uint64_t size = it == held.end() ? 0 : it->second;
         const std::uint64_t expected = PublishedSize(e, sent.size);
         if (size == expected) continue;
-        Warn(Fmt(kUploadFileError, {local + e, site + RemotePath(e)}) + "\r\n\r\n" + Fmt(kShortUpload, {size, expected}));
+        Warn(Fmt(kUploadFileError, {local + e, site + RemotePath(e)}) + "\r\n\r\n" +
+             Fmt(kShortUpload, {size, expected}));
         return false;
       }
     }
@@ -694,8 +696,8 @@ class SyncEngine {
   const std::atomic<bool>& stop_;
   RemoteSite site_;
   CDirectoryTree tree_;
-  UploadRecord sent_;  // the pages and dir.js this profile last sent
-  RemoteEntryList root_;  // the remote root as listed when the clock was measured
+  UploadRecord sent_;        // the pages and dir.js this profile last sent
+  RemoteEntryList root_;     // the remote root as listed when the clock was measured
   RemoteEntryList scripts_;  // albsite/js as listed before dir.js was sent
   const bool guarded_ = IsGuardedSite(profile_);
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found

@@ -45,11 +45,11 @@ struct SyncFolderItem {
 // Everything a run needs, copied when the command starts so that the window
 // may go on changing its own state meanwhile.
 struct SyncRequest {
-  ProfileSettings profile;             // read afresh from Profile.ini
-  std::string profilesDir;             // the profiles base directory, ends with "/"
-  std::string dataDir;                 // the program's data directory (templates), ends with "/"
-  std::filesystem::path settingsFile;  // the application settings (the PHP entry page's fingerprint)
-  bool installConfirmed = false;       // the window's flag: the installation was verified after an install
+  ProfileSettings profile;              // read afresh from Profile.ini
+  std::string profilesDir;              // the profiles base directory, ends with "/"
+  std::string dataDir;                  // the program's data directory (templates), ends with "/"
+  std::filesystem::path settingsFile;   // the application settings (the PHP entry page's fingerprint)
+  bool installConfirmed = false;        // the window's flag: the installation was verified after an install
   std::vector<SyncFolderItem> folders;  // in the order they are published
   bool wholeProfile = false;            // every folder: a success clears the whole-sync mark
   // The text of albsite/js/rights.php (BuildRightsPhp), uploaded last when

@@ -82,8 +82,7 @@ FolderSyncStart StartFolderSync(const SyncEnvironment& env, const std::string& p
 
 bool ConfirmProfileSync(const SyncEnvironment& env, const ProfileSettings& profile, bool confirm) {
   if (!ConfirmTemplateForPublishing(env.dataDir, profile.templateName)) return false;
-  return !confirm ||
-         ShowMessageText({Icon::Question, Buttons::OkCancel}, kWholeProfileQuestion).answer == Answer::Ok;
+  return !confirm || ShowMessageText({Icon::Question, Buttons::OkCancel}, kWholeProfileQuestion).answer == Answer::Ok;
 }
 
 SyncRequest ProfileSyncRequest(const SyncEnvironment& env, const ProfileSettings& profile) {
@@ -119,8 +118,6 @@ void RemoveRemoteProfileWith(RemoteTransport& transport, const ProfileSettings& 
   transport.Disconnect();
 }
 
-void RemoveRemoteProfile(const ProfileSettings& profile) {
-  RemoveRemoteProfileWith(*MakeTransport(profile), profile);
-}
+void RemoveRemoteProfile(const ProfileSettings& profile) { RemoveRemoteProfileWith(*MakeTransport(profile), profile); }
 
 }  // namespace albumsmith

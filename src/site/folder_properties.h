@@ -24,9 +24,9 @@ std::string FolderIniPath(const std::string& profileDir, const std::string& fold
 std::string FolderHtmlPath(const std::string& profileDir, const std::string& folder);
 
 struct FolderSettings {
-  int htmlMode = 0;       // 0: thumbnail table ("Story board"); 1: Folder.html ("HTML data")
-  std::string htmlFile;   // "Folder.html" when the dialog last wrote HTML; informational
-  int titleMode = 0;      // 1: the page title is titleText
+  int htmlMode = 0;      // 0: thumbnail table ("Story board"); 1: Folder.html ("HTML data")
+  std::string htmlFile;  // "Folder.html" when the dialog last wrote HTML; informational
+  int titleMode = 0;     // 1: the page title is titleText
   std::string titleText;
 };
 // A folder without Folder.ini reads as the defaults.

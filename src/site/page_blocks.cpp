@@ -26,12 +26,31 @@ const char* Bool(int value) { return value != 0 ? "true" : "false"; }
 // The two choice lists both forms of the settings block start with.
 std::string SlideChoices() {
   static constexpr const char* kDelays[] = {"1", "2", "3", "5", "7", "10", "20", "30", "50"};
-  static constexpr const char* kTransitions[] = {
-      "Blend",           "Box in",           "Box out",          "Circle in",         "Circle out",
-      "Wipe up",         "Wipe down",        "Wipe right",       "Wipe left",         "Vert. blinds",
-      "Horiz. blinds",   "Squares across",   "Squares down",     "Dissolve",          "Split vert. in",
-      "Split vert. out", "Split horiz. in",  "Split horiz. out", "Strips left down",  "Strips left up",
-      "Strips right down", "Strips right up", "Bars horizontal", "Bars vertical",     "Random"};
+  static constexpr const char* kTransitions[] = {"Blend",
+                                                 "Box in",
+                                                 "Box out",
+                                                 "Circle in",
+                                                 "Circle out",
+                                                 "Wipe up",
+                                                 "Wipe down",
+                                                 "Wipe right",
+                                                 "Wipe left",
+                                                 "Vert. blinds",
+                                                 "Horiz. blinds",
+                                                 "Squares across",
+                                                 "Squares down",
+                                                 "Dissolve",
+                                                 "Split vert. in",
+                                                 "Split vert. out",
+                                                 "Split horiz. in",
+                                                 "Split horiz. out",
+                                                 "Strips left down",
+                                                 "Strips left up",
+                                                 "Strips right down",
+                                                 "Strips right up",
+                                                 "Bars horizontal",
+                                                 "Bars vertical",
+                                                 "Random"};
   auto list = [](const auto& items) {
     std::string out;
     for (const char* item : items) {
@@ -40,8 +59,8 @@ std::string SlideChoices() {
     }
     return out;
   };
-  return "var OptTime = new Array(\"" + list(kDelays) + "\");\n" + "var OptFilter = new Array(\"" +
-         list(kTransitions) + "\");\n";
+  return "var OptTime = new Array(\"" + list(kDelays) + "\");\n" + "var OptFilter = new Array(\"" + list(kTransitions) +
+         "\");\n";
 }
 
 std::string SlideShowSettings(const ProfileSettings& s) {
@@ -112,7 +131,8 @@ std::string TreeBlock(const PageContext& page) {
   out += "var ip=\"" + page.supportPrefix() + "albsite/images/\";\n";
   out += Fmt("var curDir=%d;\n", {page.folderId});
   out += "// -->\n</script>\n";
-  out += Fmt("<script type=\"text/javascript\" src=\"%salbsite/js/%s\"></script>", {UrlEscape(page.sitePrefix()), "dir.js"});
+  out += Fmt("<script type=\"text/javascript\" src=\"%salbsite/js/%s\"></script>",
+             {UrlEscape(page.sitePrefix()), "dir.js"});
   return out;
 }
 
@@ -122,14 +142,16 @@ std::string HideScript(const std::string& elementId) {
 
 std::string SlideLinkBlock(const PageContext& page) {
   if (page.images.empty()) return HideScript("slide_block");
-  return SlideLinkTable("<a class=\"node\" href=\"slide.html?s=1\">Slide Show &nbsp;<img src=\"" + page.supportPrefix() +
+  return SlideLinkTable("<a class=\"node\" href=\"slide.html?s=1\">Slide Show &nbsp;<img src=\"" +
+                        page.supportPrefix() +
                         "albsite/images/movieanim.gif\" title=\"slide show\" alt=\"\" style=\"border:0px\"></a>");
 }
 
 std::string SlideLinkBlockPhp() {
   return "<?PHP if (nbImages() > 0) { ?>\n" +
-         SlideLinkTable("<a class=\"node\" href=\"?s=1&d=<?PHP echo getCurDir(); ?>\">Slide Show &nbsp;<img "
-                        "src=\"albsite/images/movieanim.gif\" align=\"center\" border=0 title=\"slide show\"></a>") +
+         SlideLinkTable(
+             "<a class=\"node\" href=\"?s=1&d=<?PHP echo getCurDir(); ?>\">Slide Show &nbsp;<img "
+             "src=\"albsite/images/movieanim.gif\" align=\"center\" border=0 title=\"slide show\"></a>") +
          "<?PHP } else { ?>\n" + HideScript("slide_block") + "<?PHP } ?>\n";
 }
 
@@ -190,8 +212,9 @@ std::string FolderCardsBlock(const PageContext& page) {
     }
     out += "<span class=\"folder-name\">" + EscapeHtmlText(card.name) + "</span>";
     out += "<span class=\"folder-count\">" +
-           (card.photos == 0 ? std::string("No photos") : card.photos == 1 ? std::string("1 photo")
-                                                                           : Fmt("%d photos", {card.photos})) +
+           (card.photos == 0   ? std::string("No photos")
+            : card.photos == 1 ? std::string("1 photo")
+                               : Fmt("%d photos", {card.photos})) +
            "</span></a>\n";
   }
   out += "</nav>\n";
@@ -241,8 +264,8 @@ std::string BackgroundUrl(const PageContext& page) {
 
 std::string CreditLine() {
   const std::string webSite = StringTable::Builtin(TextId::kWebSiteAddress);
-  return "<div class=\"dtree\">Created by <a class=\"node\" href=\"" + webSite + "\" target=\"_blank\">Albumsmith</a> v" +
-         ProgramVersionText() + "</div>";
+  return "<div class=\"dtree\">Created by <a class=\"node\" href=\"" + webSite +
+         "\" target=\"_blank\">Albumsmith</a> v" + ProgramVersionText() + "</div>";
 }
 
 std::string ImgStyle() { return "class=\"thb\" style=\"display:none\""; }
@@ -252,17 +275,19 @@ std::string ImgStylePhp(const ProfileSettings& s) {
 }
 
 std::string PhotoBox(const std::string& imgStyle, const std::string& albsitePrefix) {
-  return Fmt("<table class=\"thb\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\"><tr><td align=\"center\"><img "
-             "name=\"photo\" %s src=\"\" alt=\"\"><img name=\"loading\" src=\"%simages/loading.gif\" "
-             "alt=\"\"></td></tr></table>",
-             {imgStyle, albsitePrefix});
+  return Fmt(
+      "<table class=\"thb\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\"><tr><td align=\"center\"><img "
+      "name=\"photo\" %s src=\"\" alt=\"\"><img name=\"loading\" src=\"%simages/loading.gif\" "
+      "alt=\"\"></td></tr></table>",
+      {imgStyle, albsitePrefix});
 }
 
 std::string PhotoBoxPhp(const ProfileSettings& s) {
-  return Fmt("<table class=\"thb\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\"><tr><td align=\"center\"><img "
-             "name=\"photo\" %s src=\"\" alt=\"\"><img name=\"loading\" src=\"albsite/images/loading.gif\" "
-             "alt=\"Loading image\" style=\"border:0px;\"></td></tr></table>",
-             {ImgStylePhp(s)});
+  return Fmt(
+      "<table class=\"thb\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\"><tr><td align=\"center\"><img "
+      "name=\"photo\" %s src=\"\" alt=\"\"><img name=\"loading\" src=\"albsite/images/loading.gif\" "
+      "alt=\"Loading image\" style=\"border:0px;\"></td></tr></table>",
+      {ImgStylePhp(s)});
 }
 
 }  // namespace albumsmith

@@ -10,8 +10,24 @@ namespace albumsmith {
 namespace {
 
 enum Token : size_t {
-  kTitle, kLogin, kStyle, kScript, kProperties, kImageInfo, kVersion, kImages, kPath,
-  kAlbsite, kImageTab, kMenuFooter, kTree, kLink, kSlide, kBackground, kImgStyle, kImage,
+  kTitle,
+  kLogin,
+  kStyle,
+  kScript,
+  kProperties,
+  kImageInfo,
+  kVersion,
+  kImages,
+  kPath,
+  kAlbsite,
+  kImageTab,
+  kMenuFooter,
+  kTree,
+  kLink,
+  kSlide,
+  kBackground,
+  kImgStyle,
+  kImage,
 };
 
 std::string PhpEcho(std::string_view function) { return "<?PHP echo " + std::string(function) + "(); ?>"; }
@@ -92,8 +108,6 @@ int StaticPageExpander::Expand(std::string& page) const {
   return count;
 }
 
-int ExpandStaticPage(std::string& page, const PageContext& context) {
-  return StaticPageExpander(context).Expand(page);
-}
+int ExpandStaticPage(std::string& page, const PageContext& context) { return StaticPageExpander(context).Expand(page); }
 
 }  // namespace albumsmith

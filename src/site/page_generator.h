@@ -17,9 +17,9 @@
 namespace albumsmith {
 
 inline constexpr std::array<std::string_view, 18> kTokens = {
-    "__TITLE__",    "__LOGIN__",      "__STYLE__", "__SCRIPT__", "__PROPERTIES__", "__IMAGEINFO__",
-    "__VERSION__",  "__IMAGES__",     "__PATH__",  "__ALBSITE__", "__IMAGETAB__",  "__MENUFOOTER__",
-    "__TREE__",     "__LINK__",       "__SLIDE__", "__BACKGROUND__", "__IMGSTYLE__", "__IMAGE__"};
+    "__TITLE__",   "__LOGIN__",  "__STYLE__", "__SCRIPT__",     "__PROPERTIES__", "__IMAGEINFO__",
+    "__VERSION__", "__IMAGES__", "__PATH__",  "__ALBSITE__",    "__IMAGETAB__",   "__MENUFOOTER__",
+    "__TREE__",    "__LINK__",   "__SLIDE__", "__BACKGROUND__", "__IMGSTYLE__",   "__IMAGE__"};
 
 // The values of kTokens, in the same order.
 using TokenValues = std::array<std::string, kTokens.size()>;

@@ -54,8 +54,8 @@ class PhpExpansion {
     for (size_t i = variables_.size(); i-- > 0;) {
       std::string value;
       for (const Piece& piece : Expand(variables_[i].value, i + 1)) value += piece.text;
-      calls_[i] = "<?PHP getVar('" + EscapePhpSingleQuoted(variables_[i].name) + "',\"" +
-                  EscapePhpDoubleQuoted(value) + "\"); ?>";
+      calls_[i] = "<?PHP getVar('" + EscapePhpSingleQuoted(variables_[i].name) + "',\"" + EscapePhpDoubleQuoted(value) +
+                  "\"); ?>";
     }
   }
 
@@ -116,10 +116,17 @@ PhpIndex BuildPhpIndex(const ProfileSettings& s, const std::string& profileDir, 
   text += s.accessSecurity != 0 ? "$bPass = true;\n" : "$bPass = false;\n";
   std::optional<std::string> root;
   switch (s.rootMode) {
-    case 0: root = ""; break;
-    case 1: root = IncludedHtml(profileDir, s.rootFileName); break;
-    case 2: root = SettingText(s.rootFileName); break;  // an address in this mode
-    default: break;
+    case 0:
+      root = "";
+      break;
+    case 1:
+      root = IncludedHtml(profileDir, s.rootFileName);
+      break;
+    case 2:
+      root = SettingText(s.rootFileName);
+      break;  // an address in this mode
+    default:
+      break;
   }
   if (root) text += Global("root_url", *root);
   const std::string footer = IncludedHtml(profileDir, s.footerFileName);

@@ -31,7 +31,8 @@ std::string TemporaryDirectory() {
 
 PreviewChoices PreviewChoicesFor(int screenWidth, PreviewMode mode) {
   PreviewChoices choices;
-  for (size_t i = 0; i < kPreviewSizes.size(); ++i) choices.enabled[i] = i == 0 || screenWidth >= kPreviewSizes[i].width;
+  for (size_t i = 0; i < kPreviewSizes.size(); ++i)
+    choices.enabled[i] = i == 0 || screenWidth >= kPreviewSizes[i].width;
   choices.chosen = mode == PreviewMode::Album ? 1 : 0;
   if (!choices.enabled[static_cast<size_t>(choices.chosen)]) choices.chosen = 0;
   return choices;

@@ -48,13 +48,26 @@ std::string EscapeHtmlText(std::string_view text) {
     const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
-      case '"': out += "&quot;"; continue;
-      case '&': out += "&amp;"; continue;
-      case '<': out += "&lt;"; continue;
-      case '>': out += "&gt;"; continue;
-      case '\'': out += "&#39;"; continue;
-      case '\\': out += "&#92;"; continue;
-      default: break;
+      case '"':
+        out += "&quot;";
+        continue;
+      case '&':
+        out += "&amp;";
+        continue;
+      case '<':
+        out += "&lt;";
+        continue;
+      case '>':
+        out += "&gt;";
+        continue;
+      case '\'':
+        out += "&#39;";
+        continue;
+      case '\\':
+        out += "&#92;";
+        continue;
+      default:
+        break;
     }
     if (byte < 0x20 || byte == 0x7F) {
       out += "&#" + std::to_string(byte) + ";";
@@ -137,9 +150,7 @@ std::string EditedSetting(const std::string& asRead, const std::string& field) {
   return field == SettingText(asRead) ? asRead : field;
 }
 
-bool HasBodyOrHtmlTag(std::string_view html) {
-  return ContainsNoCase(html, "<BODY") || ContainsNoCase(html, "<HTML");
-}
+bool HasBodyOrHtmlTag(std::string_view html) { return ContainsNoCase(html, "<BODY") || ContainsNoCase(html, "<HTML"); }
 
 std::string WithoutCarriageReturns(std::string_view text) {
   std::string out;

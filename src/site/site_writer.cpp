@@ -55,8 +55,8 @@ std::vector<FolderRef> AllFolders(const std::vector<CDirectoryTree::Entry>& fold
   return all;
 }
 
-PageContext MakeContext(const ProfileSettings& settings, const std::string& profileDir,
-                        const std::string& templateDir, const FolderRef& folder, bool preview) {
+PageContext MakeContext(const ProfileSettings& settings, const std::string& profileDir, const std::string& templateDir,
+                        const FolderRef& folder, bool preview) {
   PageContext page;
   page.settings = settings;
   page.profileDir = profileDir;
@@ -121,7 +121,9 @@ struct SiteDir {
                    : WriteOne(site + dir + name, text);
   }
   // The empty page that keeps a listing server from naming the files.
-  bool Close() const { return !guarded || WriteOne(site + dir + std::string(kDirectoryIndexName), std::string(kDirectoryIndexText)); }
+  bool Close() const {
+    return !guarded || WriteOne(site + dir + std::string(kDirectoryIndexName), std::string(kDirectoryIndexText));
+  }
 };
 
 // One folder's thumbnails and side files, as synchronisation would upload them.
@@ -158,7 +160,8 @@ bool WritePreviewPages(const ProfileSettings& settings, const std::string& profi
     const StaticPageExpander expander(MakeContext(settings, profileDir, templateDir, folder, true));
     const std::string dir = out + folder.path;
     fs::create_directories(dir, ec);
-    for (const auto& [name, skeleton] : {std::pair{"index.html", &indexSkeleton}, std::pair{"slide.html", &slideSkeleton}}) {
+    for (const auto& [name, skeleton] :
+         {std::pair{"index.html", &indexSkeleton}, std::pair{"slide.html", &slideSkeleton}}) {
       std::string page = *skeleton;
       expander.Expand(page);
       if (const Status written = WriteFileAtomically(dir + name, page); !written) {

@@ -39,8 +39,8 @@ std::string StyleBlock(const ProfileSettings& s, bool php) {
   // installed on servers carries it, so both are kept exactly.
   const char* closeRule = php ? "}" : " }";
   std::string out = "<style type=\"text/css\">\n";
-  out += Fmt(".comment { color:%s;font-size:%dpx;%s", {ColorText(s.commentColor), s.commentFontSize,
-                                                       FontDeclaration(s.commentFont)}) +
+  out += Fmt(".comment { color:%s;font-size:%dpx;%s",
+             {ColorText(s.commentColor), s.commentFontSize, FontDeclaration(s.commentFont)}) +
          closeRule + "\n";
   out += ".thb { border:0px; }\n";
   out += Fmt(".thb TABLE { border-spacing:0px;padding:0px;text-align:center;color:%s;font-size:%dpx;%s",
@@ -56,7 +56,8 @@ std::string StyleBlock(const ProfileSettings& s, bool php) {
                {ColorText(s.shadowColor), s.shadowWidth});
   }
   const int margin = BoxMargin(s);
-  out += Fmt(php ? "table.box { width:%dpx;height:%dpx;border:0px };\n" : "table.box { width:%dpx;height:%dpx;border:0px; };\n",
+  out += Fmt(php ? "table.box { width:%dpx;height:%dpx;border:0px };\n"
+                 : "table.box { width:%dpx;height:%dpx;border:0px; };\n",
              {800 + margin, 600 + margin});
   out += "</style>";
   return out;

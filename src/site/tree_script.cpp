@@ -78,7 +78,8 @@ bool WritePreviewTreeScript(const std::string& profileDir, const std::string& te
   const std::string dir = profileDir + "albsite/js";
   std::error_code ec;
   fs::create_directories(dir, ec);
-  const Status written = WriteFileAtomically(dir + "/" + std::string(kTreeScriptName), PreviewTreeScript(profileName, folders));
+  const Status written =
+      WriteFileAtomically(dir + "/" + std::string(kTreeScriptName), PreviewTreeScript(profileName, folders));
   if (!written) {
     ShowSystemErrorText(written.systemError(), kCannotWriteTreeScript, {dir, std::string(kTreeScriptName)});
     return false;

@@ -418,8 +418,7 @@ std::vector<FolderChild> LoadTree(CDirectoryTree& tree, const std::string& profi
   return ExpandFolder(tree, tree.root(), profileDir);
 }
 
-std::vector<FolderChild> ExpandFolder(CDirectoryTree& tree, CDirectoryTree::Node* node,
-                                      const std::string& profileDir) {
+std::vector<FolderChild> ExpandFolder(CDirectoryTree& tree, CDirectoryTree::Node* node, const std::string& profileDir) {
   std::vector<FolderChild> children;
   if (!node) return children;
   const std::string relative = CDirectoryTree::RelativePath(node);

@@ -60,7 +60,7 @@ class CDirectoryTree {
   // One folder of the pre-order listing.
   struct Entry {
     int id;
-    int depth;                 // 1 for a folder directly below the root
+    int depth;  // 1 for a folder directly below the root
     std::string name;
     std::string relativePath;  // ends with "/"
   };
@@ -174,8 +174,7 @@ std::vector<FolderChild> LoadTree(CDirectoryTree& tree, const std::string& profi
 // appended in name order with new ids; remdir.dat is saved when anything
 // changed. Directories whose names are not valid folder names are not taken.
 // Returns the children in tree order.
-std::vector<FolderChild> ExpandFolder(CDirectoryTree& tree, CDirectoryTree::Node* node,
-                                      const std::string& profileDir);
+std::vector<FolderChild> ExpandFolder(CDirectoryTree& tree, CDirectoryTree::Node* node, const std::string& profileDir);
 
 // Expands every folder, parents before children: the whole tree as if every
 // item of the pane had been opened.

@@ -21,8 +21,6 @@ namespace albumsmith {
 
 namespace {
 
-
-
 struct Entry {
   std::string name;
   bool directory = false;  // a real directory; a link to one does not count
@@ -89,8 +87,7 @@ Status CopyFileContent(const std::string& source, const std::string& destination
       return Status::SystemError(errno);
     }
     if (got == 0) break;
-    if (Status written = out.Write(std::string_view(buffer.data(), static_cast<size_t>(got))); !written)
-      return written;
+    if (Status written = out.Write(std::string_view(buffer.data(), static_cast<size_t>(got))); !written) return written;
   }
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (::futimens(out.fd(), times) != 0) return Status::SystemError(errno);

@@ -17,8 +17,8 @@
 
 namespace albumsmith {
 
-bool FileExists(const std::string& path);  // any entry of that name
-bool DirExists(const std::string& path);   // a directory of that name
+bool FileExists(const std::string& path);           // any entry of that name
+bool DirExists(const std::string& path);            // a directory of that name
 std::string FileName(std::string_view path);        // after the last "/"
 std::string Extension(std::string_view path);       // after the last "." ("" when none)
 std::string StripExtension(std::string_view path);  // before the last "." (whole path when none)

@@ -28,7 +28,6 @@ using Node = CDirectoryTree::Node;
 constexpr MessageStyle kWarning{Icon::Exclamation, Buttons::Ok};
 constexpr MessageStyle kQuestion{Icon::Question, Buttons::OkCancel};
 
-
 std::string ThumbsPath(const FolderTree& folders, const std::string& relative) {
   return WithoutSlash(folders.profileDir() + "albsite/s/" + relative);
 }
@@ -218,7 +217,8 @@ RenameResult RenameFolder(FolderTree& folders, std::string_view path, const std:
         if (const Status undo = MoveDirectory(steps[j].to, steps[j].from); !undo)
           trace.Line("Move : ERROR %ld\n", {undo.systemError()});
       }
-      if (const Status undo = MoveDirectory(newPath, oldPath); !undo) trace.Line("Move : ERROR %ld\n", {undo.systemError()});
+      if (const Status undo = MoveDirectory(newPath, oldPath); !undo)
+        trace.Line("Move : ERROR %ld\n", {undo.systemError()});
       return RenameResult::kFailed;
     }
     trace.Line("Move : OK\n");

@@ -73,7 +73,8 @@ void FolderRights::Read(const std::string& profileDir, bool dropVanished) {
     entry.key = Normalized(entry.key);
     if (dropVanished && !FolderExists(entry.key)) continue;
     // A later line for a folder already read would never be looked at.
-    const bool seen = std::any_of(entries_.begin(), entries_.end(), [&](const RightsEntry& e) { return e.key == entry.key; });
+    const bool seen =
+        std::any_of(entries_.begin(), entries_.end(), [&](const RightsEntry& e) { return e.key == entry.key; });
     if (!seen) entries_.push_back(std::move(entry));
   }
 }

@@ -26,15 +26,15 @@ bool ProfileSettings::operator==(const ProfileSettings& o) const {
          password == o.password && remoteDir == o.remoteDir && accessUser == o.accessUser &&
          accessPassword == o.accessPassword && background == o.background && dateFont == o.dateFont &&
          commentFont == o.commentFont && rootFileName == o.rootFileName && footerFileName == o.footerFileName &&
-         templateName == o.templateName && accessSecurity == o.accessSecurity && passive == o.passive &&
-         php == o.php && slideBoard == o.slideBoard && slideRepeat == o.slideRepeat && slideFader == o.slideFader &&
+         templateName == o.templateName && accessSecurity == o.accessSecurity && passive == o.passive && php == o.php &&
+         slideBoard == o.slideBoard && slideRepeat == o.slideRepeat && slideFader == o.slideFader &&
          imageBorder == o.imageBorder && imageShadow == o.imageShadow && rootMode == o.rootMode &&
          slideDelay == o.slideDelay && slideTrans == o.slideTrans && dateFontSize == o.dateFontSize &&
          commentFontSize == o.commentFontSize && borderWidth == o.borderWidth && shadowWidth == o.shadowWidth &&
          maxThumbSize == o.maxThumbSize && thumbsPerLine == o.thumbsPerLine && dateColor == o.dateColor &&
          commentColor == o.commentColor && borderColor == o.borderColor && shadowColor == o.shadowColor &&
-         preserve == o.preserve && protocol == o.protocol && fingerprint == o.fingerprint &&
-         keyFile == o.keyFile && connections == o.connections;
+         preserve == o.preserve && protocol == o.protocol && fingerprint == o.fingerprint && keyFile == o.keyFile &&
+         connections == o.connections;
 }
 
 const std::vector<ProfileKey>& ProfileKeys() {
@@ -95,10 +95,10 @@ std::string ProfileKeyText(const ProfileSettings& s, const ProfileKey& key) {
 
 void SetProfileKeyText(ProfileSettings& s, const ProfileKey& key, std::string_view text) {
   if (auto str = std::get_if<std::string PS::*>(&key.field)) {
-    s.**str = std::string(text);
+    s.** str = std::string(text);
     if (*str == &PS::templateName && text.empty()) s.templateName = std::string(kDefaultTemplate);
   } else if (auto num = std::get_if<int PS::*>(&key.field)) {
-    s.**num = ParseIniInt(text, key.missingInt);
+    s.** num = ParseIniInt(text, key.missingInt);
   } else {
     (s.*std::get<PreserveList PS::*>(key.field)).Set(text);
   }
@@ -106,7 +106,7 @@ void SetProfileKeyText(ProfileSettings& s, const ProfileKey& key, std::string_vi
 
 void ApplyProfileRules(ProfileSettings& s) {
   for (const ProfileKey& key : ProfileKeys()) {
-    if (auto num = std::get_if<int PS::*>(&key.field)) s.**num = std::clamp(s.**num, key.minInt, key.maxInt);
+    if (auto num = std::get_if<int PS::*>(&key.field)) s.** num = std::clamp(s.**num, key.minInt, key.maxInt);
   }
   if (s.php == 0) s.accessSecurity = 0;
 }
@@ -125,7 +125,7 @@ ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& n
     if (value) {
       SetProfileKeyText(s, key, *value);
     } else if (auto num = std::get_if<int PS::*>(&key.field)) {
-      s.**num = key.missingInt;
+      s.** num = key.missingInt;
     } else {
       SetProfileKeyText(s, key, kMissingKey);
     }

@@ -105,8 +105,7 @@ ProfileSettings ReadProfile(const std::string& profilesDir, const std::string& n
 // copied profile takes the original's.
 Status WriteProfile(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom = {});
 // WriteProfile that tells the user when the file cannot be written.
-bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings,
-                          const std::string& keepFrom = {});
+bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom = {});
 // The older form kept in the application settings under "Profiles\<name>".
 ProfileSettings ReadLegacyProfile(const AppSettings& app, const std::string& name);
 

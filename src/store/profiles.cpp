@@ -170,9 +170,9 @@ bool DeleteProfile(const std::string& profilesDir, AppSettings& app, const std::
   (void)DeleteTree(profilesDir + name + "/");  // what stays was named; the profile goes all the same
   const std::string key = "Profiles\\" + name;
   if (app.KeyExists(key)) app.DeleteKey(key);
-  if (IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kRemoveRemoteQuestion,
-                             {name, snapshot.remoteDir})
-                     .answer)) {
+  if (IsPositive(
+          ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kRemoveRemoteQuestion, {name, snapshot.remoteDir})
+              .answer)) {
     if (removeRemote) {
       removeRemote(snapshot);
     } else {

@@ -23,8 +23,6 @@ int TransitionRowFor(int index) {
   return index >= 0 && index < static_cast<int>(kSlideTransitions.size()) ? index : -1;
 }
 
-int TransitionForRow(int row) {
-  return row >= 0 && row < static_cast<int>(kSlideTransitions.size()) ? row : 0;
-}
+int TransitionForRow(int row) { return row >= 0 && row < static_cast<int>(kSlideTransitions.size()) ? row : 0; }
 
 }  // namespace albumsmith

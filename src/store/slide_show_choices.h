@@ -13,12 +13,31 @@ namespace albumsmith {
 // Seconds between images, in list order.
 inline constexpr std::array<int, 9> kSlideDelays = {1, 2, 3, 5, 7, 10, 20, 30, 50};
 // Transition effects; the profile stores the index.
-inline constexpr std::array<std::string_view, 25> kSlideTransitions = {
-    "Blend",          "Box in",          "Box out",           "Circle in",       "Circle out",
-    "Wipe up",        "Wipe down",       "Wipe right",        "Wipe left",       "Vert. blinds",
-    "Horiz. blinds",  "Squares across",  "Squares down",      "Dissolve",        "Split vert. in",
-    "Split vert. out", "Split horiz. in", "Split horiz. out", "Strips left down", "Strips left up",
-    "Strips right down", "Strips right up", "Bars horizontal", "Bars vertical",   "Random"};
+inline constexpr std::array<std::string_view, 25> kSlideTransitions = {"Blend",
+                                                                       "Box in",
+                                                                       "Box out",
+                                                                       "Circle in",
+                                                                       "Circle out",
+                                                                       "Wipe up",
+                                                                       "Wipe down",
+                                                                       "Wipe right",
+                                                                       "Wipe left",
+                                                                       "Vert. blinds",
+                                                                       "Horiz. blinds",
+                                                                       "Squares across",
+                                                                       "Squares down",
+                                                                       "Dissolve",
+                                                                       "Split vert. in",
+                                                                       "Split vert. out",
+                                                                       "Split horiz. in",
+                                                                       "Split horiz. out",
+                                                                       "Strips left down",
+                                                                       "Strips left up",
+                                                                       "Strips right down",
+                                                                       "Strips right up",
+                                                                       "Bars horizontal",
+                                                                       "Bars vertical",
+                                                                       "Random"};
 // The same effects as the window names them, in the user's language.
 inline constexpr std::array<TextId, 25> kSlideTransitionTexts = {
     TextId::kTransitionBlend,
@@ -61,9 +80,7 @@ int TransitionForRow(int row);
 struct Rgb {
   int red, green, blue;
 };
-constexpr Rgb RgbFromProfileColor(int value) {
-  return {value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF};
-}
+constexpr Rgb RgbFromProfileColor(int value) { return {value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF}; }
 constexpr int ProfileColorFromRgb(Rgb rgb) {
   return (rgb.red & 0xFF) | ((rgb.green & 0xFF) << 8) | ((rgb.blue & 0xFF) << 16);
 }

@@ -42,7 +42,8 @@ std::vector<SubKey> NumberedSubKeys(const IniDocument& doc, std::string_view par
     rest = rest.substr(0, rest.find('\\'));
     const auto id = IdOfName(rest);
     if (!id) continue;
-    const bool seen = std::any_of(keys.begin(), keys.end(), [&](const SubKey& k) { return EqualsNoCase(k.name, rest); });
+    const bool seen =
+        std::any_of(keys.begin(), keys.end(), [&](const SubKey& k) { return EqualsNoCase(k.name, rest); });
     if (!seen) keys.push_back({rest, *id});
   }
   return keys;

@@ -123,9 +123,8 @@ void FolderPropertiesDialog::updateEnabling() {
 }
 
 void FolderPropertiesDialog::readFile() {
-  const QString chosen =
-      QFileDialog::getOpenFileName(this, QLoad(TextId::kIncludeHtmlTitle), lastReadDir_,
-                                   QLoad(TextId::kHtmlFilesFilter));
+  const QString chosen = QFileDialog::getOpenFileName(this, QLoad(TextId::kIncludeHtmlTitle), lastReadDir_,
+                                                      QLoad(TextId::kHtmlFilesFilter));
   if (chosen.isEmpty()) return;
   lastReadDir_ = QFileInfo(chosen).absolutePath();
   if (const auto text = ReadWholeFile(S(chosen))) editor_->setPlainText(Q(*text));

@@ -70,14 +70,15 @@ FolderRightsDialog::FolderRightsDialog(const UsersStore& users, FolderRights& ri
 void FolderRightsDialog::accept() {
   std::vector<int> groupIds, userValues;
   for (int row = 0; row < groups_->count(); ++row)
-    if (groups_->item(row)->checkState() == Qt::Checked) groupIds.push_back(groups_->item(row)->data(kValueRole).toInt());
+    if (groups_->item(row)->checkState() == Qt::Checked)
+      groupIds.push_back(groups_->item(row)->data(kValueRole).toInt());
   for (int row = 0; row < users_->count(); ++row)
-    if (users_->item(row)->checkState() == Qt::Checked) userValues.push_back(users_->item(row)->data(kValueRole).toInt());
+    if (users_->item(row)->checkState() == Qt::Checked)
+      userValues.push_back(users_->item(row)->data(kValueRole).toInt());
   const bool all = std::find(userValues.begin(), userValues.end(), 0) != userValues.end();
   const bool closed = std::find(userValues.begin(), userValues.end(), 9999) != userValues.end();
   if (all && closed) {
-    Prompter::Current().Ask(
-        {Icon::Stop, Buttons::Ok, LoadString(TextId::kAllAndClosedExclusive)});
+    Prompter::Current().Ask({Icon::Stop, Buttons::Ok, LoadString(TextId::kAllAndClosedExclusive)});
     return;
   }
   changed_ = rights_.SetRights(key_, ComposeRights(groupIds, userValues));

@@ -361,7 +361,8 @@ void FolderTreePane::importFolder() {
   const auto path = selectedPath();
   if (!path) return;
   const QString start = lastImportDir_.isEmpty() ? QDir::homePath() : lastImportDir_;
-  const QString chosen = QFileDialog::getExistingDirectory(this, Q(CommandPrompt(CommandId::kImportFolder).second), start);
+  const QString chosen =
+      QFileDialog::getExistingDirectory(this, Q(CommandPrompt(CommandId::kImportFolder).second), start);
   if (chosen.isEmpty()) return;
   lastImportDir_ = chosen;
   const std::optional<std::string> imported = ImportFolder(folders_, *path, S(chosen), sink_);
@@ -447,10 +448,17 @@ void FolderTreePane::contextMenuEvent(QContextMenuEvent* event) {
 void FolderTreePane::keyPressEvent(QKeyEvent* event) {
   if (event->modifiers() == Qt::NoModifier) {
     switch (event->key()) {
-      case Qt::Key_Insert: emit commandKey(static_cast<int>(CommandId::kNewFolder)); return;
-      case Qt::Key_Delete: emit commandKey(static_cast<int>(CommandId::kDeleteFolder)); return;
-      case Qt::Key_F2: emit commandKey(static_cast<int>(CommandId::kRenameFolder)); return;
-      default: break;
+      case Qt::Key_Insert:
+        emit commandKey(static_cast<int>(CommandId::kNewFolder));
+        return;
+      case Qt::Key_Delete:
+        emit commandKey(static_cast<int>(CommandId::kDeleteFolder));
+        return;
+      case Qt::Key_F2:
+        emit commandKey(static_cast<int>(CommandId::kRenameFolder));
+        return;
+      default:
+        break;
     }
   }
   QTreeWidget::keyPressEvent(event);

@@ -20,7 +20,7 @@ namespace albumsmith {
 class FolderRights;
 class UsersStore;
 class WindowSink;
-}
+}  // namespace albumsmith
 
 namespace albumsmith::ui {
 

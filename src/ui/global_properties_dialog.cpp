@@ -255,8 +255,8 @@ QWidget* GlobalPropertiesDialog::makeStyleTab() {
     grid->addWidget(button, row, 3);
     ++row;
   };
-  effectRow(TextId::kImageBorderLabel, "ImageBorder", "Border", profile_.imageBorder, profile_.borderWidth, profile_.borderColor,
-            border_, borderWidth_, borderColor_);
+  effectRow(TextId::kImageBorderLabel, "ImageBorder", "Border", profile_.imageBorder, profile_.borderWidth,
+            profile_.borderColor, border_, borderWidth_, borderColor_);
   effectRow(TextId::kImageShadowLabel, "ImageShadow", "Shadow", profile_.imageShadow, profile_.shadowWidth,
             profile_.shadowColor, shadow_, shadowWidth_, shadowColor_);
 
@@ -305,9 +305,10 @@ void GlobalPropertiesDialog::readFields(ProfileSettings& s) const {
   s.slideBoard = board_.on->isChecked() ? 1 : 0;
   s.slideRepeat = repeat_.on->isChecked() ? 1 : 0;
   s.slideFader = fader_.on->isChecked() ? 1 : 0;
-  s.slideDelay = DelayForRow(delays_->currentItem() && delays_->currentItem()->isSelected() ? delays_->currentRow() : -1);
-  s.slideTrans =
-      TransitionForRow(transitions_->currentItem() && transitions_->currentItem()->isSelected() ? transitions_->currentRow() : -1);
+  s.slideDelay =
+      DelayForRow(delays_->currentItem() && delays_->currentItem()->isSelected() ? delays_->currentRow() : -1);
+  s.slideTrans = TransitionForRow(
+      transitions_->currentItem() && transitions_->currentItem()->isSelected() ? transitions_->currentRow() : -1);
 
   s.imageBorder = border_->isChecked() ? 1 : 0;
   s.borderWidth = borderWidth_->value();

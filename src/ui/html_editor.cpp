@@ -41,9 +41,14 @@ HtmlHighlighter::HtmlHighlighter(QTextDocument* document) : QSyntaxHighlighter(d
 QTextCharFormat HtmlHighlighter::formatOf(Part part) {
   QTextCharFormat format;
   switch (part) {
-    case Part::kText: break;
-    case Part::kTag: format.setForeground(QColor(0x00, 0x00, 0xb0)); break;
-    case Part::kValue: format.setForeground(QColor(0xa0, 0x00, 0xa0)); break;
+    case Part::kText:
+      break;
+    case Part::kTag:
+      format.setForeground(QColor(0x00, 0x00, 0xb0));
+      break;
+    case Part::kValue:
+      format.setForeground(QColor(0xa0, 0x00, 0xa0));
+      break;
     case Part::kComment:
       format.setForeground(QColor(0x00, 0x80, 0x00));
       format.setFontItalic(true);

@@ -234,7 +234,8 @@ class ThumbnailDelegate : public QStyledItemDelegate {
     const QFontMetrics labelMetrics(option.font);
     const QString comment = index.data(Qt::DisplayRole).toString();
     if (selected) {
-      const QRect used = labelMetrics.boundingRect(at.label, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, comment);
+      const QRect used =
+          labelMetrics.boundingRect(at.label, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, comment);
       p->fillRect(used.intersected(at.label).adjusted(-2, 0, 2, 0), palette.highlight());
       p->setPen(palette.highlightedText().color());
     } else {
@@ -327,7 +328,8 @@ ImageListView::ImageListView(WindowSink& sink, QWidget* parent)
   details_->setColumnWidth(kSortByDate, std::max(kColumnWidths[kSortByDate], dateWidth));
   connect(header, &QHeaderView::sectionClicked, this, &ImageListView::clickColumn);
 
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(thumbnails_), static_cast<QAbstractItemView*>(details_)}) {
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(thumbnails_), static_cast<QAbstractItemView*>(details_)}) {
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Rows in both, so that a selection made in one mode shows whole in the other.
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -451,12 +453,23 @@ bool ImageListView::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   switch (key->key()) {
-    case Qt::Key_A: selectAll(); break;
-    case Qt::Key_D: unselect(); break;
-    case Qt::Key_C: copyImages(); break;
-    case Qt::Key_X: cutImages(); break;
-    case Qt::Key_V: pasteImages(); break;
-    default: break;
+    case Qt::Key_A:
+      selectAll();
+      break;
+    case Qt::Key_D:
+      unselect();
+      break;
+    case Qt::Key_C:
+      copyImages();
+      break;
+    case Qt::Key_X:
+      cutImages();
+      break;
+    case Qt::Key_V:
+      pasteImages();
+      break;
+    default:
+      break;
   }
   return true;
 }
@@ -536,8 +549,8 @@ void ImageListView::deleteImages() {
 }
 
 namespace {
-void Record(ImageListView& view, const ImageList& list, std::shared_ptr<ImageClipboard>& clipboard,
-            WindowSink& sink, ImageClipboard::Mode mode) {
+void Record(ImageListView& view, const ImageList& list, std::shared_ptr<ImageClipboard>& clipboard, WindowSink& sink,
+            ImageClipboard::Mode mode) {
   const std::vector<std::string> names = view.selectedNames();
   if (!list.loaded() || names.empty()) return;
   clipboard = std::make_shared<ImageClipboard>(MakeClipboard(list.profileDir(), list.folder(), names, mode));
@@ -578,8 +591,7 @@ void ImageListView::displayImage() {
   }
   const auto& items = list_.items();
   if (index.row() < 0 || index.row() >= static_cast<int>(items.size())) return;
-  ImageViewerDialog viewer(list_.profileDir(), list_.folder(),
-                           items[static_cast<size_t>(index.row())].fileName, this);
+  ImageViewerDialog viewer(list_.profileDir(), list_.folder(), items[static_cast<size_t>(index.row())].fileName, this);
   viewer.exec();
 }
 
@@ -643,7 +655,8 @@ void ImageListView::startWorker() {
   worker_ = std::thread([this, options = std::move(options)] {
     RunWorker(list_, sink_, options);
     // Nothing else tells the window that loading() went clear.
-    QMetaObject::invokeMethod(this, [this] { emit workerFinished(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { emit workerFinished(); }, Qt::QueuedConnection);
   });
 }
 

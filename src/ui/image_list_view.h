@@ -24,7 +24,7 @@ class QItemSelectionModel;
 namespace albumsmith {
 class WindowSink;
 struct ImageClipboard;
-}
+}  // namespace albumsmith
 
 namespace albumsmith::ui {
 
@@ -122,7 +122,8 @@ class ImageListView : public QStackedWidget {
  private:
   // Runs `edit` on the selected images with the worker stopped, then loads
   // the folder again with the same images selected.
-  void editSelected(const std::function<void(const std::string& imagesDir, const std::vector<std::string>& names)>& edit);
+  void editSelected(
+      const std::function<void(const std::string& imagesDir, const std::vector<std::string>& names)>& edit);
   // Runs an edit of the folder's files with the worker stopped, then loads
   // the folder again.
   void editFiles(const std::function<void(const std::string& profileDir, const ProfileSettings&)>& edit);

@@ -71,8 +71,8 @@ void ImageViewerDialog::showCurrent() {
   QPixmap pixmap;
   if (model_.LoadPicture(buffer) && (buffer.components() == 1 || buffer.components() == 3)) {
     const QImage::Format format = buffer.components() == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8;
-    pixmap = QPixmap::fromImage(QImage(buffer.data(), buffer.width(), buffer.height(),
-                                       static_cast<qsizetype>(buffer.rowBytes()), format));
+    pixmap = QPixmap::fromImage(
+        QImage(buffer.data(), buffer.width(), buffer.height(), static_cast<qsizetype>(buffer.rowBytes()), format));
   }
   picture_->setPixmap(pixmap);
   picture_->resize(pixmap.size());

@@ -32,9 +32,9 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption profileOption(QStringLiteral("profile"),
                                          QStringLiteral("Open the profile <name> instead of the profiles dialog."),
                                          QStringLiteral("name"));
-  const QCommandLineOption screenshotOption(
-      QStringLiteral("screenshot"), QStringLiteral("Save a picture of the window to <file> and quit."),
-      QStringLiteral("file"));
+  const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
+                                            QStringLiteral("Save a picture of the window to <file> and quit."),
+                                            QStringLiteral("file"));
   const QCommandLineOption folderOption(
       QStringLiteral("folder"), QStringLiteral("With --profile: select the folder <path> (relative to the album)."),
       QStringLiteral("path"));

@@ -103,7 +103,9 @@ QString TextOrBuiltin(TextId id) {
 }  // namespace
 
 MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions options, QWidget* parent)
-    : QMainWindow(parent), settings_(settings), languages_(languages),
+    : QMainWindow(parent),
+      settings_(settings),
+      languages_(languages),
       sink_(new QtWindowSink(this)),
       sync_(new SyncController(this, *sink_)),
       users_(std::make_unique<UsersStore>()),
@@ -347,11 +349,11 @@ void MainFrame::createDock() {
   });
   wire(C::kThumbnails, [this] { imageView_->setListMode(ImageList::kThumbnails); });
   wire(C::kList, [this] { imageView_->setListMode(ImageList::kDetails); });
-  for (const auto& [id, code] : {std::pair{C::kRotate90, TransformCode::kRotate90},
-                                  std::pair{C::kRotate180, TransformCode::kRotate180},
-                                  std::pair{C::kRotate270, TransformCode::kRotate270},
-                                  std::pair{C::kFlipLeftRight, TransformCode::kFlipLeftRight},
-                                  std::pair{C::kFlipUpDown, TransformCode::kFlipUpDown}}) {
+  for (const auto& [id, code] :
+       {std::pair{C::kRotate90, TransformCode::kRotate90}, std::pair{C::kRotate180, TransformCode::kRotate180},
+        std::pair{C::kRotate270, TransformCode::kRotate270},
+        std::pair{C::kFlipLeftRight, TransformCode::kFlipLeftRight},
+        std::pair{C::kFlipUpDown, TransformCode::kFlipUpDown}}) {
     wire(id, [this, code] {
       imageView_->transformSelected(static_cast<int>(code));
       updateCommands();
@@ -434,8 +436,10 @@ void MainFrame::startVersionCheck() {
 // Size, place, bars and the folder tree's width as the user left them; the
 // first run keeps the place computed by placeWindow.
 void MainFrame::restoreWindowState() {
-  const QByteArray geometry = QByteArray::fromBase64(QByteArray::fromStdString(settings_.GetString("Window", "Geometry", "")));
-  const QByteArray state = QByteArray::fromBase64(QByteArray::fromStdString(settings_.GetString("Window", "State", "")));
+  const QByteArray geometry =
+      QByteArray::fromBase64(QByteArray::fromStdString(settings_.GetString("Window", "Geometry", "")));
+  const QByteArray state =
+      QByteArray::fromBase64(QByteArray::fromStdString(settings_.GetString("Window", "State", "")));
   if (!geometry.isEmpty()) restoreGeometry(geometry);
   if (!state.isEmpty()) restoreState(state);
 }
@@ -450,9 +454,8 @@ void MainFrame::placeWindow() {
   const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   const int left = available.left() + kFirstWindowOffset;
   const int top = available.top() + kFirstWindowOffset;
-  const WindowRect rect =
-      InitialWindowRect({left, top, left + width(), top + kInitialHeight}, available.right() + 1,
-                        available.bottom() + 1, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  const WindowRect rect = InitialWindowRect({left, top, left + width(), top + kInitialHeight}, available.right() + 1,
+                                            available.bottom() + 1, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
@@ -616,8 +619,8 @@ void MainFrame::baseDirectoryCommand() {
   if (!session_.profile) return;
   // The open profile is shown again from its new place; when the profiles
   // stayed behind, the tree shows what the new base holds for it.
-  ProfileSettings profile = ProfileExists(base, session_.profile->name) ? ReadProfile(base, session_.profile->name)
-                                                                        : *session_.profile;
+  ProfileSettings profile =
+      ProfileExists(base, session_.profile->name) ? ReadProfile(base, session_.profile->name) : *session_.profile;
   openProfile(std::move(profile));
 }
 
@@ -647,14 +650,13 @@ void MainFrame::previewCommand() {
   window.exec();
 }
 
-void MainFrame::addLanguageCommand() {
-  ShowMessage({Icon::Information, Buttons::Ok}, TextId::kAddLanguageInfo);
-}
+void MainFrame::addLanguageCommand() { ShowMessage({Icon::Information, Buttons::Ok}, TextId::kAddLanguageInfo); }
 
 void MainFrame::openManual(ManualPage page) {
   const std::optional<std::string> file = FindManualPage(page);
   if (!file) {
-    ShowMessage({Icon::Exclamation, Buttons::Ok}, TextId::kHelpNotInstalled, {std::string("help/") + ManualPageFile(page)});
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, TextId::kHelpNotInstalled,
+                {std::string("help/") + ManualPageFile(page)});
     return;
   }
   QDesktopServices::openUrl(QUrl::fromLocalFile(Q(*file)));

@@ -83,9 +83,8 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   php_ = NamedCheck(QLoad(TextId::kAcceptPhpLabel), "AcceptPhp", true);
   passive_ = NamedCheck(QLoad(TextId::kUsePassiveModeLabel), "PassiveMode", true);
   choices_ = new ServerChoices(this, passive_, nullptr);
-  auto* serverPage = new CheckedPage(QLoad(TextId::kServerPageTitle), [this] {
-    return CheckServerName(S(server_->text())).ok() && choices_->check();
-  });
+  auto* serverPage = new CheckedPage(QLoad(TextId::kServerPageTitle),
+                                     [this] { return CheckServerName(S(server_->text())).ok() && choices_->check(); });
   {
     auto* layout = new QVBoxLayout(serverPage);
     layout->addWidget(new QLabel(QLoad(TextId::kServerNameTitle)));
@@ -210,7 +209,8 @@ void NewProfileWizard::done(int result) {
 }
 
 void NewProfileWizard::reject() {
-  if (IsPositive(ShowMessage({Icon::Question, Buttons::OkCancel}, TextId::kExitWizardQuestion).answer)) QWizard::reject();
+  if (IsPositive(ShowMessage({Icon::Question, Buttons::OkCancel}, TextId::kExitWizardQuestion).answer))
+    QWizard::reject();
 }
 
 }  // namespace albumsmith::ui

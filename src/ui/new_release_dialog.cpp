@@ -16,8 +16,9 @@ NewReleaseDialog::NewReleaseDialog(const Release& running, const Release& announ
     : QDialog(parent) {
   setObjectName(QStringLiteral("NewReleaseDialog"));
   setWindowTitle(Q(kMessageTitle));
-  auto* text = new QLabel(Q(FormatString(TextId::kNewReleaseText, {running.major, running.minor, running.patch, announced.major, announced.minor,
-                                 announced.patch})));
+  auto* text =
+      new QLabel(Q(FormatString(TextId::kNewReleaseText, {running.major, running.minor, running.patch, announced.major,
+                                                          announced.minor, announced.patch})));
   text->setObjectName(QStringLiteral("releases"));
   text->setTextFormat(Qt::PlainText);
   const QString address = Q(DownloadPageUrl());

@@ -99,9 +99,8 @@ PreviewWindow::PreviewWindow(PreviewMode mode, QWidget* parent, std::optional<QR
   });
   connect(view_, &QWebEngineView::loadStarted, this,
           [this] { status_->setText(Q(FormatString(TextId::kOpeningPage, {S(view_->url().toString())}))); });
-  connect(view_->page(), &QWebEnginePage::linkHovered, this, [this](const QString& url) {
-    status_->setText(url.isEmpty() ? QLoad(TextId::kDoneStatus) : url);
-  });
+  connect(view_->page(), &QWebEnginePage::linkHovered, this,
+          [this](const QString& url) { status_->setText(url.isEmpty() ? QLoad(TextId::kDoneStatus) : url); });
   updateNavigation();
   placeAt(choices.chosen);
 }
@@ -116,8 +115,7 @@ int PreviewWindow::chosenSize() const {
 }
 
 void PreviewWindow::chooseSize(int index) {
-  if (index < 0 || index >= static_cast<int>(sizes_.size()) || !sizes_[static_cast<size_t>(index)]->isEnabled())
-    return;
+  if (index < 0 || index >= static_cast<int>(sizes_.size()) || !sizes_[static_cast<size_t>(index)]->isEnabled()) return;
   placeAt(index);
 }
 

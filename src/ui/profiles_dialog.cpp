@@ -225,8 +225,8 @@ void ProfilesDialog::showTemplatePicture() {
   ImageBuffer image;
   if (picture && LoadJpeg(*picture, image, false)) {
     const QImage::Format format = image.components() == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8;
-    pixmap = QPixmap::fromImage(QImage(image.data(), image.width(), image.height(),
-                                       static_cast<qsizetype>(image.rowBytes()), format));
+    pixmap = QPixmap::fromImage(
+        QImage(image.data(), image.width(), image.height(), static_cast<qsizetype>(image.rowBytes()), format));
   }
   // Drawn at its own size: the area takes the picture's.
   templatePicture_->setPixmap(pixmap);
@@ -255,8 +255,7 @@ QWidget* ProfilesDialog::makePreserveTab() {
   connect(preserveAdd_, &QPushButton::clicked, this, &ProfilesDialog::addPreserveEntry);
   connect(preserveEdit_, &QPushButton::clicked, this, &ProfilesDialog::editPreserveEntry);
   connect(preserveDelete_, &QPushButton::clicked, this, &ProfilesDialog::deletePreserveEntry);
-  connect(preserve_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
-          &ProfilesDialog::preserveEditorClosed);
+  connect(preserve_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, &ProfilesDialog::preserveEditorClosed);
   return page;
 }
 

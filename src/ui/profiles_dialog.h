@@ -33,8 +33,7 @@ class ProfilesDialog : public QDialog {
  public:
   // `dataDir` holds the built-in template and the others' "templates"
   // folder; empty stands for the program's own.
-  ProfilesDialog(std::string profilesDir, AppSettings& settings, QWidget* parent = nullptr,
-                 std::string dataDir = {});
+  ProfilesDialog(std::string profilesDir, AppSettings& settings, QWidget* parent = nullptr, std::string dataDir = {});
 
   // The profile to open after OK.
   const std::optional<ProfileSettings>& chosen() const { return chosen_; }

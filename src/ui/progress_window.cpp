@@ -24,10 +24,12 @@ class ProgressWindow::Progress : public CopyProgress {
         Qt::QueuedConnection);
   }
   void SetPercent(int percent) override {
-    QMetaObject::invokeMethod(window_, [w = window_, percent] { w->bar_->setValue(percent); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        window_, [w = window_, percent] { w->bar_->setValue(percent); }, Qt::QueuedConnection);
   }
   void End(int code) override {
-    QMetaObject::invokeMethod(window_, [w = window_, code] { w->finish(code); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        window_, [w = window_, code] { w->finish(code); }, Qt::QueuedConnection);
   }
 
  private:

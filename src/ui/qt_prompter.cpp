@@ -16,11 +16,16 @@ namespace {
 
 QMessageBox::Icon BoxIcon(Icon icon) {
   switch (icon) {
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::Exclamation: return QMessageBox::Warning;
-    case Icon::Stop: return QMessageBox::Critical;
-    case Icon::None: break;
+    case Icon::Information:
+      return QMessageBox::Information;
+    case Icon::Question:
+      return QMessageBox::Question;
+    case Icon::Exclamation:
+      return QMessageBox::Warning;
+    case Icon::Stop:
+      return QMessageBox::Critical;
+    case Icon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }

@@ -42,7 +42,7 @@ ShowChangesDialog::ShowChangesDialog(const std::string& profileName, const SyncP
     counts_->setText(QLoad(TextId::kNothingToChange));
   } else {
     counts_->setText(Q(Fmt(LoadString(TextId::kPlanCounts), {plan.uploads, std::to_string(plan.bytes), plan.deletions,
-                                                              plan.madeDirs, plan.removedDirs, plan.questions})));
+                                                             plan.madeDirs, plan.removedDirs, plan.questions})));
   }
 
   auto* buttons = new QDialogButtonBox;

@@ -25,8 +25,7 @@ void SyncController::setRunning(bool running) {
   emit runningChanged(running);
 }
 
-bool SyncController::syncFolder(const SyncEnvironment& env, const std::string& profileName,
-                                const std::string& folder) {
+bool SyncController::syncFolder(const SyncEnvironment& env, const std::string& profileName, const std::string& folder) {
   if (running_) return false;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   SyncRequest request;
@@ -115,7 +114,8 @@ void SyncController::start(SyncRequest request) {
     const SyncOutcome outcome = RunSync(owned, sink_, stop_);
     // The window takes the end in turn with the run's last status and
     // progress, which were posted before it.
-    QMetaObject::invokeMethod(this, [this, outcome] { workerEnded(outcome); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, outcome] { workerEnded(outcome); }, Qt::QueuedConnection);
   });
 }
 

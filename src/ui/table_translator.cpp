@@ -13,8 +13,8 @@ QString TableTranslator::translate(const char* context, const char* sourceText, 
   const bool mnemonic = source.contains(u'&');
   source.remove(u'&');
   static constexpr std::pair<const char*, TextId> kButtons[] = {
-      {"OK", TextId::kOkButton},     {"Cancel", TextId::kCancelButton}, {"Close", TextId::kCloseButton},
-      {"Yes", TextId::kYesButton},   {"No", TextId::kNoButton},
+      {"OK", TextId::kOkButton},   {"Cancel", TextId::kCancelButton}, {"Close", TextId::kCloseButton},
+      {"Yes", TextId::kYesButton}, {"No", TextId::kNoButton},
   };
   for (const auto& [english, id] : kButtons) {
     if (source != QLatin1String(english)) continue;

@@ -30,17 +30,19 @@ namespace {
 
 // The colour table's names, in its order, as colour pickers name them.
 constexpr TextId kColourNames[kStampColorCount] = {
-    TextId::kColourBlack, TextId::kColourMaroon, TextId::kColourGreen,   TextId::kColourOlive,
-    TextId::kColourNavy,  TextId::kColourPurple, TextId::kColourTeal,    TextId::kColourGray,
-    TextId::kColourSilver, TextId::kColourRed,   TextId::kColourLime,    TextId::kColourYellow,
-    TextId::kColourBlue,  TextId::kColourFuchsia, TextId::kColourAqua,   TextId::kColourWhite};
+    TextId::kColourBlack,  TextId::kColourMaroon,  TextId::kColourGreen, TextId::kColourOlive,
+    TextId::kColourNavy,   TextId::kColourPurple,  TextId::kColourTeal,  TextId::kColourGray,
+    TextId::kColourSilver, TextId::kColourRed,     TextId::kColourLime,  TextId::kColourYellow,
+    TextId::kColourBlue,   TextId::kColourFuchsia, TextId::kColourAqua,  TextId::kColourWhite};
 
 // The script entries and the character set value each stores.
 constexpr std::pair<TextId, int> kScripts[] = {
-    {TextId::kScriptWestern, 0},   {TextId::kScriptCentralEuropean, 238}, {TextId::kScriptCyrillic, 204},
-    {TextId::kScriptGreek, 161},   {TextId::kScriptTurkish, 162},         {TextId::kScriptBaltic, 186},
-    {TextId::kScriptHebrew, 177},  {TextId::kScriptArabic, 178},          {TextId::kScriptVietnamese, 163},
-    {TextId::kScriptThai, 222},    {TextId::kScriptSymbol, 2},
+    {TextId::kScriptWestern, 0},      {TextId::kScriptCentralEuropean, 238},
+    {TextId::kScriptCyrillic, 204},   {TextId::kScriptGreek, 161},
+    {TextId::kScriptTurkish, 162},    {TextId::kScriptBaltic, 186},
+    {TextId::kScriptHebrew, 177},     {TextId::kScriptArabic, 178},
+    {TextId::kScriptVietnamese, 163}, {TextId::kScriptThai, 222},
+    {TextId::kScriptSymbol, 2},
 };
 
 enum Style { kRegular, kItalic, kBold, kBoldItalic };
@@ -158,8 +160,10 @@ TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(pare
   for (int i = 0; i < 5; ++i) {
     auto* button = new QRadioButton(QLoad(positionNames[i]), positionBox);
     position_->addButton(button, i);
-    if (i < 4) positionLayout->addWidget(button, i / 2, i % 2);
-    else positionLayout->addWidget(button, 2, 0, 1, 2, Qt::AlignHCenter);
+    if (i < 4)
+      positionLayout->addWidget(button, i / 2, i % 2);
+    else
+      positionLayout->addWidget(button, 2, 0, 1, 2, Qt::AlignHCenter);
   }
   position_->button(stamp.EffectivePosition())->setChecked(true);
   external_ = new QCheckBox(QLoad(TextId::kExternalLabel), this);

@@ -93,8 +93,7 @@ void RecordInfoDialog::setFields(const QString& name, const QString& description
 
 void RecordInfoDialog::accept() {
   const std::string name = S(name_->text());
-  std::string problem =
-      kind_ == Kind::kUser ? store_.CheckUserName(name, self_) : store_.CheckGroupName(name, self_);
+  std::string problem = kind_ == Kind::kUser ? store_.CheckUserName(name, self_) : store_.CheckGroupName(name, self_);
   if (problem.empty()) problem = UsersStore::CheckText(UsersStore::Field::kDescription, S(description_->text()));
   if (problem.empty() && password_) {
     problem = password_->text().isEmpty() ? LoadString(TextId::kUserNeedsPassword)
@@ -261,8 +260,9 @@ void UsersWindow::editUser() {
   RecordInfoDialog dialog(RecordInfoDialog::Kind::kUser, store_, index, this);
   dialog.setFields(Q(user.name), Q(user.description), Q(user.password));
   if (dialog.exec() != QDialog::Accepted) return;
-  for (auto [field, text] : {std::pair{&user.name, S(dialog.name())}, std::pair{&user.description, S(dialog.description())},
-                             std::pair{&user.password, S(dialog.password())}}) {
+  for (auto [field, text] :
+       {std::pair{&user.name, S(dialog.name())}, std::pair{&user.description, S(dialog.description())},
+        std::pair{&user.password, S(dialog.password())}}) {
     if (*field == text) continue;
     *field = text;
     user.modified = true;
@@ -273,7 +273,9 @@ void UsersWindow::editUser() {
 void UsersWindow::deleteUser() {
   QListWidgetItem* item = users_->currentItem();
   const int index = indexOf(item);
-  if (index < 0 || !Confirm(FormatString(TextId::kDeleteUserQuestion, {store_.users()[static_cast<size_t>(index)].name}))) return;
+  if (index < 0 ||
+      !Confirm(FormatString(TextId::kDeleteUserQuestion, {store_.users()[static_cast<size_t>(index)].name})))
+    return;
   store_.DeleteUser(static_cast<size_t>(index));
   {
     // The deleted user's check marks have nowhere to go.
@@ -307,7 +309,8 @@ void UsersWindow::editGroup() {
   RecordInfoDialog dialog(RecordInfoDialog::Kind::kGroup, store_, index, this);
   dialog.setFields(Q(group.name), Q(group.description), {});
   if (dialog.exec() != QDialog::Accepted) return;
-  for (auto [field, text] : {std::pair{&group.name, S(dialog.name())}, std::pair{&group.description, S(dialog.description())}}) {
+  for (auto [field, text] :
+       {std::pair{&group.name, S(dialog.name())}, std::pair{&group.description, S(dialog.description())}}) {
     if (*field == text) continue;
     *field = text;
     group.modified = true;
@@ -321,7 +324,9 @@ void UsersWindow::editGroup() {
 void UsersWindow::deleteGroup() {
   QListWidgetItem* item = groups_->currentItem();
   const int index = indexOf(item);
-  if (index < 0 || !Confirm(FormatString(TextId::kDeleteGroupQuestion, {store_.groups()[static_cast<size_t>(index)].name}))) return;
+  if (index < 0 ||
+      !Confirm(FormatString(TextId::kDeleteGroupQuestion, {store_.groups()[static_cast<size_t>(index)].name})))
+    return;
   takeChecks(indexOf(users_->currentItem()));
   store_.DeleteGroup(static_cast<size_t>(index));
   delete item;

@@ -103,8 +103,8 @@ void VariablesDialog::refill(const Panel* panel, int row) {
 
 void VariablesDialog::add(const Panel& panel) {
   bool ok = false;
-  const QString name = QInputDialog::getText(this, QLoad(TextId::kNewVariableTitle),
-                                             QLoad(TextId::kVariableNameLabel), QLineEdit::Normal, QString(), &ok);
+  const QString name = QInputDialog::getText(this, QLoad(TextId::kNewVariableTitle), QLoad(TextId::kVariableNameLabel),
+                                             QLineEdit::Normal, QString(), &ok);
   // A variable needs a name to be written as a token at all.
   if (!ok || name.isEmpty()) return;
   const VariablesEditor::Added added =

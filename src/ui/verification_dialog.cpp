@@ -5,8 +5,7 @@
 
 namespace albumsmith::ui {
 
-VerificationDialog::VerificationDialog(const std::string& profilesDir, const ProfileSettings& profile,
-                                       QWidget* parent)
+VerificationDialog::VerificationDialog(const std::string& profilesDir, const ProfileSettings& profile, QWidget* parent)
     : ProgressWindow(QLoad(TextId::kProcessingTitle), true, parent),
       verification_(std::make_unique<ProfileVerification>(profilesDir, profile)) {
   setObjectName(QStringLiteral("Processing"));

@@ -120,7 +120,8 @@ std::vector<Release> CheckForNewerReleases(const HttpEndpoint& endpoint, const R
   CURL* curl = curl_easy_init();
   if (!curl) return {};
 
-  const std::string url = endpoint.scheme + "://" + endpoint.host + ":" + std::to_string(endpoint.port) + endpoint.object;
+  const std::string url =
+      endpoint.scheme + "://" + endpoint.host + ":" + std::to_string(endpoint.port) + endpoint.object;
   char body[64];
   std::snprintf(body, sizeof body, "version=%d.%d.%d", running.major, running.minor, running.patch);
   Transfer transfer;

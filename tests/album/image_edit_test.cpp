@@ -293,9 +293,9 @@ TEST_F(ImageEditTest, DroppedFilesAreJpegByExtensionOrByTheirFirstBytes) {
   WriteText(outside.path() / "notes.txt", "hello");
   WriteText(outside.path() / "fake.png", "\x89PNG");
   fs::create_directories(outside.path() / "Holiday");
-  const DropSelection drop = SortDroppedPaths({outside.str() + "photo.jpeg", outside.str() + "IMG_1.JPG",
-                                               outside.str() + "notes.txt", outside.str() + "fake.png",
-                                               outside.str() + "Holiday/"});
+  const DropSelection drop =
+      SortDroppedPaths({outside.str() + "photo.jpeg", outside.str() + "IMG_1.JPG", outside.str() + "notes.txt",
+                        outside.str() + "fake.png", outside.str() + "Holiday/"});
   EXPECT_EQ(Shown(), (Names{"notes.txt discarded. Only JPEG files are accepted",
                             "fake.png discarded. Only JPEG files are accepted"}));
   EXPECT_EQ(drop.directories, Names{outside.str() + "Holiday"});

@@ -191,8 +191,8 @@ TEST_F(ImageListTest, ReadImageDate) {
        1000},
       {"date that does not parse", Row("Date/Time", "2010:05") + Row("Resolution", "100 x 50"), "IMG_0001", "2010:05",
        500},
-      {"no date row: the name, and no row to read the proportions from", Row("Resolution", "100 x 300"), "IMG_0001",
-       "", 1000},
+      {"no date row: the name, and no row to read the proportions from", Row("Resolution", "100 x 300"), "IMG_0001", "",
+       1000},
       {"a file name that looks like a Resolution row",
        Row("File name", "Resolution 3 x 4.JPG") + Row("Resolution", "100 x 300"), "IMG_0001", "", 1000},
       {"width 0", Row("Date/Time", "2003:12:14 12:01:44") + Row("Resolution", "0 x 480"), "14-dec-03 12:01:44",
@@ -245,7 +245,8 @@ TEST_F(ImageListTest, ReadFolderSequenceListsExactlyTheFoldersPhotos) {
     const char* sortInf;  // nullptr: no file
     std::vector<std::string> names;
   } cases[] = {
-      {"in the stored order, new photos after it by name", "3\nc.jpg\ngone.jpg\na.jpg\n",
+      {"in the stored order, new photos after it by name",
+       "3\nc.jpg\ngone.jpg\na.jpg\n",
        {"c.jpg", "a.jpg", "B.jpg", "d.jpg"}},
       {"an empty sort.inf", "", {"a.jpg", "B.jpg", "c.jpg", "d.jpg"}},
       {"no sort.inf", nullptr, {"a.jpg", "B.jpg", "c.jpg", "d.jpg"}},
@@ -265,8 +266,10 @@ TEST_F(ImageListTest, ReadFolderSequenceListsExactlyTheFoldersPhotos) {
 
     EXPECT_EQ(names, c.names);
     const std::vector<std::string> said = Environment::prompter().texts();
-    if (c.sortInf) EXPECT_TRUE(said.empty());
-    else EXPECT_EQ(said, std::vector<std::string>{"Cannot read sort file \"" + (thumbs() / "sort.inf").string() + "\""});
+    if (c.sortInf)
+      EXPECT_TRUE(said.empty());
+    else
+      EXPECT_EQ(said, std::vector<std::string>{"Cannot read sort file \"" + (thumbs() / "sort.inf").string() + "\""});
   }
 }
 

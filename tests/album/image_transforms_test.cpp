@@ -189,9 +189,9 @@ TEST_F(ImageTransformsTest, RotationReportsEachImageAndTheReloadMakesItsDerivedF
   const ImageEditOutcome outcome =
       TransformImages(imagesDir(), {"side.jpg", "ramp.jpg"}, static_cast<int>(TransformCode::kRotate90), sink);
   EXPECT_EQ(outcome.changed, (std::vector<std::string>{"side.jpg", "ramp.jpg"}));
-  EXPECT_EQ(Statuses(sink), (std::vector<std::string>{"progress 20 1", "Rotating " + imagesDir() + "side.jpg",
-                                                        "progress 20 11", "Rotating " + imagesDir() + "ramp.jpg",
-                                                        "progress 0 -1"}));
+  EXPECT_EQ(Statuses(sink),
+            (std::vector<std::string>{"progress 20 1", "Rotating " + imagesDir() + "side.jpg", "progress 20 11",
+                                      "Rotating " + imagesDir() + "ramp.jpg", "progress 0 -1"}));
   EXPECT_EQ(Decode(images() / "ramp.jpg").picture.width(), 48);
 
   ASSERT_TRUE(list.LoadFolder(dir_.str(), "Trip/", settings_));
@@ -238,7 +238,7 @@ TEST_F(ImageTransformsTest, WriteFailingHalfWayLeavesEveryPhotoWhole) {
   ASSERT_GT(big.size(), 20000u);
   ASSERT_LT(fs::file_size(images() / "a.jpg"), 10000u);
 
-  struct rlimit old{};
+  struct rlimit old {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   struct rlimit low = old;
@@ -254,9 +254,9 @@ TEST_F(ImageTransformsTest, WriteFailingHalfWayLeavesEveryPhotoWhole) {
 
   EXPECT_EQ(rotated.changed, (std::vector<std::string>{"a.jpg", "c.jpg"}));
   EXPECT_EQ(rotated.failed, std::vector<std::string>{"big.jpg"});
-  EXPECT_EQ(rotateShown, (std::vector<std::string>{"Cannot create file " + imagesDir() + "big.jpg\r\n\r\n" +
-                                                       "27 : File too large",
-                                                   "Cannot rotate file big.jpg"}));
+  EXPECT_EQ(rotateShown,
+            (std::vector<std::string>{"Cannot create file " + imagesDir() + "big.jpg\r\n\r\n" + "27 : File too large",
+                                      "Cannot rotate file big.jpg"}));
   EXPECT_EQ(shifted.failed, std::vector<std::string>{"big.jpg"});
   EXPECT_EQ(Shown(), std::vector<std::string>{"Cannot update file big.jpg\r\n\r\n27 : File too large"});
   EXPECT_EQ(ReadText(images() / "big.jpg"), big);
@@ -288,8 +288,7 @@ TEST_F(ImageTransformsTest, ReadOnlyFolderLeavesEveryPhotoWholeAndNamesEach) {
         "Cannot update file a.jpg\r\n\r\n13 : Permission denied",
         "Cannot update file b.jpg\r\n\r\n13 : Permission denied",
         "Cannot update file a.jpg\r\n\r\n13 : Permission denied"};
-    return rotated.failed.size() == 2 && shifted.failed.size() == 2 && set.failed.size() == 1 &&
-           Shown() == expected;
+    return rotated.failed.size() == 2 && shifted.failed.size() == 2 && set.failed.size() == 1 && Shown() == expected;
   };
   if (RunningAsRoot()) {
     const pid_t child = ::fork();

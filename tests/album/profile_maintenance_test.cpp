@@ -41,8 +41,10 @@ std::map<std::string, std::string> FilesBelow(const fs::path& dir) {
   if (!fs::exists(dir)) return files;
   for (const auto& e : fs::recursive_directory_iterator(dir)) {
     const std::string name = fs::relative(e.path(), dir).string();
-    if (e.is_symlink()) files[name] = "-> " + fs::read_symlink(e.path()).string();
-    else if (e.is_regular_file()) files[name] = ReadText(e.path());
+    if (e.is_symlink())
+      files[name] = "-> " + fs::read_symlink(e.path()).string();
+    else if (e.is_regular_file())
+      files[name] = ReadText(e.path());
   }
   return files;
 }
@@ -187,7 +189,7 @@ TEST_F(VerificationTest, CleansStaleDerivedFilesAndKeepsSideFiles) {
     Outcome outcome;
   };
   const Case cases[] = {
-      {"albsite/s/Trip/a.jpg", true, 10, kKept},  // newer than its image: up to date
+      {"albsite/s/Trip/a.jpg", true, 10, kKept},   // newer than its image: up to date
       {"albsite/m/Trip/a.jpg", true, 0, kRemade},  // same time as its image
       {"albsite/s/Trip/a.jpg.html", false, -10, kRemade},
       {"albsite/s/Trip/gone.jpg", true, 10, kRemoved},
@@ -213,8 +215,10 @@ TEST_F(VerificationTest, CleansStaleDerivedFilesAndKeepsSideFiles) {
   PutPhoto(p / "ImageTree/Trip/a.jpg");
   SetAge(p / "ImageTree/Trip/a.jpg", -100);
   for (const Case& c : cases) {
-    if (c.jpeg) WriteRampJpeg(p / c.path, 8, 8);
-    else WriteText(p / c.path, "left by an earlier run: " + c.path);
+    if (c.jpeg)
+      WriteRampJpeg(p / c.path, 8, 8);
+    else
+      WriteText(p / c.path, "left by an earlier run: " + c.path);
     SetAge(p / c.path, -100 + c.age);
   }
   std::map<std::string, std::string> before;
@@ -276,8 +280,8 @@ TEST_F(VerificationTest, CancelAsksAndAYesStopsTheRun) {
     int end;
     bool laterFoldersDone;
   };
-  for (const Case& c : {Case{Answer::Yes, CopyProgress::kEndFailure, false},
-                        Case{Answer::No, CopyProgress::kEndSuccess, true}}) {
+  for (const Case& c :
+       {Case{Answer::Yes, CopyProgress::kEndFailure, false}, Case{Answer::No, CopyProgress::kEndSuccess, true}}) {
     SCOPED_TRACE(c.end);
     Environment::prompter().Clear();
     FreshBase();
@@ -410,8 +414,7 @@ TEST_F(CopyProfileTest, AFailedImageCopyLeavesTheNewSettings) {
   EXPECT_FALSE(CopyProfile(profiles(), ReadProfile(profiles(), "Holiday"), copy, true, Copier()));
 
   ASSERT_FALSE(Shown().empty());
-  EXPECT_TRUE(StartsWith(Shown().back(), "Cannot copy " + (from / "ImageTree/Trip/b.jpg").string()))
-      << Shown().back();
+  EXPECT_TRUE(StartsWith(Shown().back(), "Cannot copy " + (from / "ImageTree/Trip/b.jpg").string())) << Shown().back();
   EXPECT_EQ(ReadProfile(profiles(), "Holiday 2").remoteDir, "/album_copy/");
 }
 

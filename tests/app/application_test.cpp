@@ -48,8 +48,10 @@ class ScopedEnv {
     ::setenv(name, value.c_str(), 1);
   }
   ~ScopedEnv() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
   }
 
  private:
@@ -120,15 +122,23 @@ TEST_F(ApplicationTest, UpgradeImportsProfilesOfTheSettingsStore) {
   WriteText(settings_.file(),
             "[Settings]\nVersion=20003\n"
             "[Profiles\\Old]\n"
-            "CacheDir=" + winRoot + "\\AlbumSmith\\Old\\cache\n"
-            "FooterFileName=" + winRoot + "\\ALBUMSMITH\\Old\\footer.html\n"
-            "RootFileName=" + winRoot + "\\albumsmith\\Old\\index.html\n"
-            "ServerName=ftp.example.org\nLogin=olduser\nPassword=" + scrambled + "\n"
-            "RemoteDir=/photos/\nPHP=0\nSlideDelay=7\nTemplateName=\n"
-            "[Profiles\\Kept]\n"
-            "CacheDir=D:\\Elsewhere\\Albumsmith\\Kept\\cache\n"
-            "FooterFileName=D:\\no marker\\footer.html\n"
-            "ServerName=ftp.kept.org\n");
+            "CacheDir=" +
+                winRoot +
+                "\\AlbumSmith\\Old\\cache\n"
+                "FooterFileName=" +
+                winRoot +
+                "\\ALBUMSMITH\\Old\\footer.html\n"
+                "RootFileName=" +
+                winRoot +
+                "\\albumsmith\\Old\\index.html\n"
+                "ServerName=ftp.example.org\nLogin=olduser\nPassword=" +
+                scrambled +
+                "\n"
+                "RemoteDir=/photos/\nPHP=0\nSlideDelay=7\nTemplateName=\n"
+                "[Profiles\\Kept]\n"
+                "CacheDir=D:\\Elsewhere\\Albumsmith\\Kept\\cache\n"
+                "FooterFileName=D:\\no marker\\footer.html\n"
+                "ServerName=ftp.kept.org\n");
   WriteText(base / "Old/ImageTree/photo.JPG", "x");
   WriteText(base / "Kept/PROFILE.INI", "[Remote]\nServerName=untouched\n");
   fs::create_directories(base / "Stray");
@@ -168,10 +178,10 @@ TEST_F(ApplicationTest, UpgradeImportsProfilesOfTheSettingsStore) {
 // the cache directories.
 TEST_F(ApplicationTest, UpgradeKeepsAStoredProfilesDir) {
   TempDir base;
-  WriteText(settings_.file(),
-            "[Settings]\nProfilesDir=" + base.str() + "\n"
-            "[Profiles\\Trip]\nCacheDir=C:\\Users\\x\\Albumsmith\\Trip\\cache\n"
-            "FooterFileName=C:\\Users\\x\\Albumsmith\\Trip\\footer.html\nLogin=trip\n");
+  WriteText(settings_.file(), "[Settings]\nProfilesDir=" + base.str() +
+                                  "\n"
+                                  "[Profiles\\Trip]\nCacheDir=C:\\Users\\x\\Albumsmith\\Trip\\cache\n"
+                                  "FooterFileName=C:\\Users\\x\\Albumsmith\\Trip\\footer.html\nLogin=trip\n");
   fs::create_directories(base.path() / "Trip");
   TempDir defaults;
 

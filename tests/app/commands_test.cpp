@@ -25,10 +25,10 @@ std::vector<CommandId> AllIds() {
 
 TEST(CommandSetTest, NothingButProfileAndHelpWithoutAProfile) {
   const CommandState none;
-  const std::set<CommandId> enabled = {C::kNewProfile,  C::kOpenProfile, C::kExit,      C::kViewToolbar,
-                                       C::kViewStatusBar, C::kThumbnails, C::kList,     C::kCheckVersion,
-                                       C::kBaseDirectory, C::kLanguage,   C::kAddLanguage, C::kHelpContents,
-                                       C::kHelpIndex,   C::kHelpSearch,  C::kForum,     C::kAbout};
+  const std::set<CommandId> enabled = {C::kNewProfile,    C::kOpenProfile, C::kExit,        C::kViewToolbar,
+                                       C::kViewStatusBar, C::kThumbnails,  C::kList,        C::kCheckVersion,
+                                       C::kBaseDirectory, C::kLanguage,    C::kAddLanguage, C::kHelpContents,
+                                       C::kHelpIndex,     C::kHelpSearch,  C::kForum,       C::kAbout};
   for (CommandId id : AllIds())
     EXPECT_EQ(CommandRule(id, none).enabled, enabled.count(id) == 1) << FindCommand(id)->menuText;
 }
@@ -36,8 +36,8 @@ TEST(CommandSetTest, NothingButProfileAndHelpWithoutAProfile) {
 TEST(CommandSetTest, WhileSynchronizing) {
   CommandState s = Idle();
   s.syncRunning = true;
-  for (CommandId id : {C::kNewProfile, C::kOpenProfile, C::kProfileProperties, C::kPreview, C::kSyncFolder,
-                       C::kSyncProfile})
+  for (CommandId id :
+       {C::kNewProfile, C::kOpenProfile, C::kProfileProperties, C::kPreview, C::kSyncFolder, C::kSyncProfile})
     EXPECT_FALSE(CommandRule(id, s).enabled) << FindCommand(id)->menuText;
   EXPECT_TRUE(CommandRule(C::kStopSync, s).enabled);
   s.stopRequested = true;  // Stop chosen once

@@ -75,8 +75,7 @@ TEST_F(LanguageModulesTest, FrenchTranslatesEveryTextOfThisRelease) {
         if (s[i] == '%') out += s[++i];
       return out;
     };
-    EXPECT_EQ(conversions(module->Get(id).value_or("")), conversions(StringTable::Builtin(id)))
-        << static_cast<int>(id);
+    EXPECT_EQ(conversions(module->Get(id).value_or("")), conversions(StringTable::Builtin(id))) << static_cast<int>(id);
   }
 }
 

@@ -37,12 +37,10 @@ INSTANTIATE_TEST_SUITE_P(Messages, ProgressTest,
                          ::testing::Values(ProgressCase{10, 5, true, "  50 %"},
                                            ProgressCase{3, 1, true, "  33 %"},  // integer division
                                            ProgressCase{0, 1, true, " 100 %"},  // maximum 0 counts as 1
-                                           ProgressCase{0, 0, true, "   0 %"},
-                                           ProgressCase{7, 7, true, " 100 %"},
+                                           ProgressCase{0, 0, true, "   0 %"}, ProgressCase{7, 7, true, " 100 %"},
                                            // a position times 100 beyond the range of int
                                            ProgressCase{200000000, 150000000, true, "  75 %"},
-                                           ProgressCase{10, -1, false, ""},
-                                           ProgressCase{0, -1, false, ""}),
+                                           ProgressCase{10, -1, false, ""}, ProgressCase{0, -1, false, ""}),
                          [](const auto& info) {
                            const auto& c = info.param;
                            return "Max" + std::to_string(c.maximum) +
@@ -82,8 +80,8 @@ TEST_P(ClipboardTest, ShowsTheIndicator) {
 
 INSTANTIATE_TEST_SUITE_P(Messages, ClipboardTest,
                          ::testing::Values(ClipboardCase{true, 3, " Cut 3 image(s)"},
-                                           ClipboardCase{false, 1, " Copy 1 image(s)"},
-                                           ClipboardCase{true, 0, " "}, ClipboardCase{false, 0, " "}),
+                                           ClipboardCase{false, 1, " Copy 1 image(s)"}, ClipboardCase{true, 0, " "},
+                                           ClipboardCase{false, 0, " "}),
                          [](const auto& info) {
                            return (info.param.isCut ? "Cut" : "Copy") + std::to_string(info.param.count);
                          });

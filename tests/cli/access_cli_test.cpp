@@ -54,7 +54,8 @@ TEST_F(AccessCliTest, RefusalsSayWhy) {
     std::string reason;  // last line on stderr
   };
   const Case cases[] = {
-      {{"user", "add", "bob", "--password", "pw", "--groups", "family,strangers"}, 1,
+      {{"user", "add", "bob", "--password", "pw", "--groups", "family,strangers"},
+       1,
        "albumsmith-cli: no group named strangers"},
       {{"user", "add", "Ann", "--password", "pw"}, 1, "albumsmith-cli: a user named ann already exists"},
       {{"user", "add", "bob", "--password", ""}, 1, "albumsmith-cli: a user needs a password to log in"},
@@ -78,7 +79,8 @@ TEST_F(AccessCliTest, RightsAreShownSetAndInherited) {
   MakeProfile("Holiday");
   Ok({"profile", "set", "Holiday", "AccessSecurity=1"});
   for (const char* f : {"Family/Kids", "Bob's", "Open"})
-    for (const char* root : {"ImageTree", "albsite/s", "albsite/m"}) fs::create_directories(profilesPath() / "Holiday" / root / f);
+    for (const char* root : {"ImageTree", "albsite/s", "albsite/m"})
+      fs::create_directories(profilesPath() / "Holiday" / root / f);
   Ok({"group", "add", "family"});
   Ok({"group", "add", "friends"});
   Ok({"user", "add", "ann", "--password", "pw"});
@@ -111,7 +113,8 @@ TEST_F(AccessCliTest, RightsAreShownSetAndInherited) {
   fs::create_directories(profilesPath() / "Holiday" / "ImageTree" / "Bob's");
   Ok({"rights", "Holiday", "Bob's", "--closed"});
 
-  EXPECT_EQ(Run({"rights", "Holiday", "Family", "--users", "zed"}).LastErrorLine(), "albumsmith-cli: no user named zed");
+  EXPECT_EQ(Run({"rights", "Holiday", "Family", "--users", "zed"}).LastErrorLine(),
+            "albumsmith-cli: no user named zed");
   EXPECT_EQ(Run({"rights", "Holiday", "Nowhere"}).exitCode, 1);
   EXPECT_EQ(Run({"rights", "Holiday", "Family", "--all", "--users", "ann"}).exitCode, 2);
   EXPECT_EQ(ReadText(profilesPath() / "Holiday" / "rights.dat"), "0 \\\r\n-1 \\Family\\\r\n9999 \\Bob's\\\r\n");

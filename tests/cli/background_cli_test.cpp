@@ -24,9 +24,7 @@ class BackgroundCliTest : public CliTest {
   }
   fs::path ProfileDir() const { return profilesPath() / "Holiday"; }
   fs::path OwnBg() const { return ProfileDir() / "albsite" / "bg"; }
-  std::string Background() const {
-    return IniFile(ProfileDir() / "Profile.ini").ReadString("Settings", "Background");
-  }
+  std::string Background() const { return IniFile(ProfileDir() / "Profile.ini").ReadString("Settings", "Background"); }
   TempDir files_;
 };
 
@@ -45,7 +43,8 @@ TEST_F(BackgroundCliTest, ImportChooseListAndRemove) {
   fs::copy_file(kPhotos / "sony-d700.jpg", stone);
   r = Run({"background", "Holiday", "import", sand.string(), stone.string()});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "imported " + (OwnBg() / "Sand.jpg").string() + "\nimported " + (OwnBg() / "Stone.JPG").string() + "\n");
+  EXPECT_EQ(r.out,
+            "imported " + (OwnBg() / "Sand.jpg").string() + "\nimported " + (OwnBg() / "Stone.JPG").string() + "\n");
   EXPECT_TRUE(fs::is_regular_file(OwnBg() / "Sand.jpg"));
   EXPECT_EQ(Background(), "");  // importing chooses nothing
 
@@ -110,7 +109,8 @@ TEST_F(BackgroundCliTest, PreviewPagesOfEveryFolder) {
             "folder / 1 image(s)\nfolder Trips/ 0 image(s)\nfolder Trips/2004/ 1 image(s)\n"
             "page index.html\npage slide.html\npage Trips/index.html\npage Trips/slide.html\n"
             "page Trips/2004/index.html\npage Trips/2004/slide.html\n"
-            "wrote 3 folder(s) and 6 page(s) to " + out.string() + "\n");
+            "wrote 3 folder(s) and 6 page(s) to " +
+                out.string() + "\n");
   EXPECT_FALSE(fs::exists(out / "index.php"));
   EXPECT_FALSE(fs::exists(out / "albsite"));  // the pages use the profile's own files
   const std::string deep = ReadText(out / "Trips" / "2004" / "index.html");

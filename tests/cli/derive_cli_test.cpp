@@ -51,8 +51,8 @@ TEST_F(DeriveCliTest, PhpOffMakesPlainMediumImagesWhateverAccessSecuritySays) {
 
 TEST_F(DeriveCliTest, UnknownProfileOrFolderFailsWithOneLine) {
   ASSERT_EQ(Run({"demo", "Demo"}).exitCode, 0);
-  for (const auto& args : {std::vector<std::string>{"derive", "Nobody"},
-                           std::vector<std::string>{"derive", "Demo", "Missing/"}}) {
+  for (const auto& args :
+       {std::vector<std::string>{"derive", "Nobody"}, std::vector<std::string>{"derive", "Demo", "Missing/"}}) {
     const CliResult r = Run(args);
     EXPECT_EQ(r.exitCode, 1) << args.back() << r.out << r.err;
     EXPECT_FALSE(r.LastErrorLine().empty());

@@ -55,12 +55,10 @@ TEST_F(FolderCliTest, CommandsChangeTheDiskAndTheOrder) {
       {{"folder", "before", "Holiday", "C"}, "1 1 A/\n2 2 A/sub/\n4 1 C/\n5 2 C/deep/\n3 1 B/\n"},
       {{"folder", "after", "Holiday", "A/"}, "4 1 C/\n5 2 C/deep/\n1 1 A/\n2 2 A/sub/\n3 1 B/\n"},
       {{"folder", "rename", "Holiday", "C/", "Sea"}, "4 1 Sea/\n5 2 Sea/deep/\n1 1 A/\n2 2 A/sub/\n3 1 B/\n"},
-      {{"--yes", "folder", "move", "Holiday", "A/sub/", "B/"},
-       "4 1 Sea/\n5 2 Sea/deep/\n1 1 A/\n3 1 B/\n2 2 B/sub/\n"},
+      {{"--yes", "folder", "move", "Holiday", "A/sub/", "B/"}, "4 1 Sea/\n5 2 Sea/deep/\n1 1 A/\n3 1 B/\n2 2 B/sub/\n"},
       // The top level is reconciled first: "deep" comes in there while its old
       // entry still holds id 5.
-      {{"--yes", "folder", "move", "Holiday", "Sea/deep", "/"},
-       "4 1 Sea/\n1 1 A/\n3 1 B/\n2 2 B/sub/\n6 1 deep/\n"},
+      {{"--yes", "folder", "move", "Holiday", "Sea/deep", "/"}, "4 1 Sea/\n1 1 A/\n3 1 B/\n2 2 B/sub/\n6 1 deep/\n"},
       {{"--yes", "folder", "delete", "Holiday", "A/"}, "4 1 Sea/\n3 1 B/\n2 2 B/sub/\n6 1 deep/\n"},
   };
   for (const Step& s : steps) {

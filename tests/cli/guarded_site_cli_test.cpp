@@ -65,35 +65,64 @@ class ApacheServer {
     // The children run as www-data: they read the site and keep sessions here.
     ::chmod(work.c_str(), 0755);
     ::chmod((work / "sessions").c_str(), 01777);
-    for (fs::path p = root; p != top.parent_path() && p != p.parent_path(); p = p.parent_path()) ::chmod(p.c_str(), 0755);
-    for (const auto& e : fs::recursive_directory_iterator(root)) ::chmod(e.path().c_str(), e.is_directory() ? 0755 : 0644);
+    for (fs::path p = root; p != top.parent_path() && p != p.parent_path(); p = p.parent_path())
+      ::chmod(p.c_str(), 0755);
+    for (const auto& e : fs::recursive_directory_iterator(root))
+      ::chmod(e.path().c_str(), e.is_directory() ? 0755 : 0644);
     // httpd cannot bind port 0 and report it: it gets a free port, and
     // another one when it ends at once because something took that port first.
     for (int attempt = 0; attempt < 5; ++attempt) {
       port_ = FreePort();
       const std::string conf = (work / "httpd.conf").string();
-      WriteText(conf, "ServerRoot \"" + work.string() + "\"\n"
-                      "DefaultRuntimeDir \"" + work.string() + "\"\n"
-                      "PidFile \"" + (work / "httpd.pid").string() + "\"\n"
-                      "ErrorLog \"" + (work / "error.log").string() + "\"\n"
-                      "Listen 127.0.0.1:" + std::to_string(port_) + "\n"
-                      "ServerName 127.0.0.1\n"
-                      "LoadModule mpm_prefork_module " + modules + "mod_mpm_prefork.so\n"
-                      "LoadModule authz_core_module " + modules + "mod_authz_core.so\n"
-                      "LoadModule dir_module " + modules + "mod_dir.so\n"
-                      "LoadModule mime_module " + modules + "mod_mime.so\n"
-                      "LoadModule autoindex_module " + modules + "mod_autoindex.so\n"
-                      "LoadModule php_module " + php + "\n"
-                      "User www-data\nGroup www-data\n"
-                      "StartServers 2\nMinSpareServers 1\nMaxSpareServers 4\n"
-                      "TypesConfig /etc/mime.types\n"
-                      "DocumentRoot \"" + root.string() + "\"\n"
-                      "<Directory \"" + root.string() + "\">\n"
-                      "  Options Indexes\n  AllowOverride None\n  Require all granted\n</Directory>\n"
-                      "DirectoryIndex index.html index.php\n"
-                      "<FilesMatch \"\\.php$\">\n  SetHandler application/x-httpd-php\n</FilesMatch>\n"
-                      "php_admin_value session.save_path \"" + (work / "sessions").string() + "\"\n"
-                      "php_admin_flag display_errors on\n");
+      WriteText(conf, "ServerRoot \"" + work.string() +
+                          "\"\n"
+                          "DefaultRuntimeDir \"" +
+                          work.string() +
+                          "\"\n"
+                          "PidFile \"" +
+                          (work / "httpd.pid").string() +
+                          "\"\n"
+                          "ErrorLog \"" +
+                          (work / "error.log").string() +
+                          "\"\n"
+                          "Listen 127.0.0.1:" +
+                          std::to_string(port_) +
+                          "\n"
+                          "ServerName 127.0.0.1\n"
+                          "LoadModule mpm_prefork_module " +
+                          modules +
+                          "mod_mpm_prefork.so\n"
+                          "LoadModule authz_core_module " +
+                          modules +
+                          "mod_authz_core.so\n"
+                          "LoadModule dir_module " +
+                          modules +
+                          "mod_dir.so\n"
+                          "LoadModule mime_module " +
+                          modules +
+                          "mod_mime.so\n"
+                          "LoadModule autoindex_module " +
+                          modules +
+                          "mod_autoindex.so\n"
+                          "LoadModule php_module " +
+                          php +
+                          "\n"
+                          "User www-data\nGroup www-data\n"
+                          "StartServers 2\nMinSpareServers 1\nMaxSpareServers 4\n"
+                          "TypesConfig /etc/mime.types\n"
+                          "DocumentRoot \"" +
+                          root.string() +
+                          "\"\n"
+                          "<Directory \"" +
+                          root.string() +
+                          "\">\n"
+                          "  Options Indexes\n  AllowOverride None\n  Require all granted\n</Directory>\n"
+                          "DirectoryIndex index.html index.php\n"
+                          "<FilesMatch \"\\.php$\">\n  SetHandler application/x-httpd-php\n</FilesMatch>\n"
+                          "php_admin_value session.save_path \"" +
+                          (work / "sessions").string() +
+                          "\"\n"
+                          "php_admin_flag display_errors on\n");
       std::string error;
       // A group of its own: on its way out httpd signals its whole process group.
       pid_ = Spawn({"/usr/sbin/apache2", "-f", conf, "-DFOREGROUND"},
@@ -138,7 +167,8 @@ class GuardedSiteTest : public CliTest {
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"profile", "set", "Holiday", "PHP=1", "AccessSecurity=1", "AccessUser=admin",
                                    "AccessPassword=admin-pw"},
-          {"group", "add", "friends"}, {"group", "add", "family"},
+          {"group", "add", "friends"},
+          {"group", "add", "family"},
           {"user", "add", "bob", "--password", "bob-pw"},
           {"user", "add", "carol", "--password", "carol-pw", "--groups", "friends,family"}}) {
       const CliResult result = Run(command);
@@ -150,9 +180,10 @@ class GuardedSiteTest : public CliTest {
       fs::copy_file(kPhotos / "sony-d700.jpg", Images() / folder / "sony-d700.jpg");
     }
     WriteText(Images() / "Vault" / "sony-d700.jpg.comment", std::string(kSecretComment));
-    for (const std::vector<std::string>& rights :
-         {std::vector<std::string>{"/", "--all"}, {"Vault", "--closed"}, {"Family", "--groups", "family"},
-          {"Bobs", "--users", "bob"}}) {
+    for (const std::vector<std::string>& rights : {std::vector<std::string>{"/", "--all"},
+                                                   {"Vault", "--closed"},
+                                                   {"Family", "--groups", "family"},
+                                                   {"Bobs", "--users", "bob"}}) {
       std::vector<std::string> command = {"rights", "Holiday"};
       command.insert(command.end(), rights.begin(), rights.end());
       const CliResult result = Run(command);
@@ -181,7 +212,8 @@ class GuardedSiteTest : public CliTest {
     std::vector<std::string> urls;
     for (const char* tree : {"s/", "m/"}) {
       for (const auto& e : fs::directory_iterator(Out() / "albsite" / tree / folder))
-        if (e.is_regular_file() && e.path().filename() != "index.html") urls.push_back("/albsite/" + std::string(tree) + folder + "/" + e.path().filename().string());
+        if (e.is_regular_file() && e.path().filename() != "index.html")
+          urls.push_back("/albsite/" + std::string(tree) + folder + "/" + e.path().filename().string());
     }
     return urls;
   }
@@ -192,7 +224,8 @@ class GuardedSiteTest : public CliTest {
     ASSERT_TRUE(std::regex_search(form.body, token, std::regex("name=\"token\" value=\"([0-9a-f]+)\"")));
     const std::string before = http.cookies().count("albumsmith") ? http.cookies().at("albumsmith") : "";
     ASSERT_FALSE(before.empty()) << "the form comes with a session";
-    const HttpAnswer answer = http.Post("/index.php?d=0", {{"user", user}, {"password", password}, {"token", token[1]}});
+    const HttpAnswer answer =
+        http.Post("/index.php?d=0", {{"user", user}, {"password", password}, {"token", token[1]}});
     ASSERT_EQ(answer.status, expectedStatus) << answer.body;
     if (expectedStatus == 303) {
       const std::string cookie = answer.Header("Set-Cookie");
@@ -246,8 +279,9 @@ class GuardedSiteTest : public CliTest {
       HttpSession nobody(port);
       ExpectView(nobody, Visitor::kNobody);
       // Under their plain names the files do not exist, and the listing is for index.php alone.
-      for (const std::string& url : {std::string("/albsite/m/Vault/sony-d700.jpg"), std::string("/albsite/js/dir.js.php"),
-                                     std::string("/albsite/js/dir.js"), std::string("/albsite/s/Vault/sort.inf")}) {
+      for (const std::string& url :
+           {std::string("/albsite/m/Vault/sony-d700.jpg"), std::string("/albsite/js/dir.js.php"),
+            std::string("/albsite/js/dir.js"), std::string("/albsite/s/Vault/sort.inf")}) {
         const HttpAnswer answer = nobody.Get(url);
         EXPECT_NE(answer.status, 200) << url;
         // A "not found" page may repeat the address it was asked for; nothing else.

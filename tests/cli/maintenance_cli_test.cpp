@@ -27,9 +27,7 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 class MaintenanceCliTest : public CliTest {
  protected:
   fs::path profile(const std::string& name) const { return profilesPath() / name; }
-  std::string StoredBaseDir() const {
-    return AppSettings(settingsFile()).GetString("Settings", "ProfilesDir", "");
-  }
+  std::string StoredBaseDir() const { return AppSettings(settingsFile()).GetString("Settings", "ProfilesDir", ""); }
 };
 
 TEST_F(MaintenanceCliTest, VersionPrintsTheRelease) {
@@ -48,8 +46,8 @@ TEST_F(MaintenanceCliTest, VerifyMakesTheDerivedFilesOfEveryFolder) {
   const CliResult r = Run({"verify", "holiday"});
 
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  for (const char* derived : {"albsite/s/top.jpg", "albsite/m/top.jpg", "albsite/s/Trip/a.jpg",
-                              "albsite/m/Trip/a.jpg", "albsite/s/Trip/a.jpg.html"})
+  for (const char* derived : {"albsite/s/top.jpg", "albsite/m/top.jpg", "albsite/s/Trip/a.jpg", "albsite/m/Trip/a.jpg",
+                              "albsite/s/Trip/a.jpg.html"})
     EXPECT_TRUE(fs::exists(profile("Holiday") / derived)) << derived;
   const std::vector<std::string> lines = r.OutLines();
   ASSERT_FALSE(lines.empty());

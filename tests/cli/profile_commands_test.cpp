@@ -44,11 +44,11 @@ TEST_F(ProfileCommandsTest, CreateWithYesWritesTheProfile) {
     std::vector<std::string> flags;
     int php, passive, connections;
   };
-  for (const Case& c : {Case{"Holiday", {"--php", "0", "--passive", "0", "--connections", "2"}, 0, 0, 2},
-                        Case{"Work", {}, 1, 1, 4}}) {
-    std::vector<std::string> args = {"--yes",    "profile", "create",     c.name,           "--server",
-                                     "ftp.example.org:2121", "--login", "joe", "--password", "pa ss",
-                                     "--remote-dir",         "/photos\\2004"};
+  for (const Case& c :
+       {Case{"Holiday", {"--php", "0", "--passive", "0", "--connections", "2"}, 0, 0, 2}, Case{"Work", {}, 1, 1, 4}}) {
+    std::vector<std::string> args = {
+        "--yes",   "profile", "create",     c.name,  "--server",     "ftp.example.org:2121",
+        "--login", "joe",     "--password", "pa ss", "--remote-dir", "/photos\\2004"};
     args.insert(args.end(), c.flags.begin(), c.flags.end());
 
     const CliResult r = Run(args);
@@ -76,8 +76,8 @@ TEST_F(ProfileCommandsTest, CreateWithYesWritesTheProfile) {
 TEST_F(ProfileCommandsTest, CreateStopsWhenTheRemoteWarningIsRefused) {
   for (const std::vector<std::string>& answer : {std::vector<std::string>{}, std::vector<std::string>{"--no"}}) {
     std::vector<std::string> args = answer;
-    for (const char* a : {"profile", "create", "Holiday", "--server", "ftp.example.org", "--login", "joe",
-                          "--password", "pw", "--remote-dir", "/album"})
+    for (const char* a : {"profile", "create", "Holiday", "--server", "ftp.example.org", "--login", "joe", "--password",
+                          "pw", "--remote-dir", "/album"})
       args.push_back(a);
 
     const CliResult r = Run(args);
@@ -133,13 +133,17 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{"slash in name", "a/b", {}, "cannot be used"},
                       RefusalCase{"parent folder", "..", {}, "cannot be used"},
                       RefusalCase{"no server", "Trip", {{"--server", ""}}, "Enter the server name or IP address"},
-                      RefusalCase{"slash in server", "Trip", {{"--server", "ftp.example.org/x"}},
+                      RefusalCase{"slash in server",
+                                  "Trip",
+                                  {{"--server", "ftp.example.org/x"}},
                                   "The server name cannot contain any '\\' or'/'"},
                       RefusalCase{"no login", "Trip", {{"--login", ""}}, "Enter the FTP login name"},
                       RefusalCase{"no password", "Trip", {{"--password", ""}}, "Enter the FTP password"},
                       RefusalCase{"no remote dir", "Trip", {{"--remote-dir", ""}}, "Enter the remote directory"},
                       RefusalCase{"nine connections", "Trip", {{"--connections", "9"}}, "--connections takes a number"},
-                      RefusalCase{"relative remote dir", "Trip", {{"--remote-dir", "album"}},
+                      RefusalCase{"relative remote dir",
+                                  "Trip",
+                                  {{"--remote-dir", "album"}},
                                   "The remote directory must begin with '/'"},
                       RefusalCase{"php not a flag", "Trip", {{"--php", "2"}}, "--php"},
                       RefusalCase{"unknown option", "Trip", {{"--colour", "red"}}, "--colour"}),
@@ -166,8 +170,10 @@ TEST_F(ProfileCommandsTest, ShowListsEveryKeyInFileOrderWithoutThePasswords) {
   std::string section;
   for (const std::string& raw : Split(ReadText(profilesPath() / "Holiday/Profile.ini"), '\n')) {
     const std::string line(Trim(raw));
-    if (StartsWith(line, "[")) section = line.substr(1, line.size() - 2);
-    else if (line.find('=') != std::string::npos) fileKeys.push_back(section + "/" + line.substr(0, line.find('=')));
+    if (StartsWith(line, "["))
+      section = line.substr(1, line.size() - 2);
+    else if (line.find('=') != std::string::npos)
+      fileKeys.push_back(section + "/" + line.substr(0, line.find('=')));
   }
   std::vector<std::string> shownKeys;
   std::map<std::string, std::string> shown;
@@ -240,22 +246,57 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"php asks a whole sync", {"PHP=0"}, true, "PHP", "0", true, ""},
         SetCase{"access security asks a whole sync", {"AccessSecurity=1"}, true, "AccessSecurity", "1", true, ""},
         SetCase{"same php asks no whole sync", {"PHP=1"}, true, "PHP", "1", false, ""},
-        SetCase{"slash in server", {"Login=ann", "ServerName=ftp.example.org/x"}, false, "Login", "joe", false,
+        SetCase{"slash in server",
+                {"Login=ann", "ServerName=ftp.example.org/x"},
+                false,
+                "Login",
+                "joe",
+                false,
                 "The server name cannot contain any \"\\\" or \"/\""},
-        SetCase{"relative remote dir", {"RemoteDir=web"}, false, "RemoteDir", "/album/", false,
+        SetCase{"relative remote dir",
+                {"RemoteDir=web"},
+                false,
+                "RemoteDir",
+                "/album/",
+                false,
                 "The remote directory must begin with '/'"},
-        SetCase{"font list", {"DateFont=Liberation Sans, sans-serif"}, true, "DateFont", "Liberation Sans, sans-serif",
-                false, ""},
-        SetCase{"markup in font", {"DateFont=Arial", "CommentFont=x</style><?php"}, false, "DateFont", "", false,
+        SetCase{"font list",
+                {"DateFont=Liberation Sans, sans-serif"},
+                true,
+                "DateFont",
+                "Liberation Sans, sans-serif",
+                false,
+                ""},
+        SetCase{"markup in font",
+                {"DateFont=Arial", "CommentFont=x</style><?php"},
+                false,
+                "DateFont",
+                "",
+                false,
                 "The font name \"x</style><?php\" cannot be used"},
         SetCase{"rule end in font", {"DateFont=Arial;} body {color:red"}, false, "DateFont", "", false, "cannot hold"},
         SetCase{"quote in font", {"CommentFont=\"Times\""}, false, "CommentFont", "", false, "cannot hold"},
-        SetCase{"protocol change drops the pin", {"Fingerprint=AA:BB", "Protocol=sftp"}, true, "Fingerprint", "",
-                false, ""},
-        SetCase{"same protocol keeps the pin", {"Protocol=ftps", "Fingerprint=AA:BB", "Protocol=ftps"}, true,
-                "Fingerprint", "AA:BB", false, ""},
+        SetCase{"protocol change drops the pin",
+                {"Fingerprint=AA:BB", "Protocol=sftp"},
+                true,
+                "Fingerprint",
+                "",
+                false,
+                ""},
+        SetCase{"same protocol keeps the pin",
+                {"Protocol=ftps", "Fingerprint=AA:BB", "Protocol=ftps"},
+                true,
+                "Fingerprint",
+                "AA:BB",
+                false,
+                ""},
         SetCase{"unknown protocol", {"Protocol=scp"}, false, "Protocol", "", false, "Protocol takes ftp, ftps or sftp"},
-        SetCase{"unreadable key file", {"KeyFile=/nonexistent/id_rsa"}, false, "KeyFile", "", false,
+        SetCase{"unreadable key file",
+                {"KeyFile=/nonexistent/id_rsa"},
+                false,
+                "KeyFile",
+                "",
+                false,
                 "The private key file /nonexistent/id_rsa cannot be read."},
         SetCase{"unknown key", {"Colour=red"}, false, "ServerName", "ftp.example.org", false, "Colour"},
         SetCase{"no equals sign", {"Login"}, false, "Login", "joe", false, "Login"}),
@@ -290,10 +331,10 @@ TEST_F(ProfileCommandsTest, RenameRefusals) {
   };
   MakeProfile("Holiday");
   MakeProfile("Work");
-  for (const Case& c : {Case{"Holiday", "WORK", "Profile already exists"},
-                        Case{"Holiday", "HOLIDAY", "Profile already exists"},
-                        Case{"Holiday", "", "Enter a profile name"}, Case{"Holiday", "a/b", "cannot be used"},
-                        Case{"Nope", "Other", "Nope"}}) {
+  for (const Case& c :
+       {Case{"Holiday", "WORK", "Profile already exists"}, Case{"Holiday", "HOLIDAY", "Profile already exists"},
+        Case{"Holiday", "", "Enter a profile name"}, Case{"Holiday", "a/b", "cannot be used"},
+        Case{"Nope", "Other", "Nope"}}) {
     const CliResult r = Run({"profile", "rename", c.from, c.to});
     EXPECT_NE(r.exitCode, 0) << c.from << " -> " << c.to;
     EXPECT_TRUE(StartsWith(r.LastErrorLine(), "albumsmith-cli: ")) << r.err;

@@ -85,13 +85,14 @@ TEST_F(SiteCliTest, StaticSiteWithTheDerivedFilesMadeFirst) {
             "folder / 2 image(s)\nfolder Trips/ 0 image(s)\nfolder Trips/2004/ 1 image(s)\n"
             "page index.html\npage slide.html\npage Trips/index.html\npage Trips/slide.html\n"
             "page Trips/2004/index.html\npage Trips/2004/slide.html\n"
-            "wrote 3 folder(s) and 6 page(s) to " + Out().string() + "\n");
+            "wrote 3 folder(s) and 6 page(s) to " +
+                Out().string() + "\n");
   for (const char* file :
        {"albsite/js/album_s.js", "albsite/js/dtree.js", "albsite/js/albumsmith.css", "albsite/js/dir.js",
         "albsite/images/loading.gif", "albsite/images/movieanim.gif",
         // made by this command: the profile had no derived file
-        "albsite/s/canon-ixus.jpg", "albsite/s/canon-ixus.jpg.html", "albsite/m/canon-ixus.jpg",
-        "albsite/s/sort.inf", "albsite/s/Trips/2004/portrait_6.jpg", "albsite/m/Trips/2004/portrait_6.jpg"}) {
+        "albsite/s/canon-ixus.jpg", "albsite/s/canon-ixus.jpg.html", "albsite/m/canon-ixus.jpg", "albsite/s/sort.inf",
+        "albsite/s/Trips/2004/portrait_6.jpg", "albsite/m/Trips/2004/portrait_6.jpg"}) {
     EXPECT_TRUE(fs::is_regular_file(Out() / file)) << file;
   }
   EXPECT_TRUE(fs::is_regular_file(profilesPath() / "Holiday" / "albsite" / "s" / "canon-ixus.jpg"));
@@ -179,17 +180,22 @@ TEST_F(SiteCliTest, PhpSiteRunsNoTextAsCode) {
   struct Case {
     const char* what;
     std::vector<std::pair<std::string, std::string>> variables;
-    std::string footer;      // the tokens the footer holds
-    std::string font;        // of the comments
-    std::string rootShows;   // what the top folder's page then holds
+    std::string footer;                // the tokens the footer holds
+    std::string font;                  // of the comments
+    std::string rootShows;             // what the top folder's page then holds
     std::vector<std::string> leftOut;  // names reported as not variable names
   };
   const Case cases[] = {
-      {"a variable's name", {{".system(\"touch name-marker\").", "v"}}, "__.system(\"touch name-marker\").__", "",
-       "__.system(\"touch name-marker\").__", {".system(\"touch name-marker\")."}},
+      {"a variable's name",
+       {{".system(\"touch name-marker\").", "v"}},
+       "__.system(\"touch name-marker\").__",
+       "",
+       "__.system(\"touch name-marker\").__",
+       {".system(\"touch name-marker\")."}},
       {"names that end the string or the code",
        {{"x?><?php touch('name-marker'); ?>", "v"}, {"a'b", "v"}, {"back\\slash", "v"}},
-       "__x?><?php touch('name-marker'); ?>__ __a'b__ __back\\slash__", "",
+       "__x?><?php touch('name-marker'); ?>__ __a'b__ __back\\slash__",
+       "",
        "__x?><?php touch('name-marker'); ?>__ __a'b__ __back\\slash__",
        {"x?><?php touch('name-marker'); ?>", "a'b", "back\\slash"}},
       {"a variable's value", {{"VAL", value}}, "<p>__VAL__</p>", "", "<p>" + value + "</p>", {}},
@@ -219,8 +225,8 @@ TEST_F(SiteCliTest, PhpSiteRunsNoTextAsCode) {
 
     const std::map<std::string, std::string> pages = ServePhpSite();
 
-    for (const char* marker :
-         {"name-marker", "value-marker", "footer-marker", "root-marker", "title-marker", "folder-marker", "font-marker"})
+    for (const char* marker : {"name-marker", "value-marker", "footer-marker", "root-marker", "title-marker",
+                               "folder-marker", "font-marker"})
       EXPECT_FALSE(fs::exists(Out() / marker)) << marker;
     ASSERT_EQ(pages.size(), 8u);
     const std::string& root = pages.at(".");
@@ -248,17 +254,17 @@ TEST_F(SiteCliTest, PhpFooterAndRootPageShowTheVariables) {
   WriteText(Images() / "Trips" / "Folder.ini", "[variables]\nOWNER=Ann\n");
   WriteText(profilesPath() / "Holiday" / "Footer.html", "<p>&copy; __OWNER__, __VERSION__</p>");
   WriteText(profilesPath() / "Holiday" / "Root.html", "<h1>Photos by __OWNER__</h1>");
-  ASSERT_EQ(Run({"profile", "set", "Holiday", "ShortFooterFilename=Footer.html", "ShortRootFilename=Root.html",
-                 "RootMode=1"})
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      Run({"profile", "set", "Holiday", "ShortFooterFilename=Footer.html", "ShortRootFilename=Root.html", "RootMode=1"})
+          .exitCode,
+      0);
 
   const std::map<std::string, std::string> pages = ServePhpSite();
 
   ASSERT_EQ(pages.size(), 6u);
   EXPECT_NE(pages.at(".").find("<h1>Photos by Jo</h1>"), std::string::npos) << pages.at(".");
-  for (const auto& [page, owner] : std::map<std::string, std::string>{
-           {".", "Jo"}, {"Trips", "Ann"}, {"Trips/2004", "Jo"}}) {
+  for (const auto& [page, owner] :
+       std::map<std::string, std::string>{{".", "Jo"}, {"Trips", "Ann"}, {"Trips/2004", "Jo"}}) {
     EXPECT_NE(pages.at(page).find("<p>&copy; " + owner + ", "), std::string::npos) << page << pages.at(page);
     EXPECT_EQ(pages.at(page).find("__"), std::string::npos) << page;
   }

@@ -47,9 +47,9 @@ class SyncCliTest : public CliTest {
 TEST_F(SyncCliTest, CheckTicksEachLineOrSaysWhichFailed) {
   const CliResult ok = Run({"check", "Holiday"});
   EXPECT_EQ(ok.exitCode, 0) << ok.err;
-  EXPECT_EQ(ok.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
-                                                     "[ok] Base directory is empty", "[ok] Create and delete files",
-                                                     "Protocol: FTP"}));
+  EXPECT_EQ(ok.OutLines(),
+            (std::vector<std::string>{"[ok] Connection to server and authentication", "[ok] Base directory is empty",
+                                      "[ok] Create and delete files", "Protocol: FTP"}));
   EXPECT_TRUE(fs::is_directory(Remote("")));
   EXPECT_TRUE(fs::is_empty(Remote("")));
 
@@ -105,9 +105,9 @@ TEST_F(SftpCliTest, CheckNamesTheHostKeyAndPinsItOnYes) {
 
   const CliResult trusted = Run({"--yes", "check", "Holiday"});
   EXPECT_EQ(trusted.exitCode, 0) << trusted.err;
-  EXPECT_EQ(trusted.OutLines(), (std::vector<std::string>{"[ok] Connection to server and authentication",
-                                                         "[ok] Base directory is empty",
-                                                         "[ok] Create and delete files", protocol}));
+  EXPECT_EQ(trusted.OutLines(),
+            (std::vector<std::string>{"[ok] Connection to server and authentication", "[ok] Base directory is empty",
+                                      "[ok] Create and delete files", protocol}));
   EXPECT_EQ(ReadProfile(profiles(), "Holiday").fingerprint, server->fingerprint_);
 
   ASSERT_EQ(Run({"sync", "Holiday", "--yes"}).exitCode, 0);
@@ -173,9 +173,9 @@ TEST_F(SyncCliTest, DryRunListsTheChangedPhotosFilesAndChangesNothing) {
   lines.pop_back();
   // The folder load writes the folder's sort.inf again; the pages and dir.js
   // come out as they were sent and stay off the plan.
-  EXPECT_EQ(lines, (std::vector<std::string>{"upload /album/albsite/m/Trips/b.jpg", "upload /album/albsite/s/Trips/b.jpg",
-                                             "upload /album/albsite/s/Trips/b.jpg.html",
-                                             "upload /album/albsite/s/Trips/sort.inf"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "upload /album/albsite/m/Trips/b.jpg", "upload /album/albsite/s/Trips/b.jpg",
+                       "upload /album/albsite/s/Trips/b.jpg.html", "upload /album/albsite/s/Trips/sort.inf"}));
   EXPECT_TRUE(StartsWith(summary, "4 uploads (")) << summary;
   EXPECT_TRUE(EndsWith(summary, " bytes), 0 deletions, 0 mkdir, 0 rmdir, 0 questions")) << summary;
   EXPECT_EQ(plan.exitCode, 0);

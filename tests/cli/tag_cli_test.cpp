@@ -31,15 +31,14 @@ class TagCommandTest : public CliTest {
 TEST_F(TagCommandTest, WritesTheStampFromTheOptionsAndRemakesOnlyThoseMediumImages) {
   const auto bMedium = fs::last_write_time(medium() / "b.jpg");
   const auto aThumb = fs::last_write_time(thumbs() / "a.jpg");
-  const CliResult r = Run({"tag", "Trip", "Coast", "--text", "Kodak, 1998", "--font", "Arial,40,bold,italic",
-                           "--color", "11", "--background", "transparent", "--background-color", "4", "--position",
-                           "ll", "--external", "a.jpg"});
+  const CliResult r =
+      Run({"tag", "Trip", "Coast", "--text", "Kodak, 1998", "--font", "Arial,40,bold,italic", "--color", "11",
+           "--background", "transparent", "--background-color", "4", "--position", "ll", "--external", "a.jpg"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string tag = ReadText(images() / "a.jpg.tag");
   EXPECT_TRUE(tag.starts_with("[parameters]")) << tag;
-  for (const char* line : {"font=-40,0,0,0,700,1,0,0,0,3,2,1,34,Arial", "text=Kodak, 1998", "txtcolor=11",
-                           "bgcolor=4", "position=2", "tag=1", "background=1", "external=1", "boxheight=",
-                           "boxwidth="})
+  for (const char* line : {"font=-40,0,0,0,700,1,0,0,0,3,2,1,34,Arial", "text=Kodak, 1998", "txtcolor=11", "bgcolor=4",
+                           "position=2", "tag=1", "background=1", "external=1", "boxheight=", "boxwidth="})
     EXPECT_NE(tag.find(line), std::string::npos) << line << "\n" << tag;
   EXPECT_FALSE(fs::exists(images() / "b.jpg.tag"));
   EXPECT_TRUE(fs::exists(medium() / "a.jpg")) << "made again";

@@ -50,16 +50,13 @@ class DerivedFiles : public ::testing::Test {
 TEST_F(DerivedFiles, OnlyAStrictlyNewerDerivedFileIsUpToDate) {
   struct Case {
     const char* name;
-    int sourceAge;   // seconds from now; 0: the file is missing
+    int sourceAge;  // seconds from now; 0: the file is missing
     int derivedAge;
     bool older;
   };
   const Case cases[] = {
-      {"derived-newer", -100, -10, false},
-      {"derived-older", -10, -100, true},
-      {"same-time", -50, -50, true},
-      {"derived-missing", -10, 0, true},
-      {"source-missing", 0, -10, true},
+      {"derived-newer", -100, -10, false}, {"derived-older", -10, -100, true}, {"same-time", -50, -50, true},
+      {"derived-missing", -10, 0, true},   {"source-missing", 0, -10, true},
   };
   for (const Case& c : cases) {
     const std::string source = Path("source.jpg"), derived = Path("derived.jpg");

@@ -16,8 +16,8 @@ struct ExifFixture {
   std::string date;     // "" for no capture date; else 19 characters
   bool motorola = false;
   int thumbnailOrientation = 0;  // 0: no second directory; else its orientation tag
-  std::string comment;  // "" for no comment section
-  std::string icc;      // "" for no colour profile section
+  std::string comment;           // "" for no comment section
+  std::string icc;               // "" for no colour profile section
 };
 
 // The Exif APP1 section (marker included).

@@ -560,13 +560,26 @@ TEST(ExifBlockTest, NextDirectoryLinkIsItsFirstTwoBytes) {
     const char* model;                              // read from the second directory, or ""
   };
   const Case cases[] = {
-      {"Intel, whole link", false, [](std::uint8_t at) { return std::string{static_cast<char>(at), 0, 0, 0}; },
+      {"Intel, whole link", false,
+       [](std::uint8_t at) {
+         return std::string{static_cast<char>(at), 0, 0, 0};
+       },
        "Second"},
-      {"Intel, high half set", false, [](std::uint8_t at) { return std::string{static_cast<char>(at), 0, 1, 0}; },
+      {"Intel, high half set", false,
+       [](std::uint8_t at) {
+         return std::string{static_cast<char>(at), 0, 1, 0};
+       },
        "Second"},
-      {"Motorola, whole link", true, [](std::uint8_t at) { return std::string{0, 0, 0, static_cast<char>(at)}; }, ""},
+      {"Motorola, whole link", true,
+       [](std::uint8_t at) {
+         return std::string{0, 0, 0, static_cast<char>(at)};
+       },
+       ""},
       {"Motorola, link in the first two bytes", true,
-       [](std::uint8_t at) { return std::string{0, static_cast<char>(at), 0, 0}; }, "Second"},
+       [](std::uint8_t at) {
+         return std::string{0, static_cast<char>(at), 0, 0};
+       },
+       "Second"},
   };
   for (const Case& c : cases) {
     TiffWriter w(c.motorola);

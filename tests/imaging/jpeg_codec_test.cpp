@@ -85,7 +85,8 @@ TEST_F(JpegCodec, BadFilesAreRefusedWithoutACrash) {
       {"cut-in-header.jpg", good.substr(0, 100)},
       // A photo still being copied: the header is complete, the scan is not.
       {"cut-in-scan.jpg", good.substr(0, good.size() / 2)},
-      {"corrupt-frame.jpg", [&] {
+      {"corrupt-frame.jpg",
+       [&] {
          std::string b = good;
          const size_t sof = b.find("\xFF\xC0");
          b[sof + 5] = 0;  // height 0
@@ -125,11 +126,8 @@ TEST_F(JpegCodec, PicturesBeyondTheSizeLimitAreRefusedBeforeAnyAllocation) {
     int width, height;
     bool refused;
   } cases[] = {
-      {65000, 65000, true},
-      {30001, 8, true},
-      {8, 30001, true},
-      {20000, 20000, true},  // 400 megapixels
-      {30000, 8, false},     // within the limits: decoded from what its scans hold
+      {65000, 65000, true}, {30001, 8, true}, {8, 30001, true}, {20000, 20000, true},  // 400 megapixels
+      {30000, 8, false},  // within the limits: decoded from what its scans hold
   };
   for (const Case& c : cases) {
     std::string bytes = small;
@@ -144,11 +142,15 @@ TEST_F(JpegCodec, PicturesBeyondTheSizeLimitAreRefusedBeforeAnyAllocation) {
     ImageBuffer picture;
     int32_t fileWidth = 0, fileHeight = 0;
     const bool decoded = LoadJpegScaled(
-        file.string(), picture, [](int32_t, int32_t) { return DecodeNeed{800, 600}; }, fileWidth, fileHeight);
+        file.string(), picture,
+        [](int32_t, int32_t) {
+          return DecodeNeed{800, 600};
+        },
+        fileWidth, fileHeight);
     EXPECT_TRUE(!c.refused || !decoded) << c.width << " x " << c.height;
     EXPECT_LT(PeakResidentKb() - peakBefore, 32 * 1024) << c.width << " x " << c.height;
-    const std::string message = file.string() + " is not processed: the picture is " + std::to_string(c.width) +
-                                " x " + std::to_string(c.height) +
+    const std::string message = file.string() + " is not processed: the picture is " + std::to_string(c.width) + " x " +
+                                std::to_string(c.height) +
                                 " pixels, more than the 30000 pixels a side or 250 megapixels this program handles";
     EXPECT_EQ(Shown(), c.refused ? std::vector<std::string>{message} : std::vector<std::string>{})
         << c.width << " x " << c.height;
@@ -202,12 +204,11 @@ TEST_F(JpegCodec, ScaledDecodeTakesTheSmallestScaleThatCoversTheNeed) {
     PictureSize want;
   };
   const Case cases[] = {
-      {{75, 50}, {75, 50}},       // 1/8
-      {{76, 1}, {150, 100}},      // 2/8
-      {{1, 51}, {150, 100}},
-      {{200, 134}, {225, 150}},   // 3/8
-      {{600, 400}, {600, 400}},   // full
-      {{601, 1}, {600, 400}},     // more than the file has: full, never enlarged
+      {{75, 50}, {75, 50}},                                // 1/8
+      {{76, 1}, {150, 100}},                               // 2/8
+      {{1, 51}, {150, 100}},    {{200, 134}, {225, 150}},  // 3/8
+      {{600, 400}, {600, 400}},                            // full
+      {{601, 1}, {600, 400}},                              // more than the file has: full, never enlarged
   };
   for (const Case& c : cases) {
     ImageBuffer picture;

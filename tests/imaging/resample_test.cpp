@@ -49,17 +49,49 @@ INSTANTIATE_TEST_SUITE_P(
         ResampleCase{"HalfWidthTruncates", 4, 1, 1, {0, 100, 200, 255}, 2, ResampleMode::FitWidth, 2, 1, {50, 228}},
         // factor 2/3 = 2730/4096: shares 2730 + 1366 and 1364 + 2732, the last
         // 2 units of the second row and column taken from the last source line.
-        ResampleCase{"TwoThirdsSplitsLines", 3, 3, 1, {0, 255, 90, 30, 60, 120, 255, 255, 255}, 2,
-                     ResampleMode::FitWidth, 2, 2, {70, 130, 183, 203}},
+        ResampleCase{"TwoThirdsSplitsLines",
+                     3,
+                     3,
+                     1,
+                     {0, 255, 90, 30, 60, 120, 255, 255, 255},
+                     2,
+                     ResampleMode::FitWidth,
+                     2,
+                     2,
+                     {70, 130, 183, 203}},
         ResampleCase{"FiveToThree", 5, 1, 1, {0, 50, 100, 150, 200}, 3, ResampleMode::FitWidth, 3, 1, {20, 100, 180}},
-        ResampleCase{"ColourComponentsSeparately", 2, 2, 3, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}, 1,
-                     ResampleMode::FitLonger, 1, 1, {128, 128, 128}},
-        ResampleCase{"FitHeightWorksDownTheColumn", 1, 4, 1, {0, 100, 200, 255}, 2, ResampleMode::FitHeight, 1, 2,
+        ResampleCase{"ColourComponentsSeparately",
+                     2,
+                     2,
+                     3,
+                     {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255},
+                     1,
+                     ResampleMode::FitLonger,
+                     1,
+                     1,
+                     {128, 128, 128}},
+        ResampleCase{
+            "FitHeightWorksDownTheColumn", 1, 4, 1, {0, 100, 200, 255}, 2, ResampleMode::FitHeight, 1, 2, {50, 228}},
+        ResampleCase{"LongerSideOfATallPictureIsItsHeight",
+                     2,
+                     4,
+                     1,
+                     {0, 0, 100, 100, 200, 200, 255, 255},
+                     2,
+                     ResampleMode::FitLonger,
+                     1,
+                     2,
                      {50, 228}},
-        ResampleCase{"LongerSideOfATallPictureIsItsHeight", 2, 4, 1, {0, 0, 100, 100, 200, 200, 255, 255}, 2,
-                     ResampleMode::FitLonger, 1, 2, {50, 228}},
         // Height 1 * 2 + 0.999 truncates to 2 rows; both repeat the one source row.
-        ResampleCase{"EnlargingRepeatsSamples", 2, 1, 1, {10, 200}, 4, ResampleMode::FitWidth, 4, 2,
+        ResampleCase{"EnlargingRepeatsSamples",
+                     2,
+                     1,
+                     1,
+                     {10, 200},
+                     4,
+                     ResampleMode::FitWidth,
+                     4,
+                     2,
                      {10, 10, 200, 200, 10, 10, 200, 200}}),
     [](const ::testing::TestParamInfo<ResampleCase>& info) { return info.param.name; });
 
@@ -115,16 +147,15 @@ TEST(Upright, TurnsAndMirrorsByExifOrientation) {
     std::vector<int> want;
   };
   const Case cases[] = {
-      {1, 3, 2, {1, 2, 3, 4, 5, 6}},
-      {2, 3, 2, {3, 2, 1, 6, 5, 4}},        // mirrored left to right
-      {3, 3, 2, {6, 5, 4, 3, 2, 1}},        // upside down
-      {4, 3, 2, {4, 5, 6, 1, 2, 3}},        // mirrored top to bottom
-      {5, 2, 3, {1, 4, 2, 5, 3, 6}},        // transposed
-      {6, 2, 3, {4, 1, 5, 2, 6, 3}},        // turned a quarter clockwise
-      {7, 2, 3, {6, 3, 5, 2, 4, 1}},        // transverse
-      {8, 2, 3, {3, 6, 2, 5, 1, 4}},        // turned a quarter anticlockwise
-      {0, 3, 2, {1, 2, 3, 4, 5, 6}},        // no orientation recorded
-      {9, 3, 2, {1, 2, 3, 4, 5, 6}},        // not a valid one
+      {1, 3, 2, {1, 2, 3, 4, 5, 6}}, {2, 3, 2, {3, 2, 1, 6, 5, 4}},  // mirrored left to right
+      {3, 3, 2, {6, 5, 4, 3, 2, 1}},                                 // upside down
+      {4, 3, 2, {4, 5, 6, 1, 2, 3}},                                 // mirrored top to bottom
+      {5, 2, 3, {1, 4, 2, 5, 3, 6}},                                 // transposed
+      {6, 2, 3, {4, 1, 5, 2, 6, 3}},                                 // turned a quarter clockwise
+      {7, 2, 3, {6, 3, 5, 2, 4, 1}},                                 // transverse
+      {8, 2, 3, {3, 6, 2, 5, 1, 4}},                                 // turned a quarter anticlockwise
+      {0, 3, 2, {1, 2, 3, 4, 5, 6}},                                 // no orientation recorded
+      {9, 3, 2, {1, 2, 3, 4, 5, 6}},                                 // not a valid one
   };
   const ImageBuffer stored = Picture(3, 2, 1, {1, 2, 3, 4, 5, 6});
   for (const Case& c : cases) {

@@ -34,7 +34,7 @@ inline ImageBuffer RampPicture(int32_t width, int32_t height, int32_t components
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x)
       for (int32_t c = 0; c < components; ++c)
-        p.pixel(x, y)[c] = static_cast<uint8_t>(c == 0 ? x * 255 / std::max(width - 1, 1)
+        p.pixel(x, y)[c] = static_cast<uint8_t>(c == 0   ? x * 255 / std::max(width - 1, 1)
                                                 : c == 1 ? y * 255 / std::max(height - 1, 1)
                                                          : 128);
   return p;

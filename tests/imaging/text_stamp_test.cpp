@@ -91,8 +91,10 @@ TEST(StampFile, WritesTheTenKeysInOrderAndReadsThemBack) {
   std::vector<std::string> keys;
   bool inParameters = false;
   for (const std::string& line : Split(ReplaceAll(text, "\r", ""), '\n')) {
-    if (StartsWith(line, "[")) inParameters = line == "[parameters]";
-    else if (inParameters && !line.empty()) keys.push_back(line.substr(0, line.find('=')));
+    if (StartsWith(line, "["))
+      inParameters = line == "[parameters]";
+    else if (inParameters && !line.empty())
+      keys.push_back(line.substr(0, line.find('=')));
   }
   EXPECT_EQ(keys, (std::vector<std::string>{"font", "text", "txtcolor", "bgcolor", "position", "tag", "background",
                                             "external", "boxheight", "boxwidth"}));
@@ -124,9 +126,9 @@ TEST(StampFile, TextIsCutAt254BytesWithoutSplittingACharacter) {
 
 TEST(StampFile, ColourTableAndIndicesOutsideItGiveBlack) {
   const std::pair<int, StampRgb> cases[] = {
-      {0, {0, 0, 0}},       {1, {128, 0, 0}},     {6, {0, 128, 128}}, {7, {128, 128, 128}},
-      {8, {192, 192, 192}}, {9, {255, 0, 0}},     {13, {255, 0, 255}}, {15, {255, 255, 255}},
-      {16, {0, 0, 0}},      {-1, {0, 0, 0}},      {65535, {0, 0, 0}},
+      {0, {0, 0, 0}},       {1, {128, 0, 0}}, {6, {0, 128, 128}},  {7, {128, 128, 128}},
+      {8, {192, 192, 192}}, {9, {255, 0, 0}}, {13, {255, 0, 255}}, {15, {255, 255, 255}},
+      {16, {0, 0, 0}},      {-1, {0, 0, 0}},  {65535, {0, 0, 0}},
   };
   for (const auto& [index, colour] : cases) EXPECT_EQ(StampColor(index), colour) << index;
 }
@@ -144,11 +146,8 @@ TEST(StampFile, WantedOnlyWithAParametersSectionAndANonZeroTag) {
   const std::string path = (dir.path() / "a.jpg.tag").string();
   EXPECT_FALSE(StampWanted(path));
   const std::pair<const char*, bool> cases[] = {
-      {"[other]\ntag=1\n", false},
-      {"[parameters]\ntext=x\n", false},
-      {"[parameters]\ntag=0\n", false},
-      {"[Parameters]\ntag=1\n", true},
-      {"[parameters]\ntag=2\n", true},
+      {"[other]\ntag=1\n", false},     {"[parameters]\ntext=x\n", false}, {"[parameters]\ntag=0\n", false},
+      {"[Parameters]\ntag=1\n", true}, {"[parameters]\ntag=2\n", true},
   };
   for (const auto& [content, wanted] : cases) {
     WriteText(path, content);

@@ -22,11 +22,16 @@ using test::TempDir;
 // The orientation value whose upright turn is what a Transform code does.
 int OrientationOfCode(int code) {
   switch (static_cast<TransformCode>(code)) {
-    case TransformCode::kRotate90: return 6;
-    case TransformCode::kRotate180: return 3;
-    case TransformCode::kRotate270: return 8;
-    case TransformCode::kFlipLeftRight: return 2;
-    case TransformCode::kFlipUpDown: return 4;
+    case TransformCode::kRotate90:
+      return 6;
+    case TransformCode::kRotate180:
+      return 3;
+    case TransformCode::kRotate270:
+      return 8;
+    case TransformCode::kFlipLeftRight:
+      return 2;
+    case TransformCode::kFlipUpDown:
+      return 4;
   }
   return 1;
 }
@@ -156,7 +161,8 @@ TEST_F(Transforms, QuarterTurnsAddUpExactly) {
   const test::DecodedFile twice = test::Decode(At("twice.jpg"));
   EXPECT_TRUE(SamePixels(twice.picture, once.picture)) << "two quarter turns are one half turn";
   EXPECT_FALSE(SamePixels(once.picture, original.picture));
-  EXPECT_TRUE(SamePixels(test::Decode(At("four.jpg")).picture, original.picture)) << "four quarter turns change nothing";
+  EXPECT_TRUE(SamePixels(test::Decode(At("four.jpg")).picture, original.picture))
+      << "four quarter turns change nothing";
 }
 
 // The colour transform of Adobe CMYK and YCCK files rides in their APP14
@@ -335,8 +341,8 @@ TEST(ExifDateTimeText, OnlyRealDatesRead) {
   EXPECT_EQ(local.tm_mon, 6);
   EXPECT_EQ(local.tm_mday, 1);
   EXPECT_EQ(local.tm_hour, 10);
-  for (const char* bad : {"2004:04:31 10:00:00", "2004:07:01 24:00:00", "2004-07-01 10:00:00", "2004:07:01",
-                          "2004:07:01 10:00:0x", ""})
+  for (const char* bad :
+       {"2004:04:31 10:00:00", "2004:07:01 24:00:00", "2004-07-01 10:00:00", "2004:07:01", "2004:07:01 10:00:0x", ""})
     EXPECT_FALSE(ParseExifDateTime(bad)) << bad;
 }
 

@@ -40,7 +40,8 @@ TEST(AtomicFileTest, ParallelWritersNeverLeaveTheUmaskOpen) {
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {
       for (int i = 0; i < kFilesEach; ++i)
-        (void)WriteFileAtomically(dir.path() / (std::to_string(t) + "-" + std::to_string(i)), "x", std::nullopt, Flush::kNo);
+        (void)WriteFileAtomically(dir.path() / (std::to_string(t) + "-" + std::to_string(i)), "x", std::nullopt,
+                                  Flush::kNo);
     });
   for (std::thread& t : threads) t.join();
 

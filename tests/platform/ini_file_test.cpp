@@ -133,8 +133,8 @@ TEST(IniFileTest, ParsesIntegersLikeTheWindowsCall) {
   struct Case {
     const char* text;
     int expected;
-  } cases[] = {{"12", 12}, {"+3", 3}, {"-1", -1}, {"  8 ", 8}, {"0x10", 16}, {"7px", 7}, {"px", 0}, {"", 99},
-               {"4294967295", -1}};
+  } cases[] = {{"12", 12}, {"+3", 3}, {"-1", -1}, {"  8 ", 8},       {"0x10", 16},
+               {"7px", 7}, {"px", 0}, {"", 99},   {"4294967295", -1}};
   for (const Case& c : cases) EXPECT_EQ(ParseIniInt(c.text, 99), c.expected) << c.text;
 }
 

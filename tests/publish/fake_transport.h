@@ -83,7 +83,8 @@ class FakeTransport final : public RemoteTransport {
       if (ask == Ask::Yes && askCreate_) {
         std::string shown(sub);
         if (EndsWith(shown, "/")) shown.pop_back();
-        const Reply reply = ShowMessageText({Icon::Question, Buttons::OkCancel, true}, "Create remote directory \"%s\"", {shown});
+        const Reply reply =
+            ShowMessageText({Icon::Question, Buttons::OkCancel, true}, "Create remote directory \"%s\"", {shown});
         if (reply.dontAskAgain) {
           askCreate_ = false;
         } else if (!IsPositive(reply.answer)) {

@@ -58,8 +58,8 @@ class FtpServerTest : public ::testing::TestWithParam<ServerKind> {
     auto it = servers.find(GetParam());
     if (it == servers.end()) {
       Started started;
-      started.server = GetParam() == ServerKind::Pyftpdlib ? test::StartPyftpdlib(started.error)
-                                                           : test::StartVsftpd(started.error);
+      started.server =
+          GetParam() == ServerKind::Pyftpdlib ? test::StartPyftpdlib(started.error) : test::StartVsftpd(started.error);
       it = servers.emplace(GetParam(), std::move(started)).first;
     }
     ASSERT_NE(it->second.server, nullptr) << it->second.error;
@@ -98,7 +98,8 @@ TEST_P(FtpServerTest, WrongPasswordShowsTheServersRefusal) {
   EXPECT_FALSE(session_.ListDir(list, base_, "", IncludeDirs::Yes, Create::No, Ask::Yes));
 
   ASSERT_EQ(Texts().size(), 1u);
-  const std::string expected = "Error connecting host '" + server_->serverText() + "'\r\n\r\n67 : Login denied\r\n\r\n530 ";
+  const std::string expected =
+      "Error connecting host '" + server_->serverText() + "'\r\n\r\n67 : Login denied\r\n\r\n530 ";
   EXPECT_TRUE(StartsWith(Texts()[0], expected)) << Texts()[0];
   EXPECT_EQ(Prompts().shown()[0].icon, Icon::Exclamation);
   EXPECT_EQ(session_.lastError(), 67);
@@ -167,7 +168,8 @@ TEST_P(FtpServerTest, UploadsAreListedWithTheirSizesAndTimes) {
 
   RemoteEntryList files;
   ASSERT_TRUE(session_.ListDir(files, base_, "", IncludeDirs::No, Create::No, Ask::Yes));
-  EXPECT_EQ(Sizes(files), (std::map<std::string, std::uint64_t>{{"dir.js", 15}, {"empty.txt", 0}, {"photo.jpg", 1234}}));
+  EXPECT_EQ(Sizes(files),
+            (std::map<std::string, std::uint64_t>{{"dir.js", 15}, {"empty.txt", 0}, {"photo.jpg", 1234}}));
   const bool minutes = GetParam() == ServerKind::Vsftpd;
   for (const RemoteEntry& e : files) {
     EXPECT_FALSE(e.isDir) << e.name;
@@ -335,7 +337,7 @@ TEST_P(FtpServerTest, FailuresShowTheOperationTheLibraryErrorAndTheServersReply)
   const struct {
     const char* what;
     std::function<bool()> call;
-    std::string start;   // the text before the server's reply
+    std::string start;  // the text before the server's reply
     bool serverReply;
   } cases[] = {
       {"delete a missing file", [&] { return session_.RemoveFile(base_ + "100% gone.txt"); },
@@ -349,8 +351,7 @@ TEST_P(FtpServerTest, FailuresShowTheOperationTheLibraryErrorAndTheServersReply)
        "Error change to directory '" + base_ + "file.txt/x/'\r\n\r\n21 : Quote command returned error", true},
       {"upload into a missing directory", [&] { return session_.PutBuffer(base_ + "no/such.txt", "x"); },
        "Error opening remote file '" + base_ + "no/such.txt'\r\n\r\n25 : ", true},
-      {"upload a missing local file",
-       [&] { return session_.PutFile(local.path() / "gone.jpg", base_ + "gone.jpg"); },
+      {"upload a missing local file", [&] { return session_.PutFile(local.path() / "gone.jpg", base_ + "gone.jpg"); },
        "Error uploading file '" + (local.path() / "gone.jpg").string() + "' to '" + base_ +
            "gone.jpg'\r\n\r\n2 : No such file or directory",
        false},

@@ -15,7 +15,7 @@ TEST(ParseServerTextTest, PortAfterTheLastColon) {
   } cases[] = {
       {"ftp.example.org", "ftp.example.org", 21},
       {"ftp.example.org:2121", "ftp.example.org", 2121},
-      {"ftp.example.org:", "ftp.example.org", 0},      // 0: the library's own FTP port
+      {"ftp.example.org:", "ftp.example.org", 0},  // 0: the library's own FTP port
       {"ftp.example.org:abc", "ftp.example.org", 0},
       {"ftp.example.org:21x", "ftp.example.org", 21},  // leading digits only
       {"a:b:2121", "a:b", 2121},

@@ -52,7 +52,8 @@ inline int RunCommand(const std::string& command, const std::string& input, std:
 // A server process with its own folder, log and (for vsftpd) system user.
 class FtpTestServer {
  public:
-  FtpTestServer(std::string name, std::string loginMarker) : name_(std::move(name)), loginMarker_(std::move(loginMarker)) {
+  FtpTestServer(std::string name, std::string loginMarker)
+      : name_(std::move(name)), loginMarker_(std::move(loginMarker)) {
     root_ = dir_.path() / "root";
     log_ = dir_.path() / "server.log";
     std::filesystem::create_directories(root_);
@@ -93,7 +94,8 @@ class FtpTestServer {
   int Logins() const {
     const std::string text = ReadText(log_);
     int count = 0;
-    for (size_t pos = text.find(loginMarker_); pos != std::string::npos; pos = text.find(loginMarker_, pos + 1)) ++count;
+    for (size_t pos = text.find(loginMarker_); pos != std::string::npos; pos = text.find(loginMarker_, pos + 1))
+      ++count;
     return count;
   }
 
@@ -197,12 +199,26 @@ inline std::unique_ptr<FtpTestServer> StartPyftpdlib(std::string& error, int rea
   server->login_ = "albumsmith";
   server->password_ = RandomWord(12);
   const auto [first, last] = FreePortRange(20);
-  error = server->Start({python, std::string(ALBUMSMITH_TEST_DATA) + "/publish/ftp_server.py", "--port",
-                         std::to_string(server->port_), "--root", server->root().string(), "--user", server->login_,
-                         "--password", server->password_, "--passive-ports",
-                         std::to_string(first) + "-" + std::to_string(last), "--log", server->log().string(),
-                         "--read-limit", std::to_string(readLimit), "--cut-uploads", cutUploads,
-                         "--drop-uploads", dropUploads});
+  error = server->Start({python,
+                         std::string(ALBUMSMITH_TEST_DATA) + "/publish/ftp_server.py",
+                         "--port",
+                         std::to_string(server->port_),
+                         "--root",
+                         server->root().string(),
+                         "--user",
+                         server->login_,
+                         "--password",
+                         server->password_,
+                         "--passive-ports",
+                         std::to_string(first) + "-" + std::to_string(last),
+                         "--log",
+                         server->log().string(),
+                         "--read-limit",
+                         std::to_string(readLimit),
+                         "--cut-uploads",
+                         cutUploads,
+                         "--drop-uploads",
+                         dropUploads});
   return error.empty() ? std::move(server) : nullptr;
 }
 

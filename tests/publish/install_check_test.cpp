@@ -26,8 +26,8 @@ ScriptedPrompter& Prompts() { return test::Environment::prompter(); }
 
 TEST(IndexFingerprintTest, BytesAreSignedAndWeightedByPosition) {
   EXPECT_EQ(IndexFingerprint(""), 0u);
-  EXPECT_EQ(IndexFingerprint("a"), 0u);                     // position 0 weighs nothing
-  EXPECT_EQ(IndexFingerprint("ab"), 98u);                   // 'b' * 1
+  EXPECT_EQ(IndexFingerprint("a"), 0u);    // position 0 weighs nothing
+  EXPECT_EQ(IndexFingerprint("ab"), 98u);  // 'b' * 1
   EXPECT_EQ(IndexFingerprint("abc"), 98u + 99u * 2);
   EXPECT_EQ(IndexFingerprint(std::string("x\xFF", 2)), 0xFFFFFFFFu);  // -1 * 1, wrapped
   // Stored in the settings of sites installed earlier, so the value is fixed:
@@ -61,9 +61,7 @@ class InstallTest : public ::testing::Test {
     RemoteSite site = Site();
     return InstallRemoteSoftware(site);
   }
-  std::string Local(const std::string& relative) const {
-    return test::ReadText(test::TemplateDataDir() + relative);
-  }
+  std::string Local(const std::string& relative) const { return test::ReadText(test::TemplateDataDir() + relative); }
 
   test::SyncTestProfile profile_;
   test::FakeTransport fake_;
@@ -74,7 +72,8 @@ class InstallTest : public ::testing::Test {
 TEST_F(InstallTest, InstallPutsEverySupportFileAndTheCheckThenPasses) {
   EXPECT_EQ(Check(), InstallCheck::kOutdated);
   ASSERT_TRUE(Install());
-  for (const char* dir : {"/album/albsite/bg", "/album/albsite/m", "/album/albsite/s"}) EXPECT_TRUE(fake_.dirs.count(dir));
+  for (const char* dir : {"/album/albsite/bg", "/album/albsite/m", "/album/albsite/s"})
+    EXPECT_TRUE(fake_.dirs.count(dir));
   for (const char* file : {"albsite/js/album_s.js", "albsite/js/dtree.js", "albsite/js/albumsmith.css",
                            "albsite/images/loading.gif", "albsite/images/movieanim.gif"})
     EXPECT_EQ(fake_.files[std::string("/album/") + file].content, Local(file)) << file;
@@ -119,8 +118,12 @@ TEST_F(InstallTest, CheckComparesNamesAndSizesNotTimes) {
       {"style sheet missing", [](test::FakeTransport& f) { f.files.erase("/album/albsite/js/albumsmith.css"); },
        InstallCheck::kOutdated},
       {"style sheet of another size: sent again",
-       [](test::FakeTransport& f) { f.files["/album/albsite/js/albumsmith.css"].content = "x"; }, InstallCheck::kCurrent},
-      {"an extra image", [](test::FakeTransport& f) { f.files["/album/albsite/images/mine.gif"] = {"gif", 0}; },
+       [](test::FakeTransport& f) { f.files["/album/albsite/js/albumsmith.css"].content = "x"; },
+       InstallCheck::kCurrent},
+      {"an extra image",
+       [](test::FakeTransport& f) {
+         f.files["/album/albsite/images/mine.gif"] = {"gif", 0};
+       },
        InstallCheck::kCurrent},
       {"an image missing", [](test::FakeTransport& f) { f.files.erase("/album/albsite/images/loading.gif"); },
        InstallCheck::kOutdated},
@@ -223,19 +226,27 @@ TEST(ProfileCheckTest, LinesTickUntilAStepFails) {
     std::vector<std::string> messages;
   } cases[] = {
       {"empty server", [](test::FakeTransport&) {}, true, {shown1, ticked1, shown2, ticked2, shown3, ticked3}, {}},
-      {"only directories: no warning", [](test::FakeTransport& f) {
+      {"only directories: no warning",
+       [](test::FakeTransport& f) {
          f.dirs.insert("/album");
          f.dirs.insert("/album/m");
        },
-       true, {shown1, ticked1, shown2, ticked2, shown3, ticked3}, {}},
+       true,
+       {shown1, ticked1, shown2, ticked2, shown3, ticked3},
+       {}},
       {"a file: warned, goes on",
        [](test::FakeTransport& f) {
          f.dirs.insert("/album");
          f.files["/album/index.html"] = {"x", 0};
-       }, true,
-       {shown1, ticked1, shown2, warned2, shown3, ticked3}, {notEmpty}},
+       },
+       true,
+       {shown1, ticked1, shown2, warned2, shown3, ticked3},
+       {notEmpty}},
       {"no connection", [](test::FakeTransport& f) { f.failOnCall = 1; }, false, {shown1}, {"Connect failed"}},
-      {"cannot write", [](test::FakeTransport& f) { f.failOnCall = 4; }, false, {shown1, ticked1, shown2, ticked2, shown3},
+      {"cannot write",
+       [](test::FakeTransport& f) { f.failOnCall = 4; },
+       false,
+       {shown1, ticked1, shown2, ticked2, shown3},
        {"PutBuffer /album/fdiekjd8.test failed"}},
   };
   ProfileSettings profile;

@@ -28,7 +28,8 @@ struct Ledger {
 // transport does.
 class LedgerTransport final : public RemoteTransport {
  public:
-  LedgerTransport(Ledger& ledger, bool refuses, int worksFor) : ledger_(ledger), refuses_(refuses), worksFor_(worksFor) {}
+  LedgerTransport(Ledger& ledger, bool refuses, int worksFor)
+      : ledger_(ledger), refuses_(refuses), worksFor_(worksFor) {}
   void SetProfile(const ProfileSettings&) override {}
   void SetStopFlag(const std::atomic<bool>*) override {}
   int lastError() const override { return lastError_; }
@@ -73,10 +74,10 @@ TEST(TransferPoolTest, EveryJobIsDoneOnceWhateverTheExtraConnectionsDo) {
   struct Case {
     const char* what;
     int connections;
-    bool maker;           // extra connections can be made
-    bool extrasRefused;   // the server refuses every extra connection
-    int extraWorksFor;    // uploads an extra one does before it breaks; -1 never
-    int mainWorksFor;     // the same for the run's own
+    bool maker;          // extra connections can be made
+    bool extrasRefused;  // the server refuses every extra connection
+    int extraWorksFor;   // uploads an extra one does before it breaks; -1 never
+    int mainWorksFor;    // the same for the run's own
     bool succeeds;
     size_t shown;  // failures shown to the user
   };
@@ -138,7 +139,8 @@ TEST(TransferPoolTest, StopEndsTheStepWithoutStartingMore) {
   Ledger ledger;
   LedgerTransport main(ledger, false, -1);
   std::atomic<bool> stop{false};
-  TransferPool pool(main, 4, [&] { return std::make_unique<LedgerTransport>(ledger, false, -1); }, stop);
+  TransferPool pool(
+      main, 4, [&] { return std::make_unique<LedgerTransport>(ledger, false, -1); }, stop);
   size_t started = 0;
   const bool ok = pool.Run(
       100,

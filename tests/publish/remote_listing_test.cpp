@@ -46,10 +46,12 @@ TEST(ParseMlsdLineTest, FactsThenOneSpaceThenTheName) {
       {"type=file;size=1234;modify=20240102030405;perm=adfrw; photo 1.jpg",
        File("photo 1.jpg", 1234, UtcSeconds(2024, 1, 2, 3, 4, 5))},
       // Fact names and values in any case; fractions of a second dropped.
-      {"Type=DIR;Modify=20231231235959.123;UNIX.mode=0755; albsite", Dir("albsite", 0, UtcSeconds(2023, 12, 31, 23, 59, 59))},
+      {"Type=DIR;Modify=20231231235959.123;UNIX.mode=0755; albsite",
+       Dir("albsite", 0, UtcSeconds(2023, 12, 31, 23, 59, 59))},
       {"type=dir;sizd=4096;modify=20240229120000; leap", Dir("leap", 4096, UtcSeconds(2024, 2, 29, 12, 0, 0))},
       // Everything after the first space is the name, spaces and ";" included.
-      {"type=file;size=5;modify=20240101000000;  two;parts = name.txt", File(" two;parts = name.txt", 5, UtcSeconds(2024, 1, 1))},
+      {"type=file;size=5;modify=20240101000000;  two;parts = name.txt",
+       File(" two;parts = name.txt", 5, UtcSeconds(2024, 1, 1))},
       {"type=file;size=7;modify=20240101000000; name.txt\r", File("name.txt", 7, UtcSeconds(2024, 1, 1))},
       // A link is removed like a file; an unreadable time reads as 0.
       {"type=OS.unix=slink:/srv/x;size=3; link", File("link", 3, 0)},
@@ -67,7 +69,8 @@ TEST(ParseMlsdLineTest, FactsThenOneSpaceThenTheName) {
 
 TEST(ParseListLineTest, UnixFormWithAndWithoutYear) {
   const LineCase cases[] = {
-      {"-rw-r--r--    1 owner    group        1234 Dec 07  2019 old.jpg", Step(File("old.jpg", 1234, UtcSeconds(2019, 12, 7)), kDay)},
+      {"-rw-r--r--    1 owner    group        1234 Dec 07  2019 old.jpg",
+       Step(File("old.jpg", 1234, UtcSeconds(2019, 12, 7)), kDay)},
       {"drwxr-xr-x    2 owner    group        4096 Jun 14 13:37 albsite",
        Step(Dir("albsite", 4096, UtcSeconds(2025, 6, 14, 13, 37), true), kMinute)},
       // Half a year back crosses into the previous year.
@@ -110,12 +113,18 @@ TEST(ParseListLineTest, UnixFormWithAndWithoutYear) {
 
 TEST(ParseListLineTest, DosForm) {
   const LineCase cases[] = {
-      {"12-07-23  01:37PM       <DIR>          albsite", Step(Dir("albsite", 0, UtcSeconds(2023, 12, 7, 13, 37)), kMinute)},
-      {"01-02-24  12:05AM                 1234 photo 1.jpg", Step(File("photo 1.jpg", 1234, UtcSeconds(2024, 1, 2, 0, 5)), kMinute)},
-      {"01-02-24  12:05PM                    0 noon.txt", Step(File("noon.txt", 0, UtcSeconds(2024, 1, 2, 12, 5)), kMinute)},
-      {"06-15-2025  23:59                    7 clock24.txt", Step(File("clock24.txt", 7, UtcSeconds(2025, 6, 15, 23, 59)), kMinute)},
-      {"12-07-69  12:00PM                    5 y2069.txt", Step(File("y2069.txt", 5, UtcSeconds(2069, 12, 7, 12, 0)), kMinute)},
-      {"12-07-70  12:00PM                    5 y1970.txt", Step(File("y1970.txt", 5, UtcSeconds(1970, 12, 7, 12, 0)), kMinute)},
+      {"12-07-23  01:37PM       <DIR>          albsite",
+       Step(Dir("albsite", 0, UtcSeconds(2023, 12, 7, 13, 37)), kMinute)},
+      {"01-02-24  12:05AM                 1234 photo 1.jpg",
+       Step(File("photo 1.jpg", 1234, UtcSeconds(2024, 1, 2, 0, 5)), kMinute)},
+      {"01-02-24  12:05PM                    0 noon.txt",
+       Step(File("noon.txt", 0, UtcSeconds(2024, 1, 2, 12, 5)), kMinute)},
+      {"06-15-2025  23:59                    7 clock24.txt",
+       Step(File("clock24.txt", 7, UtcSeconds(2025, 6, 15, 23, 59)), kMinute)},
+      {"12-07-69  12:00PM                    5 y2069.txt",
+       Step(File("y2069.txt", 5, UtcSeconds(2069, 12, 7, 12, 0)), kMinute)},
+      {"12-07-70  12:00PM                    5 y1970.txt",
+       Step(File("y1970.txt", 5, UtcSeconds(1970, 12, 7, 12, 0)), kMinute)},
       {"13-01-24  01:00PM                    5 month.txt", std::nullopt},
       {"02-30-24  01:00PM                    5 day.txt", std::nullopt},
       {"12-07-23  13:00PM                    5 hour.txt", std::nullopt},

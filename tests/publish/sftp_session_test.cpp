@@ -85,8 +85,8 @@ TEST(MakeTransportTest, ProfileProtocolChoosesTheSession) {
     const char* name;
     bool keepsTimes;
   } cases[] = {
-      {"", "FTP", false},       {"ftp", "FTP", false},   {"ftps", "FTPS", false},
-      {"sftp", "SFTP", true},   {"SFTP", "SFTP", true},
+      {"", "FTP", false},     {"ftp", "FTP", false},  {"ftps", "FTPS", false},
+      {"sftp", "SFTP", true}, {"SFTP", "SFTP", true},
   };
   for (const auto& c : cases) {
     ProfileSettings profile;

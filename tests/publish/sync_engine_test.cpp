@@ -114,7 +114,7 @@ TEST(IsOldListedTest, TheServersExactTimeSettlesOnlyTheWindowAroundTheListedMinu
     const char* what;
     std::int64_t local;
     RemoteEntry remote;
-    int offset;                   // from the listed probe: 50 s more than the true offset of 0
+    int offset;  // from the listed probe: 50 s more than the true offset of 0
     std::optional<int> exactOffset;
     std::optional<std::int64_t> exact;  // what the server tells
     bool old;
@@ -195,7 +195,7 @@ TEST_F(FakeSyncTest, FailureAtAnyCallEndsWithThePhasesMessage) {
       {26, "ListDir /album/Family/", false, kCannotDirectory},
       {29, "PutFile /album/albsite/s/Family/e.jpg.html", false, kCannotDirectory},
       {36, "PutBuffer /album/Family/slide.html", false, kCannotDirectory},
-      {37, "ListDir /album/", false, kCannotDirectory},  // the pages of the ancestors
+      {37, "ListDir /album/", false, kCannotDirectory},                       // the pages of the ancestors
       {53, "ListDir /album/albsite/s/Trips/2004/", false, kCannotDirectory},  // the uploads' sizes
       {63, "PutFile /album/albsite/s/Trips/Folder.html", false, kCannotDirectory},
       // The root's pages, made as an ancestor's, are not sent again for the
@@ -239,7 +239,8 @@ TEST_F(FakeSyncTest, ProtectedAlbumSendsItsRightsLastAndAFailureSaysSo) {
   request.rightsPhp = "<?PHP\n$adm_user=\"admin\";\n?>\n";
   ASSERT_TRUE(Run(request).succeeded) << Join(Warnings(), "\n");
   ASSERT_GE(fake_.calls.size(), 2u);
-  EXPECT_EQ(fake_.calls[fake_.calls.size() - 2], "PutBuffer /album/albsite/js/rights.php") << "the last before Disconnect";
+  EXPECT_EQ(fake_.calls[fake_.calls.size() - 2], "PutBuffer /album/albsite/js/rights.php")
+      << "the last before Disconnect";
   EXPECT_EQ(fake_.files.at("/album/albsite/js/rights.php").content, request.rightsPhp);
 
   Prompts().Clear();
@@ -652,8 +653,7 @@ TEST_F(FakeSyncTest, RunWithoutTreeFileGivesEveryFolderAnId) {
   for (const auto& e : tree.List()) paths.push_back(e.relativePath);
   std::sort(paths.begin(), paths.end());
   EXPECT_EQ(paths, (std::vector<std::string>{"Family/", "Trips/", "Trips/2004/"}));
-  EXPECT_EQ(fake_.files["/album/albsite/js/dir.js"].content,
-            DirectoryTreeData(false, test::kProfileName, tree.List()));
+  EXPECT_EQ(fake_.files["/album/albsite/js/dir.js"].content, DirectoryTreeData(false, test::kProfileName, tree.List()));
 }
 
 }  // namespace

@@ -49,9 +49,9 @@ constexpr std::string_view kRemoteDir = "/album/";
 
 // How a test wants its server to behave.
 struct ServerOptions {
-  int clockAhead = 0;  // seconds the server's clock runs ahead of ours (run under faketime)
-  int rateLimit = 0;   // bytes per second the server takes uploads at; 0 for no limit
-  std::string cutUploads = "";  // pyftpdlib keeps half of each upload to a path holding this
+  int clockAhead = 0;            // seconds the server's clock runs ahead of ours (run under faketime)
+  int rateLimit = 0;             // bytes per second the server takes uploads at; 0 for no limit
+  std::string cutUploads = "";   // pyftpdlib keeps half of each upload to a path holding this
   std::string dropUploads = "";  // pyftpdlib drops the data connection of uploads to a path holding this
   bool tls = false;              // vsftpd: explicit TLS required, with a certificate made for the test
   int maxPerAddress = 0;         // control connections the server accepts from 127.0.0.1 at once; 0 for any
@@ -111,14 +111,28 @@ class SyncServer {
     }
     if (kind_ == ServerKind::Pyftpdlib) {
       const auto [first, last] = test::FreePortRange(20);
-      for (const std::string& a :
-           {test::PythonWithPyftpdlib(), std::string(ALBUMSMITH_TEST_DATA) + "/publish/ftp_server.py",
-            std::string("--port"), std::to_string(server_->port()), std::string("--root"), server_->root().string(),
-            std::string("--user"), server_->login_, std::string("--password"), server_->password_,
-            std::string("--passive-ports"), std::to_string(first) + "-" + std::to_string(last), std::string("--log"),
-            server_->log().string(), std::string("--read-limit"), std::to_string(options_.rateLimit),
-            std::string("--cut-uploads"), options_.cutUploads, std::string("--drop-uploads"), options_.dropUploads,
-            std::string("--max-cons-per-ip"), std::to_string(options_.maxPerAddress)})
+      for (const std::string& a : {test::PythonWithPyftpdlib(),
+                                   std::string(ALBUMSMITH_TEST_DATA) + "/publish/ftp_server.py",
+                                   std::string("--port"),
+                                   std::to_string(server_->port()),
+                                   std::string("--root"),
+                                   server_->root().string(),
+                                   std::string("--user"),
+                                   server_->login_,
+                                   std::string("--password"),
+                                   server_->password_,
+                                   std::string("--passive-ports"),
+                                   std::to_string(first) + "-" + std::to_string(last),
+                                   std::string("--log"),
+                                   server_->log().string(),
+                                   std::string("--read-limit"),
+                                   std::to_string(options_.rateLimit),
+                                   std::string("--cut-uploads"),
+                                   options_.cutUploads,
+                                   std::string("--drop-uploads"),
+                                   options_.dropUploads,
+                                   std::string("--max-cons-per-ip"),
+                                   std::to_string(options_.maxPerAddress)})
         argv.push_back(a);
     } else {
       const fs::path config = server_->folder() / "vsftpd.conf";
@@ -376,8 +390,8 @@ TEST_P(SyncServerTest, ChangedImageSendsItsDerivedFilesAndItsFolderPages) {
   std::vector<std::string> expected = FixedUploads();
   // The comment copy is one of the image's derived files: the folder load
   // removes it with the others when the image changes.
-  for (const char* p : {"albsite/m/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg.comment",
-                        "albsite/s/Trips/2004/c.jpg.html"})
+  for (const char* p : {"albsite/m/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg",
+                        "albsite/s/Trips/2004/c.jpg.comment", "albsite/s/Trips/2004/c.jpg.html"})
     expected.push_back(p);
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(server_->Stors(mark), expected);
@@ -652,8 +666,9 @@ TEST_P(SyncServerTest, RemoteNamesThatReadAsPathsAreShownAndLeftAlone) {
   EXPECT_EQ(test::TreeContent((*server_)->root()), before);
   const std::vector<std::string> warnings = Warnings();
   ASSERT_EQ(warnings.size(), 1u) << Join(warnings, "\n--\n");
-  EXPECT_TRUE(StartsWith(warnings[0], "The remote directory '/album/albsite/m/Trips/' holds entries whose names "
-                                      "cannot be part of a path; they are left as they are:"))
+  EXPECT_TRUE(StartsWith(warnings[0],
+                         "The remote directory '/album/albsite/m/Trips/' holds entries whose names "
+                         "cannot be part of a path; they are left as they are:"))
       << warnings[0];
   for (const char* name : {"\"..\\..\\..\\..\\other-site\"", "\"..\\..\\..\\..\""})
     EXPECT_NE(warnings[0].find(name), std::string::npos) << warnings[0];
@@ -702,8 +717,14 @@ TEST_P(SyncServerTest, RemovingADeletedProfilesFilesSparesTheRootAndThePreserved
   } cases[] = {
       {"the server's root", "/", "", {refused}, test::TreeContent(server_->Local())},
       {"no directory: the root again", "", "", {refused}, test::TreeContent(server_->Local())},
-      {"preserved paths stay with the directories leading to them", "/album/", "stats|albsite\\keep\\notes.txt", {},
-       {{"stats/", ""}, {"stats/today.txt", "12 visits"}, {"albsite/", ""}, {"albsite/keep/", ""},
+      {"preserved paths stay with the directories leading to them",
+       "/album/",
+       "stats|albsite\\keep\\notes.txt",
+       {},
+       {{"stats/", ""},
+        {"stats/today.txt", "12 visits"},
+        {"albsite/", ""},
+        {"albsite/keep/", ""},
         {"albsite/keep/notes.txt", "mine"}}},
       {"nothing preserved: all goes", "/album/", "", {}, {}},
   };
@@ -779,7 +800,7 @@ TEST_P(CuttingServerTest, UploadCutShortFailsTheRunNamingTheFile) {
     const char* cut;
     const char* file;  // the first upload found short
   } cases[] = {
-      {"albsite/m/", "albsite/m/Family/e.jpg"},                     // alone in its directory: asked by SIZE
+      {"albsite/m/", "albsite/m/Family/e.jpg"},                 // alone in its directory: asked by SIZE
       {"albsite/s/Trips/2004/", "albsite/s/Trips/2004/c.jpg"},  // one of many: read from a listing
   };
   for (const auto& c : cases) {
@@ -936,9 +957,9 @@ TEST_P(SftpServerTest, TouchedPhotoSendsExactlyItsDerivedFiles) {
   const std::string log = Log().substr(mark);
   EXPECT_NE(log.find("rename old \"" + server_->RemoteDir() + "albsite/m/Trips/2004/.c.jpg.part\""), std::string::npos)
       << log;
-  EXPECT_EQ(server_->Stors(mark), (std::vector<std::string>{"albsite/m/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg",
-                                                            "albsite/s/Trips/2004/c.jpg.comment",
-                                                            "albsite/s/Trips/2004/c.jpg.html"}));
+  EXPECT_EQ(server_->Stors(mark),
+            (std::vector<std::string>{"albsite/m/Trips/2004/c.jpg", "albsite/s/Trips/2004/c.jpg",
+                                      "albsite/s/Trips/2004/c.jpg.comment", "albsite/s/Trips/2004/c.jpg.html"}));
   EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
 }
 
@@ -1156,7 +1177,6 @@ TEST(SyncUnreachableTest, ServerIsTriedOnce) {
     }
   }
 }
-
 
 // A folder's uploads and deletions spread over several connections.
 class ParallelSyncServerTest : public SyncServerTest {

@@ -42,10 +42,8 @@ inline const std::string kProfileName = "Holiday";
 
 // The photos, smallest of the camera files, by where they go.
 inline const std::vector<std::pair<std::string, std::string>> kPhotos = {
-    {"a.jpg", "fujifilm-finepix40i.jpg"},
-    {"Family/e.jpg", "sony-powershota5.jpg"},
-    {"Trips/b.jpg", "olympus-d320l.jpg"},
-    {"Trips/2004/c.jpg", "sanyo-vpcg250.jpg"},
+    {"a.jpg", "fujifilm-finepix40i.jpg"},       {"Family/e.jpg", "sony-powershota5.jpg"},
+    {"Trips/b.jpg", "olympus-d320l.jpg"},       {"Trips/2004/c.jpg", "sanyo-vpcg250.jpg"},
     {"Trips/2004/d.jpg", "sony-cybershot.jpg"},
 };
 
@@ -79,8 +77,10 @@ inline std::map<std::string, std::string> TreeContent(const fs::path& root) {
   if (!fs::exists(root)) return content;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     const std::string rel = fs::relative(e.path(), root).string();
-    if (e.is_directory()) content[rel + "/"] = "";
-    else content[rel] = ReadText(e.path());
+    if (e.is_directory())
+      content[rel + "/"] = "";
+    else
+      content[rel] = ReadText(e.path());
   }
   return content;
 }
@@ -129,9 +129,9 @@ class SyncTestProfile {
   // What "Synchronize profile" hands to the worker: verification first.
   SyncRequest ProfileRequest(bool installConfirmed = false) const {
     SyncRequest request;
-    const bool started = StartProfileSync(Environment(installConfirmed), kProfileName, /*confirm=*/false,
-                                          [&](const ProfileSettings& p) { return VerifyWholeProfile(profilesDir(), p); },
-                                          request);
+    const bool started = StartProfileSync(
+        Environment(installConfirmed), kProfileName, /*confirm=*/false,
+        [&](const ProfileSettings& p) { return VerifyWholeProfile(profilesDir(), p); }, request);
     EXPECT_TRUE(started);
     return request;
   }
@@ -153,8 +153,8 @@ class SyncTestProfile {
     tree.LoadFrom(RemdirPath(profileDir()));
     TempDir out;
     const ProfileSettings s = ReadProfile(profilesDir(), kProfileName);
-    EXPECT_TRUE(WriteSite(s, profileDir(), TemplateDirectory(TemplateDataDir(), s.templateName), tree.List(),
-                          out.str(), rightsPhp));
+    EXPECT_TRUE(WriteSite(s, profileDir(), TemplateDirectory(TemplateDataDir(), s.templateName), tree.List(), out.str(),
+                          rightsPhp));
     return TreeContent(out.path());
   }
 

@@ -9,16 +9,18 @@
 namespace albumsmith {
 namespace {
 
-RemoteEntry Listed(std::uint64_t size, std::int64_t time) { return RemoteEntry{"index.html", time, size, false, false}; }
+RemoteEntry Listed(std::uint64_t size, std::int64_t time) {
+  return RemoteEntry{"index.html", time, size, false, false};
+}
 
 TEST(UploadRecordTest, OnlyTheSameTextStillListedAsSentIsCurrent) {
   const std::string page = "<html>a page</html>";
   const struct {
     const char* what;
-    std::string text;        // made now
-    RemoteEntry first;       // the first listing after the upload
-    RemoteEntry later;       // a later one
-    bool current;            // of the later listing
+    std::string text;   // made now
+    RemoteEntry first;  // the first listing after the upload
+    RemoteEntry later;  // a later one
+    bool current;       // of the later listing
   } cases[] = {
       {"unchanged", page, Listed(page.size(), 100), Listed(page.size(), 100), true},
       {"text changed, same size", "<html>b page</html>", Listed(page.size(), 100), Listed(page.size(), 100), false},

@@ -45,7 +45,8 @@ class BackgroundsTest : public ::testing::Test {
   void SetUp() override {
     profileDir_ = tmp_.str() + "Holiday/";
     templateDir_ = tmp_.str() + "template/";
-    for (const char* name : {"Linen.jpg", "Slate.JPG", "notes.txt"}) WriteText(templateDir_ + "albsite/bg/" + name, "t");
+    for (const char* name : {"Linen.jpg", "Slate.JPG", "notes.txt"})
+      WriteText(templateDir_ + "albsite/bg/" + name, "t");
     for (const char* name : {"linen.jpg", "Mine.jpg"}) WriteText(profileDir_ + "albsite/bg/" + name, "p");
     WriteText(tmp_.str() + "elsewhere/Far.jpg", "f");
     test::Prompts().Clear();

@@ -50,9 +50,9 @@ TEST(PrefixTest, DepthTwoFolderPublishedAndPreview) {
 }
 
 TEST(ImageDataBlockTest, WritesTheArraysWithEscapedNamesAndComments) {
-  const PageContext page = Page("Trips/2004/", false,
-                                {{"IMG 0001.jpg", "09-jun-01 07:05:00", 750, "Say \"cheese\"</script>\nnext"},
-                                 {"b.jpg", "b", 1000, ""}});
+  const PageContext page =
+      Page("Trips/2004/", false,
+           {{"IMG 0001.jpg", "09-jun-01 07:05:00", 750, "Say \"cheese\"</script>\nnext"}, {"b.jpg", "b", 1000, ""}});
   EXPECT_EQ(ImageDataBlock(page),
             "var pre=\"../../albsite/m/\";\n"
             "var preinfo=\"../../albsite/s/\";\n"
@@ -99,22 +99,23 @@ TEST(ThumbnailTableTest, FullRowsLeaveNoEmptyRowBehind) {
 }
 
 TEST(ThumbnailTableTest, ExactTextOfOneRow) {
-  PageContext page = Page("Trips/2004/", false, {{"IMG 1.jpg", "09-jun-01 07:05:00", 750, "A \"quoted\" one"},
-                                                  {"b.jpg", "b", 750, ""}});
+  PageContext page = Page("Trips/2004/", false,
+                          {{"IMG 1.jpg", "09-jun-01 07:05:00", 750, "A \"quoted\" one"}, {"b.jpg", "b", 750, ""}});
   page.settings.thumbsPerLine = 2;
-  EXPECT_EQ(ThumbnailTable(page),
-            "<div class=\"thb\"><table width=\"100%\">\n"
-            "<tr>\n <th valign=bottom colspan=2><a name=\"1\"></a><hr></th>\n</tr>\n"
-            "<tr align=\"center\" valign=\"bottom\">\n"
-            " <td><a href=\"slide.html?i=0\"><img src=\"../../albsite/s/Trips/2004/IMG%201.jpg\" "
-            "title=\"A &quot;quoted&quot; one\" alt=\"\"></a></td>\n"
-            " <td><a href=\"slide.html?i=1\"><img src=\"../../albsite/s/Trips/2004/b.jpg\" title=\"\" alt=\"\"></a></td>\n"
-            "</tr>\n<tr>\n"
-            " <td align=center>09-jun-01 07:05:00</td>\n"
-            " <td align=center>b</td>\n"
-            "</tr>\n"
-            "<tr>\n <th valign=bottom colspan=2><hr></th>\n</tr>"
-            "</table></div>\n");
+  EXPECT_EQ(
+      ThumbnailTable(page),
+      "<div class=\"thb\"><table width=\"100%\">\n"
+      "<tr>\n <th valign=bottom colspan=2><a name=\"1\"></a><hr></th>\n</tr>\n"
+      "<tr align=\"center\" valign=\"bottom\">\n"
+      " <td><a href=\"slide.html?i=0\"><img src=\"../../albsite/s/Trips/2004/IMG%201.jpg\" "
+      "title=\"A &quot;quoted&quot; one\" alt=\"\"></a></td>\n"
+      " <td><a href=\"slide.html?i=1\"><img src=\"../../albsite/s/Trips/2004/b.jpg\" title=\"\" alt=\"\"></a></td>\n"
+      "</tr>\n<tr>\n"
+      " <td align=center>09-jun-01 07:05:00</td>\n"
+      " <td align=center>b</td>\n"
+      "</tr>\n"
+      "<tr>\n <th valign=bottom colspan=2><hr></th>\n</tr>"
+      "</table></div>\n");
 }
 
 TEST(ThumbnailTableTest, PreviewThumbnailsAndOddLineSettings) {
@@ -129,8 +130,7 @@ TEST(EmptyFolderTest, NoTableNoCountAndTheSlideLinkHides) {
   const PageContext page = Page("Trips/", false, {});
   EXPECT_EQ(ThumbnailTable(page), "");
   EXPECT_EQ(ImageCountText(0), "&nbsp;");
-  EXPECT_EQ(SlideLinkBlock(page),
-            "<script type=\"text/javascript\">\n<!--\nhide('slide_block');\n// -->\n</script>");
+  EXPECT_EQ(SlideLinkBlock(page), "<script type=\"text/javascript\">\n<!--\nhide('slide_block');\n// -->\n</script>");
 }
 
 TEST(ImageCountTextTest, SingularAndPlural) {
@@ -145,8 +145,9 @@ TEST(SlideLinkBlockTest, StaticLinkUsesTheSupportPrefix) {
       "href=\"slide.html?s=1\">Slide Show &nbsp;<img src=\"../albsite/images/movieanim.gif\" title=\"slide show\" "
       "alt=\"\" style=\"border:0px\"></a>\n</div></td></tr>\n</table>";
   EXPECT_EQ(SlideLinkBlock(Page("Trips/", false, Images(1))), expected);
-  EXPECT_NE(SlideLinkBlock(Page("Trips/", true, Images(1))).find("src=\"/opt/album%20smith/albsite/images/movieanim.gif\""),
-            std::string::npos);
+  EXPECT_NE(
+      SlideLinkBlock(Page("Trips/", true, Images(1))).find("src=\"/opt/album%20smith/albsite/images/movieanim.gif\""),
+      std::string::npos);
 }
 
 TEST(SlideLinkBlockTest, PhpFormChoosesOnTheServer) {
@@ -180,9 +181,9 @@ TEST(SlideSettingsBlockTest, StaticFormPublishedAndPreview) {
       "\"Bars horizontal\",\"Bars vertical\",\"Random\");\n";
   const std::string settings =
       "var bBoard=true;\nvar bRepeat=false;\nvar bFader=true;\nvar nDelay=7;\nvar nTrans=24;\n";
-  EXPECT_EQ(SlideSettingsBlock(s, false), choices +
-                                              "var thumbSize=120;\nvar thumbPerLine=4;\n" + settings +
-                                              "var backPath='.';\nvar bPass=false;\nvar sid='';\nvar bPhpTest=false;\n");
+  EXPECT_EQ(SlideSettingsBlock(s, false),
+            choices + "var thumbSize=120;\nvar thumbPerLine=4;\n" + settings +
+                "var backPath='.';\nvar bPass=false;\nvar sid='';\nvar bPhpTest=false;\n");
   EXPECT_NE(SlideSettingsBlock(s, true).find("var backPath='./index.html';\n"), std::string::npos);
   s.php = 1;
   EXPECT_NE(SlideSettingsBlock(s, false).find("var bPhpTest=true;\n"), std::string::npos);
@@ -237,7 +238,8 @@ TEST(PhotoBoxTest, StaticAndPhpForms) {
   s.imageBorder = 1;
   s.borderWidth = 2;
   s.borderColor = 0x0000FF;
-  EXPECT_EQ(ImgStylePhp(s), "class=\"thb\" style=\"display:none;border-style:solid;border-width:2;border-color:#ff0000\"");
+  EXPECT_EQ(ImgStylePhp(s),
+            "class=\"thb\" style=\"display:none;border-style:solid;border-width:2;border-color:#ff0000\"");
   s.imageBorder = 0;
   EXPECT_EQ(PhotoBoxPhp(s),
             "<table class=\"thb\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\"><tr><td align=\"center\"><img "
@@ -273,7 +275,8 @@ TEST_F(FolderContentTest, RootModeChoosesTheRootContent) {
   profile_.settings.rootMode = 2;
   profile_.settings.rootFileName = "https://example.org/start?a=1&b=2";
   EXPECT_EQ(Content(""),
-            "<tr><td><iframe width=\"100%\" border=\"0\" src=\"https://example.org/start?a=1&amp;b=2\"></iframe></tr></td>\n");
+            "<tr><td><iframe width=\"100%\" border=\"0\" "
+            "src=\"https://example.org/start?a=1&amp;b=2\"></iframe></tr></td>\n");
   profile_.settings.rootMode = 3;
   EXPECT_EQ(Content(""), "");
   // Other folders always show their table.

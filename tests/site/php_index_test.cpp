@@ -56,21 +56,26 @@ TEST_F(PhpIndexTest, HeaderLibraryAndBothPageFunctionsInOrder) {
   const PhpIndex index = Build();
   ASSERT_TRUE(index.ok);
   const std::string version = ProgramVersionText();
-  const std::string header = "<?PHP\n"
-                             "$profile = 'Holiday';\n"
-                             "$base = '/album/';\n"
-                             "$version = '" + version + "';\n"
-                             "$borderStyle = 'border-width:0';\n"
-                             "$thumb_size = 120;\n"
-                             "$thumb_per_line = 5;\n"
-                             "$root_mode = 0;\n"
-                             "$bPass = false;\n"
-                             "$root_url = '';\n"
-                             "$menu_footer = '<p>footer</p>';\n"
-                             "function displayPage() { displayIndex(); }\n"
-                             // A token inside the library is replaced too.
-                             "$library_version = '" + version + "';\n"
-                             "?><?PHP function displayIndex() { ?><html><head><title><?PHP echo getTitle(); ?></title>\n";
+  const std::string header =
+      "<?PHP\n"
+      "$profile = 'Holiday';\n"
+      "$base = '/album/';\n"
+      "$version = '" +
+      version +
+      "';\n"
+      "$borderStyle = 'border-width:0';\n"
+      "$thumb_size = 120;\n"
+      "$thumb_per_line = 5;\n"
+      "$root_mode = 0;\n"
+      "$bPass = false;\n"
+      "$root_url = '';\n"
+      "$menu_footer = '<p>footer</p>';\n"
+      "function displayPage() { displayIndex(); }\n"
+      // A token inside the library is replaced too.
+      "$library_version = '" +
+      version +
+      "';\n"
+      "?><?PHP function displayIndex() { ?><html><head><title><?PHP echo getTitle(); ?></title>\n";
   EXPECT_EQ(index.text.substr(0, header.size()), header);
   EXPECT_EQ(Occurrences(index.text, "<?PHP function displaySlide() { ?><html>"), 1);
   // The slide skeleton's CR LF line ends came in as LF.
@@ -91,8 +96,7 @@ TEST_F(PhpIndexTest, SettingsLinesFollowTheProfile) {
   profile_.settings.borderColor = 0x00FF00;
   const std::string text = Build().text;
   EXPECT_NE(text.find("$bPass = true;\n"), std::string::npos);
-  EXPECT_NE(text.find("$borderStyle = 'border-style:solid;border-width:2;border-color:#00ff00';\n"),
-            std::string::npos);
+  EXPECT_NE(text.find("$borderStyle = 'border-style:solid;border-width:2;border-color:#00ff00';\n"), std::string::npos);
 }
 
 TEST_F(PhpIndexTest, RootUrlByRootMode) {
@@ -143,8 +147,7 @@ TEST_F(PhpIndexTest, ProfileVariablesBecomeGetVarCallsWithQuotesEscaped) {
   std::filesystem::copy(FixtureTemplateDir(), templateCopy.path(), std::filesystem::copy_options::recursive);
   test::WriteText(templateCopy.path() / "albsite/js/slide_templ.html", "<p>__greeting__</p>");
   const std::string text = Build(templateCopy.str()).text;
-  EXPECT_NE(text.find("<p><?PHP getVar('greeting',\"Say \\\"hi\\\" for \\$5\"); ?></p>"), std::string::npos)
-      << text;
+  EXPECT_NE(text.find("<p><?PHP getVar('greeting',\"Say \\\"hi\\\" for \\$5\"); ?></p>"), std::string::npos) << text;
   // Folder overrides reach the server through var.inf, not here.
   EXPECT_EQ(text.find("folder value"), std::string::npos);
 }
@@ -176,7 +179,8 @@ TEST_F(PhpIndexTest, FooterAndRootPageGetTheirVariablesOnceTheLibraryIsThere) {
                       "function displayPage()"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("$library_version = '" + ProgramVersionText() + "';\n"
+  EXPECT_NE(text.find("$library_version = '" + ProgramVersionText() +
+                      "';\n"
                       "\nob_start(); ?><h1><?PHP getVar('OWNER',\"Jo\"); ?> <?PHP echo getTitle(); ?></h1>"
                       "<?PHP $root_url = ob_get_clean();\n"
                       "\nob_start(); ?><p>&copy; <?PHP getVar('OWNER',\"Jo\"); ?>, it's <<?PHP ?>?php x(); ?></p>"

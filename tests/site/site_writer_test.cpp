@@ -51,13 +51,27 @@ class SiteWriterTest : public ::testing::Test {
 TEST_F(SiteWriterTest, StaticSiteIsLaidOutAsOnTheServer) {
   ASSERT_TRUE(Write());
   EXPECT_TRUE(Prompts().texts().empty()) << Prompts().texts()[0];
-  for (const char* file :
-       {"index.html", "slide.html", "Trips/index.html", "Trips/slide.html", "Trips/2004/index.html",
-        "Trips/2004/slide.html", "albsite/js/album_s.js", "albsite/js/dtree.js", "albsite/js/albumsmith.css",
-        "albsite/images/loading.gif", "albsite/images/movieanim.gif", "albsite/bg/sky.jpg", "albsite/s/root.jpg",
-        "albsite/s/root.jpg.comment", "albsite/s/root.jpg.html", "albsite/s/sort.inf", "albsite/s/Trips/a b.jpg",
-        "albsite/m/Trips/a b.jpg", "albsite/m/Trips/2004/c.jpg", "albsite/m/Trips/2004/c.jpg.php",
-        "albsite/s/Trips/2004/Folder.html"})
+  for (const char* file : {"index.html",
+                           "slide.html",
+                           "Trips/index.html",
+                           "Trips/slide.html",
+                           "Trips/2004/index.html",
+                           "Trips/2004/slide.html",
+                           "albsite/js/album_s.js",
+                           "albsite/js/dtree.js",
+                           "albsite/js/albumsmith.css",
+                           "albsite/images/loading.gif",
+                           "albsite/images/movieanim.gif",
+                           "albsite/bg/sky.jpg",
+                           "albsite/s/root.jpg",
+                           "albsite/s/root.jpg.comment",
+                           "albsite/s/root.jpg.html",
+                           "albsite/s/sort.inf",
+                           "albsite/s/Trips/a b.jpg",
+                           "albsite/m/Trips/a b.jpg",
+                           "albsite/m/Trips/2004/c.jpg",
+                           "albsite/m/Trips/2004/c.jpg.php",
+                           "albsite/s/Trips/2004/Folder.html"})
     EXPECT_TRUE(Exists(file)) << file;
   for (const char* file : {"index.php", "albsite/s/Trips/sort.pos", "albsite/s/Trips/var.inf",
                            "albsite/js/index_templ.html", "albsite/js/php_functions.php"})
@@ -81,7 +95,8 @@ TEST_F(SiteWriterTest, StaticSiteIsLaidOutAsOnTheServer) {
 TEST_F(SiteWriterTest, FolderPagesShowTheirSubFoldersAsCards) {
   profile_.AddImage("Trips/", "0 first in name order.jpg");  // comes after "a b.jpg" in sort.inf
   profile_.AddFolder("Empty/");
-  const std::vector<Entry> folders = {{1, 1, "Trips", "Trips/"}, {2, 2, "2004", "Trips/2004/"}, {3, 1, "Empty", "Empty/"}};
+  const std::vector<Entry> folders = {
+      {1, 1, "Trips", "Trips/"}, {2, 2, "2004", "Trips/2004/"}, {3, 1, "Empty", "Empty/"}};
   ASSERT_TRUE(WriteSite(profile_.settings, profile_.profileDir, FixtureTemplateDir(), folders, out_));
 
   const std::string root = ReadText(out_ + "index.html");

@@ -68,7 +68,7 @@ TEST(StyleBlockTest, BorderAndShadowSetTheBoxAndTheImageRules) {
   struct Case {
     int border, borderWidth, shadow, shadowWidth, margin;
   } cases[] = {
-      {0, 3, 0, 5, 2},   // both off: widths do not count
+      {0, 3, 0, 5, 2},  // both off: widths do not count
       {1, 3, 0, 5, 8},
       {0, 3, 1, 5, 7},
       {1, 3, 1, 5, 13},  // box 813 x 613
@@ -80,8 +80,8 @@ TEST(StyleBlockTest, BorderAndShadowSetTheBoxAndTheImageRules) {
     s.imageShadow = c.shadow;
     s.shadowWidth = c.shadowWidth;
     EXPECT_EQ(BoxMargin(s), c.margin);
-    const std::string box = "table.box { width:" + std::to_string(800 + c.margin) + "px;height:" +
-                            std::to_string(600 + c.margin) + "px;border:0px; };\n";
+    const std::string box = "table.box { width:" + std::to_string(800 + c.margin) +
+                            "px;height:" + std::to_string(600 + c.margin) + "px;border:0px; };\n";
     EXPECT_NE(StyleBlock(s, false).find(box), std::string::npos) << box;
   }
 }
@@ -128,8 +128,9 @@ TEST(FontNameCheckTest, RefusesWhatWouldEndTheRule) {
   for (const char* name : {"a<b", "a>b", "a{", "}", "Arial;color:red", "\"Times\"", "O'Neil", "two\nlines"}) {
     test::Prompts().Clear();
     EXPECT_FALSE(CheckFontName(name)) << name;
-    EXPECT_EQ(test::Prompts().texts(), std::vector<std::string>{"The font name \"" + std::string(name) +
-                                                                "\" cannot be used: it cannot hold < > { } ; or quotes"});
+    EXPECT_EQ(test::Prompts().texts(),
+              std::vector<std::string>{"The font name \"" + std::string(name) +
+                                       "\" cannot be used: it cannot hold < > { } ; or quotes"});
   }
 }
 

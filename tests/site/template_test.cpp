@@ -24,7 +24,8 @@ std::string Mismatch(const std::string& name) {
 
 TEST(TemplateListTest, BuiltInFirstThenTemplateFoldersByName) {
   test::TempDir data;
-  for (const char* name : {"zebra", "Alpine", "mid"}) std::filesystem::create_directories(data.path() / "templates" / name);
+  for (const char* name : {"zebra", "Alpine", "mid"})
+    std::filesystem::create_directories(data.path() / "templates" / name);
   WriteText(data.path() / "templates" / "notes.txt", "a file is no template");
   EXPECT_EQ(ListTemplates(data.str()), (std::vector<std::string>{"Albumsmith Default", "Alpine", "mid", "zebra"}));
   test::TempDir empty;
@@ -49,7 +50,7 @@ TEST(CheckTemplateTest, VersionFileDecides) {
       {"ALBUMSMITH DEFAULT", true},
       {"\xE9\xE8\xE0", true},  // TemplateName absent from Profile.ini: the built-in one is used
       {"", true},
-      {"Current", true},             // "1.04" followed by CR LF
+      {"Current", true},  // "1.04" followed by CR LF
       {"Old", false},
       {"Missing", false},
   };

@@ -86,7 +86,8 @@ TEST(PreviewTreeScriptFileTest, UnwritableScriptIsReportedAndNoStyleSheetCopied)
   Prompts().Clear();
   EXPECT_FALSE(WritePreviewTreeScript(profileDir, FixtureTemplateDir(), "Holiday", kFolders));
   ASSERT_EQ(Prompts().texts().size(), 1u);
-  EXPECT_EQ(Prompts().texts()[0].rfind("Error writing directory file " + profileDir + "albsite/js/dir.js\r\n\r\n", 0), 0u)
+  EXPECT_EQ(Prompts().texts()[0].rfind("Error writing directory file " + profileDir + "albsite/js/dir.js\r\n\r\n", 0),
+            0u)
       << Prompts().texts()[0];
   EXPECT_FALSE(std::filesystem::exists(profileDir + "albsite/js/albumsmith.css"));
 }

@@ -123,7 +123,8 @@ TEST(UsableVariablesTest, OtherNamesAreLeftOutAndToldOnce) {
   const std::vector<Variable> usable = {{"OWNER", "Jo"}, {"", ""}, {"Bg Color", "#fff"}};
   EXPECT_EQ(UsableVariables(stored), usable);
   EXPECT_EQ(UsableVariables(stored), usable);
-  const std::string rule = "\" is left out of the pages: its name may hold only letters, digits, \"_\" and spaces between them";
+  const std::string rule =
+      "\" is left out of the pages: its name may hold only letters, digits, \"_\" and spaces between them";
   EXPECT_EQ(Prompts().texts(),
             (std::vector<std::string>{"The variable \".system(\"id\")." + rule, "The variable \"a'b" + rule}));
 }

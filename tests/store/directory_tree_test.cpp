@@ -19,7 +19,8 @@ using test::WriteText;
 // The tree as remdir.dat would hold it, with LF line ends, for short expectations.
 std::string Lines(const CDirectoryTree& tree) {
   std::string text;
-  for (const auto& e : tree.List()) text += std::to_string(e.id) + " " + std::to_string(e.depth) + " " + e.relativePath + "\n";
+  for (const auto& e : tree.List())
+    text += std::to_string(e.id) + " " + std::to_string(e.depth) + " " + e.relativePath + "\n";
   return text;
 }
 
@@ -261,8 +262,7 @@ TEST_F(DirectoryTreeDiskTest, WithoutRemdirFoldersAreNumberedInPreOrderAndSavedA
   const auto top = LoadTree(tree, profileDir());
 
   EXPECT_EQ(Names(top), (std::vector<std::string>{"Alpha", "beta", "zeta"}));
-  EXPECT_EQ(ReadText(remdir()),
-            "1 1 Alpha\r\n2 2 x\r\n3 3 deep\r\n4 2 y\r\n5 1 beta\r\n6 1 zeta\r\n7 2 b\r\n");
+  EXPECT_EQ(ReadText(remdir()), "1 1 Alpha\r\n2 2 x\r\n3 3 deep\r\n4 2 y\r\n5 1 beta\r\n6 1 zeta\r\n7 2 b\r\n");
   ASSERT_EQ(top.size(), 3u);
   EXPECT_EQ(top[0].relativePath, "Alpha/");
   EXPECT_TRUE(top[0].hasSubfolders);

@@ -26,9 +26,7 @@ ScriptedPrompter& Prompts() { return test::Environment::prompter(); }
 std::vector<std::string> Texts() { return Prompts().texts(); }
 
 // The text of a system-error message as the user sees it.
-std::string SystemError(const std::string& text, const std::string& errorText) {
-  return text + "\r\n\r\n" + errorText;
-}
+std::string SystemError(const std::string& text, const std::string& errorText) { return text + "\r\n\r\n" + errorText; }
 
 struct timespec ModificationTime(const std::string& path) {
   struct stat st {};
@@ -157,8 +155,8 @@ TEST_F(ListDirsTest, ListsEachDirectoryAfterItsSubdirectoriesAndSkipsAlbsite) {
 TEST_F(ListDirsTest, KeepsAlbsiteWhenAsked) {
   std::vector<std::string> list;
   ListDirs(tmp_.str(), "", list, true);
-  EXPECT_EQ(list,
-            (std::vector<std::string>{"a/albsite/s/", "a/albsite/", "a/y/", "a/z/", "a/", "albsite/m/", "albsite/", "b/", ""}));
+  EXPECT_EQ(list, (std::vector<std::string>{"a/albsite/s/", "a/albsite/", "a/y/", "a/z/", "a/", "albsite/m/",
+                                            "albsite/", "b/", ""}));
 }
 
 TEST_F(ListDirsTest, StartsBelowTheRelativePathAndAppendsToTheList) {
@@ -229,8 +227,8 @@ TEST_F(FileOpsTest, DeleteTreeOfMissingDirectorySucceedsSilently) {
 TEST_F(FileOpsTest, DeleteTreeStopsAtAFileThatCannotBeDeleted) {
   // Nothing under /proc can be unlinked, not even by root.
   EXPECT_FALSE(DeleteTree("/proc/self/fdinfo"));
-  EXPECT_EQ(Texts(), std::vector<std::string>{SystemError("Cannot delete file /proc/self/fdinfo/0",
-                                                          "1 : Operation not permitted")});
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         SystemError("Cannot delete file /proc/self/fdinfo/0", "1 : Operation not permitted")});
 }
 
 TEST_F(FileOpsTest, DeleteTreeReportsAKeptDirectoryButSucceeds) {
@@ -238,8 +236,8 @@ TEST_F(FileOpsTest, DeleteTreeReportsAKeptDirectoryButSucceeds) {
   // "sub/." names the directory but can never be removed under that name.
   EXPECT_TRUE(DeleteTree(At("sub/.")));
   EXPECT_FALSE(FileExists(At("sub/file.jpg")));
-  EXPECT_EQ(Texts(), std::vector<std::string>{SystemError("Cannot delete directory " + At("sub/."),
-                                                          "22 : Invalid argument")});
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{SystemError("Cannot delete directory " + At("sub/."), "22 : Invalid argument")});
 }
 
 TEST_F(FileOpsTest, DeleteMatchingFilesIgnoresCaseAndKeepsDirectories) {
@@ -257,8 +255,8 @@ TEST_F(FileOpsTest, DeleteMatchingFilesIgnoresCaseAndKeepsDirectories) {
 
 TEST_F(FileOpsTest, DeleteMatchingFilesReportsAFileThatCannotBeDeleted) {
   EXPECT_FALSE(DeleteMatchingFiles("/proc/self/fdinfo/", "0"));
-  EXPECT_EQ(Texts(), std::vector<std::string>{SystemError("Cannot delete file /proc/self/fdinfo/0",
-                                                          "1 : Operation not permitted")});
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         SystemError("Cannot delete file /proc/self/fdinfo/0", "1 : Operation not permitted")});
 }
 
 TEST_F(FileOpsTest, DeleteFileReported) {
@@ -268,8 +266,8 @@ TEST_F(FileOpsTest, DeleteFileReported) {
   EXPECT_TRUE(Texts().empty());
 
   EXPECT_FALSE(DeleteFileReported(At("a.jpg")));
-  EXPECT_EQ(Texts(), std::vector<std::string>{SystemError("Cannot delete " + At("a.jpg"),
-                                                          "2 : No such file or directory")});
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{SystemError("Cannot delete " + At("a.jpg"), "2 : No such file or directory")});
 }
 
 // ---------------------------------------------------------------------------
@@ -363,7 +361,8 @@ TEST_F(CopyFilesTest, CancelKeepsTheExistingFileAndGoesOn) {
   Prompts().Queue(Answer::Ok);
 
   EXPECT_TRUE(CopyFiles(sources_, At("dst")));
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"a.jpg already exists. Overwrite ?", "b.jpg already exists. Overwrite ?"}));
+  EXPECT_EQ(Texts(),
+            (std::vector<std::string>{"a.jpg already exists. Overwrite ?", "b.jpg already exists. Overwrite ?"}));
   EXPECT_EQ(ReadText(At("dst/a.jpg")), "old");
   EXPECT_EQ(ReadText(At("dst/b.jpg")), "new b.jpg");
   EXPECT_EQ(ReadText(At("dst/c.jpg")), "new c.jpg");
@@ -389,9 +388,9 @@ TEST_F(CopyFilesTest, StopsAtTheFirstFailure) {
 TEST_F(CopyFilesTest, ReportsAnOverwriteThatFails) {
   fs::create_directory(At("dst/a.jpg"));
   EXPECT_FALSE(CopyFiles({sources_[0]}, At("dst")));
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"a.jpg already exists. Overwrite ?",
-                                               SystemError("Cannot copy " + sources_[0] + " to " + At("dst/a.jpg"),
-                                                           "21 : Is a directory")}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "a.jpg already exists. Overwrite ?",
+                         SystemError("Cannot copy " + sources_[0] + " to " + At("dst/a.jpg"), "21 : Is a directory")}));
 }
 
 // A copy killed half-way (the program closed, the machine switched off)
@@ -447,7 +446,8 @@ TEST_F(CopyFilesTest, MoveFilesMovesAndNeverReplaces) {
 }
 
 TEST_F(CopyFilesTest, MoveFilesAcrossFileSystems) {
-  struct stat here {}, shm {};
+  struct stat here {
+  }, shm{};
   if (::stat(tmp_.path().c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev)
     GTEST_SKIP() << "needs /dev/shm on another file system than " << tmp_.path();
   char pattern[] = "/dev/shm/albumsmith-move-XXXXXX";
@@ -513,8 +513,8 @@ TEST_F(CopyTreeWithProgressTest, FailureEndsWith101) {
   RecordingProgress progress;
   EXPECT_EQ(CopyTreeWithProgress(At("src"), At("file/copy"), progress), CopyProgress::kEndFailure);
   EXPECT_EQ(progress.events.back(), "end: 101");
-  EXPECT_EQ(Texts(), std::vector<std::string>{SystemError("Cannot create directory " + At("file/copy/albsite"),
-                                                          "20 : Not a directory")});
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         SystemError("Cannot create directory " + At("file/copy/albsite"), "20 : Not a directory")});
 }
 
 TEST_F(CopyTreeWithProgressTest, CancelEndsWith101BeforeCopying) {

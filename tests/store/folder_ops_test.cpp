@@ -121,8 +121,9 @@ TEST_F(FolderOpsTest, AddFolderMakesMissingLevelsAndRefusesExistingNames) {
 TEST_F(FolderOpsTest, NamesThatWouldPutAFolderElsewhereAreRefused) {
   Open({"A", "B"});
   const std::string before = Remdir();
-  const std::string rule = "\" cannot be used: a folder name cannot be empty, contain \"/\", \"\\\" or control characters, "
-                           "nor be \".\" or \"..\"";
+  const std::string rule =
+      "\" cannot be used: a folder name cannot be empty, contain \"/\", \"\\\" or control characters, "
+      "nor be \".\" or \"..\"";
   for (const char* name : {"", ".", "..", "x/y", "../B", "line\nbreak", "cr\r", "tab\t", "del\x7f"}) {
     SCOPED_TRACE(name);
     Prompts().Clear();
@@ -167,7 +168,7 @@ TEST_F(FolderOpsTest, RenameMovesTheThreeDirectoriesAndKeepsIdAndPlace) {
 
   const std::string image = Image("").string(), m = Mediums("").string(), s = Thumbs("").string();
   EXPECT_EQ(Trace(), "Move : " + image + "B to " + image + "Bee\nMove : OK\n" +  //
-                         "Move : " + m + "B to " + m + "Bee\nMove : OK\n" +    //
+                         "Move : " + m + "B to " + m + "Bee\nMove : OK\n" +      //
                          "Move : " + s + "B to " + s + "Bee\nMove : OK\n");
   // Each rename starts a new trace.
   ASSERT_EQ(RenameFolder(folders_, "C", "Sea"), RenameResult::kRenamed);
@@ -211,9 +212,15 @@ TEST_F(FolderOpsTest, AFailedDerivedMoveIsUndone) {
     Prompts().Clear();
     const std::string from = c.folder, to = std::string(c.folder) + "-renamed";
     switch (c.breakage) {
-      case Break::kThumbsMissing: fs::remove(Thumbs(from)); break;
-      case Break::kMediumsMissing: fs::remove(Mediums(from)); break;
-      case Break::kThumbsNameTaken: WriteText(Thumbs(to), "in the way"); break;
+      case Break::kThumbsMissing:
+        fs::remove(Thumbs(from));
+        break;
+      case Break::kMediumsMissing:
+        fs::remove(Mediums(from));
+        break;
+      case Break::kThumbsNameTaken:
+        WriteText(Thumbs(to), "in the way");
+        break;
     }
     const std::string before = Remdir();
 
@@ -272,10 +279,8 @@ TEST_F(FolderOpsTest, MovesThatCannotWorkAreRefusedBeforeAsking) {
   };
   const Case cases[] = {
       {"A/sub/", "A/", "Cannot move a folder to itself"},  // its own parent
-      {"B/", "", "Cannot move a folder to itself"},
-      {"A/", "A/", "Cannot move a folder to itself"},
-      {"A/", "A/sub/", "Cannot move a parent folder"},
-      {"A/", "A/sub/deep/", "Cannot move a parent folder"},
+      {"B/", "", "Cannot move a folder to itself"},       {"A/", "A/", "Cannot move a folder to itself"},
+      {"A/", "A/sub/", "Cannot move a parent folder"},    {"A/", "A/sub/deep/", "Cannot move a parent folder"},
   };
   const std::string before = Remdir();
   for (const Case& c : cases) {
@@ -374,8 +379,7 @@ TEST_F(FolderOpsTest, ImportCopiesAFolderFromOutside) {
   EXPECT_TRUE(fs::exists(outside.path() / "Trip/IMG_1.jpg"));
   const auto posted = sink.posted();
   ASSERT_EQ(posted.size(), 1u);
-  EXPECT_EQ(std::get<RecordingWindowSink::Status>(posted[0]).text,
-            "Importing " + (outside.path() / "Trip").string());
+  EXPECT_EQ(std::get<RecordingWindowSink::Status>(posted[0]).text, "Importing " + (outside.path() / "Trip").string());
   EXPECT_NE(folders_.tree().FindPath("A/Trip/"), nullptr);
   EXPECT_EQ(Remdir(), "1 1 A\r\n2 2 Trip\r\n");
   folders_.ExpandAll();

@@ -65,11 +65,11 @@ TEST_F(FolderRightsTest, RootOpenToAllOpensEveryFolderWithoutItsOwnEntry) {
 TEST_F(FolderRightsTest, ReadingFollowsTheLinePatternAndDropsVanishedFolders) {
   test::WriteText(datFile(),
                   "\n"
-                  "-2,5 \\Family\\\n"            // LF alone is read too
-                  "0 \\Gone\\\r\n"               // no such folder any more
+                  "-2,5 \\Family\\\n"  // LF alone is read too
+                  "0 \\Gone\\\r\n"     // no such folder any more
                   "3 \\Bob's\\\r\n"
-                  "7 \\..\\..\\outside\\\r\n"    // not a folder of the album
-                  "loneword\r\n"                 // no key: the reading ends here
+                  "7 \\..\\..\\outside\\\r\n"  // not a folder of the album
+                  "loneword\r\n"               // no key: the reading ends here
                   "0 \\Open\\\r\n");
   FolderRights rights = Loaded();
   ASSERT_EQ(rights.entries().size(), 2u);
@@ -127,8 +127,7 @@ TEST(RightsTextTest, ComposeIconsAndValidity) {
 TEST(RightsTextTest, TooltipNamesUsersAndGroupsAndSkipsUnknownIds) {
   test::TempDir dir;
   AppSettings app(dir.path() / "a.ini");
-  test::WriteText(app.file(),
-                  "[Users\\5]\nName=ann\n[Users\\6]\nName=bob\n[Groups\\2]\nName=family\n");
+  test::WriteText(app.file(), "[Users\\5]\nName=ann\n[Users\\6]\nName=bob\n[Groups\\2]\nName=family\n");
   UsersStore users;
   users.Load(app);
   EXPECT_EQ(RightsTooltip({"-2,-9,5,6,8", false}, users), "Users\t: ann,bob\r\nGroups\t: family");

@@ -116,9 +116,14 @@ TEST(PreserveListTest, KeepsPathsAndTheDirectoriesLeadingToThem) {
     const char* path;
     bool kept, below;
   } cases[] = {
-      {"stats", true, false},        {"STATS/", true, false},          {"cgi-bin", false, true},
-      {"CGI-BIN\\", false, true},    {"cgi-bin/private.txt", true, false}, {"cgi", false, false},
-      {"cgi-bin-old", false, false}, {"stats2", false, false},
+      {"stats", true, false},
+      {"STATS/", true, false},
+      {"cgi-bin", false, true},
+      {"CGI-BIN\\", false, true},
+      {"cgi-bin/private.txt", true, false},
+      {"cgi", false, false},
+      {"cgi-bin-old", false, false},
+      {"stats2", false, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(preserve.Keeps(c.path), c.kept) << c.path;
@@ -280,8 +285,8 @@ TEST(ProfileIniTest, PhpOffReadsAccessSecurityOff) {
   } cases[] = {{0, 1, 0}, {1, 1, 1}, {1, 0, 0}, {0, 0, 0}};
   for (const Case& c : cases) {
     TempDir dir;
-    WriteText(dir.path() / "P" / "Profile.ini",
-              "[Remote]\nPHP=" + std::to_string(c.php) + "\n[Security]\nAccessSecurity=" + std::to_string(c.stored) + "\n");
+    WriteText(dir.path() / "P" / "Profile.ini", "[Remote]\nPHP=" + std::to_string(c.php) +
+                                                    "\n[Security]\nAccessSecurity=" + std::to_string(c.stored) + "\n");
     EXPECT_EQ(ReadProfile(dir.str(), "P").accessSecurity, c.read) << c.php << " " << c.stored;
   }
   TempDir settingsDir;

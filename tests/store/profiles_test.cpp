@@ -124,9 +124,9 @@ TEST_F(ProfilesTest, PreserveEntries) {
   struct Case {
     const char* entry;
     bool valid;
-  } cases[] = {{"stats", true},  {"cgi-bin/old", true}, {"C:stats", true}, {"", false},   {" lead", false},
-               {"trail ", false}, {"ab:c", false},       {"a*b", false},     {"a?", false},  {"a\"b", false},
-               {"a<b", false},    {"a>b", false},       {"a|b", false}};
+  } cases[] = {{"stats", true},   {"cgi-bin/old", true}, {"C:stats", true}, {"", false},   {" lead", false},
+               {"trail ", false}, {"ab:c", false},       {"a*b", false},    {"a?", false}, {"a\"b", false},
+               {"a<b", false},    {"a>b", false},        {"a|b", false}};
   for (const Case& c : cases) EXPECT_EQ(IsValidPreserveEntry(c.entry), c.valid) << c.entry;
 }
 
@@ -166,8 +166,7 @@ TEST_F(ProfilesTest, DeleteAsksTwice) {
   Environment::prompter().Queue(Answer::Ok);
   Environment::prompter().Queue(Answer::Ok);
   std::string removedRemote;
-  EXPECT_TRUE(DeleteProfile(dir.str(), app, "Gone",
-                            [&](const ProfileSettings& p) { removedRemote = p.remoteDir; }));
+  EXPECT_TRUE(DeleteProfile(dir.str(), app, "Gone", [&](const ProfileSettings& p) { removedRemote = p.remoteDir; }));
   EXPECT_FALSE(fs::exists(dir.path() / "Gone"));
   EXPECT_FALSE(app.KeyExists("Profiles\\Gone"));
   EXPECT_EQ(removedRemote, "/album/");

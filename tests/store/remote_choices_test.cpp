@@ -31,9 +31,9 @@ TEST_F(RemoteChoicesTest, ChangingTheProtocolDropsThePin) {
     const char* protocol;  // stored afterwards
     bool pinKept;
   } cases[] = {
-      {"ftps", "ftps", "ftps", true},  {"ftps", "sftp", "sftp", false}, {"sftp", "ftps", "ftps", false},
-      {"", "ftp", "", true},           {"", "ftps", "ftps", false},     {"ftp", "ftp", "ftp", true},
-      {"odd", "ftp", "odd", true},     {"sftp", "ftp", "ftp", false},
+      {"ftps", "ftps", "ftps", true}, {"ftps", "sftp", "sftp", false}, {"sftp", "ftps", "ftps", false},
+      {"", "ftp", "", true},          {"", "ftps", "ftps", false},     {"ftp", "ftp", "ftp", true},
+      {"odd", "ftp", "odd", true},    {"sftp", "ftp", "ftp", false},
   };
   for (const auto& c : cases) {
     ProfileSettings s;

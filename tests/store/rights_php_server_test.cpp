@@ -18,8 +18,6 @@ namespace {
 using test::Group;
 using test::User;
 
-
-
 TEST(RightsPhpServerTest, PhpVerifiesTheHashesAndReadsTheRights) {
   test::TempDir dir;
   std::filesystem::create_directories(dir.path() / "P" / "ImageTree" / "Bob's $HOME");

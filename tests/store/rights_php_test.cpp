@@ -16,8 +16,6 @@ namespace {
 using test::Group;
 using test::User;
 
-
-
 // What crypt(3) says for the typed password against the stored hash.
 bool Verifies(const std::string& typed, const std::string& hash) {
   crypt_data data{};

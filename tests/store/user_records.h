@@ -8,7 +8,8 @@
 
 namespace albumsmith::test {
 
-inline UserRecord User(std::string name, std::string password = "", std::string groups = "", std::string description = "") {
+inline UserRecord User(std::string name, std::string password = "", std::string groups = "",
+                       std::string description = "") {
   UserRecord u;
   u.name = std::move(name);
   u.password = std::move(password);

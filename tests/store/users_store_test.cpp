@@ -13,8 +13,6 @@ namespace {
 using test::Group;
 using test::User;
 
-
-
 class UsersStoreTest : public ::testing::Test {
  protected:
   std::filesystem::path file() const { return dir_.path() / "Albumsmith.ini"; }
@@ -191,8 +189,8 @@ TEST(MembershipTest, SplitsAtSpacesAndJoinsWithSingleSpaces) {
     const char* text;
     std::vector<int> ids;
   };
-  for (const Case& c : {Case{"3 7", {3, 7}}, Case{"", {}}, Case{" 3  7 ", {3, 7}}, Case{"3 x -4 0 7", {3, 7}},
-                        Case{"12", {12}}}) {
+  for (const Case& c :
+       {Case{"3 7", {3, 7}}, Case{"", {}}, Case{" 3  7 ", {3, 7}}, Case{"3 x -4 0 7", {3, 7}}, Case{"12", {12}}}) {
     EXPECT_EQ(ParseMembership(c.text), c.ids) << c.text;
   }
   EXPECT_EQ(JoinMembership({3, 7}), "3 7");

@@ -52,7 +52,7 @@ const struct {
   const char* folder;
   const char* photo;
 } kPhotos[] = {
-    {"Alps", "fujifilm-finepix40i.jpg"}, {"Alps", "sony-cybershot.jpg"},  {"Beach", "kodak-dc210.jpg"},
+    {"Alps", "fujifilm-finepix40i.jpg"}, {"Alps", "sony-cybershot.jpg"}, {"Beach", "kodak-dc210.jpg"},
     {"Beach", "olympus-d320l.jpg"},      {"Beach", "sanyo-vpcg250.jpg"},
 };
 
@@ -96,7 +96,6 @@ QStringList Shown(const ImageListView* view) {
   return names;
 }
 
-
 void ClickHeader(QTreeView* view, int column) {
   QHeaderView* header = view->header();
   const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
@@ -125,8 +124,8 @@ class AlbumWindowTests : public GuiTestCase {
   }
 
   std::unique_ptr<MainFrame> openWindow(std::optional<std::string> profile) {
-    auto frame = std::make_unique<MainFrame>(*settings_, *languages_,
-                                             StartOptions{.profile = std::move(profile), .profilesDialogAtStart = false});
+    auto frame = std::make_unique<MainFrame>(
+        *settings_, *languages_, StartOptions{.profile = std::move(profile), .profilesDialogAtStart = false});
     frame->show();
     return frame;
   }
@@ -190,7 +189,8 @@ class AlbumWindowTests : public GuiTestCase {
     waitForFolder(*frame, "Beach/");
     QCOMPARE(Shown(view), kBeachByName);
     const fs::path sortInf = thumbnails() / "Beach" / "sort.inf";
-    QCOMPARE(Lines(sortInf), std::vector<std::string>({"2", "kodak-dc210.jpg", "olympus-d320l.jpg", "sanyo-vpcg250.jpg"}));
+    QCOMPARE(Lines(sortInf),
+             std::vector<std::string>({"2", "kodak-dc210.jpg", "olympus-d320l.jpg", "sanyo-vpcg250.jpg"}));
     QVERIFY(selector->isEnabled());
     for (int row = 0; row < 3; ++row) {
       QVERIFY(!model->index(row, 0).data(ImageListModel::kThumbnailRole).value<QPixmap>().isNull());
@@ -221,10 +221,9 @@ class AlbumWindowTests : public GuiTestCase {
         // Thumbnails always run ascending; the list keeps its direction.
         {"thumbnails", [&] { frame->action(C::kThumbnails)->trigger(); }, kBeachByDate, kSortByDate,
          Qt::DescendingOrder},
-        {"list again", [&] { frame->action(C::kList)->trigger(); }, kBeachByDateDown, kSortByDate,
-         Qt::DescendingOrder},
-        {"Filename header", [&] { ClickHeader(view->detailView(), kSortByFileName); }, kBeachByName,
-         kSortByFileName, Qt::AscendingOrder},
+        {"list again", [&] { frame->action(C::kList)->trigger(); }, kBeachByDateDown, kSortByDate, Qt::DescendingOrder},
+        {"Filename header", [&] { ClickHeader(view->detailView(), kSortByFileName); }, kBeachByName, kSortByFileName,
+         Qt::AscendingOrder},
     };
     for (const auto& s : steps) {
       s.act();
@@ -235,7 +234,8 @@ class AlbumWindowTests : public GuiTestCase {
       const std::vector<std::string> stored = Lines(sortInf);
       QVERIFY2(!stored.empty() && stored.front() == std::to_string(s.ordering), s.step);
     }
-    QCOMPARE(Lines(sortInf), std::vector<std::string>({"2", "kodak-dc210.jpg", "olympus-d320l.jpg", "sanyo-vpcg250.jpg"}));
+    QCOMPARE(Lines(sortInf),
+             std::vector<std::string>({"2", "kodak-dc210.jpg", "olympus-d320l.jpg", "sanyo-vpcg250.jpg"}));
 
     // Sorting by date leaves the positions alone: "Sort by position" in the
     // selector brings back the order the folder was given (name order for a
@@ -245,7 +245,8 @@ class AlbumWindowTests : public GuiTestCase {
     selector->setCurrentIndex(kSortByPosition);
     emit selector->activated(kSortByPosition);
     QCOMPARE(Shown(view), kBeachByName);
-    QCOMPARE(Lines(sortInf), std::vector<std::string>({"3", "kodak-dc210.jpg", "olympus-d320l.jpg", "sanyo-vpcg250.jpg"}));
+    QCOMPARE(Lines(sortInf),
+             std::vector<std::string>({"3", "kodak-dc210.jpg", "olympus-d320l.jpg", "sanyo-vpcg250.jpg"}));
     QCOMPARE(Lines(thumbnails() / "Beach" / "sort.pos"), Lines(sortInf));
     QCOMPARE(model->index(0, kSortByPosition).data().toString(), QStringLiteral("01"));
     QCOMPARE(header->sortIndicatorSection(), int(kSortByPosition));
@@ -444,25 +445,44 @@ class AlbumWindowTests : public GuiTestCase {
     } cases[] = {
         {"no profile",
          [] {},
-         {{C::kNewProfile, true}, {C::kOpenProfile, true}, {C::kNewFolder, false}, {C::kDeleteFolder, false},
-          {C::kImportFolder, false}, {C::kRenameFolder, false}, {C::kMoveFolder, false}, {C::kSelectAll, false},
-          {C::kProfileProperties, false}, {C::kFolderProperties, false}, {C::kViewFolderTree, false},
+         {{C::kNewProfile, true},
+          {C::kOpenProfile, true},
+          {C::kNewFolder, false},
+          {C::kDeleteFolder, false},
+          {C::kImportFolder, false},
+          {C::kRenameFolder, false},
+          {C::kMoveFolder, false},
+          {C::kSelectAll, false},
+          {C::kProfileProperties, false},
+          {C::kFolderProperties, false},
+          {C::kViewFolderTree, false},
           {C::kPreview, false}}},
         {"root selected",
          [&] {
            frame->openProfile(ReadProfile(profilesDir(), kProfile));
            waitForFolder(*frame, "");
          },
-         {{C::kNewFolder, true}, {C::kImportFolder, true}, {C::kRenameFolder, false}, {C::kMoveFolder, false},
-          {C::kBefore, false}, {C::kAfter, false}, {C::kProfileProperties, true}, {C::kFolderProperties, true},
-          {C::kViewFolderTree, true}, {C::kPreview, true}}},
+         {{C::kNewFolder, true},
+          {C::kImportFolder, true},
+          {C::kRenameFolder, false},
+          {C::kMoveFolder, false},
+          {C::kBefore, false},
+          {C::kAfter, false},
+          {C::kProfileProperties, true},
+          {C::kFolderProperties, true},
+          {C::kViewFolderTree, true},
+          {C::kPreview, true}}},
         {"first folder selected",
          [&] {
            QVERIFY(pane->selectPath("Alps/"));
            waitForFolder(*frame, "Alps/");
          },
-         {{C::kRenameFolder, true}, {C::kMoveFolder, true}, {C::kBefore, false}, {C::kAfter, true},
-          {C::kSelectAll, true}, {C::kUnselect, false}}},
+         {{C::kRenameFolder, true},
+          {C::kMoveFolder, true},
+          {C::kBefore, false},
+          {C::kAfter, true},
+          {C::kSelectAll, true},
+          {C::kUnselect, false}}},
         {"last folder selected",
          [&] {
            QVERIFY(pane->selectPath("City/"));

@@ -204,9 +204,9 @@ class DesktopWindowTests : public GuiTestCase {
     toggle->trigger();  // on again: no second check in this run
     QTest::qWait(800);
     QCOMPARE(server.requests().size(), size_t{1});
-    QCOMPARE(prompter_.texts(), (std::vector<std::string>{"Check for new versions enabled",
-                                                          "Check for new versions disabled",
-                                                          "Check for new versions enabled"}));
+    QCOMPARE(prompter_.texts(),
+             (std::vector<std::string>{"Check for new versions enabled", "Check for new versions disabled",
+                                       "Check for new versions enabled"}));
   }
 
   // A language module replaces the menus, the tool bar's tips, the pane and
@@ -217,7 +217,7 @@ class DesktopWindowTests : public GuiTestCase {
     QCOMPARE(languages_->current(), std::string("Français"));
     QVERIFY2(prompter_.texts().empty(), prompter_.texts().empty() ? "" : prompter_.texts()[0].c_str());
     QCOMPARE(MenuTitles(*frame_), (QStringList{"&Profil", "&Édition", "D&ossier", "&Image", "Affic&hage",
-                                                "&Transformation", "&Date", "&Serveur", "&Réglages", "&Aide"}));
+                                               "&Transformation", "&Date", "&Serveur", "&Réglages", "&Aide"}));
     QAction* newProfile = frame_->action(CommandId::kNewProfile);
     QCOMPARE(newProfile->text(), QStringLiteral("&Nouveau"));
     QCOMPARE(newProfile->toolTip(), QStringLiteral("Nouveau profil"));
@@ -263,14 +263,19 @@ class DesktopWindowTests : public GuiTestCase {
     windows.emplace_back("users", std::make_unique<UsersWindow>(users, *settings_));
     windows.emplace_back("user", std::make_unique<RecordInfoDialog>(RecordInfoDialog::Kind::kUser, users, -1));
     windows.emplace_back("group", std::make_unique<RecordInfoDialog>(RecordInfoDialog::Kind::kGroup, users, -1));
-    windows.emplace_back("rights", std::make_unique<FolderRightsDialog>(users, rights, "\\Kids\\", QStringLiteral("Kids")));
+    windows.emplace_back("rights",
+                         std::make_unique<FolderRightsDialog>(users, rights, "\\Kids\\", QStringLiteral("Kids")));
     windows.emplace_back("tag", std::make_unique<TagDialog>(StampSettings{}));
     windows.emplace_back("time offset", std::make_unique<TimeOffsetDialog>());
     windows.emplace_back("set date", std::make_unique<SetDateDialog>(std::time_t{0}));
-    windows.emplace_back("properties", std::make_unique<GlobalPropertiesDialog>(profilesDir(), ReadProfile(profilesDir(), "Alpha")));
-    windows.emplace_back("preview", std::make_unique<PreviewWindow>(PreviewMode::Album, nullptr, QRect(0, 0, 1600, 1200)));
-    windows.emplace_back("viewer", std::make_unique<ImageViewerDialog>(profileDirOf("Alpha").string() + "/", "Kids/", "a.jpg"));
-    windows.emplace_back("new release", std::make_unique<NewReleaseDialog>(Release{2, 2, 1}, Release{9, 1, 0}, nullptr));
+    windows.emplace_back("properties",
+                         std::make_unique<GlobalPropertiesDialog>(profilesDir(), ReadProfile(profilesDir(), "Alpha")));
+    windows.emplace_back("preview",
+                         std::make_unique<PreviewWindow>(PreviewMode::Album, nullptr, QRect(0, 0, 1600, 1200)));
+    windows.emplace_back("viewer",
+                         std::make_unique<ImageViewerDialog>(profileDirOf("Alpha").string() + "/", "Kids/", "a.jpg"));
+    windows.emplace_back("new release",
+                         std::make_unique<NewReleaseDialog>(Release{2, 2, 1}, Release{9, 1, 0}, nullptr));
     for (auto& [name, window] : windows) {
       QWidget* shown = window ? window.get() : frame_.get();
       const QStringList left = EnglishLeftIn(shown);
@@ -285,7 +290,8 @@ class DesktopWindowTests : public GuiTestCase {
     QCOMPARE(windows[4].second->findChild<QListWidget*>(QStringLiteral("Users"))->item(0)->text(),
              QStringLiteral("- Tous -"));
     QCOMPARE(windows[9].second->findChild<QPushButton*>(QStringLiteral("Close"))->text(), QStringLiteral("Fermer"));
-    for (const auto& [name, shot] : {std::pair{"french-users", 1}, std::pair{"french-tag", 5}, std::pair{"french-properties", 8}}) {
+    for (const auto& [name, shot] :
+         {std::pair{"french-users", 1}, std::pair{"french-tag", 5}, std::pair{"french-properties", 8}}) {
       windows[static_cast<size_t>(shot)].second->show();
       SaveScreenshot(windows[static_cast<size_t>(shot)].second.get(), QString::fromLatin1(name));
     }
@@ -334,8 +340,10 @@ class DesktopWindowTests : public GuiTestCase {
     QVERIFY(QDir().mkpath(dir + QStringLiteral("/Lang")));
     QFile module(dir + QStringLiteral("/Lang/Partiel.lng"));
     QVERIFY(module.open(QIODevice::WriteOnly));
-    module.write("163 \"2.2.1\"\n61000 \"&Profil\"\n57600 \"Cr\xc3\xa9" "er un nouveau profil\\nNouveau profil\"\n"
-                 "61706 \"Nouvel utilisateur\"\n61792 \"Fermer\"\n");
+    module.write(
+        "163 \"2.2.1\"\n61000 \"&Profil\"\n57600 \"Cr\xc3\xa9"
+        "er un nouveau profil\\nNouveau profil\"\n"
+        "61706 \"Nouvel utilisateur\"\n61792 \"Fermer\"\n");
     module.close();
     languages_ = std::make_unique<Languages>(dir.toStdString(), dir.toStdString());
     settings_->SetString("Settings", "Language", "Partiel");

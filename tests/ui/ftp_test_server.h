@@ -39,10 +39,10 @@ class TestFtpServer {
     const QString log = server->dir_.filePath(QStringLiteral("server.log"));
     server->process_.setProcessChannelMode(QProcess::MergedChannels);
     server->process_.setStandardOutputFile(log);
-    server->process_.start(python, {QString::fromUtf8(ALBUMSMITH_TEST_DATA "/publish/ftp_server.py"), "--port", "0",
-                                    "--root", QString::fromStdString(server->root().string()), "--user",
-                                    server->login(), "--password", server->password(), "--passive-ports",
-                                    QStringLiteral("%1-%2").arg(first).arg(last), "--log", log});
+    server->process_.start(
+        python, {QString::fromUtf8(ALBUMSMITH_TEST_DATA "/publish/ftp_server.py"), "--port", "0", "--root",
+                 QString::fromStdString(server->root().string()), "--user", server->login(), "--password",
+                 server->password(), "--passive-ports", QStringLiteral("%1-%2").arg(first).arg(last), "--log", log});
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 10000) {

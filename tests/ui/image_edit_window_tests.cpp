@@ -88,14 +88,15 @@ class ImageEditWindowTests : public GuiTestCase {
     ProfileSettings settings = NewProfileSettings(kProfile);
     QVERIFY(CreateProfile(profilesDir(), settings));
     for (const char* folder : {"Beach", "City", "Six"}) fs::create_directories(images(folder));
-    for (const QString& name : kBeach) fs::copy_file(Data(name.toUtf8().constData()), images("Beach") / name.toStdString());
+    for (const QString& name : kBeach)
+      fs::copy_file(Data(name.toUtf8().constData()), images("Beach") / name.toStdString());
     for (int i = 0; i < 6; ++i)
       fs::copy_file(Data("kodak-dc210.jpg"), images("Six") / ("p" + std::to_string(i) + ".jpg"));
   }
 
   std::unique_ptr<MainFrame> openWindow() {
-    auto frame =
-        std::make_unique<MainFrame>(*settings_, *languages_, StartOptions{.profile = kProfile, .profilesDialogAtStart = false});
+    auto frame = std::make_unique<MainFrame>(*settings_, *languages_,
+                                             StartOptions{.profile = kProfile, .profilesDialogAtStart = false});
     frame->resize(900, 640);
     frame->show();
     return frame;
@@ -164,8 +165,8 @@ class ImageEditWindowTests : public GuiTestCase {
     fs::create_directories(dir / "Harbour");
     fs::copy_file(Data("sony-cybershot.jpg"), dir / "Harbour" / "boat.jpg");
 
-    frame->imageEdits()->dropPaths({(dir / "photo.jpeg").string(), (dir / "notes.txt").string(),
-                                    (dir / "Harbour").string()});
+    frame->imageEdits()->dropPaths(
+        {(dir / "photo.jpeg").string(), (dir / "notes.txt").string(), (dir / "Harbour").string()});
     QCOMPARE(prompter_.texts(), std::vector<std::string>{"notes.txt discarded. Only JPEG files are accepted"});
     QTRY_COMPARE(Shown(frame->imageView()), QStringList{"photo.jpg"});
     QVERIFY(fs::exists(images("City") / "Harbour" / "boat.jpg"));
@@ -199,8 +200,9 @@ class ImageEditWindowTests : public GuiTestCase {
   // back where it was, and Undo is off again.
   void cutPasteAndUndo() {
     auto frame = openWindow();
-    QCOMPARE(frame->action(C::kUndo)->shortcuts(),
-             QList<QKeySequence>({QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))}));
+    QCOMPARE(
+        frame->action(C::kUndo)->shortcuts(),
+        QList<QKeySequence>({QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))}));
     showFolder(*frame, "Beach/");
     ImageListView* view = frame->imageView();
     QVERIFY(!enabled(*frame, C::kPaste));

@@ -98,12 +98,12 @@ class FtpServer {
     const auto [first, last] = test::FreePortRange(20);
     const fs::path log = fs::path(server->dir_.path().toStdString()) / "server.log";
     std::string spawnError;
-    server->pid_ = test::Spawn({python, ALBUMSMITH_TEST_DATA "/publish/ftp_server.py", "--port", "0", "--root",
-                                server->root().string(), "--user", server->login().toStdString(), "--password",
-                                server->password().toStdString(), "--passive-ports",
-                                std::to_string(first) + "-" + std::to_string(last), "--log", log.string(),
-                                "--read-limit", std::to_string(readLimit)},
-                               {.output = log}, spawnError);
+    server->pid_ = test::Spawn(
+        {python, ALBUMSMITH_TEST_DATA "/publish/ftp_server.py", "--port", "0", "--root", server->root().string(),
+         "--user", server->login().toStdString(), "--password", server->password().toStdString(), "--passive-ports",
+         std::to_string(first) + "-" + std::to_string(last), "--log", log.string(), "--read-limit",
+         std::to_string(readLimit)},
+        {.output = log}, spawnError);
     if (server->pid_ == 0) {
       error = QString::fromStdString(spawnError);
       return nullptr;
@@ -159,7 +159,6 @@ std::set<std::string> FileNames(const fs::path& dir) {
     if (it->is_regular_file()) names.insert(it->path().filename().string());
   return names;
 }
-
 
 // Messages with a lone OK button tell of a failure; questions are expected.
 QStringList Failures(const ScriptedPrompter& prompter) {
@@ -333,13 +332,13 @@ class PublishWindowTests : public GuiTestCase {
     QTest::addColumn<int>("command");
     QTest::addColumn<bool>("withoutRemoteTree");
     QTest::addColumn<QString>("question");
-    QTest::newRow("Synchronize profile")
-        << int(C::kSyncProfile) << false
-        << QStringLiteral("Synchronizing the whole profile may take a while. Go on anyway ?");
-    QTest::newRow("Synchronize folder, never published")
-        << int(C::kSyncFolder) << true
-        << QStringLiteral("The remote directory tree is not updated.\n"
-                          "A whole profile synchonization will be proceeded.");
+    QTest::newRow("Synchronize profile") << int(C::kSyncProfile) << false
+                                         << QStringLiteral(
+                                                "Synchronizing the whole profile may take a while. Go on anyway ?");
+    QTest::newRow("Synchronize folder, never published") << int(C::kSyncFolder) << true
+                                                         << QStringLiteral(
+                                                                "The remote directory tree is not updated.\n"
+                                                                "A whole profile synchonization will be proceeded.");
   }
 
   void wholeProfileSync() {
@@ -434,8 +433,8 @@ class PublishWindowTests : public GuiTestCase {
     QTest::addColumn<QList<int>>("lines");
     QTest::newRow("saved settings") << QString()
                                     << QList<int>{int(Line::kChecked), int(Line::kChecked), int(Line::kChecked)};
-    QTest::newRow("wrong password typed") << QStringLiteral("not-the-password")
-                                          << QList<int>{int(Line::kFailed), int(Line::kHidden), int(Line::kHidden)};
+    QTest::newRow("wrong password typed")
+        << QStringLiteral("not-the-password") << QList<int>{int(Line::kFailed), int(Line::kHidden), int(Line::kHidden)};
   }
 
   void checkProfileDialog() {
@@ -452,8 +451,9 @@ class PublishWindowTests : public GuiTestCase {
       QTRY_VERIFY_WITH_TIMEOUT(window->finished(), kRunLimitMs);
       for (CheckLine line : {CheckLine::kConnection, CheckLine::kBaseDirectory, CheckLine::kCreateDelete})
         QCOMPARE(int(window->lineState(line)), lines[int(line)]);
-      SaveScreenshot(window, QStringLiteral("check-profile-") + QString::fromLatin1(QTest::currentDataTag())
-                                                                  .replace(QLatin1Char(' '), QLatin1Char('-')));
+      SaveScreenshot(window,
+                     QStringLiteral("check-profile-") +
+                         QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')));
       window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
     });
     check->click();

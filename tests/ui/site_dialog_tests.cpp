@@ -97,7 +97,6 @@ class SiteDialogTests : public GuiTestCase {
   std::string profileDir() const { return ProfileDirectory(profilesDir(), ReadProfile(profilesDir(), kProfile)); }
   fs::path folderDir(const std::string& folder) const { return fs::path(profileDir()) / "ImageTree" / folder; }
 
-
  private slots:
   void initTestCase() { QVERIFY(setUpRun()); }
 
@@ -263,8 +262,9 @@ class SiteDialogTests : public GuiTestCase {
         ask->accept();
       });
       dialog->findChild<QPushButton*>(QStringLiteral("DefaultAdd"))->click();
-      QVERIFY(told("The variable name \".system(\"id\").\" cannot be used: it may hold only letters, digits, \"_\" "
-                   "and spaces between them"));
+      QVERIFY(
+          told("The variable name \".system(\"id\").\" cannot be used: it may hold only letters, digits, \"_\" "
+               "and spaces between them"));
       QCOMPARE(RowsOf(defaults), (Table{{"Author", "Anna"}, {"Place", "Home"}, {"Season", ""}}));
 
       // Deleting a default asks first, and takes the folder's value along.
@@ -284,8 +284,7 @@ class SiteDialogTests : public GuiTestCase {
     properties.findChild<QPushButton*>(QStringLiteral("TemplateVariables"))->click();
     QVERIFY(!QTest::currentTestFailed());
 
-    QCOMPARE(ReadVariables(ProfileIniFile(profileDir())),
-             (std::vector<Variable>{{"Author", "Anna"}, {"Season", ""}}));
+    QCOMPARE(ReadVariables(ProfileIniFile(profileDir())), (std::vector<Variable>{{"Author", "Anna"}, {"Season", ""}}));
     QCOMPARE(ReadVariables((folderDir("Alps") / "Folder.ini").string()), (std::vector<Variable>{{"Season", "Winter"}}));
     // The variables are the Variables dialog's own: leaving the folder
     // properties by Cancel takes nothing back and writes no settings.
@@ -299,12 +298,12 @@ class SiteDialogTests : public GuiTestCase {
     using Part = HtmlHighlighter::Part;
     QTextDocument document;
     auto* highlighter = new HtmlHighlighter(&document);
-    document.setPlainText(QStringLiteral(
-        "Hi <b class=\"big\">a < b</b> \"plain\"\n"   // 0
-        "<!-- note <b> \"q\"\n"                        // 1
-        "still note --> after\n"                       // 2
-        "<img alt='two\n"                              // 3
-        "lines' src=x>"));                             // 4
+    document.setPlainText(
+        QStringLiteral("Hi <b class=\"big\">a < b</b> \"plain\"\n"  // 0
+                       "<!-- note <b> \"q\"\n"                      // 1
+                       "still note --> after\n"                     // 2
+                       "<img alt='two\n"                            // 3
+                       "lines' src=x>"));                           // 4
     highlighter->rehighlight();
     const struct {
       int line;

@@ -122,15 +122,16 @@ class TagDialogTests : public GuiTestCase {
         if (radio->text() == QStringLiteral("Upper right") || radio->text() == QStringLiteral("Transparent"))
           radio->click();
       for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
-        if (box->text() == QStringLiteral("External") || box->text() == QStringLiteral("Tag image")) box->setChecked(true);
+        if (box->text() == QStringLiteral("External") || box->text() == QStringLiteral("Tag image"))
+          box->setChecked(true);
       SaveScreenshot(dialog, QStringLiteral("tag-dialog"));
       dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     frame->action(CommandId::kTagImages)->trigger();
     QVERIFY(seen);
 
-    const std::vector<std::string> tenKeys = {"font", "text", "txtcolor", "bgcolor", "position", "tag", "background",
-                                              "external", "boxheight", "boxwidth"};
+    const std::vector<std::string> tenKeys = {"font", "text",       "txtcolor", "bgcolor",   "position",
+                                              "tag",  "background", "external", "boxheight", "boxwidth"};
     for (const std::string& name : {first, second}) {
       const fs::path tag = images() / (name + ".tag");
       QVERIFY2(fs::exists(tag), name.c_str());

@@ -119,7 +119,7 @@ class TransformWindowTests : public GuiTestCase {
   // named while the others are still turned.
   void rotateTurnsTheSelectedPhotosAndTheThumbnailFollows() {
     auto frame = openFolder();
-    const std::vector<C> commands = {C::kRotate90, C::kRotate180, C::kRotate270, C::kFlipLeftRight,
+    const std::vector<C> commands = {C::kRotate90,   C::kRotate180,  C::kRotate270, C::kFlipLeftRight,
                                      C::kFlipUpDown, C::kTimeOffset, C::kSetDate};
     for (C id : commands) QVERIFY(!frame->action(id)->isEnabled());
     QCOMPARE(thumbnailOf(*frame, "a-side.jpg"), QSize(100, 75));
@@ -172,7 +172,7 @@ class TransformWindowTests : public GuiTestCase {
     frame->action(C::kTimeOffset)->trigger();
     waitForWorker(*frame);
     QCOMPARE(refusals, (std::vector<std::string>{"Minutes or seconds format error", "Only digits are allowed",
-                                                  "Minutes or seconds format error"}));
+                                                 "Minutes or seconds format error"}));
     QVERIFY(stayedOpen);
     QCOMPARE(DateOf(folder() / "b-dated.jpg"), std::string("1998:01:03 00:00:00"));
     QVERIFY(told("Cannot update file c-undated.jpg - No date information"));

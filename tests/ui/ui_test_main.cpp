@@ -39,9 +39,8 @@ int main(int argc, char* argv[]) {
   int failures = 0;
   bool found = false;
   for (auto make : {&NewUiTests, &NewAlbumWindowTests, &NewSiteDialogTests, &NewPublishWindowTests,
-                    &NewTransformWindowTests, &NewImageEditWindowTests, &NewTagDialogTests,
-                    &NewAccessWindowTests, &NewPreviewWindowTests, &NewDesktopWindowTests,
-                    &NewServerChoicesWindowTests}) {
+                    &NewTransformWindowTests, &NewImageEditWindowTests, &NewTagDialogTests, &NewAccessWindowTests,
+                    &NewPreviewWindowTests, &NewDesktopWindowTests, &NewServerChoicesWindowTests}) {
     // Each class makes its own settings folder inside the one named.
     if (configDir.isEmpty()) {
       qunsetenv("ALBUMSMITH_CONFIG_DIR");

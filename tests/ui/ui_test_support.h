@@ -126,7 +126,8 @@ class GuiTestCase : public QObject {
         std::make_unique<albumsmith::AppSettings>(scratch_->filePath(QStringLiteral("Albumsmith.ini")).toStdString());
     settings_->SetString("Settings", "ProfilesDir", profilesDir());
     settings_->SetInt("Settings", "CheckVersion", 0);
-    languages_ = std::make_unique<albumsmith::Languages>(albumsmith::ProgramDirectory(), std::filesystem::current_path());
+    languages_ =
+        std::make_unique<albumsmith::Languages>(albumsmith::ProgramDirectory(), std::filesystem::current_path());
   }
 
   void tearDownTest() {

@@ -412,7 +412,8 @@ class UiTests : public GuiTestCase {
         box->setCurrentText(bad);
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(prompter_.texts(), std::vector<std::string>{Fmt(LoadString(TextId::kBadFontName), {bad.toStdString()})});
+        QCOMPARE(prompter_.texts(),
+                 std::vector<std::string>{Fmt(LoadString(TextId::kBadFontName), {bad.toStdString()})});
         QCOMPARE(ReadProfile(profilesDir(), "Alpha").thumbsPerLine, profile.thumbsPerLine);
       }
       box->setCurrentText(kept);
@@ -534,8 +535,8 @@ class UiTests : public GuiTestCase {
     const struct {
       Buttons buttons;
       Answer escape;
-    } escapes[] = {{Buttons::OkCancel, Answer::Cancel}, {Buttons::YesNoCancel, Answer::Cancel},
-                   {Buttons::Ok, Answer::Ok}};
+    } escapes[] = {
+        {Buttons::OkCancel, Answer::Cancel}, {Buttons::YesNoCancel, Answer::Cancel}, {Buttons::Ok, Answer::Ok}};
     for (const auto& c : escapes) {
       whenModal<QMessageBox>([](QMessageBox* shown) { QTest::keyClick(shown, Qt::Key_Escape); });
       const Reply answer = prompter.Ask(Message{Icon::Exclamation, c.buttons, "Go on?"});
@@ -554,7 +555,8 @@ class UiTests : public GuiTestCase {
       std::fclose(f);
     }
     const fs::path destination = fs::path(scratch_->path().toStdString()) / "copy" / "here";
-    QVERIFY(CopyFilesDialog::Run(nullptr, source.string() + "/", destination.string() + "/", QStringLiteral("Copying")));
+    QVERIFY(
+        CopyFilesDialog::Run(nullptr, source.string() + "/", destination.string() + "/", QStringLiteral("Copying")));
     QVERIFY(fs::exists(destination / "a.jpg"));
     QVERIFY(fs::exists(destination / "sub" / "b.jpg"));
     QVERIFY(fs::exists(destination / "sub" / "deeper" / "c.jpg"));

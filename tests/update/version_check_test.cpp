@@ -38,13 +38,15 @@ TEST(VersionCheck, SendsThePostOfTheRunningReleaseWithTheThreeHeadersInOrder) {
   const std::string host = "127.0.0.1:" + std::to_string(server.port());
   EXPECT_EQ(requests[0],
             "POST /version.php HTTP/1.1\r\n"
-            "Host: " + host + "\r\n"
-            "User-Agent: Albumsmith\r\n"
-            "Content-Type: application/x-www-form-urlencoded\r\n"
-            "Accept: text/*\r\n"
-            "Content-Length: 13\r\n"
-            "\r\n"
-            "version=2.2.1");
+            "Host: " +
+                host +
+                "\r\n"
+                "User-Agent: Albumsmith\r\n"
+                "Content-Type: application/x-www-form-urlencoded\r\n"
+                "Accept: text/*\r\n"
+                "Content-Length: 13\r\n"
+                "\r\n"
+                "version=2.2.1");
 }
 
 TEST(VersionCheck, AnnouncesOnlyHigherReleasesNamedByTheExactKey) {
@@ -53,12 +55,12 @@ TEST(VersionCheck, AnnouncesOnlyHigherReleasesNamedByTheExactKey) {
     std::vector<std::string> newer;
   } cases[] = {
       {"albumsmith = 2.2.2", {"2.2.2"}},
-      {"albumsmith=2.2.1\n", {}},                               // the same release
-      {"albumsmith = 2.1.9\n", {}},                             // an older one
-      {"Albumsmith = 9.0.0\n", {}},                             // the key is case-sensitive
-      {"news = 1\r\nalbumsmith   =   3.0   \r\n", {"3.0.0"}},    // CR LF, spaces, missing part
-      {"albumsmith = 2.2.10\n", {"2.2.10"}},                    // compared as numbers, not text
-      {"albumsmiths = 9.9.9\nalbumsmith\n", {}},                // another key; no "="
+      {"albumsmith=2.2.1\n", {}},                              // the same release
+      {"albumsmith = 2.1.9\n", {}},                            // an older one
+      {"Albumsmith = 9.0.0\n", {}},                            // the key is case-sensitive
+      {"news = 1\r\nalbumsmith   =   3.0   \r\n", {"3.0.0"}},  // CR LF, spaces, missing part
+      {"albumsmith = 2.2.10\n", {"2.2.10"}},                   // compared as numbers, not text
+      {"albumsmiths = 9.9.9\nalbumsmith\n", {}},               // another key; no "="
       {"albumsmith = 2.3.0\nalbumsmith = 2.2.5\n", {"2.3.0", "2.2.5"}},
   };
   for (const Case& c : cases) {
