@@ -10,6 +10,7 @@
 #include "site/style_block.h"
 #include "site/template.h"
 #include "store/file_ops.h"
+#include "store/slide_show_choices.h"
 
 namespace albumsmith {
 
@@ -25,42 +26,18 @@ const char* Bool(int value) { return value != 0 ? "true" : "false"; }
 
 // The two choice lists both forms of the settings block start with.
 std::string SlideChoices() {
-  static constexpr const char* kDelays[] = {"1", "2", "3", "5", "7", "10", "20", "30", "50"};
-  static constexpr const char* kTransitions[] = {"Blend",
-                                                 "Box in",
-                                                 "Box out",
-                                                 "Circle in",
-                                                 "Circle out",
-                                                 "Wipe up",
-                                                 "Wipe down",
-                                                 "Wipe right",
-                                                 "Wipe left",
-                                                 "Vert. blinds",
-                                                 "Horiz. blinds",
-                                                 "Squares across",
-                                                 "Squares down",
-                                                 "Dissolve",
-                                                 "Split vert. in",
-                                                 "Split vert. out",
-                                                 "Split horiz. in",
-                                                 "Split horiz. out",
-                                                 "Strips left down",
-                                                 "Strips left up",
-                                                 "Strips right down",
-                                                 "Strips right up",
-                                                 "Bars horizontal",
-                                                 "Bars vertical",
-                                                 "Random"};
-  auto list = [](const auto& items) {
+  // The same lists the window offers, so a stored index means one thing in both.
+  auto list = [](const auto& items, auto text) {
     std::string out;
-    for (const char* item : items) {
+    for (const auto& item : items) {
       if (!out.empty()) out += "\",\"";
-      out += item;
+      out += text(item);
     }
     return out;
   };
-  return "var OptTime = new Array(\"" + list(kDelays) + "\");\n" + "var OptFilter = new Array(\"" + list(kTransitions) +
-         "\");\n";
+  return "var OptTime = new Array(\"" + list(kSlideDelays, [](int delay) { return std::to_string(delay); }) + "\");\n" +
+         "var OptFilter = new Array(\"" +
+         list(kSlideTransitions, [](std::string_view name) { return std::string(name); }) + "\");\n";
 }
 
 std::string SlideShowSettings(const ProfileSettings& s) {
