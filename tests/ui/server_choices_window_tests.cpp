@@ -58,7 +58,7 @@ class ServerChoicesWindowTests : public GuiTestCase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestFtpServer> server_;
+  std::unique_ptr<albumsmith::ui_test::FtpServer> server_;
 
   // A private key as far as the windows are concerned: a readable file.
   QString keyFile() const {
@@ -144,7 +144,7 @@ class ServerChoicesWindowTests : public GuiTestCase {
   void initTestCase() {
     QVERIFY(setUpRun());
     QString error;
-    server_ = TestFtpServer::Start(error);
+    server_ = albumsmith::ui_test::FtpServer::Start(error);
     QVERIFY2(server_, qPrintable(error));
   }
 
