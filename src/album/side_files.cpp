@@ -25,9 +25,6 @@ constexpr std::string_view kSortInf = "sort.inf";
 constexpr std::string_view kSortPos = "sort.pos";
 constexpr TextId kCannotReadSortFile = TextId::kCannotReadSortFile;
 
-constexpr const char* kMonths[] = {"???", "jan", "feb", "mar", "apr", "may", "jun",
-                                   "jul", "aug", "sep", "oct", "nov", "dec"};
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
@@ -108,12 +105,9 @@ std::optional<std::string> DisplayDate(std::string_view key) {
   std::string_view time = key.substr(pos, end - pos);
   time = time.substr(0, time.find('<'));
   const int year = fields[0];
-  int month = fields[1];
+  const int month = fields[1];
   const int day = fields[2];
-  // A month outside the calendar shows as "???" rather than reading past
-  // the names.
-  if (month < 0 || month > 12) month = 0;
-  return Fmt("%02d-%s-%02d %s", {day, kMonths[month], year % 100, time});
+  return Fmt("%02d-%s-%02d %s", {day, MonthAbbreviation(month), year % 100, time});
 }
 
 // The date text of a "Date/Time" row: after the row's first ':', from the

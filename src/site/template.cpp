@@ -22,15 +22,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kTemplateMismatch = "The template %s does not match the current version";
-constexpr std::string_view kCannotOpenLocalFile = "Cannot open local file %s";
+constexpr TextId kTemplateMismatch = TextId::kTemplateMismatch;
+constexpr TextId kCannotOpenLocalFile = TextId::kCannotOpenLocalFile;
 
 std::optional<std::string> ReadReported(const std::string& path) {
   errno = 0;
   std::optional<std::string> text = ReadWholeFile(path);
   if (!text) {
     const int err = errno != 0 ? errno : EIO;
-    ShowSystemErrorText(err, kCannotOpenLocalFile, {path});
+    ShowSystemError(err, kCannotOpenLocalFile, {path});
   }
   return text;
 }
@@ -81,13 +81,13 @@ bool IsTemplateCurrent(const std::string& dataDir, const std::string& name) {
 
 bool CheckTemplate(const std::string& dataDir, const std::string& name) {
   if (IsTemplateCurrent(dataDir, name)) return true;
-  ShowMessageText({Icon::Exclamation, Buttons::Ok}, kTemplateMismatch, {name});
+  ShowMessage({Icon::Exclamation, Buttons::Ok}, kTemplateMismatch, {name});
   return false;
 }
 
 bool ConfirmTemplateForPublishing(const std::string& dataDir, const std::string& name) {
   if (IsTemplateCurrent(dataDir, name)) return true;
-  return IsPositive(ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kTemplateMismatch, {name}).answer);
+  return IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kTemplateMismatch, {name}).answer);
 }
 
 TemplatePictures FindTemplatePictures(const std::string& templateDir) {
