@@ -191,16 +191,20 @@ bool WriteOrderFiles(const std::string& profileDir, const std::string& folder, s
   return true;
 }
 
+std::string NoCommentText() { return LoadString(TextId::kNoCommentText); }
+
+bool IsNoComment(std::string_view text) { return text == kNoComment || text == NoCommentText(); }
+
 std::string ReadComment(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::string line;
-  if (!in || !std::getline(in, line)) return std::string(kNoComment);
+  if (!in || !std::getline(in, line)) return NoCommentText();
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line.empty() ? std::string(kNoComment) : line;
+  return line.empty() ? NoCommentText() : line;
 }
 
 Status WriteComment(const std::string& path, const std::string& text) {
-  if (text == kNoComment) {
+  if (IsNoComment(text)) {
     ::unlink(path.c_str());
     return {};
   }
@@ -291,7 +295,7 @@ std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, con
     std::string key;
     image.date = ReadImageDate(dirs.thumbnails + name + ".html", name, key, &image.ratio);
     image.comment = ReadComment(dirs.thumbnails + name + ".comment");
-    if (image.comment == kNoComment) image.comment.clear();
+    if (IsNoComment(image.comment)) image.comment.clear();
     sequence.push_back(std::move(image));
   }
   return sequence;

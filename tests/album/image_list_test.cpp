@@ -247,6 +247,30 @@ TEST_F(ImageListTest, DateColumnMonthsComeFromTheLanguage) {
   EXPECT_EQ(ReadImageDate(file.string(), "IMG_0001.JPG", key), "14-aug-03 12:01:44");
 }
 
+// An image without a comment shows the language's "none" text; saving that
+// text, or the English one a list read before the switch still holds,
+// removes the comment rather than storing the placeholder.
+TEST_F(ImageListTest, NoCommentTextFollowsTheLanguage) {
+  struct ModuleReset {
+    ~ModuleReset() { StringTable::Instance().SetModule(std::nullopt); }
+  } reset;
+  StringTable::Instance().SetModule(LanguageModule::FromText("62162 \"Saisissez votre commentaire\"\n"));
+  const fs::path file = thumbs() / "a.jpg.comment";
+  fs::create_directories(thumbs());
+  EXPECT_EQ(ReadComment(file.string()), "Saisissez votre commentaire");
+  for (const std::string& none : {std::string("Saisissez votre commentaire"), std::string(kNoComment)}) {
+    WriteText(file, "Harbour");
+    EXPECT_TRUE(WriteComment(file.string(), none).ok());
+    EXPECT_FALSE(fs::exists(file)) << none;
+  }
+  AddImages({"a.jpg"});
+  WriteText(thumbs() / "a.jpg", "thumbnail");
+  WriteText(file, "Saisissez votre commentaire");
+  const std::vector<SequenceImage> seq = ReadFolderSequence(profileDir(), "Trip/");
+  ASSERT_EQ(seq.size(), 1u);
+  EXPECT_EQ(seq[0].comment, "");
+}
+
 TEST_F(ImageListTest, ReadFolderSequenceFollowsSortInf) {
   AddImages({"a.jpg", "b.jpg"});
   for (const char* name : {"a.jpg", "b.jpg"}) WriteText(thumbs() / name, "thumbnail");
