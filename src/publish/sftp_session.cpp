@@ -104,8 +104,9 @@ bool SftpSession::Connect() {
   }
   if (!open) {
     failCode_ = connection->failure().code;
-    failReply_ = connection->peerVerdict() == PeerVerdict::kChanged ? FormatString(kChangedKey, {pin_, peerFingerprint_})
-                                                                    : connection->failure().reply;
+    failReply_ = connection->peerVerdict() == PeerVerdict::kChanged
+                     ? FormatString(kChangedKey, {pin_, peerFingerprint_})
+                     : connection->failure().reply;
     ReportFailure(FormatString(kConnectError, {server_}));
     return false;
   }

@@ -331,7 +331,8 @@ class SyncEngine {
     if (!Compare("m/", folder, std::move(medium), work) || !Compare("s/", folder, std::move(thumbnails), work))
       return false;
     if (!work.unpublishable.empty())
-      Warn(FormatString(kUnpublishable, {folder, NamesForMessage({work.unpublishable.begin(), work.unpublishable.end()})}));
+      Warn(FormatString(kUnpublishable,
+                        {folder, NamesForMessage({work.unpublishable.begin(), work.unpublishable.end()})}));
     if (!Execute(work) || !ConfirmUploads(work)) return false;
     return pages ? StaticPages(folder, *pages) : CleanPhpFolder(folder);
   }
