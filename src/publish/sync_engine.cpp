@@ -156,7 +156,7 @@ class SyncEngine {
  private:
   std::string Site() const { return remoteDir_ + std::string(kSiteDir) + "/"; }
   bool Stopped() const { return stop_.load(); }
-  bool Failed() { return site_.Failed(); }
+  bool Failed() { return site_.TransportFailure().ok(); }
   void Status(std::string_view text) { sink_.PostStatus(std::string(text)); }
 
   bool RunPhases(SyncOutcome& outcome) {
