@@ -293,8 +293,9 @@ class SyncEngine {
     const std::string path = VarInfPath(profileDir_, folder);
     const std::string text = VarInfText(profileDir_, folder);
     if (ReadWholeFile(path) == text) return;
-    if (!WriteFileAtomically(path, text)) {
-      ShowSystemErrorText(errno, kCannotCreateFile, {kVarInf});
+    // `Status` names this class's status-line helper here.
+    if (const albumsmith::Status written = WriteFileAtomically(path, text); !written) {
+      ShowSystemErrorText(written.systemError(), kCannotCreateFile, {kVarInf});
       return;
     }
     LocalEntry ini;
