@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 int Copy(Context& ctx, const std::string& source, const std::string& destination) {
   if (!DirExists(source)) return Fail(ctx, "no folder " + source);
   CliCopyProgress progress(stdout);
-  return CopyTreeWithProgress(source, destination, progress) == CopyProgress::kEndSuccess ? 0 : Fail(ctx, "");
+  const Status copied = CopyTreeWithProgress(source, destination, progress);
+  return copied ? 0 : Fail(copied, "");
 }
 
 // Creates a profile from the photos shipped with the program, so that a new
