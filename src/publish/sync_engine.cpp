@@ -142,7 +142,8 @@ class SyncEngine {
     if (!outcome.succeeded) outcome.installConfirmed = false;
 
     // What was sent stays known whether or not the run got to its end.
-    if (!request_.dryRun) sent_.Save(UploadRecordPath(profileDir_));
+    // Without the record the next run only compares what it lists.
+    if (!request_.dryRun) static_cast<void>(sent_.Save(UploadRecordPath(profileDir_)));
 
     const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
