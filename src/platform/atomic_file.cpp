@@ -48,17 +48,24 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+Result<std::string> ReadFileContents(const std::filesystem::path& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::nullopt;
+  if (!f) return Status::SystemError(errno);
   std::string data;
   char buffer[65536];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
-  const bool failed = std::ferror(f) != 0;
+  // Taken before fclose, which may set errno of its own.
+  const Status read = Status::FromErrno(std::ferror(f) != 0, errno);
   std::fclose(f);
-  if (failed) return std::nullopt;
+  if (!read) return read;
   return data;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  Result<std::string> contents = ReadFileContents(path);
+  if (!contents) return std::nullopt;
+  return std::move(contents).value();
 }
 
 bool IsTemporaryName(std::string_view name) { return TemporaryOwner(name) != 0; }
