@@ -283,6 +283,49 @@ class HookedSink : public RecordingWindowSink {
   }
 };
 
+// Asks for a stop at the `nth` "Uploading file" status: `delay` later from a
+// thread of its own, or at once from the status itself when there is none.
+class UploadStopper {
+ public:
+  UploadStopper(int nth, std::chrono::milliseconds delay) {
+    sink.onStatus = [this, nth, delay](const std::string& text) {
+      if (!StartsWith(text, "Uploading file ") || ++uploads_ != nth) return;
+      if (delay.count() == 0) {
+        Stop();
+        return;
+      }
+      stopper_ = std::thread([this, delay] {
+        std::this_thread::sleep_for(delay);
+        Stop();
+      });
+    };
+  }
+  ~UploadStopper() { Finish(); }
+  UploadStopper(const UploadStopper&) = delete;
+  UploadStopper& operator=(const UploadStopper&) = delete;
+
+  // Right after the run: when it ended, and whether the stop was asked for.
+  bool Finish() {
+    if (endedAt_ == Clock::time_point{}) endedAt_ = Clock::now();
+    if (stopper_.joinable()) stopper_.join();
+    return stop.load();
+  }
+  Clock::duration StopToEnd() const { return endedAt_ - stoppedAt_; }
+
+  HookedSink sink;
+  std::atomic<bool> stop{false};
+
+ private:
+  void Stop() {
+    stoppedAt_ = Clock::now();
+    stop = true;
+  }
+  int uploads_ = 0;
+  std::thread stopper_;
+  Clock::time_point stoppedAt_{};
+  Clock::time_point endedAt_{};
+};
+
 class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
  protected:
   void SetUp() override { Prompts().Clear(); }
@@ -306,16 +349,21 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
     return true;
   }
 
+  // A session as the window makes one: short time-outs, and a trusted key
+  // or certificate stored in the profile.
+  void Configure(CurlSession& session) const {
+    session.SetTimeouts({5, 5, 5});
+    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+  }
+
   SyncOutcome Run(const SyncRequest& request, HookedSink& sink, const std::atomic<bool>& stop) {
     if (GetParam() == ServerKind::Sshd) {
       SftpSession session;
-      session.SetTimeouts({5, 5, 5});
-      session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+      Configure(session);
       return RunSync(request, session, sink, stop);
     }
     FtpSession session;
-    session.SetTimeouts({5, 5, 5});
-    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+    Configure(session);
     if (server_->options().clockAhead == 0) return RunSync(request, session, sink, stop);
     ServerClockTransport clock(session, (*server_)->root(), server_->options().clockAhead);
     return RunSync(request, clock, sink, stop);
@@ -337,6 +385,18 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
   }
 
   std::string RemdirText() const { return test::ReadText(RemdirPath(profile_.profileDir())); }
+
+  // A run stopped during its uploads: it ends within a second of the stop,
+  // failed with the one message of a stopped folder, the status bar back to
+  // "Ready", and remdir.dat as it was before.
+  void ExpectStoppedRun(UploadStopper& stopper, const SyncOutcome& outcome, const std::string& remdirBefore) {
+    ASSERT_TRUE(stopper.Finish()) << "no stop was asked for: too few uploads";
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_LT(stopper.StopToEnd(), std::chrono::seconds(1));
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
+    EXPECT_TRUE(stopper.sink.EndedReady());
+    EXPECT_EQ(RemdirText(), remdirBefore);
+  }
 
   // What every run sends whatever changed: the clock probe. The folder
   // tree data and the pages, made afresh by every run, travel only when
@@ -543,28 +603,9 @@ TEST_P(SyncServerTest, StopDuringUploadsEndsTheRunWithinASecond) {
   const SyncRequest request = profile_.ProfileRequest();
   const std::string remdir = RemdirText();
 
-  HookedSink sink;
-  std::atomic<bool> stop{false};
-  Clock::time_point stoppedAt{};
-  std::thread stopper;
-  sink.onStatus = [&](const std::string& text) {
-    if (!StartsWith(text, "Uploading file ") || stopper.joinable()) return;
-    stopper = std::thread([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      stoppedAt = Clock::now();
-      stop = true;
-    });
-  };
-  const SyncOutcome outcome = Run(request, sink, stop);
-  const Clock::time_point endedAt = Clock::now();
-  ASSERT_TRUE(stopper.joinable()) << "no upload began";
-  stopper.join();
-
-  EXPECT_FALSE(outcome.succeeded);
-  EXPECT_LT(endedAt - stoppedAt, std::chrono::seconds(1));
-  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  UploadStopper stopper(1, std::chrono::milliseconds(300));
+  const SyncOutcome outcome = Run(request, stopper.sink, stopper.stop);
+  ExpectStoppedRun(stopper, outcome, remdir);
 }
 
 TEST_P(SyncServerTest, PhpSiteKeepsIndexPhpAndAlbsiteAndLosesStaticPagesQuietly) {
@@ -1005,23 +1046,9 @@ TEST_P(SftpServerTest, ServerKilledDuringUploadsEndsTheRunAndTheNextRunCompletes
 TEST_P(SftpServerTest, StopDuringUploadsEndsTheRunAtOnce) {
   if (!StartServer()) return;
   const std::string remdir = RemdirText();
-  HookedSink sink;
-  std::atomic<bool> stop{false};
-  Clock::time_point stoppedAt{};
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    if (StartsWith(text, "Uploading file ") && ++uploads == 3) {
-      stoppedAt = Clock::now();
-      stop = true;
-    }
-  };
-  const SyncOutcome outcome = Run(profile_.ProfileRequest(), sink, stop);
-  ASSERT_EQ(uploads, 3);
-  EXPECT_FALSE(outcome.succeeded);
-  EXPECT_LT(Clock::now() - stoppedAt, std::chrono::seconds(1));
-  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  UploadStopper stopper(3, std::chrono::milliseconds(0));
+  const SyncOutcome outcome = Run(profile_.ProfileRequest(), stopper.sink, stopper.stop);
+  ExpectStoppedRun(stopper, outcome, remdir);
 }
 
 TEST_P(SftpServerTest, UnknownHostKeyIsAskedAboutAndPinnedOnYes) {
@@ -1184,8 +1211,7 @@ class ParallelSyncServerTest : public SyncServerTest {
   SyncOutcome RunOn(int connections, SyncRequest request, HookedSink& sink, const std::atomic<bool>& stop) {
     request.profile.connections = connections;
     FtpSession session;
-    session.SetTimeouts({5, 5, 5});
-    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+    Configure(session);
     return RunSync(request, session, sink, stop, SpareSessions(session, request.profile));
   }
   SyncOutcome RunOn(int connections, const SyncRequest& request) {
@@ -1239,30 +1265,10 @@ TEST_P(ParallelSyncServerTest, ServerTakingTwoConnectionsStillCompletesQuietly) 
 TEST_P(ParallelSyncServerTest, StopDuringParallelUploadsEndsTheRunWithinASecond) {
   if (!StartServer({.rateLimit = 8000})) return;
   const std::string remdir = RemdirText();
-  HookedSink sink;
-  std::atomic<bool> stop{false};
-  Clock::time_point stoppedAt{};
-  std::thread stopper;
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    // Once several uploads are under way.
-    if (!StartsWith(text, "Uploading file ") || ++uploads != 3) return;
-    stopper = std::thread([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      stoppedAt = Clock::now();
-      stop = true;
-    });
-  };
-  const SyncOutcome outcome = RunOn(4, profile_.ProfileRequest(), sink, stop);
-  const Clock::time_point endedAt = Clock::now();
-  ASSERT_TRUE(stopper.joinable()) << "no uploads began";
-  stopper.join();
-
-  EXPECT_FALSE(outcome.succeeded);
-  EXPECT_LT(endedAt - stoppedAt, std::chrono::seconds(1));
-  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  // Once several uploads are under way.
+  UploadStopper stopper(3, std::chrono::milliseconds(300));
+  const SyncOutcome outcome = RunOn(4, profile_.ProfileRequest(), stopper.sink, stopper.stop);
+  ExpectStoppedRun(stopper, outcome, remdir);
 }
 
 TEST_P(ParallelSyncServerTest, ServerKilledDuringParallelUploadsFailsAsOneConnectionWouldAndTheNextRunCompletes) {
