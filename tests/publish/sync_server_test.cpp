@@ -386,6 +386,24 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
 
   std::string RemdirText() const { return test::ReadText(RemdirPath(profile_.profileDir())); }
 
+  // Kills the server at the `nth` "Uploading file" status.
+  void KillServerAtUpload(HookedSink& sink, int nth) {
+    sink.onStatus = [this, nth, uploads = 0](const std::string& text) mutable {
+      if (StartsWith(text, "Uploading file ") && ++uploads == nth) server_->Kill();
+    };
+  }
+
+  // A run whose server went away during its uploads: the upload's error and
+  // the folder's, the status bar back to "Ready", remdir.dat as it was.
+  void ExpectUploadFailureShown(const HookedSink& sink, const std::string& remdirBefore) {
+    const std::vector<std::string> warnings = Warnings();
+    ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
+    EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
+    EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
+    EXPECT_TRUE(sink.EndedReady());
+    EXPECT_EQ(RemdirText(), remdirBefore);
+  }
+
   // A run stopped during its uploads: it ends within a second of the stop,
   // failed with the one message of a stopped folder, the status bar back to
   // "Ready", and remdir.dat as it was before.
@@ -576,19 +594,11 @@ TEST_P(SyncServerTest, ServerKilledDuringUploadsEndsTheRunAndTheNextRunCompletes
   const auto before = test::FileStates(profile_.profileDir());
 
   HookedSink sink;
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    if (StartsWith(text, "Uploading file ") && ++uploads == 3) server_->Kill();
-  };
+  KillServerAtUpload(sink, 3);
   std::atomic<bool> stop{false};
   EXPECT_FALSE(Run(request, sink, stop).succeeded);
 
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
-  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
-  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  ExpectUploadFailureShown(sink, remdir);
   EXPECT_EQ(FileTime(RemdirPath(profile_.profileDir())), remdirTime);
   EXPECT_EQ(test::FileStates(profile_.profileDir()), before);
 
@@ -1024,18 +1034,10 @@ TEST_P(SftpServerTest, ServerKilledDuringUploadsEndsTheRunAndTheNextRunCompletes
   if (!StartServer()) return;
   const std::string remdir = RemdirText();
   HookedSink sink;
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    if (StartsWith(text, "Uploading file ") && ++uploads == 3) server_->Kill();
-  };
+  KillServerAtUpload(sink, 3);
   std::atomic<bool> stop{false};
   EXPECT_FALSE(Run(profile_.ProfileRequest(), sink, stop).succeeded);
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
-  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
-  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  ExpectUploadFailureShown(sink, remdir);
 
   ASSERT_TRUE(server_->Restart()) << server_->error();
   Prompts().Clear();
@@ -1275,18 +1277,10 @@ TEST_P(ParallelSyncServerTest, ServerKilledDuringParallelUploadsFailsAsOneConnec
   if (!StartServer()) return;
   const std::string remdir = RemdirText();
   HookedSink sink;
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    if (StartsWith(text, "Uploading file ") && ++uploads == 6) server_->Kill();
-  };
+  KillServerAtUpload(sink, 6);
   std::atomic<bool> stop{false};
   EXPECT_FALSE(RunOn(4, profile_.ProfileRequest(), sink, stop).succeeded);
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
-  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
-  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  ExpectUploadFailureShown(sink, remdir);
 
   ASSERT_TRUE(server_->Restart()) << server_->error();
   Prompts().Clear();
