@@ -38,12 +38,13 @@ pid_t TemporaryOwner(std::string_view name) {
 
 // Renames without replacing an existing file. File systems that cannot
 // refuse to replace are checked first instead.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
+Status RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS) return Status::SystemError(errno);
   struct stat st;
-  if (::lstat(to.c_str(), &st) == 0) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  if (::lstat(to.c_str(), &st) == 0) return Status::SystemError(EEXIST);
+  if (::rename(from.c_str(), to.c_str()) != 0) return Status::SystemError(errno);
+  return {};
 }
 
 }  // namespace
@@ -56,7 +57,8 @@ Result<std::string> ReadFileContents(const std::filesystem::path& path) {
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
   // Taken before fclose, which may set errno of its own.
-  const Status read = Status::FromErrno(std::ferror(f) != 0, errno);
+  const bool failed = std::ferror(f) != 0;
+  const Status read = Status::FromErrno(failed, errno);
   std::fclose(f);
   if (!read) return read;
   return data;
@@ -103,7 +105,6 @@ Status FileBeside::Fail(int error) {
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
   status_ = Status::SystemError(error);
-  errno = error;
   return status_;
 }
 
@@ -128,8 +129,8 @@ Status FileBeside::Commit(Flush flush, Replace replace, std::optional<unsigned> 
   if (fd_.Close() != 0) return Fail(errno);
   if (replace == Replace::kYes) {
     if (std::rename(temp_.c_str(), path_.c_str()) != 0) return Fail(errno);
-  } else if (const int err = RenameNoReplace(temp_, path_)) {
-    return Fail(err);
+  } else if (const Status renamed = RenameNoReplace(temp_, path_); !renamed) {
+    return Fail(renamed.systemError());
   }
   temp_.clear();
   return {};
