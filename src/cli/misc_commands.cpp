@@ -48,7 +48,8 @@ int Demo(Context& ctx, const std::string& requested) {
     s.remoteDir = "/album/";
     s.php = 0;  // a static site opens straight from the disk
     if (!CreateProfile(ctx.profilesDir, s)) return Fail(ctx, "");
-    if (!CopyTree(demoDir, ProfileDirectory(ctx.profilesDir, s) + "ImageTree/")) return Fail(ctx, "");
+    if (const Status copied = CopyTree(demoDir, ProfileDirectory(ctx.profilesDir, s) + "ImageTree/"); !copied)
+      return Fail(copied);
   }
   const ProfileSettings s = ReadProfile(ctx.profilesDir, name);
   const std::string dir = ProfileDirectory(ctx.profilesDir, s);
