@@ -386,6 +386,26 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
 
   std::string RemdirText() const { return test::ReadText(RemdirPath(profile_.profileDir())); }
 
+  // The fingerprint the profile holds, as the last run left it.
+  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
+
+  // With `pinned` in the profile in place of the server's certificate or
+  // host key, a run is refused before the login, without a question, naming
+  // both fingerprints, and the pin stays.
+  void ExpectChangedPinRefused(const std::string& pinned) {
+    profile_.settings().fingerprint = pinned;
+    profile_.Save();
+    Prompts().Clear();
+    EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+    const std::vector<std::string> warnings = Warnings();
+    ASSERT_FALSE(warnings.empty());
+    EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
+    EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
+    for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
+    EXPECT_EQ(Pinned(), pinned);
+    EXPECT_EQ((*server_)->Logins(), 0);
+  }
+
   // Kills the server at the `nth` "Uploading file" status.
   void KillServerAtUpload(HookedSink& sink, int nth) {
     sink.onStatus = [this, nth, uploads = 0](const std::string& text) mutable {
@@ -904,10 +924,7 @@ INSTANTIATE_TEST_SUITE_P(Servers, CuttingServerTest, ::testing::Values(ServerKin
 
 // FTPS: vsftpd insisting on TLS for the login and every transfer, with a
 // certificate that no authority signed.
-class FtpsServerTest : public SyncServerTest {
- protected:
-  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
-};
+class FtpsServerTest : public SyncServerTest {};
 
 TEST_P(FtpsServerTest, UnknownCertificateIsAskedAboutAndPinnedOnYes) {
   if (!StartServer({.tls = true})) return;
@@ -942,19 +959,8 @@ TEST_P(FtpsServerTest, UnknownCertificateIsAskedAboutAndPinnedOnYes) {
 
 TEST_P(FtpsServerTest, ChangedCertificateIsRefusedNamingBothFingerprints) {
   if (!StartServer({.tls = true})) return;
-  const std::string pinned =
-      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF";
-  profile_.settings().fingerprint = pinned;
-  profile_.Save();
-  Prompts().Clear();
-  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_FALSE(warnings.empty());
-  EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
-  EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
-  for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
-  EXPECT_EQ(Pinned(), pinned);
-  EXPECT_EQ((*server_)->Logins(), 0);
+  ExpectChangedPinRefused(
+      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpsServerTest, ::testing::Values(ServerKind::Vsftpd),
@@ -968,7 +974,6 @@ class SftpServerTest : public SyncServerTest {
     if (::geteuid() != 0) GTEST_SKIP() << "sshd logs in a system user the test creates: run as root";
     SyncServerTest::SetUp();
   }
-  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
   std::string Log() const { return test::ReadText((*server_)->log()); }
 };
 
@@ -1086,19 +1091,9 @@ TEST_P(SftpServerTest, UnknownHostKeyIsAskedAboutAndPinnedOnYes) {
 
 TEST_P(SftpServerTest, ChangedHostKeyIsRefusedNamingBothFingerprints) {
   if (!StartServer()) return;
-  const std::string pinned = "SHA256:AAAABBBBCCCCDDDDEEEEFFFFGGGGHHHHIIIIJJJJKKK";
-  profile_.settings().fingerprint = pinned;
-  profile_.Save();
-  Prompts().Clear();
-  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_FALSE(warnings.empty());
-  EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
-  EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
-  EXPECT_NE(warnings.front().find("has changed"), std::string::npos) << warnings.front();
-  for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
-  EXPECT_EQ(Pinned(), pinned);
-  EXPECT_EQ((*server_)->Logins(), 0);
+  ExpectChangedPinRefused("SHA256:AAAABBBBCCCCDDDDEEEEFFFFGGGGHHHHIIIIJJJJKKK");
+  ASSERT_FALSE(Warnings().empty());
+  EXPECT_NE(Warnings().front().find("has changed"), std::string::npos) << Warnings().front();
 }
 
 // A password, or a private key file with its passphrase (none here) in the
