@@ -26,13 +26,12 @@ constexpr std::string_view kTemplateMismatch = "The template %s does not match t
 constexpr std::string_view kCannotOpenLocalFile = "Cannot open local file %s";
 
 std::optional<std::string> ReadReported(const std::string& path) {
-  errno = 0;
-  std::optional<std::string> text = ReadWholeFile(path);
+  Result<std::string> text = ReadFileContents(path);
   if (!text) {
-    const int err = errno != 0 ? errno : EIO;
-    ShowSystemErrorText(err, kCannotOpenLocalFile, {path});
+    ShowSystemErrorText(text.status().systemError(), kCannotOpenLocalFile, {path});
+    return std::nullopt;
   }
-  return text;
+  return std::move(text).value();
 }
 
 }  // namespace
