@@ -39,9 +39,21 @@ using test::SetFileTime;
 
 ScriptedPrompter& Prompts() { return test::Environment::prompter(); }
 
-enum class ServerKind { Pyftpdlib, Vsftpd, Sshd };
+// VsftpdTls is vsftpd insisting on explicit TLS for the login and every
+// transfer, its certificate pinned in the profile as after a first Yes.
+enum class ServerKind { Pyftpdlib, Vsftpd, VsftpdTls, Sshd };
 const char* KindName(ServerKind kind) {
-  return kind == ServerKind::Pyftpdlib ? "pyftpdlib" : kind == ServerKind::Vsftpd ? "vsftpd" : "sshd";
+  switch (kind) {
+    case ServerKind::Pyftpdlib:
+      return "pyftpdlib";
+    case ServerKind::Vsftpd:
+      return "vsftpd";
+    case ServerKind::VsftpdTls:
+      return "vsftpd_tls";
+    case ServerKind::Sshd:
+      return "sshd";
+  }
+  return "";
 }
 void PrintTo(ServerKind kind, std::ostream* os) { *os << KindName(kind); }
 
@@ -68,7 +80,7 @@ class SyncServer {
       return;
     }
     server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads, options.dropUploads)
-                                            : test::StartVsftpd(error_, options.tls);
+                                            : test::StartVsftpd(error_, options.tls || kind == ServerKind::VsftpdTls);
     if (server_ && (options.clockAhead || options.rateLimit || options.maxPerAddress)) Restart();
   }
 
@@ -342,9 +354,11 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
     s.login = (*server_)->login_;
     s.password = (*server_)->password_;
     s.remoteDir = server_->RemoteDir();
-    s.protocol = GetParam() == ServerKind::Sshd ? "sftp" : options.tls ? "ftps" : "";
-    // The host key as the user would have accepted it on the first run.
-    if (GetParam() == ServerKind::Sshd) s.fingerprint = (*server_)->fingerprint_;
+    const bool tls = options.tls || GetParam() == ServerKind::VsftpdTls;
+    s.protocol = GetParam() == ServerKind::Sshd ? "sftp" : tls ? "ftps" : "";
+    // The host key or certificate as the user would have accepted it on the
+    // first run.
+    if (GetParam() == ServerKind::Sshd || GetParam() == ServerKind::VsftpdTls) s.fingerprint = (*server_)->fingerprint_;
     profile_.Save();
     return true;
   }
@@ -586,7 +600,7 @@ TEST_P(SyncServerTest, ServerClockAheadIsMeasuredAndCausesNoNeedlessUpload) {
   ASSERT_TRUE(first.succeeded);
   // The probe is dated when it is written here and when the server has it;
   // a second may pass between the two, and LIST shows no seconds.
-  const int listed = GetParam() == ServerKind::Vsftpd ? 60 : 1;
+  const int listed = GetParam() == ServerKind::Pyftpdlib ? 1 : 60;
   EXPECT_GE(first.clockOffset, -3600 - 1);
   EXPECT_LT(first.clockOffset, -3600 + listed);
 
@@ -858,10 +872,9 @@ TEST_P(SyncServerTest, ConfirmedInstallationIsCheckedAgainOnceItNoLongerHolds) {
   EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, SyncServerTest, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
-                         [](const ::testing::TestParamInfo<ServerKind>& info) {
-                           return info.param == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd";
-                         });
+INSTANTIATE_TEST_SUITE_P(Servers, SyncServerTest,
+                         ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd, ServerKind::VsftpdTls),
+                         [](const ::testing::TestParamInfo<ServerKind>& info) { return KindName(info.param); });
 
 // A server that keeps only part of an upload yet answers it as complete.
 class CuttingServerTest : public SyncServerTest {};
