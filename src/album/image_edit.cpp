@@ -56,15 +56,15 @@ bool StartsLikeJpeg(const std::string& path) {
 }
 
 // Copies or moves one file of a pasted photo; true when it went.
-bool CarryFile(bool cut, const std::string& fromDir, const std::string& toDir, const std::string& name) {
+Status CarryFile(bool cut, const std::string& fromDir, const std::string& toDir, const std::string& name) {
   if (cut) {
     // A move never replaces. The photo was not in the destination (its own
     // move would have been refused), so what stands under this name there
     // belonged to no photo.
     RemoveQuietly(toDir + name);
-    return MoveFiles({fromDir + name}, toDir).ok();
+    return MoveFiles({fromDir + name}, toDir);
   }
-  return CopyFilesAs({{fromDir + name, name}}, toDir, true).ok();
+  return CopyFilesAs({{fromDir + name, name}}, toDir, true);
 }
 
 }  // namespace
@@ -94,12 +94,13 @@ PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& rec
   if (record.sourceFolder == record.destinationFolder) return out;
   if (!IsSafeFolder(record.sourceFolder) || !IsSafeFolder(record.destinationFolder)) {
     out.failed = record.imageNames;
+    out.failure = Status::Refused();
     return out;
   }
   const FolderDirs from = FolderDirectories(profileDir, record.sourceFolder);
   const FolderDirs to = FolderDirectories(profileDir, record.destinationFolder);
   if (!DirExists(to.images)) {
-    ShowSystemError(ENOENT, TextId::kCannotCopyTo, {from.images, to.images});
+    out.failure = ShowSystemFailure(ENOENT, TextId::kCannotCopyTo, {from.images, to.images});
     out.failed = record.imageNames;
     return out;
   }
@@ -112,13 +113,14 @@ PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& rec
   bool overwriteAll = false;
   for (const std::string& name : record.imageNames) {
     if (!IsSafeName(name)) {
-      ShowSystemError(EINVAL, TextId::kCannotCopyTo, {Printable(from.images + name), to.images});
+      out.failure = ShowSystemFailure(EINVAL, TextId::kCannotCopyTo, {Printable(from.images + name), to.images});
       out.failed.push_back(name);
       continue;
     }
     // The photo first: its derived files follow only where it went.
     if (cut) {
-      if (!MoveFiles({from.images + name}, to.images)) {
+      if (Status moved = MoveFiles({from.images + name}, to.images); !moved) {
+        out.failure = std::move(moved);
         out.failed.push_back(name);
         continue;
       }
@@ -128,7 +130,8 @@ PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& rec
         if (reply.answer != Answer::Ok) continue;
         if (reply.dontAskAgain) overwriteAll = true;
       }
-      if (!CopyFilesAs({{from.images + name, name}}, to.images, true)) {
+      if (Status copied = CopyFilesAs({{from.images + name, name}}, to.images, true); !copied) {
+        out.failure = std::move(copied);
         out.failed.push_back(name);
         continue;
       }
@@ -155,7 +158,8 @@ PasteOutcome ApplyPaste(const std::string& profileDir, const ImageClipboard& rec
         if (IsDerived(group)) RemoveQuietly(toDir + file);
         continue;
       }
-      if (!CarryFile(cut, fromDir, toDir, file)) {
+      if (Status carried = CarryFile(cut, fromDir, toDir, file); !carried) {
+        out.failure = std::move(carried);
         whole = false;
         continue;
       }
@@ -195,10 +199,14 @@ bool ConfirmDeleteImages(int count) {
   return ShowMessage({Icon::Question, Buttons::OkCancel}, kDeleteImages, {count}).answer == Answer::Ok;
 }
 
-std::vector<std::string> DeleteImages(const std::string& profileDir, const std::string& folder,
-                                      const std::vector<std::string>& imageNames) {
-  std::vector<std::string> failed;
-  if (!IsSafeFolder(folder)) return imageNames;
+DeleteOutcome DeleteImages(const std::string& profileDir, const std::string& folder,
+                           const std::vector<std::string>& imageNames) {
+  DeleteOutcome out;
+  if (!IsSafeFolder(folder)) {
+    out.failed = imageNames;
+    out.failure = Status::Refused();
+    return out;
+  }
   const FolderDirs dirs = FolderDirectories(profileDir, folder);
   for (const std::string& name : imageNames) {
     int err = 0;
@@ -208,10 +216,10 @@ std::vector<std::string> DeleteImages(const std::string& profileDir, const std::
       err = errno;
     }
     if (err == 0) continue;
-    ShowSystemError(err, TextId::kCannotDeleteFile, {Printable(name)});
-    failed.push_back(name);
+    out.failure = ShowSystemFailure(err, TextId::kCannotDeleteFile, {Printable(name)});
+    out.failed.push_back(name);
   }
-  return failed;
+  return out;
 }
 
 DropSelection SortDroppedPaths(const std::vector<std::string>& paths) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "album/side_files.h"
+#include "platform/status.h"
 #include "store/file_ops.h"
 
 namespace albumsmith {
@@ -56,6 +57,7 @@ struct PasteOutcome {
   ImageClipboard undo;              // what to reverse; undo.imageNames are the photos pasted
   std::vector<std::string> pasted;  // photos copied or moved
   std::vector<std::string> failed;  // photos (or their side files) that could not be
+  Status failure;                   // the last failure shown, success when none was
   bool changed() const { return !undo.carried.empty(); }
 };
 
@@ -74,11 +76,15 @@ std::vector<std::string> UndoPaste(const std::string& profileDir, const ImageCli
 
 // Asks "Delete %d image(s)"; true on OK.
 bool ConfirmDeleteImages(int count);
+struct DeleteOutcome {
+  std::vector<std::string> failed;  // photos that could not be deleted
+  Status failure;                   // the last failure shown, success when none was
+};
 // Deletes the named photos of a folder; a failure shows "Cannot delete file
 // %s" and the others are still deleted. Their derived files go at the next
-// load. Returns the photos that could not be deleted.
-std::vector<std::string> DeleteImages(const std::string& profileDir, const std::string& folder,
-                                      const std::vector<std::string>& imageNames);
+// load.
+DeleteOutcome DeleteImages(const std::string& profileDir, const std::string& folder,
+                           const std::vector<std::string>& imageNames);
 
 // What was dropped on the window, sorted out.
 struct DropSelection {

@@ -301,7 +301,7 @@ bool CopyProfile(const std::string& profilesDir, const ProfileSettings& original
 
   const std::string images = from + "ImageTree/";
   if (!copyImages || !DirExists(images)) return true;
-  return copier(std::string(), images, to + "ImageTree/") && CopyUserSideFiles(from, to);
+  return copier(std::string(), images, to + "ImageTree/").ok() && CopyUserSideFiles(from, to);
 }
 
 // --- moving the profiles base directory --------------------------------------
@@ -314,12 +314,12 @@ std::string NormalizeProfilesBaseDir(std::string dir) {
   return dir;
 }
 
-bool StoreProfilesBaseDir(AppSettings& settings, const std::string& dir) {
-  return settings.SetString("Settings", "ProfilesDir", WithSlash(dir));
+Status StoreProfilesBaseDir(AppSettings& settings, const std::string& dir) {
+  return settings.SetString("Settings", "ProfilesDir", WithSlash(dir)) ? Status::Ok() : Status::Failed();
 }
 
-bool MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const std::string& newDir,
-                         const TreeCopier& copier) {
+Status MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const std::string& newDir,
+                           const TreeCopier& copier) {
   const std::string from = WithSlash(oldDir);
   const std::string to = WithSlash(newDir);
   const std::string resolvedFrom = Resolved(from);
@@ -329,34 +329,33 @@ bool MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const
   if (resolvedFrom == resolvedTo) return StoreProfilesBaseDir(settings, to);
 
   const std::vector<std::string> names = ListProfiles(from);
-  if (MoveOverlaps(resolvedFrom, resolvedTo, names)) {
-    ShowSystemError(EINVAL, TextId::kCannotCreateDirectory, {WithoutSlash(to)});
-    return false;
-  }
+  if (MoveOverlaps(resolvedFrom, resolvedTo, names))
+    return ShowSystemFailure(EINVAL, TextId::kCannotCreateDirectory, {WithoutSlash(to)});
   std::vector<std::string> copies;
   for (const std::string& name : names) {
     const std::string destination = to + name + "/";
     // Only what this move made may be deleted again: an entry already there
     // belongs to someone else.
     if (FileExists(WithoutSlash(destination))) {
-      ShowSystemError(EEXIST, TextId::kCannotCreateDirectory, {WithoutSlash(destination)});
+      Status exists = ShowSystemFailure(EEXIST, TextId::kCannotCreateDirectory, {WithoutSlash(destination)});
       DeleteCopies(copies);
-      return false;
+      return exists;
     }
     copies.push_back(destination);
-    if (!copier(FormatString(TextId::kCopyingProfile, {name}), from + name + "/", destination)) {
+    if (Status copied = copier(FormatString(TextId::kCopyingProfile, {name}), from + name + "/", destination);
+        !copied) {
       DeleteCopies(copies);
-      return false;
+      return copied;
     }
   }
   // Stored before anything old goes: a base that cannot be recorded would
   // leave the next start looking at an emptied directory.
-  if (!StoreProfilesBaseDir(settings, to)) {
+  if (Status stored = StoreProfilesBaseDir(settings, to); !stored) {
     DeleteCopies(copies);
-    return false;
+    return stored;
   }
   for (const std::string& name : names) (void)DeleteTree(from + name + "/");  // the new base holds them all
-  return true;
+  return Status::Ok();
 }
 
 std::string ChangeProfilesBaseDir(AppSettings& settings, const std::string& currentDir, const std::string& entered,
@@ -364,8 +363,8 @@ std::string ChangeProfilesBaseDir(AppSettings& settings, const std::string& curr
   const std::string dir = NormalizeProfilesBaseDir(entered);
   if (dir.empty()) return currentDir;
   if (IsPositive(ShowMessage({Icon::Question, Buttons::YesNo}, TextId::kMoveProfilesTo, {dir}).answer))
-    return MoveProfilesBaseDir(settings, currentDir, dir, copier) ? dir : currentDir;
-  return StoreProfilesBaseDir(settings, dir) ? dir : currentDir;
+    return MoveProfilesBaseDir(settings, currentDir, dir, copier).ok() ? dir : currentDir;
+  return StoreProfilesBaseDir(settings, dir).ok() ? dir : currentDir;
 }
 
 }  // namespace albumsmith

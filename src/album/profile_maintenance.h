@@ -22,10 +22,10 @@ class WindowSink;
 
 // One directory tree copied behind the "Copy files" window: the front end
 // shows its window titled `title` (its own title when empty), runs
-// CopyTreeWithProgress on a worker thread and returns whether the copy
-// succeeded; a copy the user cancelled counts as failed.
+// CopyTreeWithProgress on a worker thread and returns how the copy went; a
+// copy the user cancelled counts as failed.
 using TreeCopier =
-    std::function<bool(const std::string& title, const std::string& source, const std::string& destination)>;
+    std::function<Status(const std::string& title, const std::string& source, const std::string& destination)>;
 
 // --- verification ------------------------------------------------------------
 
@@ -92,8 +92,8 @@ bool CopyProfile(const std::string& profilesDir, const ProfileSettings& original
 // empty (nothing chosen).
 std::string NormalizeProfilesBaseDir(std::string dir);
 
-// Writes "Settings"/"ProfilesDir".
-bool StoreProfilesBaseDir(AppSettings& settings, const std::string& dir);
+// Writes "Settings"/"ProfilesDir". Fails without a message of its own.
+Status StoreProfilesBaseDir(AppSettings& settings, const std::string& dir);
 
 // Copies every profile of `oldDir` to `newDir` (each through `copier`, titled
 // kCopyingProfile "Copying profile %s"); when all succeeded, stores `newDir` as the
@@ -101,9 +101,10 @@ bool StoreProfilesBaseDir(AppSettings& settings, const std::string& dir);
 // store fails, the copies made so far are deleted again and `oldDir` stays
 // the base. A profile whose destination already exists is a failure (nothing
 // there is touched). When both name the same directory there is nothing to
-// move: the directory is stored and the call succeeds.
-bool MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const std::string& newDir,
-                         const TreeCopier& copier);
+// move: the directory is stored and the call succeeds. A failure carries the
+// message shown for it, none when the store failed (nothing is shown then).
+Status MoveProfilesBaseDir(AppSettings& settings, const std::string& oldDir, const std::string& newDir,
+                           const TreeCopier& copier);
 
 // The settings dialog's OK: normalises `entered`, asks kMoveProfilesTo "Move existing
 // profiles to %s" (Yes/No); on Yes moves the profiles. Unless the move

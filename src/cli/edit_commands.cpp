@@ -69,13 +69,13 @@ int DeleteCommand(Context& ctx, const std::vector<std::string>& args) {
     return Fail(ctx, error);
   const std::vector<std::string> names(args.begin() + 4, args.end());
   if (!ConfirmDeleteImages(static_cast<int>(names.size()))) return Fail(ctx, "nothing deleted");
-  const std::vector<std::string> failed = DeleteImages(f.profileDir, f.folder, names);
-  const std::string reason = failed.empty() ? std::string() : ctx.prompter.lastText();
+  const DeleteOutcome out = DeleteImages(f.profileDir, f.folder, names);
   for (const std::string& name : names)
-    if (std::find(failed.begin(), failed.end(), name) == failed.end()) std::printf("deleted %s\n", name.c_str());
+    if (std::find(out.failed.begin(), out.failed.end(), name) == out.failed.end())
+      std::printf("deleted %s\n", name.c_str());
   std::fflush(stdout);
   Reload(f, settings);
-  return failed.empty() ? 0 : Fail(ctx, reason);
+  return out.failed.empty() ? 0 : Fail(out.failure, "");
 }
 
 // image copy|move PROFILE FROM/PATH TO/PATH NAME...
@@ -93,13 +93,12 @@ int PasteCommand(Context& ctx, const std::vector<std::string>& args) {
                                         cut ? ImageClipboard::Mode::kCut : ImageClipboard::Mode::kCopy);
   record.destinationFolder = to.folder;
   const PasteOutcome out = ApplyPaste(from.profileDir, record);
-  const std::string reason = out.failed.empty() ? std::string() : ctx.prompter.lastText();
   for (const std::string& name : out.pasted) std::printf("%s %s\n", cut ? "moved" : "copied", name.c_str());
   std::fflush(stdout);
   // Both folders' order files follow: a moved photo leaves its old folder's.
   if (cut) Reload(from, settings);
   Reload(to, settings);
-  return out.failed.empty() ? 0 : Fail(ctx, reason);
+  return out.failed.empty() ? 0 : Fail(out.failure, "");
 }
 
 // image order PROFILE REL/PATH NAME --before OTHER | --last

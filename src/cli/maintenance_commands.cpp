@@ -34,13 +34,13 @@ using Context = CliContext;
 
 // The "Copy files" window of the command line: the title on its own line,
 // then the copy's progress lines.
-bool CopyWithProgressLine(const std::string& title, const std::string& source, const std::string& destination) {
+Status CopyWithProgressLine(const std::string& title, const std::string& source, const std::string& destination) {
   if (!title.empty()) {
     std::printf("%s\n", title.c_str());
     std::fflush(stdout);
   }
   CliCopyProgress progress(stdout);
-  return CopyTreeWithProgress(source, destination, progress) == CopyProgress::kEndSuccess;
+  return CopyTreeWithProgress(source, destination, progress);
 }
 
 // --- verify --------------------------------------------------------------------
@@ -170,10 +170,10 @@ int BaseDir(Context& ctx, const std::vector<std::string>& args) {
   const std::string typed = std::filesystem::absolute(positional[0], ec).string();
   const std::string dir = NormalizeProfilesBaseDir(ec ? positional[0] : typed);
 
-  const std::string before = ctx.prompter.lastText();
-  const bool done = move ? MoveProfilesBaseDir(ctx.settings, ctx.profilesDir, dir, CopyWithProgressLine)
-                         : StoreProfilesBaseDir(ctx.settings, dir);
-  if (!done) return Fail(ctx, ctx.prompter.lastText() == before ? "cannot write " + ctx.settings.file().string() : "");
+  const Status done = move ? MoveProfilesBaseDir(ctx.settings, ctx.profilesDir, dir, CopyWithProgressLine)
+                           : StoreProfilesBaseDir(ctx.settings, dir);
+  // A failure that showed nothing is the settings file refusing the write.
+  if (!done) return Fail(done, "cannot write " + ctx.settings.file().string());
   std::printf("profiles base directory: %s\n", dir.c_str());
   return 0;
 }

@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 int Copy(Context& ctx, const std::string& source, const std::string& destination) {
   if (!DirExists(source)) return Fail(ctx, "no folder " + source);
   CliCopyProgress progress(stdout);
-  return CopyTreeWithProgress(source, destination, progress) == CopyProgress::kEndSuccess ? 0 : Fail(ctx, "");
+  const Status copied = CopyTreeWithProgress(source, destination, progress);
+  return copied ? 0 : Fail(copied, "");
 }
 
 // Creates a profile from the photos shipped with the program, so that a new
@@ -47,7 +48,8 @@ int Demo(Context& ctx, const std::string& requested) {
     s.remoteDir = "/album/";
     s.php = 0;  // a static site opens straight from the disk
     if (!CreateProfile(ctx.profilesDir, s)) return Fail(ctx, "");
-    if (!CopyTree(demoDir, ProfileDirectory(ctx.profilesDir, s) + "ImageTree/")) return Fail(ctx, "");
+    if (const Status copied = CopyTree(demoDir, ProfileDirectory(ctx.profilesDir, s) + "ImageTree/"); !copied)
+      return Fail(copied);
   }
   const ProfileSettings s = ReadProfile(ctx.profilesDir, name);
   const std::string dir = ProfileDirectory(ctx.profilesDir, s);

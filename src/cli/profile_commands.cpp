@@ -85,7 +85,7 @@ int ProfileSet(Context& ctx, const std::vector<std::string>& args) {
       if (!value.empty() && !IsKnownProtocol(value)) return Fail(ctx, "Protocol takes ftp, ftps or sftp");
       SetProfileProtocol(edited, value.empty() ? kProtocolFtp : std::string_view(value));
     } else if (k == "KeyFile") {
-      if (!CheckKeyFile(value)) return Fail(ctx, "");
+      if (const Status checked = CheckKeyFile(value); !checked) return Fail(checked);
       edited.keyFile = value;
     } else if (k == "CommentFont" || k == "DateFont") {
       if (!CheckFontName(value)) return Fail(ctx, "");

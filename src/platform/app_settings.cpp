@@ -35,10 +35,10 @@ int AppSettings::GetInt(std::string_view key, std::string_view value, int def) c
   return v ? ParseIniInt(*v, def) : def;
 }
 
-bool AppSettings::EnsureFolder() const {
+Status AppSettings::EnsureFolder() const {
   std::error_code ec;
   std::filesystem::create_directories(ini_.path().parent_path(), ec);
-  return !ec;
+  return ec ? Status::SystemError(ec.value()) : Status::Ok();
 }
 
 bool AppSettings::SetString(std::string_view key, std::string_view value, std::string_view data) {
@@ -49,7 +49,10 @@ bool AppSettings::SetInt(std::string_view key, std::string_view value, int data)
   return EnsureFolder() && ini_.WriteInt(key, value, data).ok();
 }
 
-bool AppSettings::Save(const IniDocument& doc) { return EnsureFolder() && ini_.Save(doc).ok(); }
+Status AppSettings::Save(const IniDocument& doc) {
+  if (Status made = EnsureFolder(); !made) return made;
+  return ini_.Save(doc);
+}
 
 bool AppSettings::KeyExists(std::string_view key) const {
   const std::string prefix = ToLower(key) + "\\";

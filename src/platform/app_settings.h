@@ -36,10 +36,10 @@ class AppSettings {
   // For writers of many values at once: load, change, and replace the file
   // once, so that a crash leaves all of the changes or none.
   IniDocument Load() const { return ini_.Load(); }
-  bool Save(const IniDocument& doc);
+  Status Save(const IniDocument& doc);
 
  private:
-  bool EnsureFolder() const;
+  Status EnsureFolder() const;
   IniFile ini_;
 };
 

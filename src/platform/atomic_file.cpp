@@ -38,27 +38,36 @@ pid_t TemporaryOwner(std::string_view name) {
 
 // Renames without replacing an existing file. File systems that cannot
 // refuse to replace are checked first instead.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
+Status RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS) return Status::SystemError(errno);
   struct stat st;
-  if (::lstat(to.c_str(), &st) == 0) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  if (::lstat(to.c_str(), &st) == 0) return Status::SystemError(EEXIST);
+  if (::rename(from.c_str(), to.c_str()) != 0) return Status::SystemError(errno);
+  return {};
 }
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+Result<std::string> ReadFileContents(const std::filesystem::path& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::nullopt;
+  if (!f) return Status::SystemError(errno);
   std::string data;
   char buffer[65536];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+  // Taken before fclose, which may set errno of its own.
   const bool failed = std::ferror(f) != 0;
+  const Status read = Status::FromErrno(failed, errno);
   std::fclose(f);
-  if (failed) return std::nullopt;
+  if (!read) return read;
   return data;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  Result<std::string> contents = ReadFileContents(path);
+  if (!contents) return std::nullopt;
+  return std::move(contents).value();
 }
 
 bool IsTemporaryName(std::string_view name) { return TemporaryOwner(name) != 0; }
@@ -96,7 +105,6 @@ Status FileBeside::Fail(int error) {
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
   status_ = Status::SystemError(error);
-  errno = error;
   return status_;
 }
 
@@ -121,8 +129,8 @@ Status FileBeside::Commit(Flush flush, Replace replace, std::optional<unsigned> 
   if (fd_.Close() != 0) return Fail(errno);
   if (replace == Replace::kYes) {
     if (std::rename(temp_.c_str(), path_.c_str()) != 0) return Fail(errno);
-  } else if (const int err = RenameNoReplace(temp_, path_)) {
-    return Fail(err);
+  } else if (const Status renamed = RenameNoReplace(temp_, path_); !renamed) {
+    return Fail(renamed.systemError());
   }
   temp_.clear();
   return {};

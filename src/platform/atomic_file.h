@@ -14,6 +14,8 @@ namespace albumsmith {
 
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+// The same, or the system error that kept the file from being read.
+Result<std::string> ReadFileContents(const std::filesystem::path& path);
 
 // Every file the program writes beside its final name gets a temporary name
 // of one form, "." + final name + ".~" + process id + "-" + number: hidden,

@@ -6,22 +6,11 @@
 #include "platform/messages.h"
 #include "platform/strings.h"
 #include "platform/text.h"
+#include "publish/session_texts.h"
 
 namespace albumsmith {
 
 namespace {
-
-std::string Slashes(std::string_view path) {
-  std::string p(path);
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  return p;
-}
-
-std::string WithTrailingSlash(std::string path) {
-  if (path.empty() || path.back() != '/') path += '/';
-  return path;
-}
 
 // The first line of a question, control characters shown as spaces: a plan
 // line stays one line.
@@ -46,14 +35,14 @@ bool DryRunTransport::Connect() {
 }
 
 bool DryRunTransport::Exists(const std::string& dir) {
-  const std::string path = WithTrailingSlash(dir);
+  const std::string path = WithSlash(dir);
   if (made_.count(path)) return true;
   RemoteEntryList ignored;
   return server_.ListDir(ignored, path, "", IncludeDirs::No, Create::No, Ask::No);
 }
 
 void DryRunTransport::Made(const std::string& dir) {
-  const std::string path = WithTrailingSlash(dir);
+  const std::string path = WithSlash(dir);
   if (!made_.insert(path).second) return;
   plan_.lines.push_back("mkdir " + path);
   ++plan_.madeDirs;
@@ -71,7 +60,7 @@ bool DryRunTransport::EnterOrCreateDir(std::string_view rawPath, Report) {
 
 bool DryRunTransport::MakeDirs(std::string_view rawPath, Report) {
   lastError_ = 0;
-  const std::string path = WithTrailingSlash(Slashes(rawPath));
+  const std::string path = WithSlash(Slashes(rawPath));
   if (Exists(path)) return true;
   if ((lastError_ = server_.lastError()) != 0) return false;
   // Every missing level, from the top.
@@ -88,7 +77,7 @@ bool DryRunTransport::MakeDirs(std::string_view rawPath, Report) {
 bool DryRunTransport::ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub,
                               IncludeDirs includeDirs, Create create, Ask ask) {
   lastError_ = 0;
-  const std::string dir = WithTrailingSlash(Slashes(base) + Slashes(sub));
+  const std::string dir = WithSlash(Slashes(base) + Slashes(sub));
   if (made_.count(dir)) return true;  // made by the plan: empty
   if (server_.ListDir(list, base, sub, includeDirs, Create::No, Ask::No)) return true;
   if ((lastError_ = server_.lastError()) != 0 || create == Create::No) return false;
@@ -137,7 +126,7 @@ bool DryRunTransport::Rename(std::string_view, std::string_view) {
 
 bool DryRunTransport::RemoveTree(std::string_view dir) {
   lastError_ = 0;
-  plan_.lines.push_back("rmdir " + WithTrailingSlash(Slashes(dir)));
+  plan_.lines.push_back("rmdir " + WithSlash(Slashes(dir)));
   ++plan_.removedDirs;
   return true;
 }

@@ -130,10 +130,7 @@ class FtpSession::Connection {
   bool hasMdtm() const { return hasMdtm_; }
 
  private:
-  void Fail(int code, std::string reply) {
-    session_.failCode_ = code;
-    session_.failReply_ = std::move(reply);
-  }
+  void Fail(int code, std::string reply) { session_.SetFailure(code, std::move(reply)); }
 
   bool Succeeded(bool ok) {
     if (!ok) Fail(curl_->failure().code, curl_->failure().reply);
@@ -152,17 +149,11 @@ FtpSession::FtpSession() = default;
 FtpSession::~FtpSession() = default;
 
 void FtpSession::SetProfile(const ProfileSettings& profile) {
-  server_ = profile.serverName;
-  login_ = profile.login;
-  password_ = profile.password;
   remoteDir_ = profile.remoteDir;
   passive_ = profile.passive != 0;
   protocol_ = profile.protocol;
   tls_ = EqualsNoCase(protocol_, "ftps");
-  pin_ = profile.fingerprint;
-  peerFingerprint_.clear();
-  unsafeShown_.clear();
-  Disconnect();
+  TakeProfile(profile);
 }
 
 bool FtpSession::Connect() {
@@ -407,44 +398,8 @@ bool FtpSession::Rename(std::string_view rawFrom, std::string_view rawTo) {
   return replies[0].code == 350 && Positive(replies[1].code);
 }
 
-bool FtpSession::RemoveTree(std::string_view rawDir) {
-  const std::string dir = Slashes(rawDir);
-  if (Refused(dir, FormatString(kChangeDirError, {dir})) || !Connect()) return false;
-  return RemoveTreeAt(dir, 0);
-}
-
-bool FtpSession::RemoveTreeAt(const std::string& dir, int depth) {
-  const auto refuse = [&](std::string reason) {
-    failCode_ = kCurlRemoteAccessDenied;
-    failReply_ = std::move(reason);
-    ReportFailure(FormatString(kDeleteDirError, {dir}));
-    return false;
-  };
-  if (depth > kMaxRemoveDepth) return refuse(FormatString(kTooDeep, {kMaxRemoveDepth}));
-  std::vector<RemoteEntry> entries;
-  std::vector<std::string> unsafe;
-  if (ListExisting(dir, entries, &unsafe) != Presence::Listed) {
-    ReportFailure(FormatString(kChangeDirError, {dir}));
-    return false;
-  }
-  // Such an entry cannot be named in a command without reaching somewhere
-  // else, so the directory cannot be emptied; nothing in it is touched.
-  if (!unsafe.empty()) return refuse(FormatString(kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)}));
-  // Files go at once; subdirectories after the listing, in its order.
-  std::vector<std::string> subdirs;
-  for (const RemoteEntry& entry : entries) {
-    if (entry.isDir) {
-      subdirs.push_back(JoinRemote(dir, entry.name) + "/");
-    } else if (!RemoveFile(JoinRemote(dir, entry.name))) {
-      return false;
-    }
-  }
-  for (const std::string& subdir : subdirs) {
-    if (!RemoveTreeAt(subdir, depth + 1)) return false;
-  }
-  if (connection_->Command("RMD " + WithoutSlash(Absolute(dir)))) return true;
-  ReportFailure(FormatString(kDeleteDirError, {dir}));
-  return false;
+bool FtpSession::RemoveEmptyDir(const std::string& dir) {
+  return connection_->Command("RMD " + WithoutSlash(Absolute(dir)));
 }
 
 bool FtpSession::ExactTime(std::string_view rawRemote, std::int64_t& time) {
@@ -473,26 +428,8 @@ bool FtpSession::FileSize(std::string_view rawRemote, std::uint64_t& size) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-// CR or LF in a path would end the FTP command early and let the rest be read
-// as a command of its own; no path with a control character is sent.
-// Every operation begins here, so lastError() tells about this one alone: a
-// quiet failure (a missing directory) leaves it 0.
-bool FtpSession::Refused(const std::string& path, const std::string& message) {
-  lastError_ = 0;
-  if (!HasControlChar(path)) return false;
-  failCode_ = kCurlUrlMalformat;
-  failReply_.clear();
-  ReportFailure(message);
-  return true;
-}
-
 std::string FtpSession::Absolute(const std::string& path) const {
   return AbsoluteRemote(connection_->entryPath(), path);
-}
-
-void FtpSession::ReportFailure(const std::string& message) {
-  lastError_ = failCode_;
-  ShowSessionFailure(message, failCode_, failReply_, stop_ && stop_->load());
 }
 
 }  // namespace albumsmith

@@ -7,16 +7,12 @@
 // the server's reply to the command it refused, if it refused one.
 // One worker thread uses a session at a time.
 
-#include <atomic>
-#include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "curl_connection.h"
-#include "remote_transport.h"
+#include "curl_session.h"
 
 namespace albumsmith {
 
@@ -33,26 +29,18 @@ struct ServerAddress {
 };
 ServerAddress ParseServerText(std::string_view server);
 
-class FtpSession final : public RemoteTransport {
+// The certificate's SHA-256 is kept as "AB:CD:…"; peerFingerprint() gives
+// it after a TLS login.
+class FtpSession final : public CurlSession {
  public:
   FtpSession();
   ~FtpSession() override;
-  FtpSession(const FtpSession&) = delete;
-  FtpSession& operator=(const FtpSession&) = delete;
 
-  void SetTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
-  const FtpTimeouts& timeouts() const { return timeouts_; }
-  // The certificate's SHA-256 is kept as "AB:CD:…".
-  void SetPinSaver(std::function<void(const std::string&)> save) override { savePin_ = std::move(save); }
   std::string ProtocolName() const override { return tls_ ? "FTPS" : "FTP"; }
-  // After a TLS login, the server certificate's SHA-256.
-  std::string peerFingerprint() const override { return peerFingerprint_; }
   // The profile's remote directory, for callers; paths are not prefixed with it.
   const std::string& remoteDir() const { return remoteDir_; }
 
   void SetProfile(const ProfileSettings& profile) override;
-  void SetStopFlag(const std::atomic<bool>* stop) override { stop_ = stop; }
-  int lastError() const override { return lastError_; }
 
   bool Connect() override;
   void Disconnect() override;
@@ -64,42 +52,29 @@ class FtpSession final : public RemoteTransport {
   bool PutBuffer(std::string_view remote, std::string_view data) override;
   bool RemoveFile(std::string_view remote) override;
   bool Rename(std::string_view from, std::string_view to) override;
-  bool RemoveTree(std::string_view dir) override;
   bool ExactTime(std::string_view remote, std::int64_t& time) override;
   bool FileSize(std::string_view remote, std::uint64_t& size) override;
 
  private:
   class Connection;
 
-  bool Refused(const std::string& path, const std::string& message);
-  std::string Absolute(const std::string& path) const;
-  enum class Presence { Listed, Missing, Failed };
+  std::string Absolute(const std::string& path) const override;
+  Presence ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries,
+                        std::vector<std::string>* unsafe) override {
+    return ListExisting(dir, entries, unsafe, false);
+  }
   // `unsafe`, when given, receives the listed names that cannot be part of a path.
   // `refusalMeansMissing`: a refused MLSD is taken as a missing directory
   // without asking the server again, for a caller that creates it next and
   // checks only when that fails.
   Presence ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries,
                         std::vector<std::string>* unsafe = nullptr, bool refusalMeansMissing = false);
-  bool RemoveTreeAt(const std::string& dir, int depth);
-  void ReportFailure(const std::string& message);
+  bool RemoveEmptyDir(const std::string& dir) override;
 
-  std::string server_;
-  std::string login_;
-  std::string password_;
   std::string remoteDir_;
   bool passive_ = true;
   bool tls_ = false;
   std::string protocol_;
-  std::string pin_;              // the trusted certificate's SHA-256, empty for none
-  std::string peerFingerprint_;  // of the last TLS login
-  std::function<void(const std::string&)> savePin_;
-  bool askCreate_ = true;
-  int lastError_ = 0;
-  int failCode_ = 0;       // the last failure, reported by ReportFailure
-  std::string failReply_;  // the server's reply that refused, if any
-  FtpTimeouts timeouts_;
-  std::set<std::string> unsafeShown_;  // directories whose unsafe names were shown
-  const std::atomic<bool>* stop_ = nullptr;
   std::unique_ptr<Connection> connection_;  // set while connected
 };
 

@@ -39,7 +39,7 @@ std::vector<LocalEntry> TemplateImages(const std::string& templateDir) {
 // A listing that failed: an FTP failure when the transport has a code, else
 // a directory that is simply not there.
 InstallCheck ListingFailed(RemoteSite& site) {
-  site.Failed();
+  static_cast<void>(site.TransportFailure());
   return site.lastError != 0 ? InstallCheck::kFailed : InstallCheck::kOutdated;
 }
 
@@ -106,7 +106,7 @@ InstallCheck Check(RemoteSite& site) {
                                                         js[static_cast<size_t>(css)], std::time(nullptr)))
     return InstallCheck::kCurrent;
   if (!t.PutFile(styleSheet, r + std::string(kStyleSheet))) {
-    site.Failed();
+    static_cast<void>(site.TransportFailure());
     return InstallCheck::kFailed;
   }
   return InstallCheck::kCurrent;
@@ -153,16 +153,16 @@ InstallCheck CheckInstallation(RemoteSite& site) {
   return result;
 }
 
-bool InstallRemoteSoftware(RemoteSite& site) {
+Status InstallRemoteSoftware(RemoteSite& site) {
   RemoteTransport& t = site.transport;
   const std::string& r = site.remoteDir;
   const std::string& d = site.templateDir;
 
-  if (site.Stopped()) return false;
-  if (!t.MakeDirs(r, Report::Yes)) return site.Failed();
+  if (site.Stopped()) return Status::Stopped();
+  if (!t.MakeDirs(r, Report::Yes)) return site.TransportFailure();
   int position = 0;
   for (std::string_view dir : kSkeleton) {
-    if (site.Stopped()) return false;
+    if (site.Stopped()) return Status::Stopped();
     site.sink.PostProgress(10, ++position);
     // A directory that exists already is fine; one that cannot be made
     // shows up as a failed upload below.
@@ -170,46 +170,47 @@ bool InstallRemoteSoftware(RemoteSite& site) {
   }
 
   if (site.profile.php != 0) {
-    if (site.Stopped()) return false;
+    if (site.Stopped()) return Status::Stopped();
     const PhpIndex index = BuildPhpIndex(site.profile, site.profileDir, d);
-    if (!index.ok) return false;
+    if (!index.ok) return Status::Failed();
     site.sink.PostProgress(10, 6);
-    if (!t.PutBuffer(r + "index.php", index.text)) return site.Failed();
+    if (!t.PutBuffer(r + "index.php", index.text)) return site.TransportFailure();
     AppSettings app(site.settingsFile);
     app.SetInt(ProfileSettingsKey(site.profile.name), kIndexCheckValue, static_cast<int>(IndexFingerprint(index.text)));
   }
 
   position = 7;
   for (std::string_view file : {kPageScript, kTreeWidgetScript, kStyleSheet}) {
-    if (site.Stopped()) return false;
+    if (site.Stopped()) return Status::Stopped();
     site.sink.PostProgress(10, position++);
-    if (!t.PutFile(d + std::string(file), r + std::string(file))) return site.Failed();
+    if (!t.PutFile(d + std::string(file), r + std::string(file))) return site.TransportFailure();
   }
   // A PHP site gets the guard whether or not it is protected now, so that
   // turning protection on needs no second install.
   if (site.profile.php != 0) {
-    if (site.Stopped()) return false;
-    if (!t.PutFile(d + std::string(kGuardScript), r + std::string(kGuardScript))) return site.Failed();
+    if (site.Stopped()) return Status::Stopped();
+    if (!t.PutFile(d + std::string(kGuardScript), r + std::string(kGuardScript))) return site.TransportFailure();
   }
 
   site.sink.PostProgress(10, 10);
   for (const LocalEntry& image : TemplateImages(d)) {
-    if (site.Stopped()) return false;
+    if (site.Stopped()) return Status::Stopped();
     if (!t.PutFile(d + std::string(kTemplateImages) + image.name, r + "albsite/images/" + image.name))
-      return site.Failed();
+      return site.TransportFailure();
   }
-  return true;
+  return Status::Ok();
 }
 
-bool SyncBackground(RemoteSite& site) {
+Status SyncBackground(RemoteSite& site) {
   RemoteTransport& t = site.transport;
   const std::string dir = site.remoteDir + "albsite/bg/";
 
-  if (site.Stopped()) return false;
+  if (site.Stopped()) return Status::Stopped();
   site.sink.PostStatus(LoadString(kSyncingBackground));
   site.sink.PostProgress(5, 0);
   RemoteEntryList remote;
-  if (!t.ListDir(remote, site.remoteDir, "albsite/bg/", IncludeDirs::Yes, Create::Yes, Ask::Yes)) return site.Failed();
+  if (!t.ListDir(remote, site.remoteDir, "albsite/bg/", IncludeDirs::Yes, Create::Yes, Ask::Yes))
+    return site.TransportFailure();
 
   std::vector<std::string> uploads;
   const std::string background = SettingText(site.profile.background);
@@ -235,18 +236,18 @@ bool SyncBackground(RemoteSite& site) {
   const int total = static_cast<int>(deletions.size() + uploads.size());
   int done = 0;
   for (const std::string& file : deletions) {
-    if (site.Stopped()) return false;
+    if (site.Stopped()) return Status::Stopped();
     site.sink.PostStatus(FormatString(kRemovingBackground, {file}));
     site.sink.PostProgress(total, ++done);
-    if (!t.RemoveFile(dir + file)) return site.Failed();
+    if (!t.RemoveFile(dir + file)) return site.TransportFailure();
   }
   for (const std::string& file : uploads) {
-    if (site.Stopped()) return false;
+    if (site.Stopped()) return Status::Stopped();
     site.sink.PostStatus(FormatString(kUploadingBackground, {file}));
     site.sink.PostProgress(total, ++done);
-    if (!t.PutFile(background, dir + file)) return site.Failed();
+    if (!t.PutFile(background, dir + file)) return site.TransportFailure();
   }
-  return true;
+  return Status::Ok();
 }
 
 }  // namespace albumsmith

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "publish/remote_entry.h"
+#include "platform/status.h"
 #include "publish/remote_transport.h"
 #include "store/profile_settings.h"
 
@@ -43,10 +44,11 @@ struct RemoteSite {
   // file of that time and size (IsOldListed with this site's offsets).
   bool IsOlder(const std::string& remotePath, std::int64_t localTime, std::uint64_t localSize,
                const RemoteEntry& remote, std::int64_t now);
-  // Records the transport's failure and returns false.
-  bool Failed() {
+  // The transport's last failure as a Status, its code kept in lastError.
+  // The transport has shown the message already.
+  Status TransportFailure() {
     lastError = transport.lastError();
-    return false;
+    return Status::Failed();
   }
 };
 
@@ -71,12 +73,14 @@ InstallCheck CheckInstallation(RemoteSite& site);
 bool RootHoldsInstallation(const RemoteSite& site, const RemoteEntryList& root);
 
 // Creates the skeleton and uploads index.php (PHP, storing its fingerprint),
-// album_s.js, dtree.js, albumsmith.css and every template image.
-bool InstallRemoteSoftware(RemoteSite& site);
+// album_s.js, dtree.js, albumsmith.css and every template image. A failed
+// transfer (already shown by the transport) is kFailed, a stop kStopped.
+Status InstallRemoteSoftware(RemoteSite& site);
 
 // Uploads the profile's background to albsite/bg/ when it is missing there or
-// older, and removes every other file of that directory.
-bool SyncBackground(RemoteSite& site);
+// older, and removes every other file of that directory. Fails like
+// InstallRemoteSoftware.
+Status SyncBackground(RemoteSite& site);
 
 // The fingerprint of an index.php text: the 32-bit sum, wrapping, of each
 // byte taken as a signed 8-bit number times its position from 0.

@@ -55,14 +55,8 @@ SftpSession::SftpSession() = default;
 SftpSession::~SftpSession() = default;
 
 void SftpSession::SetProfile(const ProfileSettings& profile) {
-  server_ = profile.serverName;
-  login_ = profile.login;
-  password_ = profile.password;
   keyFile_ = profile.keyFile;
-  pin_ = profile.fingerprint;
-  peerFingerprint_.clear();
-  unsafeShown_.clear();
-  Disconnect();
+  TakeProfile(profile);
 }
 
 std::unique_ptr<CurlConnection> SftpSession::NewConnection() const {
@@ -96,17 +90,15 @@ bool SftpSession::Connect() {
       open = connection->Quote({});
       peerFingerprint_ = connection->PeerFingerprint();
     } else {
-      failCode_ = connection->failure().code;
-      failReply_ = FormatString(kUntrusted, {peerFingerprint_});
+      SetFailure(connection->failure().code, FormatString(kUntrusted, {peerFingerprint_}));
       ReportFailure(FormatString(kConnectError, {server_}));
       return false;
     }
   }
   if (!open) {
-    failCode_ = connection->failure().code;
-    failReply_ = connection->peerVerdict() == PeerVerdict::kChanged
-                     ? FormatString(kChangedKey, {pin_, peerFingerprint_})
-                     : connection->failure().reply;
+    SetFailure(connection->failure().code, connection->peerVerdict() == PeerVerdict::kChanged
+                                               ? FormatString(kChangedKey, {pin_, peerFingerprint_})
+                                               : connection->failure().reply);
     ReportFailure(FormatString(kConnectError, {server_}));
     return false;
   }
@@ -119,10 +111,7 @@ bool SftpSession::Connect() {
 void SftpSession::Disconnect() { connection_.reset(); }
 
 bool SftpSession::Failed(bool ok) {
-  if (!ok) {
-    failCode_ = connection_->failure().code;
-    failReply_ = connection_->failure().reply;
-  }
+  if (!ok) SetFailure(connection_->failure().code, connection_->failure().reply);
   return ok;
 }
 
@@ -145,8 +134,7 @@ bool SftpSession::EnterOrCreateDir(std::string_view rawPath, Report report) {
   bool exists = false;
   if (code == kCurlQuoteError && DirExists(absolute, exists)) {
     if (exists) return true;
-    failCode_ = code;
-    failReply_ = refusal;  // the mkdir's refusal says why
+    SetFailure(code, refusal);  // the mkdir's refusal says why
   }
   if (report == Report::Yes) ReportFailure(message);
   return false;
@@ -344,41 +332,8 @@ bool SftpSession::Rename(std::string_view rawFrom, std::string_view rawTo) {
   return false;
 }
 
-bool SftpSession::RemoveTree(std::string_view rawDir) {
-  const std::string dir = Slashes(rawDir);
-  if (Refused(dir, FormatString(kChangeDirError, {dir})) || !Connect()) return false;
-  return RemoveTreeAt(dir, 0);
-}
-
-bool SftpSession::RemoveTreeAt(const std::string& dir, int depth) {
-  const auto refuse = [&](std::string reason) {
-    failCode_ = kCurlRemoteAccessDenied;
-    failReply_ = std::move(reason);
-    ReportFailure(FormatString(kDeleteDirError, {dir}));
-    return false;
-  };
-  if (depth > kMaxRemoveDepth) return refuse(FormatString(kTooDeep, {kMaxRemoveDepth}));
-  std::vector<RemoteEntry> entries;
-  std::vector<std::string> unsafe;
-  if (ListExisting(dir, entries, &unsafe) != Presence::Listed) {
-    ReportFailure(FormatString(kChangeDirError, {dir}));
-    return false;
-  }
-  if (!unsafe.empty()) return refuse(FormatString(kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)}));
-  std::vector<std::string> subdirs;
-  for (const RemoteEntry& entry : entries) {
-    if (entry.isDir) {
-      subdirs.push_back(JoinRemote(dir, entry.name) + "/");
-    } else if (!RemoveFile(JoinRemote(dir, entry.name))) {
-      return false;
-    }
-  }
-  for (const std::string& subdir : subdirs) {
-    if (!RemoveTreeAt(subdir, depth + 1)) return false;
-  }
-  if (Failed(connection_->Quote({"rmdir " + SftpQuoted(WithoutSlash(Absolute(dir)))}))) return true;
-  ReportFailure(FormatString(kDeleteDirError, {dir}));
-  return false;
+bool SftpSession::RemoveEmptyDir(const std::string& dir) {
+  return Failed(connection_->Quote({"rmdir " + SftpQuoted(WithoutSlash(Absolute(dir)))}));
 }
 
 bool SftpSession::ExactTime(std::string_view rawRemote, std::int64_t& time) {
@@ -395,22 +350,6 @@ bool SftpSession::FileSize(std::string_view rawRemote, std::uint64_t& size) {
   return !HasControlChar(remote) && connection_ && connection_->Stat(Absolute(remote), time, size);
 }
 
-// A control character would reach the server as part of a name; no path
-// with one is sent.
-bool SftpSession::Refused(const std::string& path, const std::string& message) {
-  lastError_ = 0;
-  if (!HasControlChar(path)) return false;
-  failCode_ = kCurlUrlMalformat;
-  failReply_.clear();
-  ReportFailure(message);
-  return true;
-}
-
 std::string SftpSession::Absolute(const std::string& path) const { return AbsoluteRemote(home_, path); }
-
-void SftpSession::ReportFailure(const std::string& message) {
-  lastError_ = failCode_;
-  ShowSessionFailure(message, failCode_, failReply_, stop_ && stop_->load());
-}
 
 }  // namespace albumsmith

@@ -141,7 +141,8 @@ class SyncEngine {
     if (!outcome.succeeded) outcome.installConfirmed = false;
 
     // What was sent stays known whether or not the run got to its end.
-    if (!request_.dryRun) sent_.Save(UploadRecordPath(profileDir_));
+    // Without the record the next run only compares what it lists.
+    if (!request_.dryRun) static_cast<void>(sent_.Save(UploadRecordPath(profileDir_)));
 
     const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
@@ -155,7 +156,7 @@ class SyncEngine {
  private:
   std::string Site() const { return remoteDir_ + std::string(kSiteDir) + "/"; }
   bool Stopped() const { return stop_.load(); }
-  bool Failed() { return site_.Failed(); }
+  bool Failed() { return site_.TransportFailure().ok(); }
   void Status(std::string_view text) { sink_.PostStatus(std::string(text)); }
   void Status(TextId text) { sink_.PostStatus(LoadString(text)); }
 
@@ -293,8 +294,9 @@ class SyncEngine {
     const std::string path = VarInfPath(profileDir_, folder);
     const std::string text = VarInfText(profileDir_, folder);
     if (ReadWholeFile(path) == text) return;
-    if (!WriteFileAtomically(path, text)) {
-      ShowSystemError(errno, kCannotCreateFile, {kVarInf});
+    // `Status` names this class's status-line helper here.
+    if (const albumsmith::Status written = WriteFileAtomically(path, text); !written) {
+      ShowSystemError(written.systemError(), kCannotCreateFile, {kVarInf});
       return;
     }
     LocalEntry ini;

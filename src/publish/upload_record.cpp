@@ -63,13 +63,15 @@ void UploadRecord::Load(const std::string& file, const std::string& where) {
   entries_ = std::move(read);
 }
 
-bool UploadRecord::Save(const std::string& file) {
-  if (!changed_) return true;
-  changed_ = false;
+Status UploadRecord::Save(const std::string& file) {
+  if (!changed_) return Status::Ok();
   std::string text = std::string(kHeader) + "\n" + where_ + "\n";
   for (const auto& [path, e] : entries_)
     text += e.fingerprint + "\t" + std::to_string(e.size) + "\t" + std::to_string(e.time) + "\t" + path + "\n";
-  return WriteFileAtomically(file, text).ok();
+  Status written = WriteFileAtomically(file, text);
+  // A record that could not be written is still one to write.
+  if (written) changed_ = false;
+  return written;
 }
 
 bool UploadRecord::Current(const std::string& path, std::string_view text, const RemoteEntry& listed) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
 #include "publish/remote_entry.h"
 
 namespace albumsmith {
@@ -24,8 +25,9 @@ class UploadRecord {
  public:
   // `where` names the server and remote directory the record is for.
   void Load(const std::string& file, const std::string& where);
-  // Writes the record when it changed since it was loaded.
-  bool Save(const std::string& file);
+  // Writes the record when it changed since it was loaded (or since a save
+  // that failed).
+  Status Save(const std::string& file);
 
   // Whether `text` is what was last sent to `path`, and `listed` (the
   // server's entry for it) still shows that upload. The first listing after

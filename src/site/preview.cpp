@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/text.h"
 #include "platform/messages.h"
 #include "platform/unique_fd.h"
 #include "site/folder_properties.h"
@@ -23,8 +24,7 @@ std::string TemporaryDirectory() {
   std::error_code ec;
   std::string dir = std::filesystem::temp_directory_path(ec).string();
   if (ec || dir.empty()) dir = "/tmp";
-  if (dir.back() != '/') dir += '/';
-  return dir;
+  return WithSlash(std::move(dir));
 }
 
 }  // namespace

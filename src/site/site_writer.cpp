@@ -108,10 +108,9 @@ struct SiteDir {
 
   bool Copy(const std::string& source, const std::string& name) const {
     if (!guarded) return CopyOne(source, site + dir + name);
-    errno = 0;
-    const std::optional<std::string> bytes = ReadWholeFile(source);
+    const Result<std::string> bytes = ReadFileContents(source);
     if (!bytes) {
-      ShowSystemError(errno != 0 ? errno : EIO, TextId::kCannotCopyTo, {source, site + dir + GuardedName(name)});
+      ShowSystemError(bytes.status().systemError(), TextId::kCannotCopyTo, {source, site + dir + GuardedName(name)});
       return false;
     }
     return WriteOne(site + dir + GuardedName(name), GuardedContent(dir, *bytes));

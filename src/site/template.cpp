@@ -26,13 +26,12 @@ constexpr TextId kTemplateMismatch = TextId::kTemplateMismatch;
 constexpr TextId kCannotOpenLocalFile = TextId::kCannotOpenLocalFile;
 
 std::optional<std::string> ReadReported(const std::string& path) {
-  errno = 0;
-  std::optional<std::string> text = ReadWholeFile(path);
+  Result<std::string> text = ReadFileContents(path);
   if (!text) {
-    const int err = errno != 0 ? errno : EIO;
-    ShowSystemError(err, kCannotOpenLocalFile, {path});
+    ShowSystemError(text.status().systemError(), kCannotOpenLocalFile, {path});
+    return std::nullopt;
   }
-  return text;
+  return std::move(text).value();
 }
 
 }  // namespace

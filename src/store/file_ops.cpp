@@ -333,13 +333,13 @@ Status DeleteFileReported(const std::string& path) {
   if (::unlink(path.c_str()) == 0) return {};
   return ShowSystemFailure(errno, TextId::kCannotDeleteItem, {path});
 }
-int CopyTreeWithProgress(const std::string& source, const std::string& destination, CopyProgress& progress,
-                         const std::atomic<bool>* cancel) {
+Status CopyTreeWithProgress(const std::string& source, const std::string& destination, CopyProgress& progress,
+                            const std::atomic<bool>* cancel) {
   const std::string from = WithSlash(source);
   const std::string to = WithSlash(destination);
-  auto finish = [&progress](int code) {
-    progress.End(code);
-    return code;
+  auto finish = [&progress](Status outcome) {
+    progress.End(outcome ? CopyProgress::kEndSuccess : CopyProgress::kEndFailure);
+    return outcome;
   };
 
   // The tree is copied whole, templates included: a copied profile needs its albsite.
@@ -347,7 +347,7 @@ int CopyTreeWithProgress(const std::string& source, const std::string& destinati
   ListDirs(from, "", dirs, true);
   size_t filesSoFar = 0;
   for (size_t done = 0; done < dirs.size(); ++done) {
-    if (cancel && cancel->load()) return finish(CopyProgress::kEndFailure);
+    if (cancel && cancel->load()) return finish(Status::Stopped());
     const std::string& relative = dirs[done];
     const std::string firstLine = FormatString(TextId::kCopyingFolder, {WithoutSlash(from + relative)});
     progress.SetText(firstLine, "");
@@ -358,10 +358,11 @@ int CopyTreeWithProgress(const std::string& source, const std::string& destinati
     filesSoFar += files.size();
     progress.SetText(firstLine, FormatString(TextId::kCopyingFiles, {files.size(), filesSoFar}));
 
-    if (!CreatePath(to + relative) || !CopyFileList(SameNames(files), to + relative, false, cancel, nullptr))
-      return finish(CopyProgress::kEndFailure);
+    if (Status made = CreatePath(to + relative); !made) return finish(std::move(made));
+    if (Status copied = CopyFileList(SameNames(files), to + relative, false, cancel, nullptr); !copied)
+      return finish(std::move(copied));
   }
-  return finish(CopyProgress::kEndSuccess);
+  return finish(Status::Ok());
 }
 
 }  // namespace albumsmith

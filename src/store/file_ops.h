@@ -71,8 +71,9 @@ class CopyProgress {
 
 // The copy of one directory tree, directory by directory (each after its
 // subdirectories), reporting as it goes; meant to run on a worker thread.
-// Stops with failure when `cancel` becomes true. Returns the end code it reported.
-int CopyTreeWithProgress(const std::string& source, const std::string& destination, CopyProgress& progress,
-                         const std::atomic<bool>* cancel = nullptr);
+// Stops with failure when `cancel` becomes true (kStopped). Returns the
+// failure it showed, whose end code the progress got.
+Status CopyTreeWithProgress(const std::string& source, const std::string& destination, CopyProgress& progress,
+                            const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace albumsmith

@@ -18,6 +18,10 @@ bool CopyFilesDialog::Run(QWidget* parent, const std::string& source, const std:
   return dialog.exec() == QDialog::Accepted;
 }
 
-void CopyFilesDialog::Work(CopyProgress& progress) { CopyTreeWithProgress(source_, destination_, progress, &cancel_); }
+// The window learns the outcome from the end code the copy reports; the
+// messages of a failure have been shown by then.
+void CopyFilesDialog::Work(CopyProgress& progress) {
+  static_cast<void>(CopyTreeWithProgress(source_, destination_, progress, &cancel_));
+}
 
 }  // namespace albumsmith::ui

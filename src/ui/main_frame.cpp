@@ -611,7 +611,7 @@ void MainFrame::baseDirectoryCommand() {
   if (dialog.exec() != QDialog::Accepted) return;
   const TreeCopier copier = [this](const std::string& title, const std::string& source,
                                    const std::string& destination) {
-    return CopyFilesDialog::Run(this, source, destination, Q(title));
+    return CopyFilesDialog::Run(this, source, destination, Q(title)) ? Status::Ok() : Status::Failed();
   };
   const std::string base = ChangeProfilesBaseDir(settings_, session_.profilesDir, dialog.entered(), copier);
   if (base == session_.profilesDir) return;

@@ -447,7 +447,7 @@ void ProfilesDialog::copyProfile() {
   ProfileSettings copy = wizard.created();
   const TreeCopier copier = [this](const std::string& title, const std::string& source,
                                    const std::string& destination) {
-    return CopyFilesDialog::Run(this, source, destination, Q(title));
+    return CopyFilesDialog::Run(this, source, destination, Q(title)) ? Status::Ok() : Status::Failed();
   };
   CopyProfile(profilesDir_, original, copy, names.copyImages(), copier);
   // Whatever was made is listed; a failed step has told what went wrong.

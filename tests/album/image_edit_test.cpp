@@ -244,6 +244,7 @@ TEST_F(ImageEditTest, AFailureInTheMiddleOfAPasteLeavesEveryPhotoWhole) {
     EXPECT_EQ(out.pasted, (Names{"a.jpg", "c.jpg"}));
     ASSERT_FALSE(Shown().empty());
     EXPECT_NE(Shown().back().find("b.jpg"), std::string::npos) << Shown().back();
+    EXPECT_EQ(out.failure.message(), Shown().back());
     EXPECT_EQ(ReadText(images("A/") / "b.jpg"), "\xFF\xD8 photo b.jpg");
     EXPECT_EQ(FilesOf("A/", "b.jpg"), kAllFiles);
     for (const char* name : {"a.jpg", "c.jpg"})
@@ -276,10 +277,12 @@ TEST_F(ImageEditTest, DeleteGoesOnPastAPhotoThatCannotBeDeleted) {
 
   for (const char* name : {"a.jpg", "c.jpg"}) AddPhoto("A/", name);
   fs::create_directories(images("A/") / "b.jpg");  // a directory: unlink refuses it
-  EXPECT_EQ(DeleteImages(profileDir(), "A/", {"a.jpg", "b.jpg", "c.jpg", "../B/x.jpg"}),
-            (Names{"b.jpg", "../B/x.jpg"}));
+  const DeleteOutcome out = DeleteImages(profileDir(), "A/", {"a.jpg", "b.jpg", "c.jpg", "../B/x.jpg"});
+  EXPECT_EQ(out.failed, (Names{"b.jpg", "../B/x.jpg"}));
   ASSERT_EQ(Shown().size(), 2u);
   EXPECT_EQ(Shown()[0].rfind("Cannot delete file b.jpg", 0), 0u) << Shown()[0];
+  // The front ends say why from the outcome: the last message shown.
+  EXPECT_EQ(out.failure.message(), Shown()[1]);
   EXPECT_FALSE(fs::exists(images("A/") / "a.jpg"));
   EXPECT_FALSE(fs::exists(images("A/") / "c.jpg"));
   // The user's comment and stamp stay; the derived files go at the load.

@@ -120,7 +120,7 @@ class ProfileMaintenanceTest : public ::testing::Test {
     return [this](const std::string& title, const std::string& source, const std::string& destination) {
       titles_.push_back(title);
       RecordingProgress progress;
-      return CopyTreeWithProgress(source, destination, progress) == CopyProgress::kEndSuccess;
+      return CopyTreeWithProgress(source, destination, progress);
     };
   }
 
@@ -518,11 +518,13 @@ TEST_F(BaseDirTest, AFailureInTheMiddleUndoesTheCopies) {
     const auto left = FilesBelow(newBase);
     Snapshot();
 
-    EXPECT_FALSE(MoveProfilesBaseDir(settings_, profiles(), newBase.string(), Copier()));
+    const Status moved = MoveProfilesBaseDir(settings_, profiles(), newBase.string(), Copier());
+    EXPECT_FALSE(moved);
 
     EXPECT_EQ(titles_.size(), c.copiesStarted);
     ASSERT_FALSE(Shown().empty());
     EXPECT_TRUE(StartsWith(Shown().back(), c.message)) << Shown().back();
+    EXPECT_EQ(moved.message(), Shown().back());
     EXPECT_EQ(FilesBelow(newBase), left);
     ExpectOldProfilesIntact();
     EXPECT_EQ(StoredDir(), profiles());
@@ -537,7 +539,10 @@ TEST_F(BaseDirTest, ASettingThatCannotBeStoredUndoesTheCopies) {
   TempDir target;
   const fs::path newBase = target.path() / "Albumsmith";
 
-  EXPECT_FALSE(MoveProfilesBaseDir(blocked, profiles(), newBase.string(), Copier()));
+  const Status moved = MoveProfilesBaseDir(blocked, profiles(), newBase.string(), Copier());
+  EXPECT_FALSE(moved);
+  // Nothing was shown for it: the front end words this failure itself.
+  EXPECT_TRUE(moved.message().empty());
 
   EXPECT_EQ(titles_.size(), 3u);
   EXPECT_TRUE(FilesBelow(newBase).empty());
@@ -561,7 +566,7 @@ TEST_F(BaseDirTest, ADirectoryThatOverlapsTheProfilesMovesNothing) {
     Environment::prompter().Clear();
     settings_.SetString("Settings", "ProfilesDir", "unchanged");
 
-    EXPECT_EQ(MoveProfilesBaseDir(settings_, profiles(), c.entered, Copier()), c.stored);
+    EXPECT_EQ(MoveProfilesBaseDir(settings_, profiles(), c.entered, Copier()).ok(), c.stored);
 
     EXPECT_EQ(StoredDir() != "unchanged", c.stored);
     EXPECT_TRUE(titles_.empty());

@@ -140,5 +140,27 @@ TEST(AtomicFileTest, FailuresSayWhy) {
   fs::permissions(dir.path(), fs::perms::owner_all);
 }
 
+// A read that fails says why by its result, not by errno after the fact:
+// a directory opens like a file and fails only at the first read.
+TEST(AtomicFileTest, AFailedReadSaysWhy) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFileAtomically(dir.path() / "a.txt", "bytes"));
+  const Result<std::string> read = ReadFileContents(dir.path() / "a.txt");
+  ASSERT_TRUE(read.ok());
+  EXPECT_EQ(*read, "bytes");
+
+  const struct {
+    fs::path path;
+    int error;
+  } failures[] = {{dir.path() / "missing.txt", ENOENT}, {dir.path(), EISDIR}};
+  for (const auto& f : failures) {
+    SCOPED_TRACE(f.path.string());
+    const Result<std::string> failed = ReadFileContents(f.path);
+    EXPECT_FALSE(failed.ok());
+    EXPECT_EQ(failed.status().systemError(), f.error);
+    EXPECT_FALSE(ReadWholeFile(f.path).has_value());
+  }
+}
+
 }  // namespace
 }  // namespace albumsmith::test

@@ -57,7 +57,7 @@ class InstallTest : public ::testing::Test {
     RemoteSite site = Site();
     return CheckInstallation(site);
   }
-  bool Install() {
+  Status Install() {
     RemoteSite site = Site();
     return InstallRemoteSoftware(site);
   }
@@ -199,9 +199,9 @@ TEST_F(InstallTest, BackgroundDirectoryHoldsOnlyTheChosenBackground) {
 TEST_F(InstallTest, StopBeforeAStepFailsWithoutAMessage) {
   stop_ = true;
   EXPECT_EQ(Check(), InstallCheck::kFailed);
-  EXPECT_FALSE(Install());
+  EXPECT_EQ(Install().code(), StatusCode::kStopped);
   RemoteSite site = Site();
-  EXPECT_FALSE(SyncBackground(site));
+  EXPECT_EQ(SyncBackground(site).code(), StatusCode::kStopped);
   EXPECT_TRUE(fake_.calls.empty());
   EXPECT_TRUE(Prompts().texts().empty());
 }

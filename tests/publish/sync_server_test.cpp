@@ -39,9 +39,21 @@ using test::SetFileTime;
 
 ScriptedPrompter& Prompts() { return test::Environment::prompter(); }
 
-enum class ServerKind { Pyftpdlib, Vsftpd, Sshd };
+// VsftpdTls is vsftpd insisting on explicit TLS for the login and every
+// transfer, its certificate pinned in the profile as after a first Yes.
+enum class ServerKind { Pyftpdlib, Vsftpd, VsftpdTls, Sshd };
 const char* KindName(ServerKind kind) {
-  return kind == ServerKind::Pyftpdlib ? "pyftpdlib" : kind == ServerKind::Vsftpd ? "vsftpd" : "sshd";
+  switch (kind) {
+    case ServerKind::Pyftpdlib:
+      return "pyftpdlib";
+    case ServerKind::Vsftpd:
+      return "vsftpd";
+    case ServerKind::VsftpdTls:
+      return "vsftpd_tls";
+    case ServerKind::Sshd:
+      return "sshd";
+  }
+  return "";
 }
 void PrintTo(ServerKind kind, std::ostream* os) { *os << KindName(kind); }
 
@@ -68,7 +80,7 @@ class SyncServer {
       return;
     }
     server_ = kind == ServerKind::Pyftpdlib ? test::StartPyftpdlib(error_, 0, options.cutUploads, options.dropUploads)
-                                            : test::StartVsftpd(error_, options.tls);
+                                            : test::StartVsftpd(error_, options.tls || kind == ServerKind::VsftpdTls);
     if (server_ && (options.clockAhead || options.rateLimit || options.maxPerAddress)) Restart();
   }
 
@@ -283,6 +295,49 @@ class HookedSink : public RecordingWindowSink {
   }
 };
 
+// Asks for a stop at the `nth` "Uploading file" status: `delay` later from a
+// thread of its own, or at once from the status itself when there is none.
+class UploadStopper {
+ public:
+  UploadStopper(int nth, std::chrono::milliseconds delay) {
+    sink.onStatus = [this, nth, delay](const std::string& text) {
+      if (!StartsWith(text, "Uploading file ") || ++uploads_ != nth) return;
+      if (delay.count() == 0) {
+        Stop();
+        return;
+      }
+      stopper_ = std::thread([this, delay] {
+        std::this_thread::sleep_for(delay);
+        Stop();
+      });
+    };
+  }
+  ~UploadStopper() { Finish(); }
+  UploadStopper(const UploadStopper&) = delete;
+  UploadStopper& operator=(const UploadStopper&) = delete;
+
+  // Right after the run: when it ended, and whether the stop was asked for.
+  bool Finish() {
+    if (endedAt_ == Clock::time_point{}) endedAt_ = Clock::now();
+    if (stopper_.joinable()) stopper_.join();
+    return stop.load();
+  }
+  Clock::duration StopToEnd() const { return endedAt_ - stoppedAt_; }
+
+  HookedSink sink;
+  std::atomic<bool> stop{false};
+
+ private:
+  void Stop() {
+    stoppedAt_ = Clock::now();
+    stop = true;
+  }
+  int uploads_ = 0;
+  std::thread stopper_;
+  Clock::time_point stoppedAt_{};
+  Clock::time_point endedAt_{};
+};
+
 class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
  protected:
   void SetUp() override { Prompts().Clear(); }
@@ -299,23 +354,30 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
     s.login = (*server_)->login_;
     s.password = (*server_)->password_;
     s.remoteDir = server_->RemoteDir();
-    s.protocol = GetParam() == ServerKind::Sshd ? "sftp" : options.tls ? "ftps" : "";
-    // The host key as the user would have accepted it on the first run.
-    if (GetParam() == ServerKind::Sshd) s.fingerprint = (*server_)->fingerprint_;
+    const bool tls = options.tls || GetParam() == ServerKind::VsftpdTls;
+    s.protocol = GetParam() == ServerKind::Sshd ? "sftp" : tls ? "ftps" : "";
+    // The host key or certificate as the user would have accepted it on the
+    // first run.
+    if (GetParam() == ServerKind::Sshd || GetParam() == ServerKind::VsftpdTls) s.fingerprint = (*server_)->fingerprint_;
     profile_.Save();
     return true;
+  }
+
+  // A session as the window makes one: short time-outs, and a trusted key
+  // or certificate stored in the profile.
+  void Configure(CurlSession& session) const {
+    session.SetTimeouts({5, 5, 5});
+    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
   }
 
   SyncOutcome Run(const SyncRequest& request, HookedSink& sink, const std::atomic<bool>& stop) {
     if (GetParam() == ServerKind::Sshd) {
       SftpSession session;
-      session.SetTimeouts({5, 5, 5});
-      session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+      Configure(session);
       return RunSync(request, session, sink, stop);
     }
     FtpSession session;
-    session.SetTimeouts({5, 5, 5});
-    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+    Configure(session);
     if (server_->options().clockAhead == 0) return RunSync(request, session, sink, stop);
     ServerClockTransport clock(session, (*server_)->root(), server_->options().clockAhead);
     return RunSync(request, clock, sink, stop);
@@ -337,6 +399,56 @@ class SyncServerTest : public ::testing::TestWithParam<ServerKind> {
   }
 
   std::string RemdirText() const { return test::ReadText(RemdirPath(profile_.profileDir())); }
+
+  // The fingerprint the profile holds, as the last run left it.
+  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
+
+  // With `pinned` in the profile in place of the server's certificate or
+  // host key, a run is refused before the login, without a question, naming
+  // both fingerprints, and the pin stays.
+  void ExpectChangedPinRefused(const std::string& pinned) {
+    profile_.settings().fingerprint = pinned;
+    profile_.Save();
+    Prompts().Clear();
+    EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
+    const std::vector<std::string> warnings = Warnings();
+    ASSERT_FALSE(warnings.empty());
+    EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
+    EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
+    for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
+    EXPECT_EQ(Pinned(), pinned);
+    EXPECT_EQ((*server_)->Logins(), 0);
+  }
+
+  // Kills the server at the `nth` "Uploading file" status.
+  void KillServerAtUpload(HookedSink& sink, int nth) {
+    sink.onStatus = [this, nth, uploads = 0](const std::string& text) mutable {
+      if (StartsWith(text, "Uploading file ") && ++uploads == nth) server_->Kill();
+    };
+  }
+
+  // A run whose server went away during its uploads: the upload's error and
+  // the folder's, the status bar back to "Ready", remdir.dat as it was.
+  void ExpectUploadFailureShown(const HookedSink& sink, const std::string& remdirBefore) {
+    const std::vector<std::string> warnings = Warnings();
+    ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
+    EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
+    EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
+    EXPECT_TRUE(sink.EndedReady());
+    EXPECT_EQ(RemdirText(), remdirBefore);
+  }
+
+  // A run stopped during its uploads: it ends within a second of the stop,
+  // failed with the one message of a stopped folder, the status bar back to
+  // "Ready", and remdir.dat as it was before.
+  void ExpectStoppedRun(UploadStopper& stopper, const SyncOutcome& outcome, const std::string& remdirBefore) {
+    ASSERT_TRUE(stopper.Finish()) << "no stop was asked for: too few uploads";
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_LT(stopper.StopToEnd(), std::chrono::seconds(1));
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
+    EXPECT_TRUE(stopper.sink.EndedReady());
+    EXPECT_EQ(RemdirText(), remdirBefore);
+  }
 
   // What every run sends whatever changed: the clock probe. The folder
   // tree data and the pages, made afresh by every run, travel only when
@@ -488,7 +600,7 @@ TEST_P(SyncServerTest, ServerClockAheadIsMeasuredAndCausesNoNeedlessUpload) {
   ASSERT_TRUE(first.succeeded);
   // The probe is dated when it is written here and when the server has it;
   // a second may pass between the two, and LIST shows no seconds.
-  const int listed = GetParam() == ServerKind::Vsftpd ? 60 : 1;
+  const int listed = GetParam() == ServerKind::Pyftpdlib ? 1 : 60;
   EXPECT_GE(first.clockOffset, -3600 - 1);
   EXPECT_LT(first.clockOffset, -3600 + listed);
 
@@ -516,19 +628,11 @@ TEST_P(SyncServerTest, ServerKilledDuringUploadsEndsTheRunAndTheNextRunCompletes
   const auto before = test::FileStates(profile_.profileDir());
 
   HookedSink sink;
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    if (StartsWith(text, "Uploading file ") && ++uploads == 3) server_->Kill();
-  };
+  KillServerAtUpload(sink, 3);
   std::atomic<bool> stop{false};
   EXPECT_FALSE(Run(request, sink, stop).succeeded);
 
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
-  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
-  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  ExpectUploadFailureShown(sink, remdir);
   EXPECT_EQ(FileTime(RemdirPath(profile_.profileDir())), remdirTime);
   EXPECT_EQ(test::FileStates(profile_.profileDir()), before);
 
@@ -543,28 +647,9 @@ TEST_P(SyncServerTest, StopDuringUploadsEndsTheRunWithinASecond) {
   const SyncRequest request = profile_.ProfileRequest();
   const std::string remdir = RemdirText();
 
-  HookedSink sink;
-  std::atomic<bool> stop{false};
-  Clock::time_point stoppedAt{};
-  std::thread stopper;
-  sink.onStatus = [&](const std::string& text) {
-    if (!StartsWith(text, "Uploading file ") || stopper.joinable()) return;
-    stopper = std::thread([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      stoppedAt = Clock::now();
-      stop = true;
-    });
-  };
-  const SyncOutcome outcome = Run(request, sink, stop);
-  const Clock::time_point endedAt = Clock::now();
-  ASSERT_TRUE(stopper.joinable()) << "no upload began";
-  stopper.join();
-
-  EXPECT_FALSE(outcome.succeeded);
-  EXPECT_LT(endedAt - stoppedAt, std::chrono::seconds(1));
-  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  UploadStopper stopper(1, std::chrono::milliseconds(300));
+  const SyncOutcome outcome = Run(request, stopper.sink, stopper.stop);
+  ExpectStoppedRun(stopper, outcome, remdir);
 }
 
 TEST_P(SyncServerTest, PhpSiteKeepsIndexPhpAndAlbsiteAndLosesStaticPagesQuietly) {
@@ -787,10 +872,9 @@ TEST_P(SyncServerTest, ConfirmedInstallationIsCheckedAgainOnceItNoLongerHolds) {
   EXPECT_EQ(test::TreeContent(server_->Local()), profile_.ExpectedSite());
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, SyncServerTest, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
-                         [](const ::testing::TestParamInfo<ServerKind>& info) {
-                           return info.param == ServerKind::Pyftpdlib ? "pyftpdlib" : "vsftpd";
-                         });
+INSTANTIATE_TEST_SUITE_P(Servers, SyncServerTest,
+                         ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd, ServerKind::VsftpdTls),
+                         [](const ::testing::TestParamInfo<ServerKind>& info) { return KindName(info.param); });
 
 // A server that keeps only part of an upload yet answers it as complete.
 class CuttingServerTest : public SyncServerTest {};
@@ -853,10 +937,7 @@ INSTANTIATE_TEST_SUITE_P(Servers, CuttingServerTest, ::testing::Values(ServerKin
 
 // FTPS: vsftpd insisting on TLS for the login and every transfer, with a
 // certificate that no authority signed.
-class FtpsServerTest : public SyncServerTest {
- protected:
-  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
-};
+class FtpsServerTest : public SyncServerTest {};
 
 TEST_P(FtpsServerTest, UnknownCertificateIsAskedAboutAndPinnedOnYes) {
   if (!StartServer({.tls = true})) return;
@@ -891,19 +972,8 @@ TEST_P(FtpsServerTest, UnknownCertificateIsAskedAboutAndPinnedOnYes) {
 
 TEST_P(FtpsServerTest, ChangedCertificateIsRefusedNamingBothFingerprints) {
   if (!StartServer({.tls = true})) return;
-  const std::string pinned =
-      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF";
-  profile_.settings().fingerprint = pinned;
-  profile_.Save();
-  Prompts().Clear();
-  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_FALSE(warnings.empty());
-  EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
-  EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
-  for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
-  EXPECT_EQ(Pinned(), pinned);
-  EXPECT_EQ((*server_)->Logins(), 0);
+  ExpectChangedPinRefused(
+      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpsServerTest, ::testing::Values(ServerKind::Vsftpd),
@@ -917,7 +987,6 @@ class SftpServerTest : public SyncServerTest {
     if (::geteuid() != 0) GTEST_SKIP() << "sshd logs in a system user the test creates: run as root";
     SyncServerTest::SetUp();
   }
-  std::string Pinned() const { return ReadProfile(profile_.profilesDir(), test::kProfileName).fingerprint; }
   std::string Log() const { return test::ReadText((*server_)->log()); }
 };
 
@@ -983,18 +1052,10 @@ TEST_P(SftpServerTest, ServerKilledDuringUploadsEndsTheRunAndTheNextRunCompletes
   if (!StartServer()) return;
   const std::string remdir = RemdirText();
   HookedSink sink;
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    if (StartsWith(text, "Uploading file ") && ++uploads == 3) server_->Kill();
-  };
+  KillServerAtUpload(sink, 3);
   std::atomic<bool> stop{false};
   EXPECT_FALSE(Run(profile_.ProfileRequest(), sink, stop).succeeded);
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
-  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
-  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  ExpectUploadFailureShown(sink, remdir);
 
   ASSERT_TRUE(server_->Restart()) << server_->error();
   Prompts().Clear();
@@ -1005,23 +1066,9 @@ TEST_P(SftpServerTest, ServerKilledDuringUploadsEndsTheRunAndTheNextRunCompletes
 TEST_P(SftpServerTest, StopDuringUploadsEndsTheRunAtOnce) {
   if (!StartServer()) return;
   const std::string remdir = RemdirText();
-  HookedSink sink;
-  std::atomic<bool> stop{false};
-  Clock::time_point stoppedAt{};
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    if (StartsWith(text, "Uploading file ") && ++uploads == 3) {
-      stoppedAt = Clock::now();
-      stop = true;
-    }
-  };
-  const SyncOutcome outcome = Run(profile_.ProfileRequest(), sink, stop);
-  ASSERT_EQ(uploads, 3);
-  EXPECT_FALSE(outcome.succeeded);
-  EXPECT_LT(Clock::now() - stoppedAt, std::chrono::seconds(1));
-  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  UploadStopper stopper(3, std::chrono::milliseconds(0));
+  const SyncOutcome outcome = Run(profile_.ProfileRequest(), stopper.sink, stopper.stop);
+  ExpectStoppedRun(stopper, outcome, remdir);
 }
 
 TEST_P(SftpServerTest, UnknownHostKeyIsAskedAboutAndPinnedOnYes) {
@@ -1057,19 +1104,9 @@ TEST_P(SftpServerTest, UnknownHostKeyIsAskedAboutAndPinnedOnYes) {
 
 TEST_P(SftpServerTest, ChangedHostKeyIsRefusedNamingBothFingerprints) {
   if (!StartServer()) return;
-  const std::string pinned = "SHA256:AAAABBBBCCCCDDDDEEEEFFFFGGGGHHHHIIIIJJJJKKK";
-  profile_.settings().fingerprint = pinned;
-  profile_.Save();
-  Prompts().Clear();
-  EXPECT_FALSE(Run(profile_.ProfileRequest()).succeeded);
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_FALSE(warnings.empty());
-  EXPECT_NE(warnings.front().find(pinned), std::string::npos) << warnings.front();
-  EXPECT_NE(warnings.front().find((*server_)->fingerprint_), std::string::npos) << warnings.front();
-  EXPECT_NE(warnings.front().find("has changed"), std::string::npos) << warnings.front();
-  for (const Message& m : Prompts().shown()) EXPECT_EQ(m.buttons, Buttons::Ok) << m.text;  // nothing asked
-  EXPECT_EQ(Pinned(), pinned);
-  EXPECT_EQ((*server_)->Logins(), 0);
+  ExpectChangedPinRefused("SHA256:AAAABBBBCCCCDDDDEEEEFFFFGGGGHHHHIIIIJJJJKKK");
+  ASSERT_FALSE(Warnings().empty());
+  EXPECT_NE(Warnings().front().find("has changed"), std::string::npos) << Warnings().front();
 }
 
 // A password, or a private key file with its passphrase (none here) in the
@@ -1184,8 +1221,7 @@ class ParallelSyncServerTest : public SyncServerTest {
   SyncOutcome RunOn(int connections, SyncRequest request, HookedSink& sink, const std::atomic<bool>& stop) {
     request.profile.connections = connections;
     FtpSession session;
-    session.SetTimeouts({5, 5, 5});
-    session.SetPinSaver(ProfilePinSaver(profile_.profilesDir(), test::kProfileName));
+    Configure(session);
     return RunSync(request, session, sink, stop, SpareSessions(session, request.profile));
   }
   SyncOutcome RunOn(int connections, const SyncRequest& request) {
@@ -1239,48 +1275,20 @@ TEST_P(ParallelSyncServerTest, ServerTakingTwoConnectionsStillCompletesQuietly) 
 TEST_P(ParallelSyncServerTest, StopDuringParallelUploadsEndsTheRunWithinASecond) {
   if (!StartServer({.rateLimit = 8000})) return;
   const std::string remdir = RemdirText();
-  HookedSink sink;
-  std::atomic<bool> stop{false};
-  Clock::time_point stoppedAt{};
-  std::thread stopper;
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    // Once several uploads are under way.
-    if (!StartsWith(text, "Uploading file ") || ++uploads != 3) return;
-    stopper = std::thread([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      stoppedAt = Clock::now();
-      stop = true;
-    });
-  };
-  const SyncOutcome outcome = RunOn(4, profile_.ProfileRequest(), sink, stop);
-  const Clock::time_point endedAt = Clock::now();
-  ASSERT_TRUE(stopper.joinable()) << "no uploads began";
-  stopper.join();
-
-  EXPECT_FALSE(outcome.succeeded);
-  EXPECT_LT(endedAt - stoppedAt, std::chrono::seconds(1));
-  EXPECT_EQ(Warnings(), std::vector<std::string>{"Cannot synchronize the remote directory"});
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  // Once several uploads are under way.
+  UploadStopper stopper(3, std::chrono::milliseconds(300));
+  const SyncOutcome outcome = RunOn(4, profile_.ProfileRequest(), stopper.sink, stopper.stop);
+  ExpectStoppedRun(stopper, outcome, remdir);
 }
 
 TEST_P(ParallelSyncServerTest, ServerKilledDuringParallelUploadsFailsAsOneConnectionWouldAndTheNextRunCompletes) {
   if (!StartServer()) return;
   const std::string remdir = RemdirText();
   HookedSink sink;
-  int uploads = 0;
-  sink.onStatus = [&](const std::string& text) {
-    if (StartsWith(text, "Uploading file ") && ++uploads == 6) server_->Kill();
-  };
+  KillServerAtUpload(sink, 6);
   std::atomic<bool> stop{false};
   EXPECT_FALSE(RunOn(4, profile_.ProfileRequest(), sink, stop).succeeded);
-  const std::vector<std::string> warnings = Warnings();
-  ASSERT_EQ(warnings.size(), 2u) << Join(warnings, "\n--\n");
-  EXPECT_TRUE(StartsWith(warnings[0], "Error uploading file")) << warnings[0];
-  EXPECT_EQ(warnings[1], "Cannot synchronize the remote directory");
-  EXPECT_TRUE(sink.EndedReady());
-  EXPECT_EQ(RemdirText(), remdir);
+  ExpectUploadFailureShown(sink, remdir);
 
   ASSERT_TRUE(server_->Restart()) << server_->error();
   Prompts().Clear();

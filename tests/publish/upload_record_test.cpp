@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "test_support.h"
 
 namespace albumsmith {
@@ -68,6 +70,25 @@ TEST(UploadRecordTest, SavedRecordIsReadBackOnlyForTheSameServerAndWhole) {
     EXPECT_EQ(record.Current("/album/index.html", page, Listed(page.size(), 100)), c.current);
     EXPECT_FALSE(record.Current("/album/index.html", page, Listed(page.size(), 101)));
   }
+}
+
+// A save that fails says why and keeps the record pending, so that the next
+// save writes what was sent instead of finding nothing changed.
+TEST(UploadRecordTest, AFailedSaveIsWrittenByTheNextOne) {
+  test::TempDir dir;
+  const std::string page = "<html>a page</html>";
+  UploadRecord record;
+  record.Load((dir.path() / "remsent.dat").string(), "ftp me@host /album/");
+  record.Sent("/album/index.html", page);
+  const Status failed = record.Save((dir.path() / "no such folder" / "remsent.dat").string());
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(failed.systemError(), ENOENT);
+
+  const std::string file = (dir.path() / "remsent.dat").string();
+  ASSERT_TRUE(record.Save(file));
+  UploadRecord read;
+  read.Load(file, "ftp me@host /album/");
+  EXPECT_TRUE(read.Current("/album/index.html", page, Listed(page.size(), 100)));
 }
 
 }  // namespace

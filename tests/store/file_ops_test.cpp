@@ -488,7 +488,7 @@ class CopyTreeWithProgressTest : public FileOpsTest {
 
 TEST_F(CopyTreeWithProgressTest, ReportsEachDirectoryAndCopiesAlbsiteToo) {
   RecordingProgress progress;
-  EXPECT_EQ(CopyTreeWithProgress(At("src"), At("copy/of/src"), progress), CopyProgress::kEndSuccess);
+  EXPECT_TRUE(CopyTreeWithProgress(At("src"), At("copy/of/src"), progress).ok());
 
   const std::string folder = "Copying folder: \n" + At("src");
   EXPECT_EQ(progress.events, (std::vector<std::string>{
@@ -511,16 +511,19 @@ TEST_F(CopyTreeWithProgressTest, ReportsEachDirectoryAndCopiesAlbsiteToo) {
 TEST_F(CopyTreeWithProgressTest, FailureEndsWith101) {
   WriteText(At("file"), "x");
   RecordingProgress progress;
-  EXPECT_EQ(CopyTreeWithProgress(At("src"), At("file/copy"), progress), CopyProgress::kEndFailure);
+  const Status copied = CopyTreeWithProgress(At("src"), At("file/copy"), progress);
   EXPECT_EQ(progress.events.back(), "end: 101");
   EXPECT_EQ(Texts(), std::vector<std::string>{
                          SystemError("Cannot create directory " + At("file/copy/albsite"), "20 : Not a directory")});
+  // The command line says why from the result: the message shown.
+  EXPECT_EQ(copied.message(), Texts().back());
+  EXPECT_EQ(copied.systemError(), ENOTDIR);
 }
 
 TEST_F(CopyTreeWithProgressTest, CancelEndsWith101BeforeCopying) {
   const std::atomic<bool> cancel{true};
   RecordingProgress progress;
-  EXPECT_EQ(CopyTreeWithProgress(At("src"), At("copy"), progress, &cancel), CopyProgress::kEndFailure);
+  EXPECT_EQ(CopyTreeWithProgress(At("src"), At("copy"), progress, &cancel).code(), StatusCode::kStopped);
   EXPECT_EQ(progress.events, std::vector<std::string>{"end: 101"});
   EXPECT_FALSE(FileExists(At("copy")));
 }

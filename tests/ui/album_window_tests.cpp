@@ -36,7 +36,7 @@
 #include "ui/image_list_model.h"
 #include "ui/image_list_view.h"
 #include "ui/main_frame.h"
-#include "ui_test_support.h"
+#include "main_window_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -61,8 +61,6 @@ const struct {
 const QStringList kBeachByName = {"kodak-dc210.jpg", "olympus-d320l.jpg", "sanyo-vpcg250.jpg"};
 const QStringList kBeachByDate = {"olympus-d320l.jpg", "sanyo-vpcg250.jpg", "kodak-dc210.jpg"};
 const QStringList kBeachByDateDown = {"kodak-dc210.jpg", "sanyo-vpcg250.jpg", "olympus-d320l.jpg"};
-
-constexpr int kWorkerLimitMs = 20000;
 
 std::vector<std::string> Lines(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -104,7 +102,7 @@ void ClickHeader(QTreeView* view, int column) {
 
 }  // namespace
 
-class AlbumWindowTests : public GuiTestCase {
+class AlbumWindowTests : public MainWindowTestCase {
   Q_OBJECT
 
  private:
@@ -123,22 +121,6 @@ class AlbumWindowTests : public GuiTestCase {
     }
   }
 
-  std::unique_ptr<MainFrame> openWindow(std::optional<std::string> profile) {
-    auto frame = std::make_unique<MainFrame>(
-        *settings_, *languages_, StartOptions{.profile = std::move(profile), .profilesDialogAtStart = false});
-    frame->show();
-    return frame;
-  }
-
-  // Waits until the list shows the folder and the worker has made every picture.
-  void waitForFolder(MainFrame& frame, const std::string& folder) {
-    ImageListView* view = frame.imageView();
-    QTRY_VERIFY(view->folderShown() && view->list().folder() == folder);
-    QTRY_VERIFY_WITH_TIMEOUT(!view->loading(), kWorkerLimitMs);
-    // The worker's last pictures are queued behind its end.
-    QCoreApplication::processEvents();
-  }
-
   QLineEdit* waitForEditor(QAbstractItemView* view) {
     QLineEdit* editor = nullptr;
     const QDeadlineTimer limit(3000);
@@ -147,11 +129,6 @@ class AlbumWindowTests : public GuiTestCase {
       editor = qobject_cast<QLineEdit*>(view->indexWidget(view->currentIndex()));
     }
     return editor;
-  }
-
-  bool enabled(MainFrame& frame, CommandId id) {
-    frame.updateCommands();
-    return frame.action(id)->isEnabled();
   }
 
  private slots:

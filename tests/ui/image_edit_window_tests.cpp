@@ -24,7 +24,7 @@
 #include "ui/image_list_view.h"
 #include "ui/image_viewer_dialog.h"
 #include "ui/main_frame.h"
-#include "ui_test_support.h"
+#include "main_window_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -35,7 +35,6 @@ namespace {
 using C = CommandId;
 const char* const kProfile = "Edits";
 const QStringList kBeach = {"kodak-dc210.jpg", "olympus-d320l.jpg", "sanyo-vpcg250.jpg"};
-constexpr int kWorkerLimitMs = 20000;
 
 fs::path Data(const char* name) { return fs::path(ALBUMSMITH_TEST_DATA) / "ui" / name; }
 
@@ -75,7 +74,7 @@ bool DragOnto(ImageListView* view, int dragged, int target) {
 
 }  // namespace
 
-class ImageEditWindowTests : public GuiTestCase {
+class ImageEditWindowTests : public MainWindowTestCase {
   Q_OBJECT
 
  private:
@@ -94,26 +93,7 @@ class ImageEditWindowTests : public GuiTestCase {
       fs::copy_file(Data("kodak-dc210.jpg"), images("Six") / ("p" + std::to_string(i) + ".jpg"));
   }
 
-  std::unique_ptr<MainFrame> openWindow() {
-    auto frame = std::make_unique<MainFrame>(*settings_, *languages_,
-                                             StartOptions{.profile = kProfile, .profilesDialogAtStart = false});
-    frame->resize(900, 640);
-    frame->show();
-    return frame;
-  }
-
-  void showFolder(MainFrame& frame, const std::string& folder) {
-    QVERIFY(frame.folderTree()->selectPath(folder));
-    ImageListView* view = frame.imageView();
-    QTRY_VERIFY(view->folderShown() && view->list().folder() == folder);
-    QTRY_VERIFY_WITH_TIMEOUT(!view->loading(), kWorkerLimitMs);
-    QCoreApplication::processEvents();
-  }
-
-  bool enabled(MainFrame& frame, CommandId id) {
-    frame.updateCommands();
-    return frame.action(id)->isEnabled();
-  }
+  std::unique_ptr<MainFrame> openWindow() { return MainWindowTestCase::openWindow(kProfile, QSize(900, 640)); }
 
  private slots:
   void initTestCase() { QVERIFY(setUpRun()); }

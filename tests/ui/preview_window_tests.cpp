@@ -28,7 +28,7 @@
 #include "ui/folder_tree_pane.h"
 #include "ui/main_frame.h"
 #include "ui/preview_window.h"
-#include "ui_test_support.h"
+#include "main_window_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -54,7 +54,7 @@ QVariant Evaluate(QWebEngineView* view, const QString& script) {
 
 }  // namespace
 
-class PreviewWindowTests : public GuiTestCase {
+class PreviewWindowTests : public MainWindowTestCase {
   Q_OBJECT
 
  private:
@@ -83,13 +83,10 @@ class PreviewWindowTests : public GuiTestCase {
   // enables " << ", which goes back and enables " >> "; closing removes the
   // pages and the tree script, the copied style sheet stays.
   void previewOpensOnCurrentFolderAndCleansUp() {
-    MainFrame frame(*settings_, *languages_, StartOptions{.profile = kProfile, .profilesDialogAtStart = false});
-    frame.show();
-    QVERIFY(frame.folderTree()->selectPath("On the beach/"));
-    QTRY_VERIFY(frame.imageView()->folderShown() && frame.imageView()->list().folder() == "On the beach/");
-    QTRY_VERIFY_WITH_TIMEOUT(!frame.imageView()->loading(), kLoadLimitMs);
-    frame.updateCommands();
-    QVERIFY(frame.action(CommandId::kPreview)->isEnabled());
+    const std::unique_ptr<MainFrame> window = openWindow(kProfile);
+    MainFrame& frame = *window;
+    showFolder(frame, "On the beach/", kLoadLimitMs);
+    QVERIFY(enabled(frame, CommandId::kPreview));
 
     const QString preview = QString::fromStdString((profileDir() / "Preview").string());
     const QString beach = preview + QStringLiteral("/On the beach/index.html");

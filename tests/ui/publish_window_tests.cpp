@@ -45,8 +45,8 @@
 #include "ui/verification_dialog.h"
 #include "ftp_test_server.h"
 #include "local_ports.h"
+#include "main_window_test_support.h"
 #include "subprocess.h"
-#include "ui_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -110,7 +110,7 @@ class ShownDialogs : public QObject {
 
 }  // namespace
 
-class PublishWindowTests : public GuiTestCase {
+class PublishWindowTests : public MainWindowTestCase {
   Q_OBJECT
 
  private:
@@ -136,23 +136,9 @@ class PublishWindowTests : public GuiTestCase {
     }
   }
 
-  std::unique_ptr<MainFrame> openWindow() {
-    auto frame = std::make_unique<MainFrame>(*settings_, *languages_,
-                                             StartOptions{.profile = kProfile, .profilesDialogAtStart = false});
-    frame->show();
-    return frame;
-  }
-
+  std::unique_ptr<MainFrame> openWindow() { return MainWindowTestCase::openWindow(kProfile); }
   void showFolder(MainFrame& frame, const std::string& folder) {
-    if (!folder.empty()) QVERIFY(frame.folderTree()->selectPath(folder));
-    ImageListView* view = frame.imageView();
-    QTRY_VERIFY(view->folderShown() && view->list().folder() == folder);
-    QTRY_VERIFY_WITH_TIMEOUT(!view->loading(), kRunLimitMs);
-  }
-
-  bool enabled(MainFrame& frame, CommandId id) {
-    frame.updateCommands();
-    return frame.action(id)->isEnabled();
+    MainWindowTestCase::showFolder(frame, folder, kRunLimitMs);
   }
 
   // As the menu does it: the entry is brought up to date as the menu opens.

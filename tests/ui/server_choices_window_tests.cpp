@@ -33,7 +33,7 @@
 #include "ui/show_changes_dialog.h"
 #include "ui/sync_controller.h"
 #include "ftp_test_server.h"
-#include "ui_test_support.h"
+#include "main_window_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -54,7 +54,7 @@ void Choose(QComboBox* box, const char* protocol) {
 
 }  // namespace
 
-class ServerChoicesWindowTests : public GuiTestCase {
+class ServerChoicesWindowTests : public MainWindowTestCase {
   Q_OBJECT
 
  private:
@@ -111,22 +111,9 @@ class ServerChoicesWindowTests : public GuiTestCase {
     }
   }
 
-  std::unique_ptr<MainFrame> openWindow() {
-    auto frame = std::make_unique<MainFrame>(*settings_, *languages_,
-                                             StartOptions{.profile = "Trips", .profilesDialogAtStart = false});
-    frame->show();
-    return frame;
-  }
-
-  void waitForList(MainFrame& frame) {
-    ImageListView* view = frame.imageView();
-    QTRY_VERIFY_WITH_TIMEOUT(view->folderShown() && !view->loading(), kRunLimitMs);
-  }
-
   // "Show changes…" up to its dialog; `act` gets the dialog and the plan's lines.
   void showChanges(MainFrame& frame, std::function<void(ShowChangesDialog*, const QStringList&)> act) {
-    frame.updateCommands();
-    QVERIFY(frame.action(CommandId::kShowChanges)->isEnabled());
+    QVERIFY(enabled(frame, CommandId::kShowChanges));
     bool seen = false;
     whenModal<ShowChangesDialog>([&](ShowChangesDialog* dialog) {
       seen = true;
@@ -307,8 +294,8 @@ class ServerChoicesWindowTests : public GuiTestCase {
   // Cancel leaves the server empty; Go then publishes what was listed.
   void showChangesListsThePlanThenGoRunsIt() {
     makePublishedProfile();
-    auto frame = openWindow();
-    waitForList(*frame);
+    auto frame = openWindow("Trips");
+    waitForFolder(*frame, "", kRunLimitMs);
 
     QStringList planned;
     showChanges(*frame, [&](ShowChangesDialog* dialog, const QStringList& lines) {

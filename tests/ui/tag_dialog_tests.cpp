@@ -31,7 +31,7 @@
 #include "ui/image_list_view.h"
 #include "ui/main_frame.h"
 #include "ui/tag_dialog.h"
-#include "ui_test_support.h"
+#include "main_window_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -40,7 +40,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kProfile = "Stamps";
-constexpr int kWorkerLimitMs = 20000;
 
 std::vector<std::string> ParameterKeys(const fs::path& file) {
   std::ifstream in(file);
@@ -56,19 +55,13 @@ std::vector<std::string> ParameterKeys(const fs::path& file) {
 
 }  // namespace
 
-class TagDialogTests : public GuiTestCase {
+class TagDialogTests : public MainWindowTestCase {
   Q_OBJECT
 
  private:
   fs::path profileDir() const { return profileDirOf(kProfile); }
   fs::path images() const { return profileDir() / "ImageTree"; }
   fs::path medium() const { return profileDir() / "albsite" / "m"; }
-
-  void waitForWorker(ImageListView* view) {
-    QTRY_VERIFY(view->folderShown());
-    QTRY_VERIFY_WITH_TIMEOUT(!view->loading(), kWorkerLimitMs);
-    QCoreApplication::processEvents();
-  }
 
  private slots:
   void initTestCase() { QVERIFY(setUpRun()); }
@@ -84,21 +77,17 @@ class TagDialogTests : public GuiTestCase {
   void cleanup() { tearDownTest(); }
 
   void tagDialogWritesTheTenKeysForEverySelectedImage() {
-    auto frame = std::make_unique<MainFrame>(*settings_, *languages_,
-                                             StartOptions{.profile = kProfile, .profilesDialogAtStart = false});
-    frame->show();
+    auto frame = openWindow(kProfile);
     ImageListView* view = frame->imageView();
-    waitForWorker(view);
+    waitForFolder(*frame, "");
     QCOMPARE(view->itemCount(), 3);
-    frame->updateCommands();
-    QVERIFY(!frame->action(CommandId::kTagImages)->isEnabled());
+    QVERIFY(!enabled(*frame, CommandId::kTagImages));
 
     // The first two images in the list (name order).
     QListView* thumbnails = view->thumbnailView();
     thumbnails->selectionModel()->select(view->model()->index(0, 0), QItemSelectionModel::Select);
     thumbnails->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Select);
-    frame->updateCommands();
-    QVERIFY(frame->action(CommandId::kTagImages)->isEnabled());
+    QVERIFY(enabled(*frame, CommandId::kTagImages));
     const std::string first = view->list().items()[0].fileName;
     const std::string second = view->list().items()[1].fileName;
     const std::string third = view->list().items()[2].fileName;
@@ -149,7 +138,7 @@ class TagDialogTests : public GuiTestCase {
     QVERIFY(!fs::exists(images() / (third + ".tag")));
 
     // The reload makes the two medium images again, with their band.
-    waitForWorker(view);
+    waitForFolder(*frame, "");
     QTRY_VERIFY_WITH_TIMEOUT(fs::exists(medium() / first) && fs::exists(medium() / second), kWorkerLimitMs);
     QCOMPARE(fs::last_write_time(medium() / third), untouched);
     const QImage stamped(QString::fromStdString((medium() / first).string()));

@@ -23,7 +23,7 @@
 #include "ui/image_list_model.h"
 #include "ui/image_list_view.h"
 #include "ui/main_frame.h"
-#include "ui_test_support.h"
+#include "main_window_test_support.h"
 
 using namespace albumsmith;
 using namespace albumsmith::ui;
@@ -33,7 +33,6 @@ namespace {
 
 using C = CommandId;
 
-constexpr int kWorkerLimitMs = 20000;
 const char* const kProfile = "Trips";
 
 std::string DateOf(const fs::path& file) {
@@ -53,7 +52,7 @@ void ClickOk(QDialog* dialog) {
 
 }  // namespace
 
-class TransformWindowTests : public GuiTestCase {
+class TransformWindowTests : public MainWindowTestCase {
   Q_OBJECT
 
  private:
@@ -73,20 +72,12 @@ class TransformWindowTests : public GuiTestCase {
   }
 
   std::unique_ptr<MainFrame> openFolder() {
-    auto frame = std::make_unique<MainFrame>(*settings_, *languages_,
-                                             StartOptions{.profile = kProfile, .profilesDialogAtStart = false});
-    frame->show();
-    [&] { QVERIFY(frame->folderTree()->selectPath("Beach/")); }();
-    waitForWorker(*frame);
+    auto frame = openWindow(kProfile);
+    showFolder(*frame, "Beach/");
     return frame;
   }
 
-  void waitForWorker(MainFrame& frame) {
-    ImageListView* view = frame.imageView();
-    QTRY_VERIFY(view->folderShown() && view->list().folder() == "Beach/");
-    QTRY_VERIFY_WITH_TIMEOUT(!view->loading(), kWorkerLimitMs);
-    QCoreApplication::processEvents();
-  }
+  void waitForWorker(MainFrame& frame) { waitForFolder(frame, "Beach/"); }
 
   void select(MainFrame& frame, const QStringList& names) {
     ImageListView* view = frame.imageView();
