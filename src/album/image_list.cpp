@@ -359,7 +359,7 @@ void ImageList::SetPositionOrder(std::vector<std::string> names) {
 bool ImageList::EditComment(size_t index, const std::string& text) {
   if (index >= items_.size()) return false;
   ImageItem& item = items_[index];
-  const std::string comment = text.empty() ? std::string(kNoComment) : text;
+  const std::string comment = text.empty() ? NoCommentText() : text;
   const FolderDirs d = dirs();
   // The image folder's file is the one kept; the thumbnail folder's copy is
   // what the list and the site read, and the worker copies it again anyway.

@@ -23,7 +23,7 @@ class WindowSink;
 
 struct ImageItem {
   int position = 0;         // index of the image in the position order
-  std::string comment;      // kNoComment when the image has none
+  std::string comment;      // NoCommentText() when the image has none
   std::string dateKey;      // the raw Exif date text, "" when none
   std::string fileName;     // with its extension
   std::string displayDate;  // the Date column's text

@@ -61,7 +61,7 @@ std::string ImageViewerModel::comment() const {
   const std::string name = fileName();
   if (name.empty()) return {};
   const std::string text = ReadComment(thumbnailDir_ + name + ".comment");
-  return text == kNoComment ? std::string() : text;
+  return IsNoComment(text) ? std::string() : text;
 }
 
 bool ImageViewerModel::LoadPicture(ImageBuffer& image) const {

@@ -25,9 +25,6 @@ constexpr std::string_view kSortInf = "sort.inf";
 constexpr std::string_view kSortPos = "sort.pos";
 constexpr TextId kCannotReadSortFile = TextId::kCannotReadSortFile;
 
-constexpr const char* kMonths[] = {"???", "jan", "feb", "mar", "apr", "may", "jun",
-                                   "jul", "aug", "sep", "oct", "nov", "dec"};
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
@@ -108,12 +105,9 @@ std::optional<std::string> DisplayDate(std::string_view key) {
   std::string_view time = key.substr(pos, end - pos);
   time = time.substr(0, time.find('<'));
   const int year = fields[0];
-  int month = fields[1];
+  const int month = fields[1];
   const int day = fields[2];
-  // A month outside the calendar shows as "???" rather than reading past
-  // the names.
-  if (month < 0 || month > 12) month = 0;
-  return Fmt("%02d-%s-%02d %s", {day, kMonths[month], year % 100, time});
+  return Fmt("%02d-%s-%02d %s", {day, MonthAbbreviation(month), year % 100, time});
 }
 
 // The date text of a "Date/Time" row: after the row's first ':', from the
@@ -197,16 +191,20 @@ bool WriteOrderFiles(const std::string& profileDir, const std::string& folder, s
   return true;
 }
 
+std::string NoCommentText() { return LoadString(TextId::kNoCommentText); }
+
+bool IsNoComment(std::string_view text) { return text == kNoComment || text == NoCommentText(); }
+
 std::string ReadComment(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::string line;
-  if (!in || !std::getline(in, line)) return std::string(kNoComment);
+  if (!in || !std::getline(in, line)) return NoCommentText();
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line.empty() ? std::string(kNoComment) : line;
+  return line.empty() ? NoCommentText() : line;
 }
 
 Status WriteComment(const std::string& path, const std::string& text) {
-  if (text == kNoComment) {
+  if (IsNoComment(text)) {
     ::unlink(path.c_str());
     return {};
   }
@@ -297,7 +295,7 @@ std::vector<SequenceImage> ReadFolderSequence(const std::string& profileDir, con
     std::string key;
     image.date = ReadImageDate(dirs.thumbnails + name + ".html", name, key, &image.ratio);
     image.comment = ReadComment(dirs.thumbnails + name + ".comment");
-    if (image.comment == kNoComment) image.comment.clear();
+    if (IsNoComment(image.comment)) image.comment.clear();
     sequence.push_back(std::move(image));
   }
   return sequence;

@@ -16,8 +16,13 @@
 
 namespace albumsmith {
 
-// The comment an image shows when it has none.
+// The comment an image shows when it has none, in English.
 inline constexpr std::string_view kNoComment = "Enter your comment";
+// The same in the current language.
+std::string NoCommentText();
+// Whether a comment is the "none" text, in English or in the current
+// language: saving either one removes the comment.
+bool IsNoComment(std::string_view text);
 
 // The orderings of the list; the index is also the list column sorted.
 enum Ordering : int {
@@ -58,10 +63,10 @@ int ReadOrderFiles(const std::string& profileDir, const std::string& folder, std
 bool WriteOrderFiles(const std::string& profileDir, const std::string& folder, std::vector<std::string>& names,
                      int ordering);
 
-// The first line of a .comment file, or kNoComment when the file is missing
-// or that line is empty.
+// The first line of a .comment file, or NoCommentText() when the file is
+// missing or that line is empty.
 std::string ReadComment(const std::string& path);
-// Writes the text as is, without line end. kNoComment deletes the file
+// Writes the text as is, without line end. The "none" text deletes the file
 // instead, and counts as success either way.
 Status WriteComment(const std::string& path, const std::string& text);
 

@@ -230,7 +230,17 @@ bool ConfirmClose(bool synchronizing) {
 }
 
 std::string AboutText(const std::string& buildDate) {
-  return FormatString(TextId::kAboutText, {ProgramRelease().ShortText(), buildDate});
+  // The compiler writes the month in English ("Dec  5 2004"); it is shown in
+  // the current language, capitalised as the compiler has it.
+  static constexpr std::string_view kCompilerMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  std::string date = buildDate;
+  const size_t at = date.size() >= 3 ? kCompilerMonths.find(std::string_view(date).substr(0, 3)) : std::string::npos;
+  if (at != std::string_view::npos && at % 3 == 0) {
+    std::string month = MonthAbbreviation(static_cast<int>(at / 3) + 1);
+    if (!month.empty() && month[0] >= 'a' && month[0] <= 'z') month[0] = static_cast<char>(month[0] - 'a' + 'A');
+    date.replace(0, 3, month);
+  }
+  return FormatString(TextId::kAboutText, {ProgramRelease().ShortText(), date});
 }
 
 void Session::Open(ProfileSettings settings) {

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "imaging/exif_reader.h"
+#include "platform/strings.h"
 
 namespace albumsmith {
 namespace {
@@ -235,7 +236,7 @@ void SetOrientation(const TagValue& v, Decoding& d) {
     d.info.orientationRefs.push_back(SectionRef{d.block.sectionIndex, kTiffStart + v.at});
   d.info.orientation = ToInt(v.number);
   if (d.info.orientation < 1 || d.info.orientation > 8) {
-    d.errorText = "Undefined rotation value";
+    d.errorText = LoadString(TextId::kExifUndefinedRotation);
     d.info.orientation = 0;
   }
 }
@@ -311,7 +312,7 @@ bool DecodeDirectory(Decoding& d, std::size_t dirOffset);
 // Follows a link to another directory, unless the links already went too deep.
 bool FollowLink(Decoding& d, std::uint32_t offset) {
   if (offset > d.block.length) {
-    d.errorText = "Illegal subdirectory link";
+    d.errorText = LoadString(TextId::kExifIllegalSubdirectory);
     return false;
   }
   // The count only grows, so directories that link in a circle end here too.
@@ -325,12 +326,12 @@ bool FollowLink(Decoding& d, std::uint32_t offset) {
 bool DecodeDirectory(Decoding& d, std::size_t dirOffset) {
   const Block& block = d.block;
   if (dirOffset > block.length || block.length - dirOffset < 2) {
-    d.errorText = "Illegally sized directory";
+    d.errorText = LoadString(TextId::kExifIllegalDirectorySize);
     return false;
   }
   const std::size_t count = block.U16(dirOffset);
   if (2 + 12 * count > block.length - dirOffset) {
-    d.errorText = "Illegally sized directory";
+    d.errorText = LoadString(TextId::kExifIllegalDirectorySize);
     return false;
   }
 
@@ -340,7 +341,7 @@ bool DecodeDirectory(Decoding& d, std::size_t dirOffset) {
     const int format = block.U16(entry + 2);
     const std::uint32_t components = block.U32(entry + 4);
     if (format < 1 || format > 12) {
-      d.errorText = "Illegal format code in EXIF dir";
+      d.errorText = LoadString(TextId::kExifIllegalFormatCode);
       return false;
     }
     const std::uint64_t byteCount = std::uint64_t{components} * static_cast<std::uint64_t>(kFormatSize[format]);
@@ -348,7 +349,7 @@ bool DecodeDirectory(Decoding& d, std::size_t dirOffset) {
     if (byteCount > 4) {
       const std::uint32_t offset = block.U32(entry + 8);
       if (std::uint64_t{offset} + byteCount > block.length) {
-        d.errorText = "Illegal pointer offset value in EXIF.";
+        d.errorText = LoadString(TextId::kExifIllegalOffset);
         return false;
       }
       valueAt = offset;
@@ -393,7 +394,7 @@ bool ExifDecoder::Decode(std::span<const std::uint8_t> section, int sectionIndex
   exifImageWidth_ = 0;
 
   if (section.size() < kTiffStart || std::memcmp(section.data() + 2, "Exif\0\0", 6) != 0) {
-    errorText = "Incorrect Exif header";
+    errorText = LoadString(TextId::kExifIncorrectHeader);
     return false;
   }
   Block block;
@@ -407,16 +408,16 @@ bool ExifDecoder::Decode(std::span<const std::uint8_t> section, int sectionIndex
   } else if (block.length >= 2 && block.base[0] == 'M' && block.base[1] == 'M') {
     block.motorola = true;
   } else {
-    errorText = "Invalid Exif alignment marker.";
+    errorText = LoadString(TextId::kExifInvalidAlignment);
     return false;
   }
   motorolaOrder_ = block.motorola;
   if (block.length < 4 || block.U16(2) != 42) {
-    errorText = "Invalid Exif start (1)";
+    errorText = LoadString(TextId::kExifInvalidStart);
     return false;
   }
   if (block.length < 8 || block.U32(4) < 8 || block.U32(4) > 16) {
-    errorText = "Suspicious offset of first IFD value";
+    errorText = LoadString(TextId::kExifSuspiciousFirstIfd);
     return false;
   }
   Decoding decoding{block, info, errorText, exifImageWidth_};

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/atomic_file.h"
+#include "platform/strings.h"
 
 namespace albumsmith {
 namespace {
@@ -78,7 +79,7 @@ bool ExifReader::ReadSections(std::span<const std::uint8_t> bytes, ImageData ima
 bool ExifReader::ReadFile(const std::filesystem::path& path, ImageData imageData) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
-    errorText_ = "Cannot open file " + path.string();
+    errorText_ = FormatString(TextId::kCannotOpenImageFile, {path.string()});
     return false;
   }
   const bool ok = ReadSections(f, imageData);
@@ -96,7 +97,7 @@ bool ExifReader::readFrom(Source& in, ImageData imageData) {
   if (in.Get() != 0xFF || in.Get() != 0xD8) return false;
   for (;;) {
     if (sections_.size() >= static_cast<std::size_t>(kMaxSections)) {
-      errorText_ = "Too many sections in jpg file";
+      errorText_ = LoadString(TextId::kJpegTooManySections);
       return false;
     }
     int marker = 0;
@@ -112,7 +113,7 @@ bool ExifReader::readFrom(Source& in, ImageData imageData) {
     const int low = in.Get();
     // At the end of the file both reads give -1, which lands here too.
     if (high < 0 || low < 0 || (high << 8 | low) < 2) {
-      errorText_ = "invalid marker";
+      errorText_ = LoadString(TextId::kJpegInvalidMarker);
       return false;
     }
     const std::size_t length = static_cast<std::size_t>(high << 8 | low);
@@ -121,13 +122,13 @@ bool ExifReader::readFrom(Source& in, ImageData imageData) {
     try {
       section.data.resize(length);
     } catch (const std::bad_alloc&) {
-      errorText_ = "Could not allocate memory";
+      errorText_ = LoadString(TextId::kJpegCannotAllocate);
       return false;
     }
     section.data[0] = static_cast<std::uint8_t>(high);
     section.data[1] = static_cast<std::uint8_t>(low);
     if (in.Read(section.data.data() + 2, length - 2) != length - 2) {
-      errorText_ = "Premature end of file?";
+      errorText_ = LoadString(TextId::kJpegPrematureEnd);
       return false;
     }
 
@@ -151,11 +152,11 @@ bool ExifReader::readFrom(Source& in, ImageData imageData) {
         rest.type = kSectionRestOfFile;
         try {
           if (!in.ReadRest(rest.data)) {
-            errorText_ = "could not read the rest of the image";
+            errorText_ = LoadString(TextId::kJpegCannotReadRest);
             return false;
           }
         } catch (const std::bad_alloc&) {
-          errorText_ = "could not allocate data for entire image";
+          errorText_ = LoadString(TextId::kJpegCannotAllocateImage);
           return false;
         }
         sections_.push_back(std::move(rest));

@@ -20,13 +20,14 @@
 #include "platform/atomic_file.h"
 #include "platform/format.h"
 #include "platform/messages.h"
+#include "platform/strings.h"
 #include "platform/unique_fd.h"
 
 namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
+constexpr TextId kCannotOpenFile = TextId::kCannotOpenImageFile;
 
 std::atomic<uint64_t> gDecodeCount{0};
 
@@ -270,7 +271,7 @@ bool Decode(const std::string& path, ImageBuffer& image, const DecodeRequest& re
   image.Reset();
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
-    notices.Exclamation(Fmt(kCannotOpenFile, {path}));
+    notices.Exclamation(FormatString(kCannotOpenFile, {path}));
     return false;
   }
   unsigned char magic[2] = {0, 0};
@@ -352,7 +353,7 @@ bool SaveJpeg(const std::string& path, const ImageBuffer& image, ImagingNotices&
   UniqueFd copy(beside.fd() >= 0 ? ::fcntl(beside.fd(), F_DUPFD_CLOEXEC, 0) : -1);
   std::FILE* file = copy ? ::fdopen(copy.get(), "wb") : nullptr;
   if (!file) {
-    notices.Exclamation(Fmt(kCannotOpenFile, {path}));
+    notices.Exclamation(FormatString(kCannotOpenFile, {path}));
     return false;
   }
   copy.Release();  // the stream owns it now

@@ -128,4 +128,12 @@ bool StringTable::HasModule() const {
   return module_.has_value();
 }
 
+std::string MonthAbbreviation(int month) {
+  static constexpr TextId kMonths[] = {TextId::kMonthJan, TextId::kMonthFeb, TextId::kMonthMar, TextId::kMonthApr,
+                                       TextId::kMonthMay, TextId::kMonthJun, TextId::kMonthJul, TextId::kMonthAug,
+                                       TextId::kMonthSep, TextId::kMonthOct, TextId::kMonthNov, TextId::kMonthDec};
+  if (month < 1 || month > 12) return "???";
+  return LoadString(kMonths[month - 1]);
+}
+
 }  // namespace albumsmith

@@ -55,4 +55,9 @@ inline std::string FormatString(TextId id, std::initializer_list<FmtArg> args = 
   return Fmt(LoadString(id), args);
 }
 
+// The short name of a month (1 January .. 12 December) in the current
+// language, as dates are shown ("jan" in English); "???" for a number
+// outside the calendar, as a damaged date may hold.
+std::string MonthAbbreviation(int month);
+
 }  // namespace albumsmith

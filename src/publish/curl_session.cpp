@@ -1,6 +1,7 @@
 #include "curl_session.h"
 
 #include "platform/format.h"
+#include "platform/strings.h"
 #include "platform/text.h"
 #include "remote_listing.h"
 #include "session_texts.h"
@@ -35,26 +36,26 @@ void CurlSession::ReportFailure(const std::string& message) {
 
 bool CurlSession::RemoveTree(std::string_view rawDir) {
   const std::string dir = Slashes(rawDir);
-  if (Refused(dir, Fmt(kChangeDirError, {dir})) || !Connect()) return false;
+  if (Refused(dir, FormatString(kChangeDirError, {dir})) || !Connect()) return false;
   return RemoveTreeAt(dir, 0);
 }
 
 bool CurlSession::RemoveTreeAt(const std::string& dir, int depth) {
   const auto refuse = [&](std::string reason) {
     SetFailure(kCurlRemoteAccessDenied, std::move(reason));
-    ReportFailure(Fmt(kDeleteDirError, {dir}));
+    ReportFailure(FormatString(kDeleteDirError, {dir}));
     return false;
   };
-  if (depth > kMaxRemoveDepth) return refuse(Fmt(kTooDeep, {kMaxRemoveDepth}));
+  if (depth > kMaxRemoveDepth) return refuse(FormatString(kTooDeep, {kMaxRemoveDepth}));
   std::vector<RemoteEntry> entries;
   std::vector<std::string> unsafe;
   if (ListExisting(dir, entries, &unsafe) != Presence::Listed) {
-    ReportFailure(Fmt(kChangeDirError, {dir}));
+    ReportFailure(FormatString(kChangeDirError, {dir}));
     return false;
   }
   // Such an entry cannot be named in a command without reaching somewhere
   // else, so the directory cannot be emptied; nothing in it is touched.
-  if (!unsafe.empty()) return refuse(Fmt(kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)}));
+  if (!unsafe.empty()) return refuse(FormatString(kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)}));
   // Files go at once; subdirectories after the listing, in its order.
   std::vector<std::string> subdirs;
   for (const RemoteEntry& entry : entries) {
@@ -68,7 +69,7 @@ bool CurlSession::RemoveTreeAt(const std::string& dir, int depth) {
     if (!RemoveTreeAt(subdir, depth + 1)) return false;
   }
   if (RemoveEmptyDir(dir)) return true;
-  ReportFailure(Fmt(kDeleteDirError, {dir}));
+  ReportFailure(FormatString(kDeleteDirError, {dir}));
   return false;
 }
 

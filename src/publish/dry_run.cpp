@@ -85,7 +85,7 @@ bool DryRunTransport::ListDir(RemoteEntryList& list, std::string_view base, std:
     std::string shown = Slashes(sub);
     if (EndsWith(shown, "/")) shown.pop_back();
     const Reply reply =
-        ShowMessageText({Icon::Question, Buttons::OkCancel, true}, "Create remote directory \"%s\"", {shown});
+        ShowMessage({Icon::Question, Buttons::OkCancel, true}, TextId::kCreateRemoteDirQuestion, {shown});
     if (!IsPositive(reply.answer)) return false;
   }
   Made(dir);

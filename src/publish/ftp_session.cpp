@@ -22,13 +22,10 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kUnknownProtocol = "Unknown protocol '%s': use ftp, ftps or sftp";
-constexpr std::string_view kTrustQuestion =
-    "The certificate of '%s' is not vouched for by an authority this system trusts.\r\n\r\nSHA-256 "
-    "fingerprint:\r\n%s\r\n\r\nTrust this certificate for this profile?";
-constexpr std::string_view kUntrusted = "The server's certificate is not trusted (SHA-256 %s).";
-constexpr std::string_view kChangedCertificate =
-    "The server's certificate has changed and is refused.\r\nTrusted: SHA-256 %s\r\nNow:     SHA-256 %s";
+constexpr TextId kUnknownProtocol = TextId::kUnknownProtocol;
+constexpr TextId kTrustQuestion = TextId::kCertificateTrustQuestion;
+constexpr TextId kUntrusted = TextId::kCertificateUntrusted;
+constexpr TextId kChangedCertificate = TextId::kCertificateChanged;
 
 bool Positive(int code) { return code >= 200 && code < 300; }
 
@@ -164,8 +161,8 @@ bool FtpSession::Connect() {
   lastError_ = 0;
   if (!protocol_.empty() && !EqualsNoCase(protocol_, "ftp") && !tls_) {
     failCode_ = kCurlUnsupportedProtocol;
-    failReply_ = Fmt(kUnknownProtocol, {protocol_});
-    ReportFailure(Fmt(kConnectError, {server_}));
+    failReply_ = FormatString(kUnknownProtocol, {protocol_});
+    ReportFailure(FormatString(kConnectError, {server_}));
     return false;
   }
   auto connection = std::make_unique<Connection>(*this);
@@ -173,20 +170,20 @@ bool FtpSession::Connect() {
   if (tls_) peerFingerprint_ = connection->curl().PeerFingerprint();
   if (!open && tls_ && connection->curl().peerVerdict() == PeerVerdict::kUnknown) {
     // Refused before the login: nothing was sent but the greeting's answer.
-    const Reply trust = ShowMessageText({Icon::Question, Buttons::YesNo}, kTrustQuestion, {server_, peerFingerprint_});
+    const Reply trust = ShowMessage({Icon::Question, Buttons::YesNo}, kTrustQuestion, {server_, peerFingerprint_});
     if (trust.answer == Answer::Yes) {
       pin_ = peerFingerprint_;
       if (savePin_) savePin_(pin_);
       connection = std::make_unique<Connection>(*this);
       open = connection->Open();
     } else {
-      failReply_ = Fmt(kUntrusted, {peerFingerprint_});
+      failReply_ = FormatString(kUntrusted, {peerFingerprint_});
     }
   } else if (!open && tls_ && connection->curl().peerVerdict() == PeerVerdict::kChanged) {
-    failReply_ = Fmt(kChangedCertificate, {pin_, connection->curl().PeerFingerprint()});
+    failReply_ = FormatString(kChangedCertificate, {pin_, connection->curl().PeerFingerprint()});
   }
   if (!open) {
-    ReportFailure(Fmt(kConnectError, {server_}));
+    ReportFailure(FormatString(kConnectError, {server_}));
     return false;
   }
   connection_ = std::move(connection);
@@ -199,7 +196,7 @@ void FtpSession::Disconnect() { connection_.reset(); }
 // only a refused one costs the test whether the directory is there after all.
 bool FtpSession::EnterOrCreateDir(std::string_view rawPath, Report report) {
   const std::string path = Slashes(rawPath);
-  const std::string message = Fmt(kCreateDirError, {path});
+  const std::string message = FormatString(kCreateDirError, {path});
   if (Refused(path, message) || !Connect()) return false;
   const std::string absolute = Absolute(path);
   std::vector<Connection::Reply> replies;
@@ -220,7 +217,7 @@ bool FtpSession::MakeDirs(std::string_view rawPath, Report report) {
   // Every level is made, the last one too when no "/" follows it.
   const std::string path = WithSlash(Slashes(rawPath));
   // Connecting first keeps a failed connection to one message.
-  if (Refused(path, Fmt(kCreateDirError, {path})) || !Connect()) return false;
+  if (Refused(path, FormatString(kCreateDirError, {path})) || !Connect()) return false;
   // Mostly the directory is there already.
   if (connection_->Probe(Absolute(path)) == Connection::Dir::Exists) return true;
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
@@ -275,7 +272,7 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
   const std::string base = Slashes(rawBase);
   const std::string sub = Slashes(rawSub);
   const std::string dir = base + sub;
-  const std::string message = Fmt(kChangeDirError, {dir});
+  const std::string message = FormatString(kChangeDirError, {dir});
   if (Refused(dir, message) || !Connect()) return false;
 
   std::vector<RemoteEntry> entries;
@@ -293,7 +290,7 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
     if (ask == Ask::Yes && askCreate_) {
       std::string shown = sub;
       if (EndsWith(shown, "/")) shown.pop_back();
-      const Reply reply = ShowMessageText({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
+      const Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
       // A ticked box means "stop asking and create", whichever button was pressed.
       if (reply.dontAskAgain) {
         askCreate_ = false;
@@ -323,7 +320,7 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
   }
   // A run lists some directories more than once; once a session is enough.
   if (!unsafe.empty() && unsafeShown_.insert(Absolute(dir)).second)
-    ShowMessageText({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
   for (RemoteEntry& entry : entries) {
     if (entry.isDir && includeDirs == IncludeDirs::No) continue;
     list.Append(std::move(entry));
@@ -333,7 +330,7 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
 
 bool FtpSession::PutFile(const std::filesystem::path& local, std::string_view rawRemote) {
   const std::string remote = Slashes(rawRemote);
-  const std::string message = Fmt(kUploadFileError, {local.string(), remote});
+  const std::string message = FormatString(kUploadFileError, {local.string(), remote});
   if (Refused(remote, message) || !Connect()) return false;
 
   std::FILE* file = std::fopen(local.c_str(), "rb");
@@ -344,7 +341,7 @@ bool FtpSession::PutFile(const std::filesystem::path& local, std::string_view ra
     const int error = file ? ec.value() : openError;
     if (file) std::fclose(file);
     lastError_ = error;
-    ShowSystemErrorText(error, kUploadFileError, {local.string(), remote});
+    ShowSystemError(error, kUploadFileError, {local.string(), remote});
     return false;
   }
   bool started = false;
@@ -362,7 +359,7 @@ bool FtpSession::PutFile(const std::filesystem::path& local, std::string_view ra
 
 bool FtpSession::PutBuffer(std::string_view rawRemote, std::string_view data) {
   const std::string remote = Slashes(rawRemote);
-  if (Refused(remote, Fmt(kOpenRemoteError, {remote})) || !Connect()) return false;
+  if (Refused(remote, FormatString(kOpenRemoteError, {remote})) || !Connect()) return false;
   size_t offset = 0;
   bool started = false;
   const bool ok = connection_->Upload(
@@ -374,13 +371,13 @@ bool FtpSession::PutBuffer(std::string_view rawRemote, std::string_view data) {
         return n;
       },
       started);
-  if (!ok) ReportFailure(Fmt(started ? kUploadBufferError : kOpenRemoteError, {remote}));
+  if (!ok) ReportFailure(FormatString(started ? kUploadBufferError : kOpenRemoteError, {remote}));
   return ok;
 }
 
 bool FtpSession::RemoveFile(std::string_view rawRemote) {
   const std::string remote = Slashes(rawRemote);
-  const std::string message = Fmt(kDeleteFileError, {remote});
+  const std::string message = FormatString(kDeleteFileError, {remote});
   if (Refused(remote, message) || !Connect()) return false;
   if (connection_->Command("DELE " + Absolute(remote))) return true;
   ReportFailure(message);
@@ -390,7 +387,7 @@ bool FtpSession::RemoveFile(std::string_view rawRemote) {
 bool FtpSession::Rename(std::string_view rawFrom, std::string_view rawTo) {
   const std::string from = Slashes(rawFrom);
   const std::string to = Slashes(rawTo);
-  const std::string message = Fmt(kRenameError, {from, to});
+  const std::string message = FormatString(kRenameError, {from, to});
   if (Refused(from, message) || Refused(to, message) || !Connect()) return false;
   std::vector<Connection::Reply> replies;
   if (!connection_->Run({"RNFR " + Absolute(from), "RNTO " + Absolute(to)}, replies)) {

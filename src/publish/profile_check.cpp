@@ -1,29 +1,28 @@
 #include "publish/profile_check.h"
 
 #include "platform/messages.h"
+#include "platform/strings.h"
 #include "publish/sync_engine.h"
 
 namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kNotEmptyWarning =
-    "The remote base directory is not empty\n\nThis is not an error if the profile has already been "
-    "synchronized\notherwise the existing files will be deleted !";
+constexpr TextId kNotEmptyWarning = TextId::kNotEmptyWarning;
 // A name no album uses, written and removed again to prove both rights.
 constexpr std::string_view kTestFile = "fdiekjd8.test";
 constexpr std::string_view kTestText = "Test RW";
 
 }  // namespace
 
-std::string_view CheckLineText(CheckLine line) {
+std::string CheckLineText(CheckLine line) {
   switch (line) {
     case CheckLine::kConnection:
-      return "Connection to server and authentication";
+      return LoadString(TextId::kCheckConnection);
     case CheckLine::kBaseDirectory:
-      return "Base directory is empty";
+      return LoadString(TextId::kCheckBaseDirectory);
     case CheckLine::kCreateDelete:
-      return "Create and delete files";
+      return LoadString(TextId::kCheckCreateDelete);
   }
   return {};
 }
@@ -54,7 +53,7 @@ bool ProfileCheck::Step() {
            transport_.ListDir(files, dir, "", IncludeDirs::No, Create::Yes, Ask::No);
       // Directories alone are no sign of an earlier album; files are.
       warned_ = ok && !files.empty();
-      if (warned_) ShowMessageText({Icon::Exclamation, Buttons::Ok}, kNotEmptyWarning);
+      if (warned_) ShowMessage({Icon::Exclamation, Buttons::Ok}, kNotEmptyWarning);
       break;
     }
     case 4:

@@ -19,7 +19,7 @@ enum class CheckEvent { kShown, kChecked, kWarned };
 
 // "Connection to server and authentication", "Base directory is empty",
 // "Create and delete files".
-std::string_view CheckLineText(CheckLine line);
+std::string CheckLineText(CheckLine line);
 
 class ProfileCheck {
  public:

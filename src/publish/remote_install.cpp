@@ -5,6 +5,7 @@
 
 #include "platform/app_settings.h"
 #include "platform/format.h"
+#include "platform/strings.h"
 #include "platform/window_sink.h"
 #include "publish/sync_engine.h"
 #include "publish/sync_local_files.h"
@@ -18,9 +19,9 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kSyncingBackground = "Synchronizing background";
-constexpr std::string_view kRemovingBackground = "Removing remote background ";
-constexpr std::string_view kUploadingBackground = "Uploading background ";
+constexpr TextId kSyncingBackground = TextId::kSyncingBackground;
+constexpr TextId kRemovingBackground = TextId::kRemovingBackground;
+constexpr TextId kUploadingBackground = TextId::kUploadingBackground;
 
 // Created in this order by the install; the check looks for the last five in albsite.
 constexpr std::string_view kSkeleton[] = {"albsite/",        "albsite/bg/", "albsite/js/",
@@ -205,7 +206,7 @@ Status SyncBackground(RemoteSite& site) {
   const std::string dir = site.remoteDir + "albsite/bg/";
 
   if (site.Stopped()) return Status::Stopped();
-  site.sink.PostStatus(std::string(kSyncingBackground));
+  site.sink.PostStatus(LoadString(kSyncingBackground));
   site.sink.PostProgress(5, 0);
   RemoteEntryList remote;
   if (!t.ListDir(remote, site.remoteDir, "albsite/bg/", IncludeDirs::Yes, Create::Yes, Ask::Yes))
@@ -236,13 +237,13 @@ Status SyncBackground(RemoteSite& site) {
   int done = 0;
   for (const std::string& file : deletions) {
     if (site.Stopped()) return Status::Stopped();
-    site.sink.PostStatus(std::string(kRemovingBackground) + file);
+    site.sink.PostStatus(FormatString(kRemovingBackground, {file}));
     site.sink.PostProgress(total, ++done);
     if (!t.RemoveFile(dir + file)) return site.TransportFailure();
   }
   for (const std::string& file : uploads) {
     if (site.Stopped()) return Status::Stopped();
-    site.sink.PostStatus(std::string(kUploadingBackground) + file);
+    site.sink.PostStatus(FormatString(kUploadingBackground, {file}));
     site.sink.PostProgress(total, ++done);
     if (!t.PutFile(background, dir + file)) return site.TransportFailure();
   }

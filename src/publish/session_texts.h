@@ -6,22 +6,22 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_id.h"
+
 namespace albumsmith {
 
-inline constexpr std::string_view kConnectError = "Error connecting host '%s'";
-inline constexpr std::string_view kCreateDirError = "Error creating directory '%s'";
-inline constexpr std::string_view kChangeDirError = "Error change to directory '%s'";
-inline constexpr std::string_view kUploadFileError = "Error uploading file '%s' to '%s'";
-inline constexpr std::string_view kOpenRemoteError = "Error opening remote file '%s'";
-inline constexpr std::string_view kUploadBufferError = "Error uploading buffer to '%s'";
-inline constexpr std::string_view kDeleteFileError = "Cannot delete remote file '%s'";
-inline constexpr std::string_view kRenameError = "Cannot rename remote file '%s' to '%s'";
-inline constexpr std::string_view kDeleteDirError = "Cannot delete remote directory '%s'";
-inline constexpr std::string_view kCreateQuestion = "Create remote directory \"%s\"";
-inline constexpr std::string_view kUnsafeEntries =
-    "The remote directory '%s' holds entries whose names cannot be part of a path; they are left as they "
-    "are:\r\n%s";
-inline constexpr std::string_view kTooDeep = "It holds directories nested more than %i levels deep";
+inline constexpr TextId kConnectError = TextId::kConnectError;
+inline constexpr TextId kCreateDirError = TextId::kCreateDirError;
+inline constexpr TextId kChangeDirError = TextId::kChangeDirError;
+inline constexpr TextId kUploadFileError = TextId::kUploadFileError;
+inline constexpr TextId kOpenRemoteError = TextId::kOpenRemoteError;
+inline constexpr TextId kUploadBufferError = TextId::kUploadBufferError;
+inline constexpr TextId kDeleteFileError = TextId::kDeleteFileError;
+inline constexpr TextId kRenameError = TextId::kRenameError;
+inline constexpr TextId kDeleteDirError = TextId::kDeleteDirError;
+inline constexpr TextId kCreateQuestion = TextId::kCreateRemoteDirQuestion;
+inline constexpr TextId kUnsafeEntries = TextId::kUnsafeEntries;
+inline constexpr TextId kTooDeep = TextId::kTooDeep;
 // Far deeper than any album; a server that shows a directory inside itself
 // (through a link, or a name it reads as a path) would otherwise be
 // followed until the stack runs out.

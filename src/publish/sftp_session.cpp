@@ -20,13 +20,10 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kTrustQuestion =
-    "The host key of '%s' is not known to this profile.\r\n\r\nSHA-256 fingerprint:\r\n%s\r\n\r\nTrust this host "
-    "key for this profile?";
-constexpr std::string_view kUntrusted = "The server's host key is not trusted (SHA-256 %s).";
-constexpr std::string_view kChangedKey =
-    "The server's host key has changed and is refused.\r\nTrusted: SHA-256 %s\r\nNow:     SHA-256 %s";
-constexpr std::string_view kSetTimeError = "Cannot set the time of remote file '%s'";
+constexpr TextId kTrustQuestion = TextId::kHostKeyTrustQuestion;
+constexpr TextId kUntrusted = TextId::kHostKeyUntrusted;
+constexpr TextId kChangedKey = TextId::kHostKeyChanged;
+constexpr TextId kSetTimeError = TextId::kSetTimeError;
 constexpr int kSftpPort = 22;
 
 }  // namespace
@@ -85,7 +82,7 @@ bool SftpSession::Connect() {
   peerFingerprint_ = connection->PeerFingerprint();
   if (!open && connection->peerVerdict() == PeerVerdict::kUnknown) {
     // Refused before the login: neither password nor key was offered.
-    const Reply trust = ShowMessageText({Icon::Question, Buttons::YesNo}, kTrustQuestion, {server_, peerFingerprint_});
+    const Reply trust = ShowMessage({Icon::Question, Buttons::YesNo}, kTrustQuestion, {server_, peerFingerprint_});
     if (trust.answer == Answer::Yes) {
       pin_ = peerFingerprint_;
       if (savePin_) savePin_(pin_);
@@ -93,16 +90,16 @@ bool SftpSession::Connect() {
       open = connection->Quote({});
       peerFingerprint_ = connection->PeerFingerprint();
     } else {
-      SetFailure(connection->failure().code, Fmt(kUntrusted, {peerFingerprint_}));
-      ReportFailure(Fmt(kConnectError, {server_}));
+      SetFailure(connection->failure().code, FormatString(kUntrusted, {peerFingerprint_}));
+      ReportFailure(FormatString(kConnectError, {server_}));
       return false;
     }
   }
   if (!open) {
     SetFailure(connection->failure().code, connection->peerVerdict() == PeerVerdict::kChanged
-                                               ? Fmt(kChangedKey, {pin_, peerFingerprint_})
+                                               ? FormatString(kChangedKey, {pin_, peerFingerprint_})
                                                : connection->failure().reply);
-    ReportFailure(Fmt(kConnectError, {server_}));
+    ReportFailure(FormatString(kConnectError, {server_}));
     return false;
   }
   const std::string home = connection->EntryPath();
@@ -128,7 +125,7 @@ bool SftpSession::DirExists(const std::string& absolute, bool& exists) {
 
 bool SftpSession::EnterOrCreateDir(std::string_view rawPath, Report report) {
   const std::string path = Slashes(rawPath);
-  const std::string message = Fmt(kCreateDirError, {path});
+  const std::string message = FormatString(kCreateDirError, {path});
   if (Refused(path, message) || !Connect()) return false;
   const std::string absolute = WithoutSlash(Absolute(path));
   if (Failed(connection_->Quote({"mkdir " + SftpQuoted(absolute)}))) return true;
@@ -145,10 +142,10 @@ bool SftpSession::EnterOrCreateDir(std::string_view rawPath, Report report) {
 
 bool SftpSession::MakeDirs(std::string_view rawPath, Report report) {
   const std::string path = WithSlash(Slashes(rawPath));
-  if (Refused(path, Fmt(kCreateDirError, {path})) || !Connect()) return false;
+  if (Refused(path, FormatString(kCreateDirError, {path})) || !Connect()) return false;
   bool exists = false;
   if (!DirExists(Absolute(path), exists)) {
-    if (report == Report::Yes) ReportFailure(Fmt(kCreateDirError, {path}));
+    if (report == Report::Yes) ReportFailure(FormatString(kCreateDirError, {path}));
     return false;
   }
   if (exists) return true;
@@ -195,7 +192,7 @@ bool SftpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::
   const std::string base = Slashes(rawBase);
   const std::string sub = Slashes(rawSub);
   const std::string dir = base + sub;
-  const std::string message = Fmt(kChangeDirError, {dir});
+  const std::string message = FormatString(kChangeDirError, {dir});
   if (Refused(dir, message) || !Connect()) return false;
 
   std::vector<RemoteEntry> entries;
@@ -210,7 +207,7 @@ bool SftpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::
     if (ask == Ask::Yes && askCreate_) {
       std::string shown = sub;
       if (EndsWith(shown, "/")) shown.pop_back();
-      const Reply reply = ShowMessageText({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
+      const Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
       if (reply.dontAskAgain) {
         askCreate_ = false;
       } else if (!IsPositive(reply.answer)) {
@@ -232,7 +229,7 @@ bool SftpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::
     }
   }
   if (!unsafe.empty() && unsafeShown_.insert(Absolute(dir)).second)
-    ShowMessageText({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
   for (RemoteEntry& entry : entries) {
     if (entry.isDir && includeDirs == IncludeDirs::No) continue;
     list.Append(std::move(entry));
@@ -250,7 +247,7 @@ bool SftpSession::Upload(const std::string& remote, std::uint64_t size, CurlConn
 
 bool SftpSession::PutFile(const std::filesystem::path& local, std::string_view rawRemote) {
   const std::string remote = Slashes(rawRemote);
-  const std::string message = Fmt(kUploadFileError, {local.string(), remote});
+  const std::string message = FormatString(kUploadFileError, {local.string(), remote});
   if (Refused(remote, message) || !Connect()) return false;
 
   std::FILE* file = std::fopen(local.c_str(), "rb");
@@ -262,7 +259,7 @@ bool SftpSession::PutFile(const std::filesystem::path& local, std::string_view r
     const int error = !file ? openError : ec ? ec.value() : EIO;
     if (file) std::fclose(file);
     lastError_ = error;
-    ShowSystemErrorText(error, kUploadFileError, {local.string(), remote});
+    ShowSystemError(error, kUploadFileError, {local.string(), remote});
     return false;
   }
   bool started = false;
@@ -280,7 +277,7 @@ bool SftpSession::PutFile(const std::filesystem::path& local, std::string_view r
 
 bool SftpSession::PutBuffer(std::string_view rawRemote, std::string_view data) {
   const std::string remote = Slashes(rawRemote);
-  if (Refused(remote, Fmt(kOpenRemoteError, {remote})) || !Connect()) return false;
+  if (Refused(remote, FormatString(kOpenRemoteError, {remote})) || !Connect()) return false;
   size_t offset = 0;
   bool started = false;
   const bool ok = Upload(
@@ -292,13 +289,13 @@ bool SftpSession::PutBuffer(std::string_view rawRemote, std::string_view data) {
         return n;
       },
       started, std::nullopt);
-  if (!ok) ReportFailure(Fmt(started ? kUploadBufferError : kOpenRemoteError, {remote}));
+  if (!ok) ReportFailure(FormatString(started ? kUploadBufferError : kOpenRemoteError, {remote}));
   return ok;
 }
 
 bool SftpSession::SetTime(std::string_view rawRemote, std::int64_t time) {
   const std::string remote = Slashes(rawRemote);
-  const std::string message = Fmt(kSetTimeError, {remote});
+  const std::string message = FormatString(kSetTimeError, {remote});
   if (Refused(remote, message) || !Connect()) return false;
   if (Failed(connection_->Quote({"mtime " + SftpQuoted(SftpDate(time)) + " " + SftpQuoted(Absolute(remote))})))
     return true;
@@ -308,7 +305,7 @@ bool SftpSession::SetTime(std::string_view rawRemote, std::int64_t time) {
 
 bool SftpSession::RemoveFile(std::string_view rawRemote) {
   const std::string remote = Slashes(rawRemote);
-  const std::string message = Fmt(kDeleteFileError, {remote});
+  const std::string message = FormatString(kDeleteFileError, {remote});
   if (Refused(remote, message) || !Connect()) return false;
   if (Failed(connection_->Quote({"rm " + SftpQuoted(Absolute(remote))}))) return true;
   ReportFailure(message);
@@ -324,7 +321,7 @@ bool SftpSession::RemoveFile(std::string_view rawRemote) {
 bool SftpSession::Rename(std::string_view rawFrom, std::string_view rawTo) {
   const std::string from = Slashes(rawFrom);
   const std::string to = Slashes(rawTo);
-  const std::string message = Fmt(kRenameError, {from, to});
+  const std::string message = FormatString(kRenameError, {from, to});
   if (Refused(from, message) || Refused(to, message) || !Connect()) return false;
   const std::string rename = "rename " + SftpQuoted(Absolute(from)) + " " + SftpQuoted(Absolute(to));
   if (Failed(connection_->Quote({rename}))) return true;

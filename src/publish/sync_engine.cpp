@@ -46,31 +46,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kCheckingInstallation = "Checking the remote installation";
-constexpr std::string_view kInstallQuestion = "The remote software does not exists or is not up to date. Install ?";
-constexpr std::string_view kInstalling = "Installing the remote software";
-constexpr std::string_view kCannotInstall = "Cannot install the remote software";
-constexpr std::string_view kSyncingBackground = "Synchronizing the remote background";
-constexpr std::string_view kCannotSyncBackground = "Cannot synchronize the remote background";
-constexpr std::string_view kSyncingDirectory = "Synchronizing the remote directory";
-constexpr std::string_view kCannotSyncDirectory = "Cannot synchronize the remote directory";
-constexpr std::string_view kCannotCreateTree = "Cannot create the remote directory tree";
-constexpr std::string_view kCannotCreateRights = "Cannot create the remote access rights";
+constexpr TextId kCheckingInstallation = TextId::kCheckingInstallation;
+constexpr TextId kInstallQuestion = TextId::kInstallQuestion;
+constexpr TextId kInstalling = TextId::kInstalling;
+constexpr TextId kCannotInstall = TextId::kCannotInstall;
+constexpr TextId kSyncingBackground = TextId::kSyncingRemoteBackground;
+constexpr TextId kCannotSyncBackground = TextId::kCannotSyncBackground;
+constexpr TextId kSyncingDirectory = TextId::kSyncingDirectory;
+constexpr TextId kCannotSyncDirectory = TextId::kCannotSyncDirectory;
+constexpr TextId kCannotCreateTree = TextId::kCannotCreateRemoteTree;
+constexpr TextId kCannotCreateRights = TextId::kCannotCreateRights;
 constexpr std::string_view kRightsName = "rights.php";
-constexpr std::string_view kCannotOpenLocalFile = "Cannot open local file %s";
-constexpr std::string_view kCannotCreateFile = "Cannot create %s file";
-constexpr std::string_view kSyncingFolder = "Synchronizing folder %s";
-constexpr std::string_view kRemovingDirectory = "Removing remote directory %s";
-constexpr std::string_view kRemovingFile = "Removing remote file %s";
-constexpr std::string_view kCreatingDirectory = "Creating remote directory %s";
-constexpr std::string_view kUploadingFile = "Uploading file %s";
-constexpr std::string_view kPreserveQuestion =
-    "Preserve \"%s\"\n\nThis file or directory is not used for Albumsmith and should be only preserved if you need it.";
-constexpr std::string_view kRemoveFileQuestion = "Remove remote file \"%s\"";
-constexpr std::string_view kUnpublishable =
-    "These files of the folder \"%s\" are not published, as their names cannot be part of a remote path:\r\n%s";
-constexpr std::string_view kUploadFileError = "Error uploading file '%s' to '%s'";
-constexpr std::string_view kShortUpload = "The server holds %u of its %u bytes";
+constexpr TextId kCannotOpenLocalFile = TextId::kCannotOpenLocalFile;
+constexpr TextId kCannotCreateFile = TextId::kCannotCreateNamedFile;
+constexpr TextId kSyncingFolder = TextId::kSyncingFolder;
+constexpr TextId kRemovingDirectory = TextId::kRemovingDirectory;
+constexpr TextId kRemovingFile = TextId::kRemovingFile;
+constexpr TextId kCreatingDirectory = TextId::kCreatingDirectory;
+constexpr TextId kUploadingFile = TextId::kUploadingFile;
+constexpr TextId kPreserveQuestion = TextId::kPreserveQuestion;
+constexpr TextId kRemoveFileQuestion = TextId::kRemoveFileQuestion;
+constexpr TextId kUnpublishable = TextId::kUnpublishable;
+constexpr TextId kUploadFileError = TextId::kUploadFileError;
+constexpr TextId kShortUpload = TextId::kShortUpload;
 // Up to this many uploads to one directory are confirmed with one SIZE each;
 // more cost less through one listing (EPSV, TYPE A, MLSD, then TYPE I again).
 constexpr size_t kSizeCommandsBeforeListing = 3;
@@ -79,6 +77,7 @@ constexpr std::string_view kClockProbe = "datetime.flg";
 constexpr std::string_view kSiteDir = "albsite";
 
 void Warn(std::string_view text) { ShowMessageText({Icon::Exclamation, Buttons::Ok}, "%s", {text}); }
+void Warn(TextId text) { Warn(LoadString(text)); }
 
 enum class Foreign { kCancel, kPreserved, kRemove };
 
@@ -159,6 +158,7 @@ class SyncEngine {
   bool Stopped() const { return stop_.load(); }
   bool Failed() { return site_.TransportFailure().ok(); }
   void Status(std::string_view text) { sink_.PostStatus(std::string(text)); }
+  void Status(TextId text) { sink_.PostStatus(LoadString(text)); }
 
   bool RunPhases(SyncOutcome& outcome) {
     // An installation verified earlier in the session is trusted only while
@@ -200,7 +200,7 @@ class SyncEngine {
     if (first == InstallCheck::kCurrent) return true;
     // The transport has shown the failure; a stop has nothing to show.
     if (first == InstallCheck::kFailed || Stopped()) return false;
-    if (ShowMessageText({Icon::Question, Buttons::YesNo}, kInstallQuestion).answer != Answer::Yes) return true;
+    if (ShowMessage({Icon::Question, Buttons::YesNo}, kInstallQuestion).answer != Answer::Yes) return true;
 
     Status(kInstalling);
     if (!InstallRemoteSoftware(site_)) {
@@ -296,7 +296,7 @@ class SyncEngine {
     if (ReadWholeFile(path) == text) return;
     // `Status` names this class's status-line helper here.
     if (const albumsmith::Status written = WriteFileAtomically(path, text); !written) {
-      ShowSystemErrorText(written.systemError(), kCannotCreateFile, {kVarInf});
+      ShowSystemError(written.systemError(), kCannotCreateFile, {kVarInf});
       return;
     }
     LocalEntry ini;
@@ -311,7 +311,7 @@ class SyncEngine {
   bool SyncFolder(const SyncFolderItem& item) {
     const std::string& folder = item.folder;
     if (profile_.php != 0) WriteVarInf(folder);
-    Status(Fmt(kSyncingFolder, {folder}));
+    Status(FormatString(kSyncingFolder, {folder}));
     sink_.PostProgress(5, 0);
 
     RemoteEntryList thumbnails;
@@ -333,7 +333,8 @@ class SyncEngine {
     if (!Compare("m/", folder, std::move(medium), work) || !Compare("s/", folder, std::move(thumbnails), work))
       return false;
     if (!work.unpublishable.empty())
-      Warn(Fmt(kUnpublishable, {folder, NamesForMessage({work.unpublishable.begin(), work.unpublishable.end()})}));
+      Warn(FormatString(kUnpublishable,
+                        {folder, NamesForMessage({work.unpublishable.begin(), work.unpublishable.end()})}));
     if (!Execute(work) || !ConfirmUploads(work)) return false;
     return pages ? StaticPages(folder, *pages) : CleanPhpFolder(folder);
   }
@@ -371,9 +372,9 @@ class SyncEngine {
     int done = 0;
     const std::string site = Site();
     const std::string local = profileDir_ + std::string(kSiteDir) + "/";
-    auto step = [&](std::string_view format, const std::string& entry) {
+    auto step = [&](TextId format, const std::string& entry) {
       if (Stopped()) return false;
-      Status(Fmt(format, {entry}));
+      Status(FormatString(format, {entry}));
       sink_.PostProgress(total, ++done);
       return true;
     };
@@ -425,7 +426,7 @@ class SyncEngine {
     errno = 0;
     const std::optional<std::string> bytes = ReadWholeFile(localPath);
     if (!bytes) {
-      ShowSystemErrorText(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
+      ShowSystemError(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
       return false;
     }
     if (!t.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes))) return false;
@@ -508,8 +509,8 @@ class SyncEngine {
         const std::uint64_t size = it == held.end() ? 0 : it->second;
         const std::uint64_t expected = PublishedSize(e, sent.size);
         if (size == expected) continue;
-        Warn(Fmt(kUploadFileError, {local + e, site + RemotePath(e)}) + "\r\n\r\n" +
-             Fmt(kShortUpload, {size, expected}));
+        Warn(FormatString(kUploadFileError, {local + e, site + RemotePath(e)}) + "\r\n\r\n" +
+             FormatString(kShortUpload, {size, expected}));
         return false;
       }
     }
@@ -537,14 +538,14 @@ class SyncEngine {
   // A remote entry the album does not account for: kept on the preserve
   // list, or removed after a warning.
   Foreign AskForeign(const std::string& path, bool isDir) {
-    const Answer answer = ShowMessageText({Icon::Question, Buttons::YesNoCancel}, kPreserveQuestion, {path}).answer;
+    const Answer answer = ShowMessage({Icon::Question, Buttons::YesNoCancel}, kPreserveQuestion, {path}).answer;
     if (answer == Answer::Cancel) return Foreign::kCancel;
     if (answer == Answer::Yes) {
       Preserve(path);
       return Foreign::kPreserved;
     }
     const Reply sure = isDir ? ShowMessage({Icon::Exclamation, Buttons::OkCancel}, TextId::kRemoveAllWarning, {path})
-                             : ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kRemoveFileQuestion, {path});
+                             : ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kRemoveFileQuestion, {path});
     return sure.answer == Answer::Ok ? Foreign::kRemove : Foreign::kCancel;
   }
 

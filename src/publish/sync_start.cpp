@@ -16,12 +16,9 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kTreeNotUpdated =
-    "The remote directory tree is not updated.\nA whole profile synchonization will be proceeded.";
-constexpr std::string_view kWholeProfileQuestion = "Synchronizing the whole profile may take a while. Go on anyway ?";
-constexpr std::string_view kRootNotRemoved =
-    "The remote files of the profile %s are not removed: its remote folder is the root of the server, which holds "
-    "more than the album.";
+constexpr TextId kTreeNotUpdated = TextId::kTreeNotUpdated;
+constexpr TextId kWholeProfileQuestion = TextId::kWholeProfileQuestion;
+constexpr TextId kRootNotRemoved = TextId::kRootNotRemoved;
 
 SyncRequest BaseRequest(const SyncEnvironment& env, const ProfileSettings& profile) {
   SyncRequest request;
@@ -71,7 +68,7 @@ FolderSyncStart StartFolderSync(const SyncEnvironment& env, const std::string& p
   const ProfileSettings profile = ReadProfile(env.profilesDir, profileName);
   const std::string profileDir = ProfileDirectory(env.profilesDir, profile);
   if (!FileExists(RemdirPath(profileDir)) || FileExists(WholeSyncMarkPath(profileDir))) {
-    const Reply reply = ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kTreeNotUpdated);
+    const Reply reply = ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kTreeNotUpdated);
     return reply.answer == Answer::Ok ? FolderSyncStart::kWholeProfile : FolderSyncStart::kCancelled;
   }
   if (!ConfirmTemplateForPublishing(env.dataDir, profile.templateName)) return FolderSyncStart::kCancelled;
@@ -82,7 +79,7 @@ FolderSyncStart StartFolderSync(const SyncEnvironment& env, const std::string& p
 
 bool ConfirmProfileSync(const SyncEnvironment& env, const ProfileSettings& profile, bool confirm) {
   if (!ConfirmTemplateForPublishing(env.dataDir, profile.templateName)) return false;
-  return !confirm || ShowMessageText({Icon::Question, Buttons::OkCancel}, kWholeProfileQuestion).answer == Answer::Ok;
+  return !confirm || ShowMessage({Icon::Question, Buttons::OkCancel}, kWholeProfileQuestion).answer == Answer::Ok;
 }
 
 SyncRequest ProfileSyncRequest(const SyncEnvironment& env, const ProfileSettings& profile) {
@@ -106,7 +103,7 @@ void RemoveRemoteProfileWith(RemoteTransport& transport, const ProfileSettings& 
   // The directory the profile publishes to, as the run names it.
   const std::string root = RemoteRoot(profile.remoteDir);
   if (root.find_first_not_of('/') == std::string::npos) {
-    ShowMessageText({Icon::Exclamation, Buttons::Ok}, kRootNotRemoved, {profile.name});
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, kRootNotRemoved, {profile.name});
     return;
   }
   transport.SetProfile(profile);

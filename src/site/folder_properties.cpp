@@ -15,14 +15,14 @@ namespace albumsmith {
 namespace {
 
 constexpr std::string_view kSettingsSection = "Settings";
-constexpr std::string_view kCannotWriteHtml = "Cannot write HTML file";
-constexpr std::string_view kCannotWriteFile = "Cannot write %s";
-constexpr std::string_view kIncludeRejected = "Included HTML cannot hold BODY or HTML tags.\n\nInclude rejected.";
+constexpr TextId kCannotWriteHtml = TextId::kCannotWriteHtml;
+constexpr TextId kCannotWriteFile = TextId::kCannotWriteNamed;
+constexpr TextId kIncludeRejected = TextId::kIncludeRejected;
 
 bool WriteHtmlReported(const std::string& path, const std::string& text) {
   const Status written = WriteFileAtomically(path, text);
   if (written) return true;
-  ShowSystemErrorText(written.systemError(), kCannotWriteHtml);
+  ShowSystemError(written.systemError(), kCannotWriteHtml);
   return false;
 }
 
@@ -83,7 +83,7 @@ bool SaveFolderProperties(const std::string& profileDir, const std::string& fold
   for (const auto& [key, value] : keys) set = doc.Set(kSettingsSection, key, value) && set;
   const Status saved = ini.Save(doc);
   if (saved && set) return true;
-  ShowSystemErrorText(saved ? EINVAL : saved.systemError(), kCannotWriteFile, {ini.path().string()});
+  ShowSystemError(saved ? EINVAL : saved.systemError(), kCannotWriteFile, {ini.path().string()});
   return false;
 }
 
@@ -107,7 +107,7 @@ bool SaveFooter(const std::string& profileDir, const std::string& text, ProfileS
 
 std::string CheckIncludedHtml(std::string html) {
   if (!HasBodyOrHtmlTag(html)) return html;
-  ShowMessageText({Icon::Stop, Buttons::Ok}, kIncludeRejected);
+  ShowMessage({Icon::Stop, Buttons::Ok}, kIncludeRejected);
   return {};
 }
 

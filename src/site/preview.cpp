@@ -17,8 +17,8 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kCannotDeleteTemporary = "Cannot delete temporary file %s";
-constexpr std::string_view kCannotCreateTemporary = "Cannot create %s file";
+constexpr TextId kCannotDeleteTemporary = TextId::kCannotDeleteTemporary;
+constexpr TextId kCannotCreateTemporary = TextId::kCannotCreateNamedFile;
 
 std::string TemporaryDirectory() {
   std::error_code ec;
@@ -56,13 +56,13 @@ std::optional<std::string> WriteHtmlPreviewFile(std::string_view html) {
   // The browser takes a file for a page by its extension.
   UniqueFd fd(::mkstemps(name.data(), 5));
   if (!fd) {
-    ShowSystemErrorText(errno, kCannotCreateTemporary, {name});
+    ShowSystemError(errno, kCannotCreateTemporary, {name});
     return std::nullopt;
   }
   auto fail = [&](int err) {
     fd.Reset();
     ::unlink(name.c_str());
-    ShowSystemErrorText(err, kCannotCreateTemporary, {name});
+    ShowSystemError(err, kCannotCreateTemporary, {name});
     return std::nullopt;
   };
   const std::string text = HtmlPreviewText(html);
@@ -80,7 +80,7 @@ std::optional<std::string> WriteHtmlPreviewFile(std::string_view html) {
 
 bool DeleteHtmlPreviewFile(const std::string& path) {
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
-  ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotDeleteTemporary, {path});
+  ShowMessage({Icon::Exclamation, Buttons::Ok}, kCannotDeleteTemporary, {path});
   return false;
 }
 

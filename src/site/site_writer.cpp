@@ -26,10 +26,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kCannotWritePage = "Error writing HTML file %s%s%s";
-constexpr std::string_view kCannotCreateHtmlDirectory = "Cannot create the HTML directory %s";
-constexpr std::string_view kCannotCreateTree = "Cannot create the directory tree";
-constexpr std::string_view kCannotCreateFile = "Cannot create %s file";
+constexpr TextId kCannotWritePage = TextId::kCannotWritePage;
+constexpr TextId kCannotCreateHtmlDirectory = TextId::kCannotCreateHtmlDirectory;
+constexpr TextId kCannotCreateTree = TextId::kCannotCreateTree;
+constexpr TextId kCannotCreateFile = TextId::kCannotCreateNamedFile;
 constexpr std::string_view kPreviewDir = "Preview/";
 
 struct FolderRef {
@@ -87,7 +87,7 @@ bool CopyOne(const std::string& source, const std::string& destination) {
 bool WriteOne(const std::string& path, const std::string& text) {
   const Status written = WriteFileAtomically(path, text);
   if (written) return true;
-  ShowSystemErrorText(written.systemError(), kCannotCreateFile, {path});
+  ShowSystemError(written.systemError(), kCannotCreateFile, {path});
   return false;
 }
 
@@ -164,8 +164,8 @@ bool WritePreviewPages(const ProfileSettings& settings, const std::string& profi
       std::string page = *skeleton;
       expander.Expand(page);
       if (const Status written = WriteFileAtomically(dir + name, page); !written) {
-        ShowSystemErrorText(written.systemError(), kCannotWritePage, {out, folder.path, name});
-        ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotCreateHtmlDirectory, {folder.path});
+        ShowSystemError(written.systemError(), kCannotWritePage, {out, folder.path, name});
+        ShowMessage({Icon::Exclamation, Buttons::Ok}, kCannotCreateHtmlDirectory, {folder.path});
         all = false;
         break;
       }
@@ -185,7 +185,7 @@ std::optional<std::string> WritePreview(const ProfileSettings& settings, const s
   WritePreviewPages(settings, profileDir, templateDir, folders, previewDir);
 
   if (!WritePreviewTreeScript(profileDir, templateDir, settings.name, folders)) {
-    ShowMessageText({Icon::Exclamation, Buttons::Ok}, kCannotCreateTree);
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, kCannotCreateTree);
     return std::nullopt;
   }
   return previewDir + currentFolder + "index.html";

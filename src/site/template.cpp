@@ -22,13 +22,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kTemplateMismatch = "The template %s does not match the current version";
-constexpr std::string_view kCannotOpenLocalFile = "Cannot open local file %s";
+constexpr TextId kTemplateMismatch = TextId::kTemplateMismatch;
+constexpr TextId kCannotOpenLocalFile = TextId::kCannotOpenLocalFile;
 
 std::optional<std::string> ReadReported(const std::string& path) {
   Result<std::string> text = ReadFileContents(path);
   if (!text) {
-    ShowSystemErrorText(text.status().systemError(), kCannotOpenLocalFile, {path});
+    ShowSystemError(text.status().systemError(), kCannotOpenLocalFile, {path});
     return std::nullopt;
   }
   return std::move(text).value();
@@ -80,13 +80,13 @@ bool IsTemplateCurrent(const std::string& dataDir, const std::string& name) {
 
 bool CheckTemplate(const std::string& dataDir, const std::string& name) {
   if (IsTemplateCurrent(dataDir, name)) return true;
-  ShowMessageText({Icon::Exclamation, Buttons::Ok}, kTemplateMismatch, {name});
+  ShowMessage({Icon::Exclamation, Buttons::Ok}, kTemplateMismatch, {name});
   return false;
 }
 
 bool ConfirmTemplateForPublishing(const std::string& dataDir, const std::string& name) {
   if (IsTemplateCurrent(dataDir, name)) return true;
-  return IsPositive(ShowMessageText({Icon::Exclamation, Buttons::OkCancel}, kTemplateMismatch, {name}).answer);
+  return IsPositive(ShowMessage({Icon::Exclamation, Buttons::OkCancel}, kTemplateMismatch, {name}).answer);
 }
 
 TemplatePictures FindTemplatePictures(const std::string& templateDir) {

@@ -13,7 +13,7 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kCannotWriteTreeScript = "Error writing directory file %s/%s";
+constexpr TextId kCannotWriteTreeScript = TextId::kCannotWriteTreeScript;
 
 // The parent of each folder from the depths of the pre-order listing.
 std::vector<int> ParentIds(const std::vector<CDirectoryTree::Entry>& folders) {
@@ -81,7 +81,7 @@ bool WritePreviewTreeScript(const std::string& profileDir, const std::string& te
   const Status written =
       WriteFileAtomically(dir + "/" + std::string(kTreeScriptName), PreviewTreeScript(profileName, folders));
   if (!written) {
-    ShowSystemErrorText(written.systemError(), kCannotWriteTreeScript, {dir, std::string(kTreeScriptName)});
+    ShowSystemError(written.systemError(), kCannotWriteTreeScript, {dir, std::string(kTreeScriptName)});
     return false;
   }
   fs::copy_file(templateDir + std::string(kStyleSheet), dir + "/albumsmith.css", fs::copy_options::overwrite_existing,

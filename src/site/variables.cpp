@@ -15,8 +15,8 @@ namespace albumsmith {
 
 namespace {
 
-constexpr std::string_view kCannotCreateFile = "Cannot create %s file";
-constexpr std::string_view kDeleteVariable = "Delete variable \"%s\"";
+constexpr TextId kCannotCreateFile = TextId::kCannotCreateNamedFile;
+constexpr TextId kDeleteVariable = TextId::kDeleteVariable;
 
 std::optional<size_t> FindName(const std::vector<Variable>& list, const std::string& name) {
   for (size_t i = 0; i < list.size(); ++i)
@@ -25,7 +25,7 @@ std::optional<size_t> FindName(const std::vector<Variable>& list, const std::str
 }
 
 bool ConfirmDelete(const std::string& name) {
-  return IsPositive(ShowMessageText({Icon::Question, Buttons::OkCancel}, kDeleteVariable, {name}).answer);
+  return IsPositive(ShowMessage({Icon::Question, Buttons::OkCancel}, kDeleteVariable, {name}).answer);
 }
 
 bool RewriteSection(const std::string& iniPath, const std::vector<Variable>& list) {
@@ -39,7 +39,7 @@ bool RewriteSection(const std::string& iniPath, const std::vector<Variable>& lis
   }
   const Status saved = ini.Save(doc);
   if (saved && ok) return true;
-  ShowSystemErrorText(saved ? EINVAL : saved.systemError(), "Cannot write %s", {iniPath});
+  ShowSystemError(saved ? EINVAL : saved.systemError(), TextId::kCannotWriteNamed, {iniPath});
   return false;
 }
 
@@ -105,7 +105,7 @@ std::string VarInfPath(const std::string& profileDir, const std::string& folder)
 bool WriteVarInf(const std::string& profileDir, const std::string& folder, const std::string& file) {
   const Status written = WriteFileAtomically(file, VarInfText(profileDir, folder));
   if (written) return true;
-  ShowSystemErrorText(written.systemError(), kCannotCreateFile, {std::string(kVarInf)});
+  ShowSystemError(written.systemError(), kCannotCreateFile, {std::string(kVarInf)});
   return false;
 }
 

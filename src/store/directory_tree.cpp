@@ -397,7 +397,7 @@ bool SaveTreeReported(const CDirectoryTree& tree, const std::string& profileDir)
   const std::string file = RemdirPath(profileDir);
   const Status saved = tree.Save(file);
   if (saved) return true;
-  ShowSystemErrorText(saved.systemError(), "Cannot write %s", {file});
+  ShowSystemError(saved.systemError(), TextId::kCannotWriteNamed, {file});
   return false;
 }
 

@@ -95,7 +95,7 @@ Status MoveDirectory(const std::string& from, const std::string& to) {
 // than the ones shown for it.
 void FollowRightsReported(const std::string& profileDir, std::string_view oldPath, std::string_view newPath) {
   if (const Status followed = FollowFolderRights(profileDir, oldPath, newPath); !followed)
-    ShowSystemErrorText(followed.systemError(), "Cannot write %s", {RightsPath(profileDir)});
+    ShowSystemError(followed.systemError(), TextId::kCannotWriteNamed, {RightsPath(profileDir)});
 }
 
 // Copy then delete, the way a folder moves between parents.

@@ -155,7 +155,7 @@ Status WriteProfile(const std::string& profilesDir, ProfileSettings& settings, c
 bool WriteProfileReported(const std::string& profilesDir, ProfileSettings& settings, const std::string& keepFrom) {
   const Status written = WriteProfile(profilesDir, settings, keepFrom);
   if (written) return true;
-  ShowSystemErrorText(written.systemError(), "Cannot write %s", {ProfileIniPath(profilesDir, settings)});
+  ShowSystemError(written.systemError(), TextId::kCannotWriteNamed, {ProfileIniPath(profilesDir, settings)});
   return false;
 }
 

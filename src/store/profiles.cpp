@@ -186,7 +186,7 @@ bool ApplyProfileChanges(const std::string& profilesDir, const ProfileSettings& 
   const std::string mark = WholeSyncMarkPath(ProfileDirectory(profilesDir, edited));
   if (edited.php != asRead.php || edited.accessSecurity != asRead.accessSecurity) {
     if (const Status marked = WriteFileAtomically(mark, ""); !marked) {
-      ShowSystemErrorText(marked.systemError(), "Cannot write %s", {mark});
+      ShowSystemError(marked.systemError(), TextId::kCannotWriteNamed, {mark});
       return false;
     }
   }

@@ -174,7 +174,7 @@ void CCheckVers::StartVersionCheck(const std::string& url, const Release& runnin
   started_ = true;
   const auto endpoint = SplitHttpUrl(url);
   if (!endpoint) {
-    ShowMessageText({Icon::Exclamation}, "%s : URL error", {url});
+    ShowMessage({Icon::Exclamation}, TextId::kUrlError, {url});
     return;
   }
   thread_ = std::thread([this, endpoint = *endpoint, running, onNewer = std::move(onNewer), options] {

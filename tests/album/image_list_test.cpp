@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "album/side_files.h"
+#include "platform/format.h"
+#include "platform/strings.h"
 #include "platform/window_sink.h"
 #include "test_support.h"
 
@@ -216,6 +218,57 @@ TEST_F(ImageListTest, ReadImageDate) {
     EXPECT_EQ(key, c.dateKey);
     EXPECT_EQ(ratio, c.ratio);
   }
+}
+
+// The Date column names the month in the language chosen; a module without
+// the month names leaves the English ones.
+TEST_F(ImageListTest, DateColumnMonthsComeFromTheLanguage) {
+  const fs::path lang = fs::path(ALBUMSMITH_TEST_DATA) / ".." / ".." / "resources" / "Lang" / "Français.lng";
+  const auto french = LanguageModule::Load(lang);
+  ASSERT_TRUE(french) << lang;
+  struct ModuleReset {
+    ~ModuleReset() { StringTable::Instance().SetModule(std::nullopt); }
+  } reset;
+  StringTable::Instance().SetModule(french);
+  const char* const months[] = {"janv", "févr", "mars", "avr", "mai", "juin",
+                                "juil", "août", "sept", "oct", "nov", "déc"};
+  const fs::path file = dir_.path() / "IMG_0001.JPG.html";
+  std::string key;
+  for (int m = 1; m <= 12; ++m) {
+    WriteText(file, Row("Date/Time", Fmt("2003:%02d:14 12:01:44", {m})));
+    EXPECT_EQ(ReadImageDate(file.string(), "IMG_0001.JPG", key), std::string("14-") + months[m - 1] + "-03 12:01:44")
+        << m;
+  }
+  WriteText(file, Row("Date/Time", "2010:13:02 10:00:00"));
+  EXPECT_EQ(ReadImageDate(file.string(), "IMG_0001.JPG", key), "02-\?\?\?-10 10:00:00");
+
+  StringTable::Instance().SetModule(LanguageModule::FromText("164 \"2.2.1\"\n"));
+  WriteText(file, Row("Date/Time", "2003:08:14 12:01:44"));
+  EXPECT_EQ(ReadImageDate(file.string(), "IMG_0001.JPG", key), "14-aug-03 12:01:44");
+}
+
+// An image without a comment shows the language's "none" text; saving that
+// text, or the English one a list read before the switch still holds,
+// removes the comment rather than storing the placeholder.
+TEST_F(ImageListTest, NoCommentTextFollowsTheLanguage) {
+  struct ModuleReset {
+    ~ModuleReset() { StringTable::Instance().SetModule(std::nullopt); }
+  } reset;
+  StringTable::Instance().SetModule(LanguageModule::FromText("62162 \"Saisissez votre commentaire\"\n"));
+  const fs::path file = thumbs() / "a.jpg.comment";
+  fs::create_directories(thumbs());
+  EXPECT_EQ(ReadComment(file.string()), "Saisissez votre commentaire");
+  for (const std::string& none : {std::string("Saisissez votre commentaire"), std::string(kNoComment)}) {
+    WriteText(file, "Harbour");
+    EXPECT_TRUE(WriteComment(file.string(), none).ok());
+    EXPECT_FALSE(fs::exists(file)) << none;
+  }
+  AddImages({"a.jpg"});
+  WriteText(thumbs() / "a.jpg", "thumbnail");
+  WriteText(file, "Saisissez votre commentaire");
+  const std::vector<SequenceImage> seq = ReadFolderSequence(profileDir(), "Trip/");
+  ASSERT_EQ(seq.size(), 1u);
+  EXPECT_EQ(seq[0].comment, "");
 }
 
 TEST_F(ImageListTest, ReadFolderSequenceFollowsSortInf) {

@@ -478,6 +478,12 @@ TEST_F(ApplicationTest, AboutTextShowsTheReleaseAndBuildDate) {
   // is used when it has one.
   StringTable::Instance().SetModule(LanguageModule::FromText("164 \"Version %s du %s\"\n"));
   EXPECT_EQ(AboutText("Dec  5 2004"), "Version 2.2.1 du Dec  5 2004");
+
+  // The build date's month is the language's own, capitalised as the
+  // compiler writes it.
+  StringTable::Instance().SetModule(LanguageModule::FromText("164 \"Version %s du %s\"\n62211 \"déc\"\n"));
+  EXPECT_EQ(AboutText("Dec  5 2004"), "Version 2.2.1 du Déc  5 2004");
+  EXPECT_EQ(AboutText("Feb 29 2024"), "Version 2.2.1 du Feb 29 2024");
 }
 
 // --- Closing while synchronising --------------------------------------------------

@@ -13,7 +13,7 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 fail() { echo "FAIL: $*" >&2; echo "$contents" >&2; exit 1; }
 for f in ./usr/bin/albumsmith ./usr/bin/albumsmith-cli \
          ./usr/share/albumsmith/albsite/js/index_templ.html ./usr/share/albumsmith/albsite/js/php_functions.php \
-         ./usr/share/albumsmith/demo/Cameras/canon-ixus.jpg \
+         ./usr/share/albumsmith/demo/Cameras/canon-ixus.jpg ./usr/share/albumsmith/Lang/Français.lng \
          ./usr/share/applications/org.example.Albumsmith.desktop \
          ./usr/share/metainfo/org.example.Albumsmith.metainfo.xml \
          ./usr/share/icons/hicolor/scalable/apps/org.example.Albumsmith.svg \

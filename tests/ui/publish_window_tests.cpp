@@ -206,7 +206,11 @@ class PublishWindowTests : public MainWindowTestCase {
     makeProfile(*server_);
   }
 
-  void cleanup() { tearDownTest(); }
+  void cleanup() {
+    // The next test starts in English whatever this one chose.
+    if (languages_) languages_->Load("English", *settings_);
+    tearDownTest();
+  }
 
   // The menu's "Synchronize folder" publishes the folder the list shows:
   // the support files are installed after the question, the thumbnails,
@@ -332,6 +336,48 @@ class PublishWindowTests : public MainWindowTestCase {
     QVERIFY(frame->close());
     QVERIFY(!frame->syncController()->running());
     QVERIFY(stopping.elapsed() < kStopLimitMs);
+  }
+
+  // With the French module a run speaks French: the question before the
+  // installation, the status line while it goes, the failure a stop leaves
+  // and the one a refused login gives.
+  void frenchRunSpeaksFrench() {
+    QString error;
+    auto stalled = FtpServer::Start(error, 1);
+    QVERIFY2(stalled, qPrintable(error));
+    server_->clear();
+    fs::remove_all(profilesDir());
+    fs::create_directories(profilesDir());
+    makeProfile(*stalled);
+    settings_->SetString("Settings", "Language", "Français");
+
+    auto frame = openWindow();
+    QCOMPARE(languages_->current(), std::string("Français"));
+    showFolder(*frame, "Alps/");
+    choose(*frame, C::kSyncFolder);
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(frame->statusBarState().statusPane),
+                              QStringLiteral(" Installation du logiciel distant"), kRunLimitMs);
+    frame->resize(1200, 700);
+    SaveScreenshot(frame.get(), QStringLiteral("french-sync-running"));
+    choose(*frame, C::kStopSync);
+    QTRY_VERIFY_WITH_TIMEOUT(!frame->syncController()->running(), kStopLimitMs);
+    QVERIFY(told("Le logiciel distant n'existe pas ou n'est pas à jour. L'installer ?"));
+    QVERIFY(told("Impossible d'installer le logiciel distant"));
+    QCOMPARE(QString::fromStdString(frame->statusBarState().statusPane), QStringLiteral(" Prêt"));
+    frame.reset();
+
+    ProfileSettings profile = ReadProfile(profilesDir(), kProfile);
+    profile.serverName = server_->serverText();
+    profile.password = "not-the-password";
+    QVERIFY(WriteProfile(profilesDir(), profile));
+    prompter_.Clear();
+    frame = openWindow();
+    showFolder(*frame, "Alps/");
+    choose(*frame, C::kSyncFolder);
+    QTRY_VERIFY_WITH_TIMEOUT(!frame->syncController()->running(), kRunLimitMs);
+    const std::string refused = "Erreur de connexion à l'hôte '" + server_->serverText() + "'\r\n";
+    QVERIFY2(Failures(prompter_).size() == 1 && Failures(prompter_)[0].toStdString().rfind(refused, 0) == 0,
+             qPrintable(Failures(prompter_).join('\n')));
   }
 
   // "Check" in the profiles dialog tries the server as the tabs show it:
