@@ -106,7 +106,8 @@ class FtpTestServer {
 
   // Starts argv[0] in its own process group, output to the log, and waits
   // until the port answers; with port 0, until the server reports the port
-  // it bound. On failure returns why.
+  // it bound. On failure returns why. Python takes seconds to import the
+  // server on a machine busy compiling, hence the generous wait.
   std::string Start(const std::vector<std::string>& argv) {
     std::string error;
     pid_ = Spawn(argv, {.output = log_, .append = true, .ownGroup = true}, error);
@@ -114,7 +115,7 @@ class FtpTestServer {
       pid_ = -1;
       return error;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < deadline) {
       if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
         pid_ = -1;
