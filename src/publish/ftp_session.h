@@ -60,6 +60,8 @@ class FtpSession final : public RemoteTransport {
   bool MakeDirs(std::string_view path, Report report) override;
   bool ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
                Create create, Ask ask) override;
+  bool CreateMissingDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
+                        Ask ask) override;
   bool PutFile(const std::filesystem::path& local, std::string_view remote) override;
   bool PutBuffer(std::string_view remote, std::string_view data) override;
   bool RemoveFile(std::string_view remote) override;
@@ -80,6 +82,11 @@ class FtpSession final : public RemoteTransport {
   // checks only when that fails.
   Presence ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries,
                         std::vector<std::string>* unsafe = nullptr, bool refusalMeansMissing = false);
+  // The part of ListDir after the directory was found missing: the
+  // question, then the levels made; `entries` holds what a directory that
+  // turned out to be there lists.
+  bool CreateListed(const std::string& base, const std::string& sub, Ask ask, std::vector<RemoteEntry>& entries,
+                    const std::string& message);
   bool RemoveTreeAt(const std::string& dir, int depth);
   void ReportFailure(const std::string& message);
 

@@ -24,6 +24,7 @@
 #include "platform/text.h"
 #include "platform/window_sink.h"
 #include "publish/ftp_session.h"
+#include "publish/lookahead_transport.h"
 #include "publish/parallel_transfers.h"
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
@@ -102,10 +103,11 @@ class SyncEngine {
         profileDir_(ProfileDirectory(request_.profilesDir, profile_)),
         remoteDir_(RemoteRoot(profile_.remoteDir)),
         probe_(probe),
-        transport_(transport),
+        lookahead_(transport, !request_.dryRun),
+        transport_(lookahead_),
         sink_(sink),
         stop_(stop),
-        site_{transport,
+        site_{lookahead_,
               profile_,
               profileDir_,
               remoteDir_,
@@ -147,6 +149,7 @@ class SyncEngine {
     const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
     sink_.PostStatus(ready);
+    lookahead_.StopListingAhead();
     if (pool_) pool_->Close();
     transport_.Disconnect();
     transport_.SetStopFlag(nullptr);
@@ -165,6 +168,7 @@ class SyncEngine {
     // is the one installed: a remote emptied by hand, or a changed index.php,
     // is checked (and offered for install) again.
     const bool confirmed = request_.installConfirmed && RootHoldsInstallation(site_, root_);
+    ListAhead(!confirmed);
     if (!confirmed && !CheckAndInstall(outcome)) return false;
 
     Status(kSyncingBackground);
@@ -191,6 +195,27 @@ class SyncEngine {
       return false;
     }
     return true;
+  }
+
+  // The directories the run will list, in the order it lists them, are
+  // listed ahead on the spare connections (while they are not busy with a
+  // folder's transfers); the remote root as listed for the clock probe tells
+  // which directories are missing from the start.
+  void ListAhead(bool checkInstallation) {
+    if (rootListed_) lookahead_.Learn(remoteDir_, root_);
+    if (!pool_ || pool_->spareConnections() == 0) return;
+    std::vector<std::string> dirs;
+    const std::string site = Site();
+    if (checkInstallation) dirs = {remoteDir_, site, site + "js/", site + "images/"};
+    dirs.push_back(site + "bg/");
+    for (const SyncFolderItem& item : request_.folders) {
+      dirs.push_back(site + "s/" + item.folder);
+      dirs.push_back(site + "m/" + item.folder);
+      dirs.push_back(remoteDir_ + item.folder);
+    }
+    dirs.push_back(site + "js/");
+    lookahead_.ListAhead(dirs);
+    pool_->Background([this](RemoteTransport& spare) { return lookahead_.ListNextAhead(spare); });
   }
 
   bool CheckAndInstall(SyncOutcome& outcome) {
@@ -230,9 +255,9 @@ class SyncEngine {
       // Uploads carry their local times: listed times compare as they are,
       // and the root is listed for the installation check alone.
       root_.Clear();
-      if (!probe_.MakeDirs(remoteDir_, Report::Yes) ||
-          !probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No))
-        site_.lastError = probe_.lastError();
+      rootListed_ = probe_.MakeDirs(remoteDir_, Report::Yes) &&
+                    probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
+      if (!rootListed_) site_.lastError = probe_.lastError();
       return;
     }
     const std::string probe = ImageTreePath(profileDir_) + std::string(kClockProbe);
@@ -244,6 +269,7 @@ class SyncEngine {
     root_.Clear();
     bool measured = probe_.MakeDirs(remoteDir_, Report::Yes) && probe_.PutFile(probe, remote) &&
                     probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
+    rootListed_ = measured;
     if (measured) {
       const int i = root_.Find(kClockProbe);
       if (i >= 0 && haveLocal) {
@@ -378,6 +404,13 @@ class SyncEngine {
     for (const std::string& e : work.removeDirs)
       if (!step(kRemovingDirectory, e) || !transport_.RemoveTree(site + e)) return Failed();
     const std::vector<std::string>& gone = work.deleteFiles;
+    // The spare connections change these directories: nothing listed of
+    // them ahead stands any more.
+    std::vector<std::string> changed;
+    for (const std::string& e : gone) changed.push_back(site + DirOf(e));
+    for (const std::string& e : work.sentAs) changed.push_back(site + DirOf(e));
+    for (const std::string& e : work.indexPages) changed.push_back(site + e);
+    lookahead_.Changing(changed);
     if (!Fan(
             gone.size(), [&](size_t i) { return step(kRemovingFile, gone[i]); },
             [&](RemoteTransport& t, size_t i) { return t.RemoveFile(site + gone[i]); }))
@@ -691,6 +724,9 @@ class SyncEngine {
   const std::string profileDir_;
   const std::string remoteDir_;
   RemoteTransport& probe_;
+  // The run's own connection, which knows what the run learnt of the
+  // server's directories and takes the listings made ahead.
+  LookaheadTransport lookahead_;
   RemoteTransport& transport_;
   WindowSink& sink_;
   const std::atomic<bool>& stop_;
@@ -698,6 +734,7 @@ class SyncEngine {
   CDirectoryTree tree_;
   UploadRecord sent_;        // the pages and dir.js this profile last sent
   RemoteEntryList root_;     // the remote root as listed when the clock was measured
+  bool rootListed_ = false;  // root_ holds that listing
   RemoteEntryList scripts_;  // albsite/js as listed before dir.js was sent
   const bool guarded_ = IsGuardedSite(profile_);
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
