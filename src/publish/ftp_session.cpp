@@ -238,6 +238,17 @@ bool FtpSession::MakeDirs(std::string_view rawPath, Report report) {
   return true;
 }
 
+bool FtpSession::MakeMissingDirs(std::string_view rawPath, std::string_view rawExisting, Report report) {
+  const std::string path = WithSlash(Slashes(rawPath));
+  const std::string existing = Slashes(rawExisting);
+  if (!StartsWith(path, existing) || existing.empty() || existing.back() != '/') return MakeDirs(rawPath, report);
+  if (Refused(path, Fmt(kCreateDirError, {path})) || !Connect()) return false;
+  for (size_t slash = path.find('/', existing.size()); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    if (!EnterOrCreateDir(path.substr(0, slash + 1), report)) return false;
+  }
+  return true;
+}
+
 // One listing answers most calls. A server that lists with MLSD refuses to
 // list a missing directory; one that lists with LIST may list it as empty
 // (or, for a file in its place, list the file), so there an empty listing is

@@ -60,6 +60,7 @@ class FtpSession final : public RemoteTransport {
   bool MakeDirs(std::string_view path, Report report) override;
   bool ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
                Create create, Ask ask) override;
+  bool MakeMissingDirs(std::string_view path, std::string_view existing, Report report) override;
   bool CreateMissingDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
                         Ask ask) override;
   bool PutFile(const std::filesystem::path& local, std::string_view remote) override;

@@ -145,8 +145,19 @@ LookaheadTransport::LookaheadTransport(RemoteTransport& inner, bool enabled) : i
 
 LookaheadTransport::~LookaheadTransport() = default;
 
-void LookaheadTransport::Learn(const std::string& dir, const RemoteEntryList& entries) {
-  if (enabled_) known_.Listed(DirPath(dir), entries);
+void LookaheadTransport::Learn(const std::string& dir, const RemoteEntryList& entries, bool handOver) {
+  if (!enabled_) return;
+  known_.Listed(DirPath(dir), entries);
+  PruneMissing();
+  if (!handOver) return;
+  std::lock_guard lock(mutex_);
+  const std::string path = DirPath(dir);
+  Ahead& ready = ahead_[path];
+  if (ready.state == Ahead::State::kRunning) return;  // a listing on its way is as good
+  // Wanted later as well: listed again once this one is handed over.
+  if (std::find(order_.begin(), order_.end(), path) != order_.end()) ++again_[path];
+  ready.state = Ahead::State::kListed;
+  ready.entries = entries;
 }
 
 void LookaheadTransport::ListAhead(const std::vector<std::string>& dirs) {
@@ -156,7 +167,11 @@ void LookaheadTransport::ListAhead(const std::vector<std::string>& dirs) {
     const std::string dir = DirPath(raw);
     // One known to be missing is made without a listing.
     if (known_.IsMissing(dir)) continue;
-    if (ahead_.try_emplace(dir).second) order_.push_back(dir);
+    if (ahead_.try_emplace(dir).second) {
+      order_.push_back(dir);
+    } else {
+      ++again_[dir];
+    }
   }
 }
 
@@ -208,7 +223,16 @@ LookaheadTransport::Taken LookaheadTransport::TakeAhead(const std::string& dir, 
   if (it == ahead_.end()) return Taken::kNone;
   const Ahead::State state = it->second.state;
   if (state == Ahead::State::kListed) entries = std::move(it->second.entries);
-  if (state != Ahead::State::kRunning) ahead_.erase(it);  // a running one is dropped when it ends
+  if (state != Ahead::State::kRunning) {  // a running one is dropped when it ends
+    ahead_.erase(it);
+    // Wanted again later: listed again, after what is queued now.
+    const auto again = again_.find(dir);
+    if (again != again_.end() && !stopped_) {
+      if (--again->second == 0) again_.erase(again);
+      ahead_.try_emplace(dir);
+      order_.push_back(dir);
+    }
+  }
   if (state != Ahead::State::kListed && state != Ahead::State::kMissing) return Taken::kNone;
   ++handedOver_;
   return state == Ahead::State::kListed ? Taken::kListed : Taken::kMissing;
@@ -229,6 +253,14 @@ void LookaheadTransport::DropFileDir(std::string_view path) {
   std::string text(path);
   std::replace(text.begin(), text.end(), '\\', '/');
   Drop(text.substr(0, text.rfind('/') + 1));
+}
+
+void LookaheadTransport::PruneMissing() {
+  if (!enabled_) return;
+  std::lock_guard lock(mutex_);
+  std::erase_if(ahead_, [&](const auto& entry) {
+    return entry.second.state == Ahead::State::kQueued && known_.IsMissing(entry.first);
+  });
 }
 
 void LookaheadTransport::Changing(const std::vector<std::string>& dirs) {
@@ -261,6 +293,7 @@ bool LookaheadTransport::ListDir(RemoteEntryList& list, std::string_view base, s
       return true;
     case Taken::kMissing:
       known_.Missing(dir);
+      PruneMissing();
       if (create == Create::No) {
         // The answer a listing of a missing directory gives: false, quietly.
         quietMiss_ = true;
@@ -294,6 +327,7 @@ bool LookaheadTransport::ListDir(RemoteEntryList& list, std::string_view base, s
   } else if (create == Create::No && inner_.lastError() == 0) {
     known_.Missing(dir);
   }
+  PruneMissing();
   return ok;
 }
 
@@ -309,6 +343,7 @@ bool LookaheadTransport::CreateMissingDir(RemoteEntryList& list, std::string_vie
   } else if (ok) {
     known_.Exists(dir);  // there after all
   }
+  PruneMissing();
   for (std::string level = dir; StrictlyBelow(level, DirPath(base)) || level == DirPath(base);
        level = ParentDir(level))
     Drop(ParentDir(level));
@@ -324,16 +359,25 @@ bool LookaheadTransport::EnterOrCreateDir(std::string_view path, Report report) 
   if (ok) known_.Made(dir);
   Drop(dir);
   Drop(ParentDir(dir));
+  PruneMissing();
   return ok;
 }
 
 bool LookaheadTransport::MakeDirs(std::string_view path, Report report) {
   quietMiss_ = false;
-  const bool ok = inner_.MakeDirs(path, report);
-  if (!enabled_) return ok;
+  if (!enabled_) return inner_.MakeDirs(path, report);
   const std::string dir = DirPath(path);
+  // Levels known to be missing are made without looking first.
+  std::string existing;
+  for (const std::string& level : Levels(dir)) {
+    if (known_.IsMissing(level)) break;
+    existing = level;
+  }
+  const bool ok = existing.empty() || existing == dir ? inner_.MakeDirs(path, report)
+                                                      : inner_.MakeMissingDirs(path, existing, report);
   if (ok) known_.Made(dir);
   for (const std::string& level : Levels(dir)) Drop(level);
+  PruneMissing();
   return ok;
 }
 
@@ -387,6 +431,7 @@ bool LookaheadTransport::RemoveTree(std::string_view path) {
   }
   Drop(dir, true);
   Drop(ParentDir(dir));
+  PruneMissing();
   return ok;
 }
 

@@ -72,9 +72,11 @@ class LookaheadTransport final : public RemoteTransport {
   LookaheadTransport& operator=(const LookaheadTransport&) = delete;
 
   // What the run learnt before going through this transport (the remote
-  // root listed for the clock probe).
-  void Learn(const std::string& dir, const RemoteEntryList& entries);
-  // Directories to list ahead, in the order the run will want them.
+  // root listed for the clock probe). With `handOver`, the listing also
+  // stands for the next listing of `dir`, unless the run changes it first.
+  void Learn(const std::string& dir, const RemoteEntryList& entries, bool handOver);
+  // Directories to list ahead, in the order the run will want them; one
+  // named again is listed again once its first listing was handed over.
   void ListAhead(const std::vector<std::string>& dirs);
   // One listing ahead on `spare`, for TransferPool::Background: nullopt when
   // none is left, else whether the connection worked.
@@ -136,6 +138,8 @@ class LookaheadTransport final : public RemoteTransport {
   // Drops what was listed ahead of `dir` (and, with `below`, of everything under it).
   void Drop(const std::string& dir, bool below = false);
   void DropFileDir(std::string_view path);
+  // Drops the queued listings of directories now known to be missing.
+  void PruneMissing();
 
   RemoteTransport& inner_;
   const bool enabled_;
@@ -146,6 +150,7 @@ class LookaheadTransport final : public RemoteTransport {
   std::vector<std::string> order_;      // directories to list ahead, in order
   size_t next_ = 0;                     // the first of order_ not yet taken by a spare connection
   std::map<std::string, Ahead> ahead_;  // queued, running or ready
+  std::map<std::string, int> again_;    // how many more times a directory is wanted
   bool stopped_ = false;
   int handedOver_ = 0;
 };

@@ -132,7 +132,9 @@ class SyncEngine {
     // A server that cannot be reached (or is silent until the time-out) is
     // tried once: every later phase would only try again and wait as long.
     if (transport_.Connect()) {
+      ListAhead();
       MeasureClockOffset();
+      LearnRoot();
       outcome.clockOffset = site_.clockOffset;
       outcome.exactClockOffset = site_.exactClockOffset;
       outcome.succeeded = RunPhases(outcome);
@@ -168,7 +170,6 @@ class SyncEngine {
     // is the one installed: a remote emptied by hand, or a changed index.php,
     // is checked (and offered for install) again.
     const bool confirmed = request_.installConfirmed && RootHoldsInstallation(site_, root_);
-    ListAhead(!confirmed);
     if (!confirmed && !CheckAndInstall(outcome)) return false;
 
     Status(kSyncingBackground);
@@ -199,23 +200,45 @@ class SyncEngine {
 
   // The directories the run will list, in the order it lists them, are
   // listed ahead on the spare connections (while they are not busy with a
-  // folder's transfers); the remote root as listed for the clock probe tells
-  // which directories are missing from the start.
-  void ListAhead(bool checkInstallation) {
-    if (rootListed_) lookahead_.Learn(remoteDir_, root_);
+  // folder's transfers), from the moment the run's own connection is open:
+  // the installation's (checked in most runs), the background's, then each
+  // folder's trees, page directory and the page directories above it, and
+  // at the end the scripts' for the folder tree.
+  void ListAhead() {
     if (!pool_ || pool_->spareConnections() == 0) return;
-    std::vector<std::string> dirs;
     const std::string site = Site();
-    if (checkInstallation) dirs = {remoteDir_, site, site + "js/", site + "images/"};
-    dirs.push_back(site + "bg/");
+    std::vector<std::string> dirs = {site, site + "js/", site + "images/", site + "bg/"};
+    std::set<std::string> pages;
     for (const SyncFolderItem& item : request_.folders) {
       dirs.push_back(site + "s/" + item.folder);
       dirs.push_back(site + "m/" + item.folder);
       dirs.push_back(remoteDir_ + item.folder);
+      pages.insert(item.folder);
+      if (profile_.php != 0) continue;
+      for (std::string up = item.folder; !up.empty();) {
+        up = ParentFolder(up);
+        if (!pages.insert(up).second) break;
+        dirs.push_back(remoteDir_ + up);
+      }
     }
     dirs.push_back(site + "js/");
     lookahead_.ListAhead(dirs);
     pool_->Background([this](RemoteTransport& spare) { return lookahead_.ListNextAhead(spare); });
+  }
+
+  // The probe changed the remote root behind the run's back: whatever was
+  // listed of it ahead is dropped. Its listing for the probe tells which
+  // directories are missing from the start, and, while the run lists ahead,
+  // stands for the next listing of the root (the installation check's),
+  // with the probe gone again.
+  void LearnRoot() {
+    lookahead_.Changing({remoteDir_});
+    if (!rootListed_) return;
+    RemoteEntryList root;
+    for (const RemoteEntry& entry : root_)
+      if (probe_.KeepsTimes() || entry.name != kClockProbe) root.Append(entry);
+    // With nothing listed ahead, the run lists the root again as ever.
+    lookahead_.Learn(remoteDir_, root, pool_ && pool_->spareConnections() > 0);
   }
 
   bool CheckAndInstall(SyncOutcome& outcome) {
@@ -269,7 +292,6 @@ class SyncEngine {
     root_.Clear();
     bool measured = probe_.MakeDirs(remoteDir_, Report::Yes) && probe_.PutFile(probe, remote) &&
                     probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
-    rootListed_ = measured;
     if (measured) {
       const int i = root_.Find(kClockProbe);
       if (i >= 0 && haveLocal) {
@@ -282,6 +304,7 @@ class SyncEngine {
       measured = probe_.RemoveFile(remote);
     }
     if (!measured) site_.lastError = probe_.lastError();
+    rootListed_ = measured;  // listed, and the probe gone again
     // The probe goes whatever happened, so that no run leaves it in the album.
     ::unlink(probe.c_str());
   }
@@ -519,18 +542,29 @@ class SyncEngine {
     }
     const std::string site = Site();
     const std::string local = profileDir_ + std::string(kSiteDir) + "/";
-    for (const auto& [dir, entries] : byDir) {
-      std::map<std::string, std::uint64_t> held;  // name sent -> size on the server
+    // The directories are asked on the run's connections at once; what
+    // they hold is judged afterwards, directory by directory.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> dirs(byDir.begin(), byDir.end());
+    std::vector<std::map<std::string, std::uint64_t>> helds(dirs.size());  // name sent -> size on the server
+    const auto ask = [&](RemoteTransport& t, size_t d) {
+      const auto& [dir, entries] = dirs[d];
+      std::map<std::string, std::uint64_t>& held = helds[d];
+      held.clear();
       bool told = entries.size() <= kSizeCommandsBeforeListing;
       for (size_t i = 0; told && i < entries.size(); ++i) {
         if (Stopped()) return false;
-        told = transport_.FileSize(site + entries[i], held[entries[i]]);
+        told = t.FileSize(site + entries[i], held[entries[i]]);
       }
-      if (!told) {
-        RemoteEntryList list;
-        if (Stopped() || !transport_.ListDir(list, site, dir, IncludeDirs::No, Create::No, Ask::No)) return Failed();
-        for (const RemoteEntry& r : list) held[dir + r.name] = r.size;
-      }
+      if (told) return true;
+      RemoteEntryList list;
+      if (Stopped() || !t.ListDir(list, site, dir, IncludeDirs::No, Create::No, Ask::No)) return false;
+      for (const RemoteEntry& r : list) held[dir + r.name] = r.size;
+      return true;
+    };
+    if (!Fan(dirs.size(), [&](size_t) { return !Stopped(); }, ask)) return Failed();
+    for (size_t d = 0; d < dirs.size(); ++d) {
+      const std::vector<std::string>& entries = dirs[d].second;
+      const std::map<std::string, std::uint64_t>& held = helds[d];
       for (const std::string& name : entries) {
         const std::string& e = finalName[name];
         LocalEntry sent;
