@@ -243,6 +243,7 @@ bool FtpSession::MakeMissingDirs(std::string_view rawPath, std::string_view rawE
   const std::string existing = Slashes(rawExisting);
   if (!StartsWith(path, existing) || existing.empty() || existing.back() != '/') return MakeDirs(rawPath, report);
   if (Refused(path, Fmt(kCreateDirError, {path})) || !Connect()) return false;
+  // Nothing to make when `existing` is the whole path.
   for (size_t slash = path.find('/', existing.size()); slash != std::string::npos; slash = path.find('/', slash + 1)) {
     if (!EnterOrCreateDir(path.substr(0, slash + 1), report)) return false;
   }

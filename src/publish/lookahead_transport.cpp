@@ -89,6 +89,8 @@ void RemoteDirKnowledge::Listed(const std::string& dir, const RemoteEntryList& e
   };
   std::erase_if(names_, [&](const auto& known) { return gone(known.first); });
   std::erase_if(missing_, gone);
+  // A name it shows is there now, whatever was known of it.
+  std::erase_if(missing_, [&](const std::string& known) { return ParentDir(known) == dir; });
 }
 
 void RemoteDirKnowledge::Exists(const std::string& dir) { MarkLevelsPresent(dir); }
@@ -163,6 +165,8 @@ void LookaheadTransport::Learn(const std::string& dir, const RemoteEntryList& en
 void LookaheadTransport::ListAhead(const std::vector<std::string>& dirs) {
   if (!enabled_) return;
   std::lock_guard lock(mutex_);
+  ordered_ = true;
+  changed_.notify_all();
   for (const std::string& raw : dirs) {
     const std::string dir = DirPath(raw);
     // One known to be missing is made without a listing.
@@ -176,9 +180,12 @@ void LookaheadTransport::ListAhead(const std::vector<std::string>& dirs) {
 }
 
 std::optional<bool> LookaheadTransport::ListNextAhead(RemoteTransport& spare) {
+  if (!enabled_) return std::nullopt;
   std::string dir;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    // A spare connection may be ready before the run knows what to list.
+    changed_.wait(lock, [&] { return ordered_ || stopped_; });
     while (dir.empty() && !stopped_ && next_ < order_.size()) {
       const auto it = ahead_.find(order_[next_++]);
       if (it != ahead_.end() && it->second.state == Ahead::State::kQueued) {
@@ -367,14 +374,21 @@ bool LookaheadTransport::MakeDirs(std::string_view path, Report report) {
   quietMiss_ = false;
   if (!enabled_) return inner_.MakeDirs(path, report);
   const std::string dir = DirPath(path);
-  // Levels known to be missing are made without looking first.
+  // Below the deepest level the run has seen, levels known to be missing
+  // are made without looking first; nothing is made when the run has seen
+  // the directory itself.
   std::string existing;
+  bool restMissing = true;
   for (const std::string& level : Levels(dir)) {
-    if (known_.IsMissing(level)) break;
-    existing = level;
+    if (known_.IsSeen(level)) {
+      existing = level;
+      restMissing = true;
+    } else if (!known_.IsMissing(level)) {
+      restMissing = false;
+    }
   }
-  const bool ok = existing.empty() || existing == dir ? inner_.MakeDirs(path, report)
-                                                      : inner_.MakeMissingDirs(path, existing, report);
+  const bool ok = !existing.empty() && restMissing ? inner_.MakeMissingDirs(path, existing, report)
+                                                   : inner_.MakeDirs(path, report);
   if (ok) known_.Made(dir);
   for (const std::string& level : Levels(dir)) Drop(level);
   PruneMissing();

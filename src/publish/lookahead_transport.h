@@ -54,6 +54,8 @@ class RemoteDirKnowledge {
   void Forget(const std::string& dir);
 
   bool IsMissing(const std::string& dir) const;
+  // The run listed or made `dir`.
+  bool IsSeen(const std::string& dir) const { return names_.contains(dir); }
 
  private:
   void MarkLevelsPresent(const std::string& dir);
@@ -79,7 +81,8 @@ class LookaheadTransport final : public RemoteTransport {
   // named again is listed again once its first listing was handed over.
   void ListAhead(const std::vector<std::string>& dirs);
   // One listing ahead on `spare`, for TransferPool::Background: nullopt when
-  // none is left, else whether the connection worked.
+  // none is left, else whether the connection worked. Before the first
+  // ListAhead it waits for one (or for StopListingAhead).
   std::optional<bool> ListNextAhead(RemoteTransport& spare);
   // The spare connections are about to change these directories' files.
   void Changing(const std::vector<std::string>& dirs);
@@ -151,6 +154,7 @@ class LookaheadTransport final : public RemoteTransport {
   size_t next_ = 0;                     // the first of order_ not yet taken by a spare connection
   std::map<std::string, Ahead> ahead_;  // queued, running or ready
   std::map<std::string, int> again_;    // how many more times a directory is wanted
+  bool ordered_ = false;  // ListAhead was called
   bool stopped_ = false;
   int handedOver_ = 0;
 };

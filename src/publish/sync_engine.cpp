@@ -132,9 +132,13 @@ class SyncEngine {
     // A server that cannot be reached (or is silent until the time-out) is
     // tried once: every later phase would only try again and wait as long.
     if (transport_.Connect()) {
-      ListAhead();
+      // The spare connections log in while the clock is measured; they
+      // list once the root listed for it tells what is missing.
+      if (pool_ && pool_->spareConnections() > 0)
+        pool_->Background([this](RemoteTransport& spare) { return lookahead_.ListNextAhead(spare); });
       MeasureClockOffset();
       LearnRoot();
+      ListAhead();
       outcome.clockOffset = site_.clockOffset;
       outcome.exactClockOffset = site_.exactClockOffset;
       outcome.succeeded = RunPhases(outcome);
@@ -200,12 +204,13 @@ class SyncEngine {
 
   // The directories the run will list, in the order it lists them, are
   // listed ahead on the spare connections (while they are not busy with a
-  // folder's transfers), from the moment the run's own connection is open:
+  // folder's transfers), from the moment the clock was measured:
   // the installation's (checked in most runs), the background's, then each
   // folder's trees, page directory and the page directories above it, and
   // at the end the scripts' for the folder tree.
   void ListAhead() {
-    if (!pool_ || pool_->spareConnections() == 0) return;
+    // Always once the spare connections were set to list: they wait for it.
+    if (!pool_) return;
     const std::string site = Site();
     std::vector<std::string> dirs = {site, site + "js/", site + "images/", site + "bg/"};
     std::set<std::string> pages;
@@ -223,7 +228,6 @@ class SyncEngine {
     }
     dirs.push_back(site + "js/");
     lookahead_.ListAhead(dirs);
-    pool_->Background([this](RemoteTransport& spare) { return lookahead_.ListNextAhead(spare); });
   }
 
   // The probe changed the remote root behind the run's back: whatever was
