@@ -232,12 +232,12 @@ LookaheadTransport::Taken LookaheadTransport::TakeAhead(const std::string& dir, 
   if (state == Ahead::State::kListed) entries = std::move(it->second.entries);
   if (state != Ahead::State::kRunning) {  // a running one is dropped when it ends
     ahead_.erase(it);
-    // Wanted again later: listed again, after what is queued now.
+    // Wanted again later: listed again, next.
     const auto again = again_.find(dir);
     if (again != again_.end() && !stopped_) {
       if (--again->second == 0) again_.erase(again);
       ahead_.try_emplace(dir);
-      order_.push_back(dir);
+      order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(next_), dir);
     }
   }
   if (state != Ahead::State::kListed && state != Ahead::State::kMissing) return Taken::kNone;

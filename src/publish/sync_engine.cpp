@@ -132,13 +132,19 @@ class SyncEngine {
     // A server that cannot be reached (or is silent until the time-out) is
     // tried once: every later phase would only try again and wait as long.
     if (transport_.Connect()) {
-      // The spare connections log in while the clock is measured; they
-      // list once the root listed for it tells what is missing.
-      if (pool_ && pool_->spareConnections() > 0)
+      // The spare connections log in while the clock is measured. A site
+      // published before is most likely all there: they list its
+      // directories at once. Otherwise they wait for the root listed for
+      // the clock, which tells what is missing.
+      bool listingAhead = false;
+      if (pool_ && pool_->spareConnections() > 0) {
         pool_->Background([this](RemoteTransport& spare) { return lookahead_.ListNextAhead(spare); });
+        listingAhead = FileExists(RemdirPath(profileDir_));
+        if (listingAhead) ListAhead();
+      }
       MeasureClockOffset();
       LearnRoot();
-      ListAhead();
+      if (!listingAhead) ListAhead();
       outcome.clockOffset = site_.clockOffset;
       outcome.exactClockOffset = site_.exactClockOffset;
       outcome.succeeded = RunPhases(outcome);

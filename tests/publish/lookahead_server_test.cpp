@@ -19,6 +19,7 @@
 #include "platform/window_sink.h"
 #include "publish/ftp_session.h"
 #include "publish/sync_engine.h"
+#include "store/directory_tree.h"
 #include "sync_test_profile.h"
 
 namespace albumsmith {
@@ -128,7 +129,9 @@ TEST_P(LookaheadServerTest, FirstSyncListsNoDirectoryBeforeItIsMade) {
   std::map<std::string, std::string> first;
   for (const int connections : {1, 4}) {
     SCOPED_TRACE(connections);
+    // Never published: neither the server nor the profile knows the site.
     fs::remove_all(Local());
+    fs::remove(RemdirPath(profile_.profileDir()));
     Prompts().Clear();
     const size_t mark = LogSize();
     ASSERT_TRUE(RunOn(connections, profile_.ProfileRequest()).succeeded) << Join(Warnings(), "\n");
