@@ -411,14 +411,44 @@ class SyncEngine {
     rules.exactClockOffset = site_.exactClockOffset;
     rules.now = std::time(nullptr);
     const std::string site = Site();
+    const std::vector<LocalEntry> local = ReadLocalEntries(profileDir_ + std::string(kSiteDir) + "/" + tree + folder);
+    // Where listed times come in minutes, files sent within the minute of
+    // their making are judged by their exact time, one question each: on
+    // several connections they are all asked first, at once, for the plan
+    // to read. The plan is pure, so a first pass with no answers names
+    // exactly the files it will ask about.
+    std::map<std::string, std::optional<std::int64_t>> exact;
+    if (pool_ && pool_->spareConnections() > 0) {
+      std::vector<std::string> asked;
+      PlanRules recording = rules;
+      recording.exactTime = [&](const std::string& remotePath) -> std::optional<std::int64_t> {
+        asked.push_back(remotePath);
+        return std::nullopt;
+      };
+      FolderPlan scratch;
+      PlanTree(tree, folder, local, remote, recording, scratch);
+      std::vector<std::optional<std::int64_t>> answers(asked.size());
+      const auto ask = [&](RemoteTransport& t, size_t i) {
+        std::int64_t time = 0;
+        if (t.ExactTime(site + asked[i], time)) {
+          answers[i] = time;
+          return true;
+        }
+        // The server cannot tell: no failure. A spare connection that broke
+        // hands the question back.
+        return &t == &transport_ || t.lastError() == 0;
+      };
+      if (!Fan(asked.size(), [&](size_t) { return !Stopped(); }, ask)) return Failed();
+      for (size_t i = 0; i < asked.size(); ++i) exact[asked[i]] = answers[i];
+    }
     rules.exactTime = [&](const std::string& remotePath) -> std::optional<std::int64_t> {
+      if (const auto known = exact.find(remotePath); known != exact.end()) return known->second;
       std::int64_t time = 0;
       if (Stopped() || !transport_.ExactTime(site + remotePath, time)) return std::nullopt;
       return time;
     };
     const size_t gone = work.goneFolders.size();
-    PlanTree(tree, folder, ReadLocalEntries(profileDir_ + std::string(kSiteDir) + "/" + tree + folder),
-             std::move(remote), rules, work);
+    PlanTree(tree, folder, local, std::move(remote), rules, work);
     for (size_t i = gone; i < work.goneFolders.size(); ++i) tree_.RemovePath(work.goneFolders[i]);
     return !Stopped();
   }
