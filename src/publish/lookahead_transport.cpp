@@ -351,8 +351,7 @@ bool LookaheadTransport::CreateMissingDir(RemoteEntryList& list, std::string_vie
     known_.Exists(dir);  // there after all
   }
   PruneMissing();
-  for (std::string level = dir; StrictlyBelow(level, DirPath(base)) || level == DirPath(base);
-       level = ParentDir(level))
+  for (std::string level = dir; StrictlyBelow(level, DirPath(base)) || level == DirPath(base); level = ParentDir(level))
     Drop(ParentDir(level));
   Drop(dir);
   return ok;
@@ -387,8 +386,8 @@ bool LookaheadTransport::MakeDirs(std::string_view path, Report report) {
       restMissing = false;
     }
   }
-  const bool ok = !existing.empty() && restMissing ? inner_.MakeMissingDirs(path, existing, report)
-                                                   : inner_.MakeDirs(path, report);
+  const bool ok =
+      !existing.empty() && restMissing ? inner_.MakeMissingDirs(path, existing, report) : inner_.MakeDirs(path, report);
   if (ok) known_.Made(dir);
   for (const std::string& level : Levels(dir)) Drop(level);
   PruneMissing();

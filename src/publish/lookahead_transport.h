@@ -154,7 +154,7 @@ class LookaheadTransport final : public RemoteTransport {
   size_t next_ = 0;                     // the first of order_ not yet taken by a spare connection
   std::map<std::string, Ahead> ahead_;  // queued, running or ready
   std::map<std::string, int> again_;    // how many more times a directory is wanted
-  bool ordered_ = false;  // ListAhead was called
+  bool ordered_ = false;                // ListAhead was called
   bool stopped_ = false;
   int handedOver_ = 0;
 };

@@ -438,7 +438,9 @@ class SyncEngine {
         // hands the question back.
         return &t == &transport_ || t.lastError() == 0;
       };
-      if (!Fan(asked.size(), [&](size_t) { return !Stopped(); }, ask)) return Failed();
+      if (!Fan(
+              asked.size(), [&](size_t) { return !Stopped(); }, ask))
+        return Failed();
       for (size_t i = 0; i < asked.size(); ++i) exact[asked[i]] = answers[i];
     }
     rules.exactTime = [&](const std::string& remotePath) -> std::optional<std::int64_t> {
@@ -601,7 +603,9 @@ class SyncEngine {
       for (const RemoteEntry& r : list) held[dir + r.name] = r.size;
       return true;
     };
-    if (!Fan(dirs.size(), [&](size_t) { return !Stopped(); }, ask)) return Failed();
+    if (!Fan(
+            dirs.size(), [&](size_t) { return !Stopped(); }, ask))
+      return Failed();
     for (size_t d = 0; d < dirs.size(); ++d) {
       const std::vector<std::string>& entries = dirs[d].second;
       const std::map<std::string, std::uint64_t>& held = helds[d];

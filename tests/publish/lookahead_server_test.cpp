@@ -105,9 +105,7 @@ class LookaheadServerTest : public ::testing::TestWithParam<Kind> {
     return RunOn(connections, request, sink, stop);
   }
 
-  fs::path Local(const std::string& relative = "") const {
-    return server_->root() / kRemoteDir.substr(1) / relative;
-  }
+  fs::path Local(const std::string& relative = "") const { return server_->root() / kRemoteDir.substr(1) / relative; }
   size_t LogSize() const { return test::ReadText(server_->log()).size(); }
 
   std::vector<std::string> Warnings() const {

@@ -36,9 +36,9 @@ TEST(RemoteDirKnowledgeTest, MissingOnlyWhereAListingOrTheRunsOwnChangesSaySo) {
     const char* dir;
     bool missing;
   } afterListing[] = {
-      {"/a/", false},    {"/a/x/", false},   {"/a/X/", false},  // a name in another case may be the same
-      {"/a/y/", true},   {"/a/y/z/", true},  {"/a/f/", false},  // a file of that name: not missing
-      {"/b/", false},    {"/a/x/q/", false},                    // nothing known there
+      {"/a/", false},  {"/a/x/", false},   {"/a/X/", false},  // a name in another case may be the same
+      {"/a/y/", true}, {"/a/y/z/", true},  {"/a/f/", false},  // a file of that name: not missing
+      {"/b/", false},  {"/a/x/q/", false},                    // nothing known there
   };
   for (const auto& c : afterListing) EXPECT_EQ(known.IsMissing(c.dir), c.missing) << c.dir;
 
@@ -117,22 +117,30 @@ TEST_F(LookaheadTest, ChangeAfterTheListingAheadIsSeen) {
     std::vector<std::string> expected;
   } cases[] = {
       {"a file sent through the run's connection",
-       [](LookaheadTransport& t, test::FakeTransport&) { EXPECT_TRUE(t.PutBuffer("/site/s/b.jpg", "b")); }, "s/",
+       [](LookaheadTransport& t, test::FakeTransport&) { EXPECT_TRUE(t.PutBuffer("/site/s/b.jpg", "b")); },
+       "s/",
        {"Trips", "a.jpg", "b.jpg"}},
-      {"a file removed", [](LookaheadTransport& t, test::FakeTransport&) { EXPECT_TRUE(t.RemoveFile("/site/s/a.jpg")); },
-       "s/", {"Trips"}},
+      {"a file removed",
+       [](LookaheadTransport& t, test::FakeTransport&) { EXPECT_TRUE(t.RemoveFile("/site/s/a.jpg")); },
+       "s/",
+       {"Trips"}},
       {"a sub-folder's directory removed (the stale listing of its parent)",
        [](LookaheadTransport& t, test::FakeTransport&) { EXPECT_TRUE(t.RemoveTree("/site/s/Trips/2004/")); },
-       "s/Trips/", {}},
+       "s/Trips/",
+       {}},
       {"a directory made in it",
-       [](LookaheadTransport& t, test::FakeTransport&) { EXPECT_TRUE(t.EnterOrCreateDir("/site/s/New/", Report::Yes)); },
-       "s/", {"New", "Trips", "a.jpg"}},
+       [](LookaheadTransport& t, test::FakeTransport&) {
+         EXPECT_TRUE(t.EnterOrCreateDir("/site/s/New/", Report::Yes));
+       },
+       "s/",
+       {"New", "Trips", "a.jpg"}},
       {"files the spare connections are about to send",
        [](LookaheadTransport& t, test::FakeTransport& server) {
          t.Changing({"/site/s/"});
          server.files["/site/s/z.jpg"] = {"z", 1};  // sent on another connection
        },
-       "s/", {"Trips", "a.jpg", "z.jpg"}},
+       "s/",
+       {"Trips", "a.jpg", "z.jpg"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
