@@ -137,7 +137,8 @@ class SyncEngine {
       // directories at once. Otherwise they wait for the root listed for
       // the clock, which tells what is missing.
       bool listingAhead = false;
-      if (pool_ && pool_->spareConnections() > 0) {
+      spares_ = pool_ && pool_->spareConnections() > 0;
+      if (spares_) {
         pool_->Background([this](RemoteTransport& spare) { return lookahead_.ListNextAhead(spare); });
         listingAhead = FileExists(RemdirPath(profileDir_));
         if (listingAhead) ListAhead();
@@ -248,7 +249,7 @@ class SyncEngine {
     for (const RemoteEntry& entry : root_)
       if (probe_.KeepsTimes() || entry.name != kClockProbe) root.Append(entry);
     // With nothing listed ahead, the run lists the root again as ever.
-    lookahead_.Learn(remoteDir_, root, pool_ && pool_->spareConnections() > 0);
+    lookahead_.Learn(remoteDir_, root, spares_);
   }
 
   bool CheckAndInstall(SyncOutcome& outcome) {
@@ -418,7 +419,7 @@ class SyncEngine {
     // to read. The plan is pure, so a first pass with no answers names
     // exactly the files it will ask about.
     std::map<std::string, std::optional<std::int64_t>> exact;
-    if (pool_ && pool_->spareConnections() > 0) {
+    if (spares_) {
       std::vector<std::string> asked;
       PlanRules recording = rules;
       recording.exactTime = [&](const std::string& remotePath) -> std::optional<std::int64_t> {
@@ -821,6 +822,9 @@ class SyncEngine {
   std::optional<std::string> index_;
   std::optional<std::string> slide_;
   std::optional<TransferPool> pool_;  // the run's connections, for the independent transfers of a step
+  // The run has spare connections: read once, before their threads start
+  // changing the pool's count.
+  bool spares_ = false;
 };
 
 }  // namespace
