@@ -226,6 +226,18 @@ bool FtpSession::MakeDirs(std::string_view rawPath, Report report) {
   return true;
 }
 
+bool FtpSession::MakeMissingDirs(std::string_view rawPath, std::string_view rawExisting, Report report) {
+  const std::string path = WithSlash(Slashes(rawPath));
+  const std::string existing = Slashes(rawExisting);
+  if (!StartsWith(path, existing) || existing.empty() || existing.back() != '/') return MakeDirs(rawPath, report);
+  if (Refused(path, FormatString(kCreateDirError, {path})) || !Connect()) return false;
+  // Nothing to make when `existing` is the whole path.
+  for (size_t slash = path.find('/', existing.size()); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    if (!EnterOrCreateDir(path.substr(0, slash + 1), report)) return false;
+  }
+  return true;
+}
+
 // One listing answers most calls. A server that lists with MLSD refuses to
 // list a missing directory; one that lists with LIST may list it as empty
 // (or, for a file in its place, list the file), so there an empty listing is
@@ -287,40 +299,62 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
   }
   if (presence == Presence::Missing) {
     if (create == Create::No) return false;  // a missing directory is an answer, not an error
-    if (ask == Ask::Yes && askCreate_) {
-      std::string shown = sub;
-      if (EndsWith(shown, "/")) shown.pop_back();
-      const Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
-      // A ticked box means "stop asking and create", whichever button was pressed.
-      if (reply.dontAskAgain) {
-        askCreate_ = false;
-      } else if (!IsPositive(reply.answer)) {
-        return false;
-      }
-    }
-    if (!Connect()) return false;
-    // Mostly only the last level is missing. Otherwise every level is made;
-    // levels that exist already are refused and only the final check counts.
-    // A directory just made is empty: nothing to list.
-    std::vector<Connection::Reply> replies;
-    if (!connection_->Run({"MKD " + WithoutSlash(Absolute(dir))}, replies)) {
-      ReportFailure(message);
-      return false;
-    }
-    if (!Positive(replies[0].code)) {
-      std::vector<std::string> levels;
-      for (size_t slash = sub.find('/', 1); slash != std::string::npos; slash = sub.find('/', slash + 1))
-        levels.push_back("MKD " + WithoutSlash(Absolute(base + sub.substr(0, slash))));
-      if (!levels.empty()) connection_->Run(levels, replies);
-      if (ListExisting(dir, entries) != Presence::Listed) {
-        ReportFailure(message);
-        return false;
-      }
-    }
+    if (!CreateListed(base, sub, ask, entries, message)) return false;
   }
   // A run lists some directories more than once; once a session is enough.
   if (!unsafe.empty() && unsafeShown_.insert(Absolute(dir)).second)
     ShowMessage({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
+  for (RemoteEntry& entry : entries) {
+    if (entry.isDir && includeDirs == IncludeDirs::No) continue;
+    list.Append(std::move(entry));
+  }
+  return true;
+}
+
+bool FtpSession::CreateListed(const std::string& base, const std::string& sub, Ask ask,
+                              std::vector<RemoteEntry>& entries, const std::string& message) {
+  const std::string dir = base + sub;
+  if (ask == Ask::Yes && askCreate_) {
+    std::string shown = sub;
+    if (EndsWith(shown, "/")) shown.pop_back();
+    const Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
+    // A ticked box means "stop asking and create", whichever button was pressed.
+    if (reply.dontAskAgain) {
+      askCreate_ = false;
+    } else if (!IsPositive(reply.answer)) {
+      return false;
+    }
+  }
+  if (!Connect()) return false;
+  // Mostly only the last level is missing. Otherwise every level is made;
+  // levels that exist already are refused and only the final check counts.
+  // A directory just made is empty: nothing to list.
+  std::vector<Connection::Reply> replies;
+  if (!connection_->Run({"MKD " + WithoutSlash(Absolute(dir))}, replies)) {
+    ReportFailure(message);
+    return false;
+  }
+  if (!Positive(replies[0].code)) {
+    std::vector<std::string> levels;
+    for (size_t slash = sub.find('/', 1); slash != std::string::npos; slash = sub.find('/', slash + 1))
+      levels.push_back("MKD " + WithoutSlash(Absolute(base + sub.substr(0, slash))));
+    if (!levels.empty()) connection_->Run(levels, replies);
+    if (ListExisting(dir, entries) != Presence::Listed) {
+      ReportFailure(message);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FtpSession::CreateMissingDir(RemoteEntryList& list, std::string_view rawBase, std::string_view rawSub,
+                                  IncludeDirs includeDirs, Ask ask) {
+  const std::string base = Slashes(rawBase);
+  const std::string sub = Slashes(rawSub);
+  const std::string message = FormatString(kChangeDirError, {base + sub});
+  if (Refused(base + sub, message) || !Connect()) return false;
+  std::vector<RemoteEntry> entries;
+  if (!CreateListed(base, sub, ask, entries, message)) return false;
   for (RemoteEntry& entry : entries) {
     if (entry.isDir && includeDirs == IncludeDirs::No) continue;
     list.Append(std::move(entry));

@@ -48,6 +48,9 @@ class FtpSession final : public CurlSession {
   bool MakeDirs(std::string_view path, Report report) override;
   bool ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
                Create create, Ask ask) override;
+  bool MakeMissingDirs(std::string_view path, std::string_view existing, Report report) override;
+  bool CreateMissingDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
+                        Ask ask) override;
   bool PutFile(const std::filesystem::path& local, std::string_view remote) override;
   bool PutBuffer(std::string_view remote, std::string_view data) override;
   bool RemoveFile(std::string_view remote) override;
@@ -70,6 +73,11 @@ class FtpSession final : public CurlSession {
   Presence ListExisting(const std::string& dir, std::vector<RemoteEntry>& entries,
                         std::vector<std::string>* unsafe = nullptr, bool refusalMeansMissing = false);
   bool RemoveEmptyDir(const std::string& dir) override;
+  // The part of ListDir after the directory was found missing: the
+  // question, then the levels made; `entries` holds what a directory that
+  // turned out to be there lists.
+  bool CreateListed(const std::string& base, const std::string& sub, Ask ask, std::vector<RemoteEntry>& entries,
+                    const std::string& message);
 
   std::string remoteDir_;
   bool passive_ = true;

@@ -98,6 +98,8 @@ int TransferPool::spareConnections() const {
 }
 
 void TransferPool::Close() {
+  PauseBackground();
+  background_ = nullptr;
   for (Extra& e : extras_) {
     if (e.transport) {
       e.transport->Disconnect();
@@ -110,18 +112,13 @@ void TransferPool::Close() {
 bool TransferPool::Run(size_t count, const std::function<bool(size_t)>& start,
                        const std::function<bool(RemoteTransport&, size_t)>& job) {
   Step step(count, start, stop_);
-  // Extra connections help only where there is more than one job.
+  // Extra connections help only where there is more than one job; a step
+  // of one leaves them to their background work.
   std::vector<Extra*> helpers;
-  if (count > 1) {
-    for (; wanted_ > 0; --wanted_) {
-      std::unique_ptr<RemoteTransport> made = make_();
-      if (!made) {
-        wanted_ = 0;
-        break;
-      }
-      made->SetStopFlag(&stop_);
-      extras_.push_back({std::move(made)});
-    }
+  const bool shared = count > 1;
+  if (shared) {
+    PauseBackground();
+    MakeExtras();
     for (Extra& e : extras_)
       if (!e.dead && helpers.size() + 1 < count) helpers.push_back(&e);
   }
@@ -155,7 +152,66 @@ bool TransferPool::Run(size_t count, const std::function<bool(size_t)>& start,
   }
   while (const std::optional<size_t> i = step.Take(true)) step.Finish(*i, job(main_, *i), true);
   for (std::thread& t : threads) t.join();
+  if (shared) ResumeBackground();
   return step.succeeded();
+}
+
+void TransferPool::MakeExtras() {
+  for (; wanted_ > 0; --wanted_) {
+    std::unique_ptr<RemoteTransport> made = make_();
+    if (!made) {
+      wanted_ = 0;
+      break;
+    }
+    made->SetStopFlag(&stop_);
+    extras_.push_back({std::move(made)});
+  }
+}
+
+void TransferPool::Background(BackgroundWork next) {
+  PauseBackground();
+  background_ = std::move(next);
+  ResumeBackground();
+}
+
+void TransferPool::PauseBackground() {
+  pause_ = true;
+  for (std::thread& t : backgroundThreads_) t.join();
+  backgroundThreads_.clear();
+  pause_ = false;
+}
+
+void TransferPool::ResumeBackground() {
+  if (!background_ || stop_.load()) return;
+  MakeExtras();
+  for (Extra& extra : extras_) {
+    if (extra.dead) continue;
+    Extra* e = &extra;
+    backgroundThreads_.emplace_back([e, this] {
+      SilentPrompter quiet;
+      const ThreadPrompterScope scope(quiet);
+      if (pause_.load()) return;
+      if (!e->connected) {
+        if (stop_.load() || !e->transport->Connect()) {
+          e->dead = true;
+          e->transport->Disconnect();
+          return;
+        }
+        e->connected = true;
+      }
+      while (!pause_.load() && !stop_.load()) {
+        const std::optional<bool> done = background_(*e->transport);
+        if (!done) return;
+        if (!*done) {
+          if (!stop_.load()) {
+            e->dead = true;
+            e->transport->Disconnect();
+          }
+          return;
+        }
+      }
+    });
+  }
 }
 
 }  // namespace albumsmith

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "publish/remote_transport.h"
@@ -43,6 +45,15 @@ class TransferPool {
   bool Run(size_t count, const std::function<bool(size_t)>& start,
            const std::function<bool(RemoteTransport&, size_t)>& job);
 
+  // Work for the extra connections between steps, while the run's own
+  // connection goes on: each extra connection (opened now) calls `next` on
+  // itself until it returns nullopt (nothing left) or false (the connection
+  // failed; it is not used again). `next` runs on their threads. A step
+  // (Run) first waits for the calls in progress and holds the rest back
+  // until it is over.
+  using BackgroundWork = std::function<std::optional<bool>(RemoteTransport&)>;
+  void Background(BackgroundWork next);
+
   // Extra connections still usable (opened or not yet tried).
   int spareConnections() const;
   // Closes the extra connections.
@@ -56,11 +67,18 @@ class TransferPool {
   };
   class Step;
 
+  void MakeExtras();
+  void PauseBackground();
+  void ResumeBackground();
+
   RemoteTransport& main_;
   ConnectionMaker make_;
   const std::atomic<bool>& stop_;
   int wanted_;  // extra connections still to make
   std::vector<Extra> extras_;
+  BackgroundWork background_;
+  std::atomic<bool> pause_{false};
+  std::vector<std::thread> backgroundThreads_;
 };
 
 }  // namespace albumsmith

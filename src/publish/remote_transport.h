@@ -53,6 +53,21 @@ class RemoteTransport {
   // unless Ask::No, and refusing the question fails quietly too.
   virtual bool ListDir(RemoteEntryList& list, std::string_view base, std::string_view sub, IncludeDirs includeDirs,
                        Create create, Ask ask) = 0;
+  // MakeDirs for a path whose levels below `existing` (a leading part of
+  // it, ending with "/") the caller knows to be missing: they are made
+  // without looking first. By default MakeDirs.
+  virtual bool MakeMissingDirs(std::string_view path, std::string_view /*existing*/, Report report) {
+    return MakeDirs(path, report);
+  }
+  // ListDir with Create::Yes for a directory the caller knows to be missing
+  // (a listing of a level above showed it absent, or it was removed): the
+  // same question and creation, without listing it first. Should it exist
+  // after all, its entries are appended as ListDir would. By default it
+  // lists first, as ListDir does.
+  virtual bool CreateMissingDir(RemoteEntryList& list, std::string_view base, std::string_view sub,
+                                IncludeDirs includeDirs, Ask ask) {
+    return ListDir(list, base, sub, includeDirs, Create::Yes, ask);
+  }
   virtual bool PutFile(const std::filesystem::path& local, std::string_view remote) = 0;
   virtual bool PutBuffer(std::string_view remote, std::string_view data) = 0;
   virtual bool RemoveFile(std::string_view remote) = 0;

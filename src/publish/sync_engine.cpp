@@ -24,6 +24,7 @@
 #include "platform/text.h"
 #include "platform/window_sink.h"
 #include "publish/ftp_session.h"
+#include "publish/lookahead_transport.h"
 #include "publish/parallel_transfers.h"
 #include "publish/remote_install.h"
 #include "publish/remote_listing.h"
@@ -101,10 +102,11 @@ class SyncEngine {
         profileDir_(ProfileDirectory(request_.profilesDir, profile_)),
         remoteDir_(RemoteRoot(profile_.remoteDir)),
         probe_(probe),
-        transport_(transport),
+        lookahead_(transport, !request_.dryRun),
+        transport_(lookahead_),
         sink_(sink),
         stop_(stop),
-        site_{transport,
+        site_{lookahead_,
               profile_,
               profileDir_,
               remoteDir_,
@@ -129,7 +131,20 @@ class SyncEngine {
     // A server that cannot be reached (or is silent until the time-out) is
     // tried once: every later phase would only try again and wait as long.
     if (transport_.Connect()) {
+      // The spare connections log in while the clock is measured. A site
+      // published before is most likely all there: they list its
+      // directories at once. Otherwise they wait for the root listed for
+      // the clock, which tells what is missing.
+      bool listingAhead = false;
+      spares_ = pool_ && pool_->spareConnections() > 0;
+      if (spares_) {
+        pool_->Background([this](RemoteTransport& spare) { return lookahead_.ListNextAhead(spare); });
+        listingAhead = FileExists(RemdirPath(profileDir_));
+        if (listingAhead) ListAhead();
+      }
       MeasureClockOffset();
+      LearnRoot();
+      if (!listingAhead) ListAhead();
       outcome.clockOffset = site_.clockOffset;
       outcome.exactClockOffset = site_.exactClockOffset;
       outcome.succeeded = RunPhases(outcome);
@@ -147,6 +162,7 @@ class SyncEngine {
     const std::string ready = LoadString(TextId::kReady);
     sink_.PostProgress(0, -1);
     sink_.PostStatus(ready);
+    lookahead_.StopListingAhead();
     if (pool_) pool_->Close();
     transport_.Disconnect();
     transport_.SetStopFlag(nullptr);
@@ -194,6 +210,49 @@ class SyncEngine {
     return true;
   }
 
+  // The directories the run will list, in the order it lists them, are
+  // listed ahead on the spare connections (while they are not busy with a
+  // folder's transfers), from the moment the clock was measured:
+  // the installation's (checked in most runs), the background's, then each
+  // folder's trees, page directory and the page directories above it, and
+  // at the end the scripts' for the folder tree.
+  void ListAhead() {
+    // Always once the spare connections were set to list: they wait for it.
+    if (!pool_) return;
+    const std::string site = Site();
+    std::vector<std::string> dirs = {site, site + "js/", site + "images/", site + "bg/"};
+    std::set<std::string> pages;
+    for (const SyncFolderItem& item : request_.folders) {
+      dirs.push_back(site + "s/" + item.folder);
+      dirs.push_back(site + "m/" + item.folder);
+      dirs.push_back(remoteDir_ + item.folder);
+      pages.insert(item.folder);
+      if (profile_.php != 0) continue;
+      for (std::string up = item.folder; !up.empty();) {
+        up = ParentFolder(up);
+        if (!pages.insert(up).second) break;
+        dirs.push_back(remoteDir_ + up);
+      }
+    }
+    dirs.push_back(site + "js/");
+    lookahead_.ListAhead(dirs);
+  }
+
+  // The probe changed the remote root behind the run's back: whatever was
+  // listed of it ahead is dropped. Its listing for the probe tells which
+  // directories are missing from the start, and, while the run lists ahead,
+  // stands for the next listing of the root (the installation check's),
+  // with the probe gone again.
+  void LearnRoot() {
+    lookahead_.Changing({remoteDir_});
+    if (!rootListed_) return;
+    RemoteEntryList root;
+    for (const RemoteEntry& entry : root_)
+      if (probe_.KeepsTimes() || entry.name != kClockProbe) root.Append(entry);
+    // With nothing listed ahead, the run lists the root again as ever.
+    lookahead_.Learn(remoteDir_, root, spares_);
+  }
+
   bool CheckAndInstall(SyncOutcome& outcome) {
     Status(kCheckingInstallation);
     const InstallCheck first = CheckInstallation(site_);
@@ -231,9 +290,9 @@ class SyncEngine {
       // Uploads carry their local times: listed times compare as they are,
       // and the root is listed for the installation check alone.
       root_.Clear();
-      if (!probe_.MakeDirs(remoteDir_, Report::Yes) ||
-          !probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No))
-        site_.lastError = probe_.lastError();
+      rootListed_ = probe_.MakeDirs(remoteDir_, Report::Yes) &&
+                    probe_.ListDir(root_, remoteDir_, "", IncludeDirs::Yes, Create::No, Ask::No);
+      if (!rootListed_) site_.lastError = probe_.lastError();
       return;
     }
     const std::string probe = ImageTreePath(profileDir_) + std::string(kClockProbe);
@@ -257,6 +316,7 @@ class SyncEngine {
       measured = probe_.RemoveFile(remote);
     }
     if (!measured) site_.lastError = probe_.lastError();
+    rootListed_ = measured;  // listed, and the probe gone again
     // The probe goes whatever happened, so that no run leaves it in the album.
     ::unlink(probe.c_str());
   }
@@ -355,14 +415,46 @@ class SyncEngine {
     rules.exactClockOffset = site_.exactClockOffset;
     rules.now = std::time(nullptr);
     const std::string site = Site();
+    const std::vector<LocalEntry> local = ReadLocalEntries(profileDir_ + std::string(kSiteDir) + "/" + tree + folder);
+    // Where listed times come in minutes, files sent within the minute of
+    // their making are judged by their exact time, one question each: on
+    // several connections they are all asked first, at once, for the plan
+    // to read. The plan is pure, so a first pass with no answers names
+    // exactly the files it will ask about.
+    std::map<std::string, std::optional<std::int64_t>> exact;
+    if (spares_) {
+      std::vector<std::string> asked;
+      PlanRules recording = rules;
+      recording.exactTime = [&](const std::string& remotePath) -> std::optional<std::int64_t> {
+        asked.push_back(remotePath);
+        return std::nullopt;
+      };
+      FolderPlan scratch;
+      PlanTree(tree, folder, local, remote, recording, scratch);
+      std::vector<std::optional<std::int64_t>> answers(asked.size());
+      const auto ask = [&](RemoteTransport& t, size_t i) {
+        std::int64_t time = 0;
+        if (t.ExactTime(site + asked[i], time)) {
+          answers[i] = time;
+          return true;
+        }
+        // The server cannot tell: no failure. A spare connection that broke
+        // hands the question back.
+        return &t == &transport_ || t.lastError() == 0;
+      };
+      if (!Fan(
+              asked.size(), [&](size_t) { return !Stopped(); }, ask))
+        return Failed();
+      for (size_t i = 0; i < asked.size(); ++i) exact[asked[i]] = answers[i];
+    }
     rules.exactTime = [&](const std::string& remotePath) -> std::optional<std::int64_t> {
+      if (const auto known = exact.find(remotePath); known != exact.end()) return known->second;
       std::int64_t time = 0;
       if (Stopped() || !transport_.ExactTime(site + remotePath, time)) return std::nullopt;
       return time;
     };
     const size_t gone = work.goneFolders.size();
-    PlanTree(tree, folder, ReadLocalEntries(profileDir_ + std::string(kSiteDir) + "/" + tree + folder),
-             std::move(remote), rules, work);
+    PlanTree(tree, folder, local, std::move(remote), rules, work);
     for (size_t i = gone; i < work.goneFolders.size(); ++i) tree_.RemovePath(work.goneFolders[i]);
     return !Stopped();
   }
@@ -381,6 +473,13 @@ class SyncEngine {
     for (const std::string& e : work.removeDirs)
       if (!step(kRemovingDirectory, e) || !transport_.RemoveTree(site + e)) return Failed();
     const std::vector<std::string>& gone = work.deleteFiles;
+    // The spare connections change these directories: nothing listed of
+    // them ahead stands any more.
+    std::vector<std::string> changed;
+    for (const std::string& e : gone) changed.push_back(site + DirOf(e));
+    for (const std::string& e : work.sentAs) changed.push_back(site + DirOf(e));
+    for (const std::string& e : work.indexPages) changed.push_back(site + e);
+    lookahead_.Changing(changed);
     if (!Fan(
             gone.size(), [&](size_t i) { return step(kRemovingFile, gone[i]); },
             [&](RemoteTransport& t, size_t i) { return t.RemoveFile(site + gone[i]); }))
@@ -489,18 +588,31 @@ class SyncEngine {
     }
     const std::string site = Site();
     const std::string local = profileDir_ + std::string(kSiteDir) + "/";
-    for (const auto& [dir, entries] : byDir) {
-      std::map<std::string, std::uint64_t> held;  // name sent -> size on the server
+    // The directories are asked on the run's connections at once; what
+    // they hold is judged afterwards, directory by directory.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> dirs(byDir.begin(), byDir.end());
+    std::vector<std::map<std::string, std::uint64_t>> helds(dirs.size());  // name sent -> size on the server
+    const auto ask = [&](RemoteTransport& t, size_t d) {
+      const auto& [dir, entries] = dirs[d];
+      std::map<std::string, std::uint64_t>& held = helds[d];
+      held.clear();
       bool told = entries.size() <= kSizeCommandsBeforeListing;
       for (size_t i = 0; told && i < entries.size(); ++i) {
         if (Stopped()) return false;
-        told = transport_.FileSize(site + entries[i], held[entries[i]]);
+        told = t.FileSize(site + entries[i], held[entries[i]]);
       }
-      if (!told) {
-        RemoteEntryList list;
-        if (Stopped() || !transport_.ListDir(list, site, dir, IncludeDirs::No, Create::No, Ask::No)) return Failed();
-        for (const RemoteEntry& r : list) held[dir + r.name] = r.size;
-      }
+      if (told) return true;
+      RemoteEntryList list;
+      if (Stopped() || !t.ListDir(list, site, dir, IncludeDirs::No, Create::No, Ask::No)) return false;
+      for (const RemoteEntry& r : list) held[dir + r.name] = r.size;
+      return true;
+    };
+    if (!Fan(
+            dirs.size(), [&](size_t) { return !Stopped(); }, ask))
+      return Failed();
+    for (size_t d = 0; d < dirs.size(); ++d) {
+      const std::vector<std::string>& entries = dirs[d].second;
+      const std::map<std::string, std::uint64_t>& held = helds[d];
       for (const std::string& name : entries) {
         const std::string& e = finalName[name];
         LocalEntry sent;
@@ -694,6 +806,9 @@ class SyncEngine {
   const std::string profileDir_;
   const std::string remoteDir_;
   RemoteTransport& probe_;
+  // The run's own connection, which knows what the run learnt of the
+  // server's directories and takes the listings made ahead.
+  LookaheadTransport lookahead_;
   RemoteTransport& transport_;
   WindowSink& sink_;
   const std::atomic<bool>& stop_;
@@ -701,6 +816,7 @@ class SyncEngine {
   CDirectoryTree tree_;
   UploadRecord sent_;        // the pages and dir.js this profile last sent
   RemoteEntryList root_;     // the remote root as listed when the clock was measured
+  bool rootListed_ = false;  // root_ holds that listing
   RemoteEntryList scripts_;  // albsite/js as listed before dir.js was sent
   const bool guarded_ = IsGuardedSite(profile_);
   std::set<std::string> pagesSeen_;  // folders whose pages this run has made or found
@@ -709,6 +825,9 @@ class SyncEngine {
   std::optional<std::string> index_;
   std::optional<std::string> slide_;
   std::optional<TransferPool> pool_;  // the run's connections, for the independent transfers of a step
+  // The run has spare connections: read once, before their threads start
+  // changing the pool's count.
+  bool spares_ = false;
 };
 
 }  // namespace
