@@ -1,6 +1,7 @@
 #include "curl_session.h"
 
 #include "platform/format.h"
+#include "platform/messages.h"
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "remote_listing.h"
@@ -21,6 +22,19 @@ void CurlSession::TakeProfile(const ProfileSettings& profile) {
 
 // CR or LF in a path would end an FTP command early and let the rest be read
 // as a command of its own, and would reach an SFTP server as part of a name.
+bool CurlSession::MayCreate(const std::string& sub, Ask ask) {
+  if (ask == Ask::No || !askCreate_) return true;
+  std::string shown = sub;
+  if (EndsWith(shown, "/")) shown.pop_back();
+  const Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
+  // A ticked box means "stop asking and create", whichever button was pressed.
+  if (reply.dontAskAgain) {
+    askCreate_ = false;
+    return true;
+  }
+  return IsPositive(reply.answer);
+}
+
 bool CurlSession::Refused(const std::string& path, const std::string& message) {
   lastError_ = 0;
   if (!HasControlChar(path)) return false;

@@ -61,6 +61,9 @@ class CurlSession : public RemoteTransport {
   // Shows the failure recorded last under `message`; lastError() gives its code.
   void ReportFailure(const std::string& message);
   bool Stopping() const { return stop_ && stop_->load(); }
+  // Whether the missing directory `sub` may be made: asked once per run
+  // unless the user ticked "don't ask again". False on Cancel.
+  bool MayCreate(const std::string& sub, Ask ask);
 
   // The path as the server is sent it, from the login directory.
   virtual std::string Absolute(const std::string& path) const = 0;

@@ -314,18 +314,7 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
 bool FtpSession::CreateListed(const std::string& base, const std::string& sub, Ask ask,
                               std::vector<RemoteEntry>& entries, const std::string& message) {
   const std::string dir = base + sub;
-  if (ask == Ask::Yes && askCreate_) {
-    std::string shown = sub;
-    if (EndsWith(shown, "/")) shown.pop_back();
-    const Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
-    // A ticked box means "stop asking and create", whichever button was pressed.
-    if (reply.dontAskAgain) {
-      askCreate_ = false;
-    } else if (!IsPositive(reply.answer)) {
-      return false;
-    }
-  }
-  if (!Connect()) return false;
+  if (!MayCreate(sub, ask) || !Connect()) return false;
   // Mostly only the last level is missing. Otherwise every level is made;
   // levels that exist already are refused and only the final check counts.
   // A directory just made is empty: nothing to list.

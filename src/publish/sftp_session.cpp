@@ -204,16 +204,7 @@ bool SftpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::
   }
   if (presence == Presence::Missing) {
     if (create == Create::No) return false;  // a missing directory is an answer, not an error
-    if (ask == Ask::Yes && askCreate_) {
-      std::string shown = sub;
-      if (EndsWith(shown, "/")) shown.pop_back();
-      const Reply reply = ShowMessage({Icon::Question, Buttons::OkCancel, true}, kCreateQuestion, {shown});
-      if (reply.dontAskAgain) {
-        askCreate_ = false;
-      } else if (!IsPositive(reply.answer)) {
-        return false;
-      }
-    }
+    if (!MayCreate(sub, ask)) return false;
     // Every level of `sub`, those there already refused quietly; only
     // whether the last one is there counts. A directory just made is empty.
     std::vector<std::string> levels;
