@@ -129,16 +129,7 @@ bool TransferPool::Run(size_t count, const std::function<bool(size_t)>& start,
     threads.emplace_back([&step, &job, e, this] {
       SilentPrompter quiet;
       const ThreadPrompterScope scope(quiet);
-      if (!e->connected) {
-        if (stop_.load() || !e->transport->Connect()) {
-          // Refused (a server allowing fewer connections) or unreachable:
-          // the others do the work.
-          e->dead = true;
-          e->transport->Disconnect();
-          return;
-        }
-        e->connected = true;
-      }
+      if (!Open(*e)) return;
       while (const std::optional<size_t> i = step.Take(false)) {
         const bool ok = job(*e->transport, *i);
         if (!ok && !stop_.load()) e->dead = true;
@@ -181,6 +172,19 @@ void TransferPool::PauseBackground() {
   pause_ = false;
 }
 
+// Logs the extra connection in unless it is already. Refused (a server
+// allowing fewer connections) or unreachable: the others do the work.
+bool TransferPool::Open(Extra& e) {
+  if (e.connected) return true;
+  if (stop_.load() || !e.transport->Connect()) {
+    e.dead = true;
+    e.transport->Disconnect();
+    return false;
+  }
+  e.connected = true;
+  return true;
+}
+
 void TransferPool::ResumeBackground() {
   if (!background_ || stop_.load()) return;
   MakeExtras();
@@ -191,14 +195,7 @@ void TransferPool::ResumeBackground() {
       SilentPrompter quiet;
       const ThreadPrompterScope scope(quiet);
       if (pause_.load()) return;
-      if (!e->connected) {
-        if (stop_.load() || !e->transport->Connect()) {
-          e->dead = true;
-          e->transport->Disconnect();
-          return;
-        }
-        e->connected = true;
-      }
+      if (!Open(*e)) return;
       while (!pause_.load() && !stop_.load()) {
         const std::optional<bool> done = background_(*e->transport);
         if (!done) return;

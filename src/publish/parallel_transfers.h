@@ -70,6 +70,7 @@ class TransferPool {
   void MakeExtras();
   void PauseBackground();
   void ResumeBackground();
+  bool Open(Extra& e);
 
   RemoteTransport& main_;
   ConnectionMaker make_;
