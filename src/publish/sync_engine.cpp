@@ -522,10 +522,9 @@ class SyncEngine {
   bool Upload(RemoteTransport& t, const std::string& localPath, const std::string& entry,
               const std::string& remote) const {
     if (!guarded_) return t.PutFile(localPath, Site() + remote);
-    errno = 0;
-    const std::optional<std::string> bytes = ReadWholeFile(localPath);
+    const Result<std::string> bytes = ReadFileContents(localPath);
     if (!bytes) {
-      ShowSystemError(errno != 0 ? errno : EIO, kCannotOpenLocalFile, {localPath});
+      ShowSystemError(bytes.status().systemError(), kCannotOpenLocalFile, {localPath});
       return false;
     }
     if (!t.PutBuffer(Site() + remote, GuardedContent(DirOf(entry), *bytes))) return false;
