@@ -57,10 +57,14 @@ inline DecodedFile Decode(const std::filesystem::path& path) {
 
 // Sets a file's last-write time `seconds` away from now.
 inline void SetAge(const std::filesystem::path& path, int seconds) {
+  // Ages count from one moment that holds for a few seconds, in whole
+  // seconds, so that two files given the same age have the same time even
+  // when a busy machine lets the clock pass a second between the two calls.
+  static std::time_t anchor = 0;
+  const std::time_t now = std::time(nullptr);
+  if (now < anchor || now - anchor >= 10) anchor = now;
   struct timespec times[2];
-  ::clock_gettime(CLOCK_REALTIME, &times[0]);
-  // Whole seconds, so that two files given the same age have the same time.
-  times[0].tv_sec += seconds;
+  times[0].tv_sec = anchor + seconds;
   times[0].tv_nsec = 0;
   times[1] = times[0];
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
