@@ -15,7 +15,7 @@ namespace albumsmith::ui {
 BaseDirectoryDialog::BaseDirectoryDialog(const std::string& current, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("BaseDirectoryDialog"));
   setWindowTitle(QLoad(TextId::kSettingsTitle));
-  field_ = new QLineEdit(Q(current));
+  field_ = new QLineEdit(ToQString(current));
   field_->setObjectName(QStringLiteral("ProfilesBaseDirectory"));
   browse_ = new QPushButton(QStringLiteral("..."));
   browse_->setObjectName(QStringLiteral("Browse"));
@@ -36,7 +36,7 @@ BaseDirectoryDialog::BaseDirectoryDialog(const std::string& current, QWidget* pa
   setMinimumWidth(440);
 }
 
-std::string BaseDirectoryDialog::entered() const { return S(field_->text()); }
+std::string BaseDirectoryDialog::entered() const { return ToUtf8(field_->text()); }
 
 void BaseDirectoryDialog::browse() {
   QFileDialog browser(this, QLoad(TextId::kSelectBaseDirectory), field_->text());

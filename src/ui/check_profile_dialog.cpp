@@ -34,7 +34,7 @@ CheckProfileDialog::CheckProfileDialog(const ProfileSettings& profile, QWidget* 
     l.mark = new QLabel;
     l.mark->setObjectName(QStringLiteral("Mark%1").arg(row));
     l.mark->setAlignment(Qt::AlignCenter);
-    l.text = new QLabel(Q(std::string(CheckLineText(line))));
+    l.text = new QLabel(ToQString(std::string(CheckLineText(line))));
     l.text->setObjectName(QStringLiteral("Line%1").arg(row));
     grid->addWidget(l.mark, row, 0);
     grid->addWidget(l.text, row, 1);

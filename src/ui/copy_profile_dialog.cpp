@@ -31,7 +31,7 @@ CopyProfileDialog::CopyProfileDialog(std::string profilesDir, QWidget* parent)
   setMinimumWidth(320);
 }
 
-std::string CopyProfileDialog::name() const { return S(name_->text()); }
+std::string CopyProfileDialog::name() const { return ToUtf8(name_->text()); }
 bool CopyProfileDialog::copyImages() const { return copyImages_->isChecked(); }
 
 void CopyProfileDialog::accept() {

@@ -65,7 +65,7 @@ TimeOffsetDialog::TimeOffsetDialog(QWidget* parent) : QDialog(parent) {
 
 void TimeOffsetDialog::accept() {
   const TimeOffset checked =
-      CheckTimeOffset(S(hours_->text()), S(minutes_->text()), S(seconds_->text()), remove_->isChecked());
+      CheckTimeOffset(ToUtf8(hours_->text()), ToUtf8(minutes_->text()), ToUtf8(seconds_->text()), remove_->isChecked());
   if (!checked.ok) {
     // The dialog stays open for the user to put it right.
     ShowMessageText({Icon::Exclamation, Buttons::Ok}, "%s", {checked.message});

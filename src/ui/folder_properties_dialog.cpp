@@ -59,7 +59,7 @@ FolderPropertiesDialog::FolderPropertiesDialog(std::string profileDir, std::stri
   editor_ = new HtmlEditor;
   editor_->setObjectName(QStringLiteral("HtmlEditor"));
   editor_->setMinimumSize(kEditorMinimumWidth, kEditorMinimumHeight);
-  editor_->setPlainText(Q(opened.html));
+  editor_->setPlainText(ToQString(opened.html));
   readFile_ = new QPushButton(QLoad(TextId::kReadFileButton));
   readFile_->setObjectName(QStringLiteral("ReadFile"));
   preview_ = new QPushButton(QLoad(TextId::kPreviewButton));
@@ -78,7 +78,7 @@ FolderPropertiesDialog::FolderPropertiesDialog(std::string profileDir, std::stri
   customTitle_ = new QCheckBox(QLoad(TextId::kCustomTitleLabel));
   customTitle_->setObjectName(QStringLiteral("CustomTitle"));
   customTitle_->setChecked(TitleFieldEnabled(settings_));
-  titleText_ = new QLineEdit(Q(settings_.titleText));
+  titleText_ = new QLineEdit(ToQString(settings_.titleText));
   titleText_->setObjectName(QStringLiteral("TitleText"));
   variables_ = new QPushButton(QLoad(TextId::kTemplateVariablesButton));
   variables_->setObjectName(QStringLiteral("TemplateVariables"));
@@ -110,7 +110,7 @@ FolderSettings FolderPropertiesDialog::shownSettings() const {
   FolderSettings s = settings_;
   s.htmlMode = htmlData_->isChecked() ? 1 : 0;
   s.titleMode = customTitle_->isChecked() ? 1 : 0;
-  s.titleText = S(titleText_->text());
+  s.titleText = ToUtf8(titleText_->text());
   return s;
 }
 
@@ -127,13 +127,13 @@ void FolderPropertiesDialog::readFile() {
                                                       QLoad(TextId::kHtmlFilesFilter));
   if (chosen.isEmpty()) return;
   lastReadDir_ = QFileInfo(chosen).absolutePath();
-  if (const auto text = ReadWholeFile(S(chosen))) editor_->setPlainText(Q(*text));
+  if (const auto text = ReadWholeFile(ToUtf8(chosen))) editor_->setPlainText(ToQString(*text));
 }
 
 void FolderPropertiesDialog::preview() {
   PreviewWindow window(PreviewMode::Html, this);
-  if (!window.openHtml(S(editor_->html()))) return;
-  previewFile_ = Q(window.firstPage());
+  if (!window.openHtml(ToUtf8(editor_->html()))) return;
+  previewFile_ = ToQString(window.firstPage());
   window.exec();
 }
 
@@ -144,7 +144,7 @@ void FolderPropertiesDialog::editVariables() {
 
 void FolderPropertiesDialog::accept() {
   settings_ = shownSettings();
-  SaveFolderProperties(profileDir_, folder_, settings_, S(editor_->html()));
+  SaveFolderProperties(profileDir_, folder_, settings_, ToUtf8(editor_->html()));
   QDialog::accept();
 }
 

@@ -38,7 +38,7 @@ QWidget* Framed(const QString& title, QListWidget* list) {
 FolderRightsDialog::FolderRightsDialog(const UsersStore& users, FolderRights& rights, std::string key,
                                        const QString& title, QWidget* parent)
     : QDialog(parent), rights_(rights), key_(std::move(key)) {
-  setWindowTitle(title + QStringLiteral(" - ") + Q(key_));
+  setWindowTitle(title + QStringLiteral(" - ") + ToQString(key_));
   setObjectName(QStringLiteral("FolderRights"));
   const std::vector<int> pieces = RightsIds(rights.GetEffectiveRights(key_).rights);
   auto has = [&](int value) { return std::find(pieces.begin(), pieces.end(), value) != pieces.end(); };
@@ -49,11 +49,11 @@ FolderRightsDialog::FolderRightsDialog(const UsersStore& users, FolderRights& ri
   CheckItem(users_, QLoad(TextId::kClosedItem), 9999, has(9999));
   // Records not saved yet have no id that rights could name.
   for (const UserRecord& u : users.users())
-    if (!u.deleted && u.id > 0) CheckItem(users_, Q(u.name), u.id, has(u.id));
+    if (!u.deleted && u.id > 0) CheckItem(users_, ToQString(u.name), u.id, has(u.id));
   groups_ = new QListWidget;
   groups_->setObjectName(QStringLiteral("Groups"));
   for (const GroupRecord& g : users.groups())
-    if (!g.deleted && g.id > 0) CheckItem(groups_, Q(g.name), g.id, has(-g.id));
+    if (!g.deleted && g.id > 0) CheckItem(groups_, ToQString(g.name), g.id, has(-g.id));
 
   auto* lists = new QHBoxLayout;
   lists->addWidget(Framed(QLoad(TextId::kUsersLabel), users_));

@@ -95,7 +95,7 @@ FolderTreePane::FolderTreePane(WindowSink& sink, QWidget* parent) : QTreeWidget(
 }
 
 std::string FolderTreePane::pathOf(const QTreeWidgetItem* item) {
-  return item ? S(item->data(0, kPathRole).toString()) : std::string();
+  return item ? ToUtf8(item->data(0, kPathRole).toString()) : std::string();
 }
 
 void FolderTreePane::load(const std::string& profilesDir, const ProfileSettings& profile) {
@@ -111,7 +111,7 @@ QTreeWidgetItem* FolderTreePane::buildRoot(const std::vector<FolderChild>& child
   notify_ = false;
   dropTarget_ = nullptr;
   clear();
-  auto* root = new QTreeWidgetItem(this, {Q(folders_.ItemText(folders_.tree().root()))});
+  auto* root = new QTreeWidgetItem(this, {ToQString(folders_.ItemText(folders_.tree().root()))});
   root->setData(0, kPathRole, QString());
   // The root is ImageTree itself: it can be neither renamed nor dragged.
   root->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled);
@@ -127,8 +127,8 @@ QTreeWidgetItem* FolderTreePane::buildRoot(const std::vector<FolderChild>& child
 }
 
 QTreeWidgetItem* FolderTreePane::addFolderItem(QTreeWidgetItem* parent, const FolderChild& child) {
-  auto* item = new QTreeWidgetItem(parent, {Q(child.name)});
-  item->setData(0, kPathRole, Q(child.relativePath));
+  auto* item = new QTreeWidgetItem(parent, {ToQString(child.name)});
+  item->setData(0, kPathRole, ToQString(child.relativePath));
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
                  Qt::ItemIsDropEnabled);
   item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
@@ -164,7 +164,7 @@ void FolderTreePane::decorate(QTreeWidgetItem* item) {
   }
   const EffectiveRights rights = rights_->GetEffectiveRights(FolderKey(pathOf(item)));
   item->setIcon(0, RightsIconPicture(IconOfRights(rights.rights), style()));
-  item->setToolTip(0, Q(ReplaceAll(RightsTooltip(rights, *users_), "\r\n", "\n")));
+  item->setToolTip(0, ToQString(ReplaceAll(RightsTooltip(rights, *users_), "\r\n", "\n")));
 }
 
 void FolderTreePane::setPlaceholder(QTreeWidgetItem* item) {
@@ -301,10 +301,10 @@ void FolderTreePane::finishRename(QTreeWidgetItem* item, const QString& text) {
   // An empty or unchanged edit is no edit.
   if (text.isEmpty() || text == item->text(0)) return;
   const std::string path = pathOf(item);
-  switch (RenameFolder(folders_, path, S(text), notify_ ? &sink_ : nullptr)) {
+  switch (RenameFolder(folders_, path, ToUtf8(text), notify_ ? &sink_ : nullptr)) {
     case RenameResult::kRenamed:
       item->setText(0, text);
-      renumberPaths(item, ParentPath(path) + S(text) + "/");
+      renumberPaths(item, ParentPath(path) + ToUtf8(text) + "/");
       reloadAccess();
       break;
     case RenameResult::kEditAgain:
@@ -316,10 +316,10 @@ void FolderTreePane::finishRename(QTreeWidgetItem* item, const QString& text) {
 }
 
 void FolderTreePane::renumberPaths(QTreeWidgetItem* item, const std::string& path) {
-  item->setData(0, kPathRole, Q(path));
+  item->setData(0, kPathRole, ToQString(path));
   for (int i = 0; i < item->childCount(); ++i) {
     QTreeWidgetItem* child = item->child(i);
-    if (!IsPlaceholder(child)) renumberPaths(child, path + S(child->text(0)) + "/");
+    if (!IsPlaceholder(child)) renumberPaths(child, path + ToUtf8(child->text(0)) + "/");
   }
 }
 
@@ -362,10 +362,10 @@ void FolderTreePane::importFolder() {
   if (!path) return;
   const QString start = lastImportDir_.isEmpty() ? QDir::homePath() : lastImportDir_;
   const QString chosen =
-      QFileDialog::getExistingDirectory(this, Q(CommandPrompt(CommandId::kImportFolder).second), start);
+      QFileDialog::getExistingDirectory(this, ToQString(CommandPrompt(CommandId::kImportFolder).second), start);
   if (chosen.isEmpty()) return;
   lastImportDir_ = chosen;
-  const std::optional<std::string> imported = ImportFolder(folders_, *path, S(chosen), sink_);
+  const std::optional<std::string> imported = ImportFolder(folders_, *path, ToUtf8(chosen), sink_);
   // The tree was loaded again either way: what was copied shows.
   rebuild(imported ? *imported : *path);
 }
@@ -499,7 +499,7 @@ void FolderTreePane::dropEvent(QDropEvent* event) {
     event->ignore();
     return;
   }
-  const std::string source = S(QString::fromUtf8(event->mimeData()->data(kFolderMime)));
+  const std::string source = ToUtf8(QString::fromUtf8(event->mimeData()->data(kFolderMime)));
   const std::string targetPath = pathOf(target);
   event->setDropAction(Qt::MoveAction);
   event->accept();

@@ -59,7 +59,7 @@ QComboBox* FontFaceBox(const char* objectName, const std::string& face) {
   box->setObjectName(QLatin1String(objectName));
   box->setEditable(true);
   box->addItems(QFontDatabase::families());
-  box->setCurrentText(Q(SettingText(face)));
+  box->setCurrentText(ToQString(SettingText(face)));
   return box;
 }
 
@@ -199,7 +199,8 @@ GlobalPropertiesDialog::~GlobalPropertiesDialog() {
 void GlobalPropertiesDialog::showBackgrounds() {
   const QSignalBlocker quiet(background_);
   background_->clear();
-  for (const BackgroundChoice& choice : backgrounds_->choices()) background_->addItem(Q(choice.name), Q(choice.path));
+  for (const BackgroundChoice& choice : backgrounds_->choices())
+    background_->addItem(ToQString(choice.name), ToQString(choice.path));
   background_->setCurrentIndex(backgrounds_->selectedIndex());
   showBackgroundPreview();
 }
@@ -230,7 +231,7 @@ void GlobalPropertiesDialog::chooseImportFiles() {
 
 void GlobalPropertiesDialog::importBackgrounds(const QStringList& files) {
   std::vector<std::string> paths;
-  for (const QString& file : files) paths.push_back(S(file));
+  for (const QString& file : files) paths.push_back(ToUtf8(file));
   backgrounds_->Import(paths);
   showBackgrounds();
 }
@@ -281,7 +282,7 @@ QWidget* GlobalPropertiesDialog::makeStyleTab() {
   auto* footerBox = new QGroupBox(QLoad(TextId::kFooterSectionLabel));
   footer_ = new HtmlEditor;
   footer_->setObjectName(QStringLiteral("FooterEditor"));
-  footer_->setPlainText(Q(OpenFooter(profileDir(), profile_)));
+  footer_->setPlainText(ToQString(OpenFooter(profileDir(), profile_)));
   (new QVBoxLayout(footerBox))->addWidget(footer_);
   grid->addWidget(footerBox, row, 0, 1, 5);
   grid->setRowStretch(row, 1);
@@ -319,10 +320,10 @@ void GlobalPropertiesDialog::readFields(ProfileSettings& s) const {
   s.dateFontSize = dates_.size->value();
   s.dateColor = dates_.color->profileColor();
   // A face left as shown keeps the key as read, absent included.
-  s.dateFont = EditedSetting(s.dateFont, S(dates_.face->currentText()));
+  s.dateFont = EditedSetting(s.dateFont, ToUtf8(dates_.face->currentText()));
   s.commentFontSize = comments_.size->value();
   s.commentColor = comments_.color->profileColor();
-  s.commentFont = EditedSetting(s.commentFont, S(comments_.face->currentText()));
+  s.commentFont = EditedSetting(s.commentFont, ToUtf8(comments_.face->currentText()));
   s.maxThumbSize = maxThumbSize_->value();
   s.thumbsPerLine = thumbsPerLine_->value();
 }
@@ -336,7 +337,7 @@ void GlobalPropertiesDialog::accept() {
   if (!CheckFontName(edited.dateFont) || !CheckFontName(edited.commentFont)) return;
   edited.background = EditedSetting(edited.background, backgrounds_->Apply());
   profile_ = std::move(edited);
-  SaveFooter(profileDir(), S(footer_->html()), profile_);
+  SaveFooter(profileDir(), ToUtf8(footer_->html()), profile_);
   WriteProfileReported(profilesDir_, profile_);
   QDialog::accept();
 }

@@ -71,7 +71,7 @@ bool ImageEditCommands::eventFilter(QObject* watched, QEvent* event) {
       if (!drop->mimeData()->hasUrls()) return false;
       std::vector<std::string> paths;
       for (const QUrl& url : drop->mimeData()->urls())
-        if (url.isLocalFile()) paths.push_back(S(url.toLocalFile()));
+        if (url.isLocalFile()) paths.push_back(ToUtf8(url.toLocalFile()));
       drop->acceptProposedAction();
       dropPaths(paths);
       return true;

@@ -50,11 +50,11 @@ int ImageListModel::columnCount(const QModelIndex& parent) const { return parent
 QVariant ImageListModel::data(const QModelIndex& index, int role) const {
   const ImageItem* it = item(index.row());
   if (!it) return {};
-  const QString name = Q(it->fileName);
+  const QString name = ToQString(it->fileName);
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-      return Q(ColumnText(*it, index.column()));
+      return ToQString(ColumnText(*it, index.column()));
     case Qt::ToolTipRole:
       return name;
     case Qt::DecorationRole:
@@ -63,7 +63,7 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
     case kThumbnailRole:
       return thumbnails_.value(name);
     case kNumberRole:
-      return Q(ColumnText(*it, kSortByPosition));
+      return ToQString(ColumnText(*it, kSortByPosition));
     default:
       return {};
   }
@@ -71,7 +71,7 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
 
 bool ImageListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (role != Qt::EditRole || index.column() != kSortByComment || !item(index.row())) return false;
-  const bool written = list_.EditComment(static_cast<size_t>(index.row()), S(value.toString()));
+  const bool written = list_.EditComment(static_cast<size_t>(index.row()), ToUtf8(value.toString()));
   emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
   return written;
 }
@@ -84,7 +84,7 @@ Qt::ItemFlags ImageListModel::flags(const QModelIndex& index) const {
 
 QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kOrderingCount)
-    return Q(ColumnTitle(section));
+    return ToQString(ColumnTitle(section));
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -92,13 +92,13 @@ void ImageListModel::indexRows() {
   rows_.clear();
   const auto& items = list_.items();
   rows_.reserve(static_cast<qsizetype>(items.size()));
-  for (size_t i = 0; i < items.size(); ++i) rows_.insert(Q(items[i].fileName), static_cast<int>(i));
+  for (size_t i = 0; i < items.size(); ++i) rows_.insert(ToQString(items[i].fileName), static_cast<int>(i));
 }
 
 void ImageListModel::reload(const std::function<void()>& change) {
   beginResetModel();
   change();
-  const QString folder = list_.loaded() ? Q(list_.dirs().thumbnails) : QString();
+  const QString folder = list_.loaded() ? ToQString(list_.dirs().thumbnails) : QString();
   if (folder != picturesOf_) {
     thumbnails_.clear();
     icons_.clear();
@@ -127,7 +127,7 @@ void ImageListModel::reorder(const std::function<void()>& change) {
 }
 
 void ImageListModel::imageDone(const QString& fileName, const QImage& thumbnail) {
-  list_.RefreshItem(S(fileName));
+  list_.RefreshItem(ToUtf8(fileName));
   if (!thumbnail.isNull()) {
     const QPixmap picture = QPixmap::fromImage(thumbnail);
     thumbnails_.insert(fileName, picture);

@@ -270,7 +270,7 @@ QImage ThumbnailOf(ProcessedImage& result) {
     const QImage::Format format = b.components() == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8;
     return QImage(b.data(), b.width(), b.height(), static_cast<qsizetype>(b.rowBytes()), format).copy();
   }
-  QImageReader reader(Q(result.thumbnailPath));
+  QImageReader reader(ToQString(result.thumbnailPath));
   reader.setAutoTransform(false);  // the worker writes thumbnails upright
   return reader.read();
 }
@@ -506,7 +506,7 @@ void ImageListView::importImages() {
   if (chosen.isEmpty()) return;
   importDir_ = dialog.directory().absolutePath();
   std::vector<std::string> files;
-  for (const QString& file : chosen) files.push_back(S(file));
+  for (const QString& file : chosen) files.push_back(ToUtf8(file));
   QApplication::setOverrideCursor(Qt::WaitCursor);
   ImportImageFiles(list_.profileDir(), list_.folder(), files);
   QApplication::restoreOverrideCursor();
@@ -640,15 +640,15 @@ void ImageListView::startWorker() {
   // The view outlives the thread (it joins it before it goes), and a call
   // still queued when the view goes is dropped with it.
   const qreal ratio = devicePixelRatioF();
-  const QString mediumDir = Q(list_.dirs().medium);
+  const QString mediumDir = ToQString(list_.dirs().medium);
   options.onImage = [this, ratio, mediumDir](ImageDone&& done) {
-    QImage picture = PictureOf(done.result, ratio, mediumDir + Q(done.fileName));
-    const QString path = Q(done.result.thumbnailPath);
-    const QString name = Q(done.fileName);
+    QImage picture = PictureOf(done.result, ratio, mediumDir + ToQString(done.fileName));
+    const QString path = ToQString(done.result.thumbnailPath);
+    const QString name = ToQString(done.fileName);
     QMetaObject::invokeMethod(
         this,
         [this, path, name, picture] {
-          if (Q(list_.dirs().thumbnails) + name == path) model_->imageDone(name, picture);
+          if (ToQString(list_.dirs().thumbnails) + name == path) model_->imageDone(name, picture);
         },
         Qt::QueuedConnection);
   };

@@ -28,7 +28,7 @@ void ImageListView::editSelected(
   loadFolder(profileDir, folder, settings);
   QItemSelectionModel* selection = thumbnails_->selectionModel();
   for (const std::string& name : names) {
-    const int row = model_->rowOf(Q(name));
+    const int row = model_->rowOf(ToQString(name));
     if (row >= 0) selection->select(model_->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
 }

@@ -61,9 +61,9 @@ ImageViewerDialog::ImageViewerDialog(const std::string& profileDir, const std::s
 }
 
 void ImageViewerDialog::showCurrent() {
-  setWindowTitle(Q(model_.fileName()));
-  number_->setText(Q(model_.caption()));
-  comment_->setText(Q(model_.comment()));
+  setWindowTitle(ToQString(model_.fileName()));
+  number_->setText(ToQString(model_.caption()));
+  comment_->setText(ToQString(model_.comment()));
   previous_->setEnabled(model_.canPrevious());
   next_->setEnabled(model_.canNext());
 

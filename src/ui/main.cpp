@@ -22,8 +22,8 @@ int main(int argc, char* argv[]) {
   ui::PrepareWebEngine();
   QApplication app(argc, argv);
   ui::InstallTableTranslator();
-  QApplication::setApplicationName(ui::Q(kMessageTitle));
-  QApplication::setApplicationVersion(ui::Q(ProgramRelease().ShortText()));
+  QApplication::setApplicationName(ui::ToQString(kMessageTitle));
+  QApplication::setApplicationVersion(ui::ToQString(ProgramRelease().ShortText()));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Turns folders of JPEG photos into a web album."));
@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
   Languages languages(ProgramDirectory(), std::filesystem::current_path(ec));
 
   ui::StartOptions options;
-  if (parser.isSet(profileOption)) options.profile = ui::S(parser.value(profileOption));
+  if (parser.isSet(profileOption)) options.profile = ui::ToUtf8(parser.value(profileOption));
   const QString screenshot = parser.value(screenshotOption);
   // A picture is taken without anyone to answer the profiles dialog.
   if (!screenshot.isEmpty()) options.profilesDialogAtStart = false;
@@ -70,7 +70,7 @@ int main(int argc, char* argv[]) {
   }
   frame.show();
 
-  if (parser.isSet(folderOption) && !frame.folderTree()->selectPath(ui::S(parser.value(folderOption))))
+  if (parser.isSet(folderOption) && !frame.folderTree()->selectPath(ui::ToUtf8(parser.value(folderOption))))
     qWarning("No folder \"%s\" in the profile", qPrintable(parser.value(folderOption)));
   if (parser.isSet(listModeOption)) frame.action(CommandId::kList)->trigger();
 

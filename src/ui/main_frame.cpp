@@ -97,7 +97,7 @@ class CompactToolBarStyle : public QProxyStyle {
 // A language module that blanks a link or the idle status gets the built-in text.
 QString TextOrBuiltin(TextId id) {
   const std::string text = LoadString(id);
-  return Q(text.empty() ? StringTable::Builtin(id) : text);
+  return ToQString(text.empty() ? StringTable::Builtin(id) : text);
 }
 
 }  // namespace
@@ -113,7 +113,7 @@ MainFrame::MainFrame(AppSettings& settings, Languages& languages, StartOptions o
   // The menus and the bars are made in the language the settings choose.
   session_.profilesDir = StartUp(settings_, languages_);
   setObjectName(QStringLiteral("MainFrame"));
-  setWindowTitle(Q(kMessageTitle));
+  setWindowTitle(ToQString(kMessageTitle));
 
   createActions();
   createMenus();
@@ -165,15 +165,15 @@ void MainFrame::wire(CommandId id, F&& work) {
 
 void MainFrame::createActions() {
   for (const CommandInfo& info : Commands()) {
-    auto* action = new QAction(Q(MenuItemText(info.id)), this);
+    auto* action = new QAction(ToQString(MenuItemText(info.id)), this);
     action->setObjectName(QString::number(static_cast<int>(info.id)));
     action->setData(static_cast<int>(info.id));
     QList<QKeySequence> keys;
-    for (const std::string& key : info.accelerators) keys << QKeySequence(Q(key), QKeySequence::PortableText);
+    for (const std::string& key : info.accelerators) keys << QKeySequence(ToQString(key), QKeySequence::PortableText);
     action->setShortcuts(keys);
     const auto [prompt, tooltip] = CommandPrompt(info.id);
-    action->setStatusTip(Q(prompt));
-    action->setToolTip(Q(tooltip));
+    action->setStatusTip(ToQString(prompt));
+    action->setToolTip(ToQString(tooltip));
     action->setIcon(CommandIcon(info.id, style()));
     action->setIconVisibleInMenu(false);
     actions_.insert(info.id, action);
@@ -225,7 +225,7 @@ void MainFrame::createActions() {
 void MainFrame::createMenus() {
   for (size_t index = 0; index < MenuTitles().size(); ++index) {
     const char* title = MenuTitles()[index];
-    QMenu* menu = menuBar()->addMenu(Q(MenuTitleText(index)));
+    QMenu* menu = menuBar()->addMenu(ToQString(MenuTitleText(index)));
     menu->setObjectName(QStringLiteral("Menu%1").arg(index));
     connect(menu, &QMenu::aboutToShow, this, &MainFrame::updateCommands);
     bool first = true;
@@ -234,7 +234,7 @@ void MainFrame::createMenus() {
       if (MenuSeparatorBefore(info.id) && !first) menu->addSeparator();
       first = false;
       if (info.id == C::kLanguage) {
-        languageMenu_ = menu->addMenu(Q(MenuItemText(info.id)));
+        languageMenu_ = menu->addMenu(ToQString(MenuItemText(info.id)));
         languageMenu_->setObjectName(QStringLiteral("LanguageMenu"));
         connect(languageMenu_, &QMenu::aboutToShow, this, &MainFrame::rebuildLanguageMenu);
       } else {
@@ -308,7 +308,7 @@ void MainFrame::createStatusBar() {
   bar->addPermanentWidget(clipboardPane_);
   bar->addPermanentWidget(progressPane_);
 
-  ApplyStatus(statusState_, S(TextOrBuiltin(TextId::kReady)));
+  ApplyStatus(statusState_, ToUtf8(TextOrBuiltin(TextId::kReady)));
   ApplyClipboard(statusState_, false, 0);
   renderStatusBar();
 
@@ -528,7 +528,7 @@ void MainFrame::rebuildLanguageMenu() {
   languageMenu_->clear();
   auto* group = new QActionGroup(languageMenu_);
   for (const std::string& name : languages_.MenuEntries()) {
-    QAction* entry = languageMenu_->addAction(Q(name));
+    QAction* entry = languageMenu_->addAction(ToQString(name));
     entry->setCheckable(true);
     entry->setChecked(EqualsNoCase(name, languages_.current()));
     group->addAction(entry);
@@ -542,7 +542,7 @@ void MainFrame::openProfile(ProfileSettings settings) {
   if (edits_) edits_->clearUndo();
   session_.Open(std::move(settings));
   treeDock_->show();
-  setWindowTitle(Q(session_.profile->name) + QStringLiteral(" - ") + Q(kMessageTitle));
+  setWindowTitle(ToQString(session_.profile->name) + QStringLiteral(" - ") + ToQString(kMessageTitle));
   treePane_->load(session_.profilesDir, *session_.profile);
   rights_->Load(treePane_->folders().profileDir());
   const bool access = session_.profile->accessSecurity != 0 && session_.profile->php != 0;
@@ -555,7 +555,7 @@ void MainFrame::onShowFolder(const QString& folderPath) {
   emit showFolderRequested(folderPath);
   if (!session_.profile || !treePane_->loaded()) return;
   const FolderTree& folders = treePane_->folders();
-  const std::string path = S(folderPath);
+  const std::string path = ToUtf8(folderPath);
   const std::string imageTree = folders.imageTreePath();
   // Only folders of the open profile's ImageTree are shown.
   if (!StartsWith(path, imageTree)) return;
@@ -611,7 +611,7 @@ void MainFrame::baseDirectoryCommand() {
   if (dialog.exec() != QDialog::Accepted) return;
   const TreeCopier copier = [this](const std::string& title, const std::string& source,
                                    const std::string& destination) {
-    return CopyFilesDialog::Run(this, source, destination, Q(title)) ? Status::Ok() : Status::Failed();
+    return CopyFilesDialog::Run(this, source, destination, ToQString(title)) ? Status::Ok() : Status::Failed();
   };
   const std::string base = ChangeProfilesBaseDir(settings_, session_.profilesDir, dialog.entered(), copier);
   if (base == session_.profilesDir) return;
@@ -659,7 +659,7 @@ void MainFrame::openManual(ManualPage page) {
                 {std::string("help/") + ManualPageFile(page)});
     return;
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(*file)));
+  QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(*file)));
 }
 
 void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOrBuiltin(TextId::kForumAddress))); }
@@ -667,7 +667,7 @@ void MainFrame::forumCommand() { QDesktopServices::openUrl(QUrl(TextOrBuiltin(Te
 void MainFrame::aboutCommand() {
   QDialog about(this);
   about.setWindowTitle(QLoad(TextId::kAboutTitle));
-  auto* text = new QLabel(Q(AboutText(__DATE__)));
+  auto* text = new QLabel(ToQString(AboutText(__DATE__)));
   text->setTextFormat(Qt::PlainText);
   auto link = [](const QString& address, const QString& title) {
     auto* label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(address.toHtmlEscaped(), title));
@@ -698,9 +698,9 @@ void MainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void MainFrame::renderStatusBar() {
-  statusPane_->setText(Q(statusState_.statusPane));
-  clipboardPane_->setText(Q(statusState_.clipboardPane));
-  progressPane_->setText(Q(statusState_.progressPane));
+  statusPane_->setText(ToQString(statusState_.statusPane));
+  clipboardPane_->setText(ToQString(statusState_.clipboardPane));
+  progressPane_->setText(ToQString(statusState_.progressPane));
   progressBar_->setRange(0, statusState_.progressMaximum);
   progressBar_->setValue(statusState_.progressPosition);
   progressBar_->setVisible(statusState_.progressVisible);
@@ -712,7 +712,7 @@ void MainFrame::onProgress(int maximum, int position) {
 }
 
 void MainFrame::onStatus(const QString& text) {
-  ApplyStatus(statusState_, S(text));
+  ApplyStatus(statusState_, ToUtf8(text));
   renderStatusBar();
 }
 

@@ -69,7 +69,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
 
   name_ = NamedEdit("ProfileName");
   auto* namePage = new CheckedPage(QLoad(TextId::kProfileNameLabel),
-                                   [this] { return CheckNewProfileName(profilesDir_, S(name_->text())).ok(); });
+                                   [this] { return CheckNewProfileName(profilesDir_, ToUtf8(name_->text())).ok(); });
   {
     auto* layout = new QVBoxLayout(namePage);
     auto* hint = new QLabel(QLoad(TextId::kProfileNameHint));
@@ -83,8 +83,9 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   php_ = NamedCheck(QLoad(TextId::kAcceptPhpLabel), "AcceptPhp", true);
   passive_ = NamedCheck(QLoad(TextId::kUsePassiveModeLabel), "PassiveMode", true);
   choices_ = new ServerChoices(this, passive_, nullptr);
-  auto* serverPage = new CheckedPage(QLoad(TextId::kServerPageTitle),
-                                     [this] { return CheckServerName(S(server_->text())).ok() && choices_->check(); });
+  auto* serverPage = new CheckedPage(QLoad(TextId::kServerPageTitle), [this] {
+    return CheckServerName(ToUtf8(server_->text())).ok() && choices_->check();
+  });
   {
     auto* layout = new QVBoxLayout(serverPage);
     layout->addWidget(new QLabel(QLoad(TextId::kServerNameTitle)));
@@ -101,7 +102,7 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   password_ = NamedEdit("Password");
   password_->setEchoMode(QLineEdit::Password);
   auto* loginPage = new CheckedPage(QLoad(TextId::kLoginPageTitle), [this] {
-    if (!CheckLogin(S(login_->text()))) {
+    if (!CheckLogin(ToUtf8(login_->text()))) {
       login_->setFocus();
       return false;
     }
@@ -125,14 +126,14 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, QWidget* parent)
   auto* remotePage = new CheckedPage(
       QLoad(TextId::kRemoteBaseDirectoryLabel),
       [this] {
-        const auto checked = CheckWizardRemoteDir(S(remoteDir_->text()));
+        const auto checked = CheckWizardRemoteDir(ToUtf8(remoteDir_->text()));
         if (!checked) return false;
         // Show the directory as it will be stored.
-        remoteDir_->setText(Q(*checked));
+        remoteDir_->setText(ToQString(*checked));
         return true;
       },
       [this] {
-        remoteDir_->setText(Q(ProposedRemoteDir(S(remoteDir_->text()), S(name_->text()))));
+        remoteDir_->setText(ToQString(ProposedRemoteDir(ToUtf8(remoteDir_->text()), ToUtf8(name_->text()))));
         remoteDir_->end(false);
       });
   {
@@ -168,14 +169,14 @@ NewProfileWizard::NewProfileWizard(std::string profilesDir, const ProfileSetting
     : NewProfileWizard(std::move(profilesDir), parent) {
   copy_ = copy;
   setWindowTitle(QLoad(TextId::kCopyProfileTitle));
-  name_->setText(Q(copy.name));
-  server_->setText(Q(SettingText(copy.serverName)));
+  name_->setText(ToQString(copy.name));
+  server_->setText(ToQString(SettingText(copy.serverName)));
   php_->setChecked(copy.php != 0);
   passive_->setChecked(copy.passive != 0);
   choices_->fill(copy);
-  login_->setText(Q(SettingText(copy.login)));
-  password_->setText(Q(copy.password));
-  remoteDir_->setText(Q(SettingText(copy.remoteDir)));
+  login_->setText(ToQString(SettingText(copy.login)));
+  password_->setText(ToQString(copy.password));
+  remoteDir_->setText(ToQString(SettingText(copy.remoteDir)));
   // The name was given in the "Copy profile" dialog: that page is out of reach.
   setStartId(kServerPage);
 }
@@ -186,14 +187,14 @@ void NewProfileWizard::checkProfile() {
 }
 
 ProfileSettings NewProfileWizard::collect() const {
-  ProfileSettings settings = copy_ ? *copy_ : NewProfileSettings(S(name_->text()));
-  settings.serverName = S(server_->text());
+  ProfileSettings settings = copy_ ? *copy_ : NewProfileSettings(ToUtf8(name_->text()));
+  settings.serverName = ToUtf8(server_->text());
   settings.php = php_->isChecked() ? 1 : 0;
   settings.passive = passive_->isChecked() ? 1 : 0;
   choices_->read(settings);
-  settings.login = S(login_->text());
-  settings.password = S(password_->text());
-  settings.remoteDir = S(remoteDir_->text());
+  settings.login = ToUtf8(login_->text());
+  settings.password = ToUtf8(password_->text());
+  settings.remoteDir = ToUtf8(remoteDir_->text());
   return settings;
 }
 

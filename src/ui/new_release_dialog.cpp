@@ -15,13 +15,13 @@ namespace albumsmith::ui {
 NewReleaseDialog::NewReleaseDialog(const Release& running, const Release& announced, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("NewReleaseDialog"));
-  setWindowTitle(Q(kMessageTitle));
+  setWindowTitle(ToQString(kMessageTitle));
   auto* text =
-      new QLabel(Q(FormatString(TextId::kNewReleaseText, {running.major, running.minor, running.patch, announced.major,
-                                                          announced.minor, announced.patch})));
+      new QLabel(ToQString(FormatString(TextId::kNewReleaseText, {running.major, running.minor, running.patch,
+                                                                  announced.major, announced.minor, announced.patch})));
   text->setObjectName(QStringLiteral("releases"));
   text->setTextFormat(Qt::PlainText);
-  const QString address = Q(DownloadPageUrl());
+  const QString address = ToQString(DownloadPageUrl());
   auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(address.toHtmlEscaped()));
   link->setObjectName(QStringLiteral("downloadLink"));
   link->setTextFormat(Qt::RichText);

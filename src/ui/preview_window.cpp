@@ -95,10 +95,11 @@ PreviewWindow::PreviewWindow(PreviewMode mode, QWidget* parent, std::optional<QR
   connect(view_, &QWebEngineView::loadFinished, this, [this](bool ok) {
     updateNavigation();
     status_->setText(ok ? QLoad(TextId::kDoneStatus)
-                        : Q(FormatString(TextId::kCannotOpenPage, {S(view_->url().toString())})));
+                        : ToQString(FormatString(TextId::kCannotOpenPage, {ToUtf8(view_->url().toString())})));
   });
-  connect(view_, &QWebEngineView::loadStarted, this,
-          [this] { status_->setText(Q(FormatString(TextId::kOpeningPage, {S(view_->url().toString())}))); });
+  connect(view_, &QWebEngineView::loadStarted, this, [this] {
+    status_->setText(ToQString(FormatString(TextId::kOpeningPage, {ToUtf8(view_->url().toString())})));
+  });
   connect(view_->page(), &QWebEnginePage::linkHovered, this,
           [this](const QString& url) { status_->setText(url.isEmpty() ? QLoad(TextId::kDoneStatus) : url); });
   updateNavigation();
@@ -151,7 +152,7 @@ bool PreviewWindow::openAlbum(const ProfileSettings& settings, const std::string
   QApplication::restoreOverrideCursor();
   if (!page) return false;
   firstPage_ = *page;
-  view_->load(QUrl::fromLocalFile(Q(firstPage_)));
+  view_->load(QUrl::fromLocalFile(ToQString(firstPage_)));
   return true;
 }
 
@@ -159,7 +160,7 @@ bool PreviewWindow::openHtml(const std::string& html) {
   const std::optional<std::string> file = WriteHtmlPreviewFile(html);
   if (!file) return false;
   firstPage_ = *file;
-  view_->load(QUrl::fromLocalFile(Q(firstPage_)));
+  view_->load(QUrl::fromLocalFile(ToQString(firstPage_)));
   return true;
 }
 

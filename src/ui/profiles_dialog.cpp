@@ -125,7 +125,7 @@ ProfilesDialog::ProfilesDialog(std::string profilesDir, AppSettings& settings, Q
   connect(check_, &QPushButton::clicked, this, &ProfilesDialog::checkProfile);
 
   // The profile opened last is the one chosen first.
-  refill(Q(settings_.GetString("Settings", "LastProfile", "")));
+  refill(ToQString(settings_.GetString("Settings", "LastProfile", "")));
 }
 
 QWidget* ProfilesDialog::makeServerTab() {
@@ -171,7 +171,7 @@ QWidget* ProfilesDialog::makeTemplatesTab() {
   auto* box = new QGroupBox(QLoad(TextId::kTemplateLabel));
   templates_ = new QComboBox;
   templates_->setObjectName(QStringLiteral("TemplateList"));
-  for (const std::string& name : ListTemplates(dataDir_)) templates_->addItem(Q(name));
+  for (const std::string& name : ListTemplates(dataDir_)) templates_->addItem(ToQString(name));
   storyBoard_ = NamedButton(QLoad(TextId::kStoryBoardButton), "StoryBoard");
   slideShow_ = NamedButton(QLoad(TextId::kSlideShowButton), "SlideShow");
   auto* group = new QButtonGroup(page);
@@ -204,14 +204,14 @@ QWidget* ProfilesDialog::makeTemplatesTab() {
 
 void ProfilesDialog::templateChosen(int index) {
   // Information only: the choice stands even when the template is of another version.
-  if (index >= 0) CheckTemplate(dataDir_, S(templates_->itemText(index)));
+  if (index >= 0) CheckTemplate(dataDir_, ToUtf8(templates_->itemText(index)));
 }
 
 void ProfilesDialog::showTemplatePicture() {
   TemplatePictures found;
   std::optional<std::string> picture;
   if (templates_->currentIndex() >= 0) {
-    const std::string dir = TemplateDirectory(dataDir_, S(templates_->currentText()));
+    const std::string dir = TemplateDirectory(dataDir_, ToUtf8(templates_->currentText()));
     found = FindTemplatePictures(dir);
     picture = TemplatePictureToShow(dir, slideShow_->isChecked());
     // The button of the picture shown is the one pressed, also when the
@@ -286,7 +286,7 @@ void ProfilesDialog::refill(const QString& select) {
   {
     const QSignalBlocker blocker(list_);
     list_->clear();
-    for (const auto& name : ListProfiles(profilesDir_)) list_->addItem(Q(name));
+    for (const auto& name : ListProfiles(profilesDir_)) list_->addItem(ToQString(name));
   }
   QListWidgetItem* chosen = nullptr;
   for (int row = 0; row < list_->count() && !select.isEmpty(); ++row) {
@@ -305,7 +305,7 @@ void ProfilesDialog::onSelectionChanged() {
   if (selected.isEmpty()) {
     asRead_.reset();
   } else {
-    asRead_ = ReadProfile(profilesDir_, S(selected.front()->text()));
+    asRead_ = ReadProfile(profilesDir_, ToUtf8(selected.front()->text()));
     fillTabs(*asRead_);
   }
   updateEnabling();
@@ -342,13 +342,13 @@ void ProfilesDialog::updateSecurityTab() {
 
 void ProfilesDialog::fillTabs(const ProfileSettings& s) {
   // A key absent from Profile.ini shows as an empty field.
-  server_->setText(Q(SettingText(s.serverName)));
-  login_->setText(Q(SettingText(s.login)));
-  password_->setText(Q(s.password));
-  remoteDir_->setText(Q(SettingText(s.remoteDir)));
+  server_->setText(ToQString(SettingText(s.serverName)));
+  login_->setText(ToQString(SettingText(s.login)));
+  password_->setText(ToQString(s.password));
+  remoteDir_->setText(ToQString(SettingText(s.remoteDir)));
   php_->setChecked(s.php != 0);
   passive_->setChecked(s.passive != 0);
-  fingerprint_->setText(Q(SettingText(s.fingerprint)));
+  fingerprint_->setText(ToQString(SettingText(s.fingerprint)));
   forgetFingerprint_->setEnabled(!fingerprint_->text().isEmpty());
   choices_->fill(s);
 
@@ -357,7 +357,7 @@ void ProfilesDialog::fillTabs(const ProfileSettings& s) {
     const QSignalBlocker quiet(templates_);
     int chosen = -1;
     for (int row = 0; row < templates_->count(); ++row) {
-      if (EqualsNoCase(S(templates_->itemText(row)), s.templateName)) chosen = row;
+      if (EqualsNoCase(ToUtf8(templates_->itemText(row)), s.templateName)) chosen = row;
     }
     templates_->setCurrentIndex(chosen);
   }
@@ -365,54 +365,54 @@ void ProfilesDialog::fillTabs(const ProfileSettings& s) {
 
   preserve_->clear();
   const PreserveList shown(SettingText(s.preserve.str()));
-  for (const auto& entry : shown.entries()) preserve_->addItem(Q(entry));
+  for (const auto& entry : shown.entries()) preserve_->addItem(ToQString(entry));
 
   accessBeforeStatic_ = false;
   accessSecurity_->setChecked(s.accessSecurity == 1);
-  accessUser_->setText(Q(SettingText(s.accessUser)));
-  accessPassword_->setText(Q(SettingText(s.accessPassword)));
+  accessUser_->setText(ToQString(SettingText(s.accessUser)));
+  accessPassword_->setText(ToQString(SettingText(s.accessPassword)));
   updateSecurityTab();
 }
 
 void ProfilesDialog::readTabs(ProfileSettings& s) const {
   // A field left as shown keeps its key as read, absent ones included, so
   // that only what the user changed counts as a change.
-  s.serverName = EditedSetting(s.serverName, S(server_->text()));
-  s.login = EditedSetting(s.login, S(login_->text()));
-  s.password = S(password_->text());
-  s.remoteDir = EditedSetting(s.remoteDir, S(remoteDir_->text()));
+  s.serverName = EditedSetting(s.serverName, ToUtf8(server_->text()));
+  s.login = EditedSetting(s.login, ToUtf8(login_->text()));
+  s.password = ToUtf8(password_->text());
+  s.remoteDir = EditedSetting(s.remoteDir, ToUtf8(remoteDir_->text()));
   SetFlag(s.php, php_->isChecked());
   SetFlag(s.passive, passive_->isChecked());
-  s.fingerprint = EditedSetting(s.fingerprint, S(fingerprint_->text()));
+  s.fingerprint = EditedSetting(s.fingerprint, ToUtf8(fingerprint_->text()));
   choices_->read(s);
 
   // A template that is not listed stays as it was.
-  if (templates_->currentIndex() >= 0) s.templateName = S(templates_->currentText());
+  if (templates_->currentIndex() >= 0) s.templateName = ToUtf8(templates_->currentText());
 
   std::vector<std::string> entries;
-  for (int row = 0; row < preserve_->count(); ++row) entries.push_back(S(preserve_->item(row)->text()));
+  for (int row = 0; row < preserve_->count(); ++row) entries.push_back(ToUtf8(preserve_->item(row)->text()));
   s.preserve.Set(EditedSetting(s.preserve.str(), Join(entries, "|")));
 
   if ((s.accessSecurity == 1) != accessSecurity_->isChecked()) s.accessSecurity = accessSecurity_->isChecked() ? 1 : 0;
-  s.accessUser = EditedSetting(s.accessUser, S(accessUser_->text()));
-  s.accessPassword = EditedSetting(s.accessPassword, S(accessPassword_->text()));
+  s.accessUser = EditedSetting(s.accessUser, ToUtf8(accessUser_->text()));
+  s.accessPassword = EditedSetting(s.accessPassword, ToUtf8(accessPassword_->text()));
 }
 
 void ProfilesDialog::accept() {
   if (!asRead_ || renaming_) return;
   if (preserveEditing_) endPreserveEdit();
-  if (!CheckDialogServerName(S(server_->text()))) {
+  if (!CheckDialogServerName(ToUtf8(server_->text()))) {
     tabs_->setCurrentIndex(0);
     server_->setFocus();
     return;
   }
-  const auto remoteDir = CheckDialogRemoteDir(S(remoteDir_->text()));
+  const auto remoteDir = CheckDialogRemoteDir(ToUtf8(remoteDir_->text()));
   if (!remoteDir) {
     tabs_->setCurrentIndex(0);
     remoteDir_->setFocus();
     return;
   }
-  remoteDir_->setText(Q(*remoteDir));
+  remoteDir_->setText(ToQString(*remoteDir));
   if (!choices_->check()) {
     tabs_->setCurrentIndex(0);
     return;
@@ -425,7 +425,7 @@ void ProfilesDialog::accept() {
 
 void ProfilesDialog::runWizard() {
   NewProfileWizard wizard(profilesDir_, this);
-  if (wizard.exec() == QDialog::Accepted) refill(Q(wizard.created().name));
+  if (wizard.exec() == QDialog::Accepted) refill(ToQString(wizard.created().name));
 }
 
 void ProfilesDialog::checkProfile() {
@@ -447,11 +447,11 @@ void ProfilesDialog::copyProfile() {
   ProfileSettings copy = wizard.created();
   const TreeCopier copier = [this](const std::string& title, const std::string& source,
                                    const std::string& destination) {
-    return CopyFilesDialog::Run(this, source, destination, Q(title)) ? Status::Ok() : Status::Failed();
+    return CopyFilesDialog::Run(this, source, destination, ToQString(title)) ? Status::Ok() : Status::Failed();
   };
   CopyProfile(profilesDir_, original, copy, names.copyImages(), copier);
   // Whatever was made is listed; a failed step has told what went wrong.
-  refill(Q(copy.name));
+  refill(ToQString(copy.name));
 }
 
 void ProfilesDialog::startRename() {
@@ -482,8 +482,8 @@ void ProfilesDialog::endRename() {
 
   const QString newName = item->text();
   if (newName == nameBeforeRename_) return;
-  ProfileSettings record = ReadProfile(profilesDir_, S(nameBeforeRename_));
-  if (RenameProfile(profilesDir_, settings_, record, S(newName))) {
+  ProfileSettings record = ReadProfile(profilesDir_, ToUtf8(nameBeforeRename_));
+  if (RenameProfile(profilesDir_, settings_, record, ToUtf8(newName))) {
     refill(newName);
     return;
   }
@@ -498,7 +498,7 @@ void ProfilesDialog::endRename() {
 void ProfilesDialog::deleteProfile() {
   const auto selected = list_->selectedItems();
   if (selected.isEmpty()) return;
-  DeleteProfile(profilesDir_, settings_, S(selected.front()->text()), [](const ProfileSettings& profile) {
+  DeleteProfile(profilesDir_, settings_, ToUtf8(selected.front()->text()), [](const ProfileSettings& profile) {
     // On this thread, as the user waits for it.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     RemoveRemoteProfile(profile);
@@ -563,7 +563,7 @@ void ProfilesDialog::endPreserveEdit() {
     delete item;
     return;
   }
-  if (!IsValidPreserveEntry(S(text))) {
+  if (!IsValidPreserveEntry(ToUtf8(text))) {
     ShowMessage({Icon::Stop, Buttons::Ok}, TextId::kInvalidPath);
     if (isNew) {
       delete item;

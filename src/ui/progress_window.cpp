@@ -17,7 +17,7 @@ class ProgressWindow::Progress : public CopyProgress {
   void SetText(const std::string& first, const std::string& second) override {
     QMetaObject::invokeMethod(
         window_,
-        [w = window_, f = Q(first), s = Q(second)] {
+        [w = window_, f = ToQString(first), s = ToQString(second)] {
           w->firstLine_->setText(f);
           w->secondLine_->setText(s);
         },

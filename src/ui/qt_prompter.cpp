@@ -41,10 +41,10 @@ QtPrompter::QtPrompter() : guiAnchor_(std::make_unique<QObject>()) {}
 QtPrompter::~QtPrompter() = default;
 
 Reply QtPrompter::Show(const Message& message, QWidget* parent) {
-  QString text = Q(message.text);
+  QString text = ToQString(message.text);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 
-  QMessageBox box(BoxIcon(message.icon), Q(kMessageTitle), text, QMessageBox::NoButton, parent);
+  QMessageBox box(BoxIcon(message.icon), ToQString(kMessageTitle), text, QMessageBox::NoButton, parent);
   box.setTextFormat(Qt::PlainText);
 
   std::vector<std::pair<QAbstractButton*, Answer>> answers;

@@ -10,9 +10,9 @@
 
 namespace albumsmith::ui {
 
-inline QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-inline std::string S(const QString& s) { return s.toStdString(); }
+inline QString ToQString(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+inline std::string ToUtf8(const QString& s) { return s.toStdString(); }
 // A text of the string table, ready for a widget.
-inline QString QLoad(TextId id) { return Q(LoadString(id)); }
+inline QString QLoad(TextId id) { return ToQString(LoadString(id)); }
 
 }  // namespace albumsmith::ui

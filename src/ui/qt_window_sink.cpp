@@ -8,7 +8,7 @@ QtWindowSink::QtWindowSink(QObject* parent) : QObject(parent) {}
 
 // The worker may rewrite its text right after posting: take a copy now.
 void QtWindowSink::PostShowFolder(const std::string& folderPath) {
-  Queue([this, path = Q(folderPath)] { emit showFolder(path); });
+  Queue([this, path = ToQString(folderPath)] { emit showFolder(path); });
 }
 
 void QtWindowSink::PostProgress(int maximum, int position) {
@@ -16,7 +16,7 @@ void QtWindowSink::PostProgress(int maximum, int position) {
 }
 
 void QtWindowSink::PostStatus(const std::string& text) {
-  Queue([this, t = Q(text)] { emit status(t); });
+  Queue([this, t = ToQString(text)] { emit status(t); });
 }
 
 void QtWindowSink::PostSortSelector(int index) {

@@ -22,9 +22,9 @@ ServerChoices::ServerChoices(QWidget* parent, QCheckBox* passive, QLabel* passwo
     : QObject(parent), parent_(parent), passive_(passive), passwordLabel_(passwordLabel) {
   protocol_ = new QComboBox;
   protocol_->setObjectName(QStringLiteral("Protocol"));
-  protocol_->addItem(QLoad(TextId::kProtocolFtpChoice), Q(kProtocolFtp));
-  protocol_->addItem(QLoad(TextId::kProtocolFtpsChoice), Q(kProtocolFtps));
-  protocol_->addItem(QLoad(TextId::kProtocolSftpChoice), Q(kProtocolSftp));
+  protocol_->addItem(QLoad(TextId::kProtocolFtpChoice), ToQString(kProtocolFtp));
+  protocol_->addItem(QLoad(TextId::kProtocolFtpsChoice), ToQString(kProtocolFtps));
+  protocol_->addItem(QLoad(TextId::kProtocolSftpChoice), ToQString(kProtocolSftp));
 
   keyLabel_ = new QLabel(QLoad(TextId::kKeyFileLabel));
   keyFile_ = new QLineEdit;
@@ -63,26 +63,26 @@ void ServerChoices::setPasswordLabel(QLabel* label) {
 }
 
 void ServerChoices::fill(const ProfileSettings& settings) {
-  protocol_->setCurrentIndex(protocol_->findData(Q(EffectiveProtocol(settings))));
-  keyFile_->setText(Q(SettingText(settings.keyFile)));
+  protocol_->setCurrentIndex(protocol_->findData(ToQString(EffectiveProtocol(settings))));
+  keyFile_->setText(ToQString(SettingText(settings.keyFile)));
   connections_->setValue(settings.connections);
   updateEnabling();
 }
 
 void ServerChoices::read(ProfileSettings& settings) const {
   SetProfileProtocol(settings, protocol());
-  settings.keyFile = EditedSetting(settings.keyFile, S(keyFile_->text()));
+  settings.keyFile = EditedSetting(settings.keyFile, ToUtf8(keyFile_->text()));
   if (settings.connections != connections_->value()) settings.connections = connections_->value();
 }
 
 bool ServerChoices::check() const {
-  if (protocol() != kProtocolSftp || CheckKeyFile(S(keyFile_->text()))) return true;
+  if (protocol() != kProtocolSftp || CheckKeyFile(ToUtf8(keyFile_->text()))) return true;
   keyFile_->setFocus();
   keyFile_->selectAll();
   return false;
 }
 
-std::string ServerChoices::protocol() const { return S(protocol_->currentData().toString()); }
+std::string ServerChoices::protocol() const { return ToUtf8(protocol_->currentData().toString()); }
 
 bool ServerChoices::usesKeyFile() const { return protocol() == kProtocolSftp && !keyFile_->text().isEmpty(); }
 

@@ -19,7 +19,7 @@ ShowChangesDialog::ShowChangesDialog(const std::string& profileName, const SyncP
   setWindowTitle(QLoad(TextId::kShowChangesTitle));
   setObjectName(QStringLiteral("ShowChangesDialog"));
 
-  auto* intro = new QLabel(Q(Fmt(LoadString(TextId::kShowChangesIntro), {profileName})));
+  auto* intro = new QLabel(ToQString(Fmt(LoadString(TextId::kShowChangesIntro), {profileName})));
   intro->setWordWrap(true);
 
   list_ = new QListWidget;
@@ -28,7 +28,7 @@ ShowChangesDialog::ShowChangesDialog(const std::string& profileName, const SyncP
   // Paths line up better in a fixed-width face.
   list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   const std::vector<std::string> listing = PlanListing(plan);
-  for (const std::string& line : listing) list_->addItem(Q(line));
+  for (const std::string& line : listing) list_->addItem(ToQString(line));
   if (QListWidgetItem* summary = list_->item(list_->count() - 1)) {
     QFont bold = summary->font();
     bold.setBold(true);
@@ -41,8 +41,9 @@ ShowChangesDialog::ShowChangesDialog(const std::string& profileName, const SyncP
   if (plan.lines.empty()) {
     counts_->setText(QLoad(TextId::kNothingToChange));
   } else {
-    counts_->setText(Q(Fmt(LoadString(TextId::kPlanCounts), {plan.uploads, std::to_string(plan.bytes), plan.deletions,
-                                                             plan.madeDirs, plan.removedDirs, plan.questions})));
+    counts_->setText(
+        ToQString(Fmt(LoadString(TextId::kPlanCounts), {plan.uploads, std::to_string(plan.bytes), plan.deletions,
+                                                        plan.madeDirs, plan.removedDirs, plan.questions})));
   }
 
   auto* buttons = new QDialogButtonBox;

@@ -77,7 +77,7 @@ TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(pare
   auto* fontGrid = new QGridLayout(fontBox);
   face_ = new QFontComboBox(fontBox);
   face_->setEditable(true);
-  face_->setEditText(Q(font.faceName));
+  face_->setEditText(ToQString(font.faceName));
   face_->setObjectName(QStringLiteral("face"));
   style_ = new QComboBox(fontBox);
   style_->setObjectName(QStringLiteral("style"));
@@ -131,7 +131,7 @@ TagDialog::TagDialog(const StampSettings& stamp, QWidget* parent) : QDialog(pare
   textColour_->setObjectName(QStringLiteral("textColour"));
   for (int i = 0; i < kStampColorCount; ++i) textColour_->addItem(Swatch(i), QLoad(kColourNames[i]));
   textColour_->setCurrentIndex(ValidIndex(stamp.textColor));
-  text_ = new QLineEdit(Q(stamp.text), this);
+  text_ = new QLineEdit(ToQString(stamp.text), this);
   text_->setObjectName(QStringLiteral("text"));
   text_->setMaxLength(static_cast<int>(kStampTextLimit));
   background_ = new QToolButton(this);
@@ -223,7 +223,7 @@ void TagDialog::setBackgroundColour(int index) {
 
 void TagDialog::updateSample() {
   const StampSettings s = stamp();
-  QFont font(Q(s.font.faceName));
+  QFont font(ToQString(s.font.faceName));
   font.setPixelSize(std::max(1, std::min(-s.font.height, 72)));
   font.setBold(s.font.weight >= kBoldFrom);
   font.setItalic(s.font.italic != 0);
@@ -240,7 +240,7 @@ void TagDialog::updateSample() {
 StampSettings TagDialog::stamp() const {
   StampSettings s = initial_;
   s.fontReadable = true;
-  s.font.faceName = S(face_->currentText().trimmed());
+  s.font.faceName = ToUtf8(face_->currentText().trimmed());
   if (s.font.faceName.empty()) s.font.faceName = initial_.font.faceName;
   bool ok = false;
   const int pixels = size_->currentText().trimmed().toInt(&ok);
@@ -256,7 +256,7 @@ StampSettings TagDialog::stamp() const {
   s.font.charSet = script_->currentData().toInt();
   s.textColor = textColour_->currentIndex();
   s.bgColor = backgroundColour_;
-  s.text = S(text_->text());
+  s.text = ToUtf8(text_->text());
   s.position = position_->checkedId();
   s.external = external_->isChecked() ? 1 : 0;
   s.tag = tag_->isChecked() ? 1 : 0;

@@ -92,12 +92,13 @@ void RecordInfoDialog::setFields(const QString& name, const QString& description
 }
 
 void RecordInfoDialog::accept() {
-  const std::string name = S(name_->text());
+  const std::string name = ToUtf8(name_->text());
   std::string problem = kind_ == Kind::kUser ? store_.CheckUserName(name, self_) : store_.CheckGroupName(name, self_);
-  if (problem.empty()) problem = UsersStore::CheckText(UsersStore::Field::kDescription, S(description_->text()));
+  if (problem.empty()) problem = UsersStore::CheckText(UsersStore::Field::kDescription, ToUtf8(description_->text()));
   if (problem.empty() && password_) {
-    problem = password_->text().isEmpty() ? LoadString(TextId::kUserNeedsPassword)
-                                          : UsersStore::CheckText(UsersStore::Field::kPassword, S(password_->text()));
+    problem = password_->text().isEmpty()
+                  ? LoadString(TextId::kUserNeedsPassword)
+                  : UsersStore::CheckText(UsersStore::Field::kPassword, ToUtf8(password_->text()));
   }
   if (!problem.empty()) {
     problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
@@ -167,12 +168,12 @@ void UsersWindow::refill() {
   groups_->clear();
   for (size_t i = 0; i < store_.users().size(); ++i) {
     if (store_.users()[i].deleted) continue;
-    auto* item = new QListWidgetItem(Q(store_.users()[i].name), users_);
+    auto* item = new QListWidgetItem(ToQString(store_.users()[i].name), users_);
     item->setData(kIndexRole, static_cast<int>(i));
   }
   for (size_t i = 0; i < store_.groups().size(); ++i) {
     if (store_.groups()[i].deleted) continue;
-    auto* item = new QListWidgetItem(Q(store_.groups()[i].name), groups_);
+    auto* item = new QListWidgetItem(ToQString(store_.groups()[i].name), groups_);
     item->setData(kIndexRole, static_cast<int>(i));
   }
   fillGroupChecks();
@@ -184,7 +185,7 @@ void UsersWindow::fillGroupChecks() {
   groupChecks_->clear();
   for (const GroupRecord& g : store_.groups()) {
     if (g.deleted) continue;
-    auto* item = new QListWidgetItem(Q(g.name), groupChecks_);
+    auto* item = new QListWidgetItem(ToQString(g.name), groupChecks_);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
     item->setData(kIndexRole, g.id);  // the group's id (a stand-in for a new group)
@@ -244,11 +245,11 @@ void UsersWindow::newUser() {
   RecordInfoDialog dialog(RecordInfoDialog::Kind::kUser, store_, -1, this);
   if (dialog.exec() != QDialog::Accepted) return;
   UserRecord user;
-  user.name = S(dialog.name());
-  user.description = S(dialog.description());
-  user.password = S(dialog.password());
+  user.name = ToUtf8(dialog.name());
+  user.description = ToUtf8(dialog.description());
+  user.password = ToUtf8(dialog.password());
   const size_t index = store_.AddUser(user);
-  auto* item = new QListWidgetItem(Q(user.name), users_);
+  auto* item = new QListWidgetItem(ToQString(user.name), users_);
   item->setData(kIndexRole, static_cast<int>(index));
   users_->setCurrentItem(item);
 }
@@ -258,16 +259,16 @@ void UsersWindow::editUser() {
   if (index < 0) return;
   UserRecord& user = store_.users()[static_cast<size_t>(index)];
   RecordInfoDialog dialog(RecordInfoDialog::Kind::kUser, store_, index, this);
-  dialog.setFields(Q(user.name), Q(user.description), Q(user.password));
+  dialog.setFields(ToQString(user.name), ToQString(user.description), ToQString(user.password));
   if (dialog.exec() != QDialog::Accepted) return;
   for (auto [field, text] :
-       {std::pair{&user.name, S(dialog.name())}, std::pair{&user.description, S(dialog.description())},
-        std::pair{&user.password, S(dialog.password())}}) {
+       {std::pair{&user.name, ToUtf8(dialog.name())}, std::pair{&user.description, ToUtf8(dialog.description())},
+        std::pair{&user.password, ToUtf8(dialog.password())}}) {
     if (*field == text) continue;
     *field = text;
     user.modified = true;
   }
-  users_->currentItem()->setText(Q(user.name));
+  users_->currentItem()->setText(ToQString(user.name));
 }
 
 void UsersWindow::deleteUser() {
@@ -291,10 +292,10 @@ void UsersWindow::newGroup() {
   RecordInfoDialog dialog(RecordInfoDialog::Kind::kGroup, store_, -1, this);
   if (dialog.exec() != QDialog::Accepted) return;
   GroupRecord group;
-  group.name = S(dialog.name());
-  group.description = S(dialog.description());
+  group.name = ToUtf8(dialog.name());
+  group.description = ToUtf8(dialog.description());
   const size_t index = store_.AddGroup(group);
-  auto* item = new QListWidgetItem(Q(group.name), groups_);
+  auto* item = new QListWidgetItem(ToQString(group.name), groups_);
   item->setData(kIndexRole, static_cast<int>(index));
   groups_->setCurrentItem(item);
   takeChecks(indexOf(users_->currentItem()));
@@ -307,15 +308,15 @@ void UsersWindow::editGroup() {
   if (index < 0) return;
   GroupRecord& group = store_.groups()[static_cast<size_t>(index)];
   RecordInfoDialog dialog(RecordInfoDialog::Kind::kGroup, store_, index, this);
-  dialog.setFields(Q(group.name), Q(group.description), {});
+  dialog.setFields(ToQString(group.name), ToQString(group.description), {});
   if (dialog.exec() != QDialog::Accepted) return;
   for (auto [field, text] :
-       {std::pair{&group.name, S(dialog.name())}, std::pair{&group.description, S(dialog.description())}}) {
+       {std::pair{&group.name, ToUtf8(dialog.name())}, std::pair{&group.description, ToUtf8(dialog.description())}}) {
     if (*field == text) continue;
     *field = text;
     group.modified = true;
   }
-  groups_->currentItem()->setText(Q(group.name));
+  groups_->currentItem()->setText(ToQString(group.name));
   takeChecks(indexOf(users_->currentItem()));
   fillGroupChecks();
   showChecks(indexOf(users_->currentItem()));

@@ -27,7 +27,7 @@ void Fill(QTreeWidget* list, const std::vector<Variable>& variables) {
   const QSignalBlocker quiet(list);
   list->clear();
   for (const Variable& v : variables) {
-    auto* item = new QTreeWidgetItem(list, {Q(v.name), Q(v.value)});
+    auto* item = new QTreeWidgetItem(list, {ToQString(v.name), ToQString(v.value)});
     // Editable so that the value column can be edited in place; the view
     // itself starts no edit, so the name never is.
     item->setFlags(item->flags() | Qt::ItemIsEditable);
@@ -108,7 +108,7 @@ void VariablesDialog::add(const Panel& panel) {
   // A variable needs a name to be written as a token at all.
   if (!ok || name.isEmpty()) return;
   const VariablesEditor::Added added =
-      isFolder(panel) ? editor_.AddFolderVariable(S(name)) : editor_.AddDefault(S(name));
+      isFolder(panel) ? editor_.AddFolderVariable(ToUtf8(name)) : editor_.AddDefault(ToUtf8(name));
   refill(&panel, static_cast<int>(added.index));
 }
 
@@ -129,7 +129,7 @@ void VariablesDialog::valueEdited(const Panel& panel, QTreeWidgetItem* item, int
   if (column != kValueColumn) return;
   const int row = panel.list->indexOfTopLevelItem(item);
   if (row < 0) return;
-  const std::string value = S(item->text(kValueColumn));
+  const std::string value = ToUtf8(item->text(kValueColumn));
   if (isFolder(panel)) {
     editor_.SetFolderValue(static_cast<size_t>(row), value);
   } else {
