@@ -476,6 +476,7 @@ class SyncEngine {
     // The spare connections change these directories: nothing listed of
     // them ahead stands any more.
     std::vector<std::string> changed;
+    changed.reserve(gone.size() + work.sentAs.size() + work.indexPages.size());
     for (const std::string& e : gone) changed.push_back(site + DirOf(e));
     for (const std::string& e : work.sentAs) changed.push_back(site + DirOf(e));
     for (const std::string& e : work.indexPages) changed.push_back(site + e);
