@@ -164,15 +164,11 @@ class LibCurlConnection final : public CurlConnection {
   LibCurlConnection& operator=(const LibCurlConnection&) = delete;
 
   bool Run(const std::vector<std::string>& commands, std::vector<Reply>& replies) override {
-    curl_slist* quote = nullptr;
-    for (const std::string& command : commands) quote = curl_slist_append(quote, ("*" + command).c_str());
-    curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(curl_, CURLOPT_QUOTE, quote);
-    const bool ok = Perform(base_ + "/");
-    curl_easy_setopt(curl_, CURLOPT_QUOTE, nullptr);
-    curl_easy_setopt(curl_, CURLOPT_NOBODY, 0L);
-    curl_slist_free_all(quote);
-    if (!ok) return false;
+    // "*": a refusal is an answer to read, not a failure of the whole list.
+    std::vector<std::string> tolerant;
+    tolerant.reserve(commands.size());
+    for (const std::string& command : commands) tolerant.push_back("*" + command);
+    if (!Quote(tolerant)) return false;
 
     // A reconnection puts USER, PASS and PWD in front: match in order.
     replies.assign(commands.size(), Reply{});

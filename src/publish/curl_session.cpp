@@ -35,6 +35,16 @@ bool CurlSession::MayCreate(const std::string& sub, Ask ask) {
   return IsPositive(reply.answer);
 }
 
+void CurlSession::Deliver(RemoteEntryList& list, const std::string& dir, std::vector<RemoteEntry>& entries,
+                          const std::vector<std::string>& unsafe, IncludeDirs includeDirs) {
+  if (!unsafe.empty() && unsafeShown_.insert(Absolute(dir)).second)
+    ShowMessage({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
+  for (RemoteEntry& entry : entries) {
+    if (entry.isDir && includeDirs == IncludeDirs::No) continue;
+    list.Append(std::move(entry));
+  }
+}
+
 bool CurlSession::Refused(const std::string& path, const std::string& message) {
   lastError_ = 0;
   if (!HasControlChar(path)) return false;

@@ -64,6 +64,11 @@ class CurlSession : public RemoteTransport {
   // Whether the missing directory `sub` may be made: asked once per run
   // unless the user ticked "don't ask again". False on Cancel.
   bool MayCreate(const std::string& sub, Ask ask);
+  // Hands a directory's listing to the caller: its unsafe names shown once
+  // a session (a run lists some directories more than once), then the
+  // entries, directories only when asked for.
+  void Deliver(RemoteEntryList& list, const std::string& dir, std::vector<RemoteEntry>& entries,
+               const std::vector<std::string>& unsafe, IncludeDirs includeDirs);
 
   // The path as the server is sent it, from the login directory.
   virtual std::string Absolute(const std::string& path) const = 0;

@@ -301,13 +301,7 @@ bool FtpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::s
     if (create == Create::No) return false;  // a missing directory is an answer, not an error
     if (!CreateListed(base, sub, ask, entries, message)) return false;
   }
-  // A run lists some directories more than once; once a session is enough.
-  if (!unsafe.empty() && unsafeShown_.insert(Absolute(dir)).second)
-    ShowMessage({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
-  for (RemoteEntry& entry : entries) {
-    if (entry.isDir && includeDirs == IncludeDirs::No) continue;
-    list.Append(std::move(entry));
-  }
+  Deliver(list, dir, entries, unsafe, includeDirs);
   return true;
 }
 
@@ -344,10 +338,7 @@ bool FtpSession::CreateMissingDir(RemoteEntryList& list, std::string_view rawBas
   if (Refused(base + sub, message) || !Connect()) return false;
   std::vector<RemoteEntry> entries;
   if (!CreateListed(base, sub, ask, entries, message)) return false;
-  for (RemoteEntry& entry : entries) {
-    if (entry.isDir && includeDirs == IncludeDirs::No) continue;
-    list.Append(std::move(entry));
-  }
+  Deliver(list, base + sub, entries, {}, includeDirs);
   return true;
 }
 

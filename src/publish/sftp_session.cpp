@@ -219,12 +219,7 @@ bool SftpSession::ListDir(RemoteEntryList& list, std::string_view rawBase, std::
       }
     }
   }
-  if (!unsafe.empty() && unsafeShown_.insert(Absolute(dir)).second)
-    ShowMessage({Icon::Exclamation, Buttons::Ok}, kUnsafeEntries, {Absolute(dir), NamesForMessage(unsafe)});
-  for (RemoteEntry& entry : entries) {
-    if (entry.isDir && includeDirs == IncludeDirs::No) continue;
-    list.Append(std::move(entry));
-  }
+  Deliver(list, dir, entries, unsafe, includeDirs);
   return true;
 }
 

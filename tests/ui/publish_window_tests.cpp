@@ -119,6 +119,22 @@ class PublishWindowTests : public MainWindowTestCase {
   fs::path profileDir() const { return profileDirOf(kProfile); }
   fs::path remote() const { return server_->root() / "album"; }
 
+  // A server that takes no data, and the profile made afresh to publish to
+  // it; null (the test failed) when the server does not start.
+  std::unique_ptr<FtpServer> startStalledProfile() {
+    QString error;
+    std::unique_ptr<FtpServer> stalled = FtpServer::Start(error, 1);
+    if (!stalled) {
+      QTest::qFail(qPrintable(error), __FILE__, __LINE__);
+      return nullptr;
+    }
+    server_->clear();
+    fs::remove_all(profilesDir());
+    fs::create_directories(profilesDir());
+    makeProfile(*stalled);
+    return stalled;
+  }
+
   // The profile every test starts with, published to `server`.
   void makeProfile(const FtpServer& server) {
     ProfileSettings settings = NewProfileSettings(kProfile);
@@ -291,13 +307,8 @@ class PublishWindowTests : public MainWindowTestCase {
   // until Stop (pressed once: it is disabled until the run ends) or closing
   // the window (asked first) ends it at once.
   void stopAndCloseEndARun() {
-    QString error;
-    auto stalled = FtpServer::Start(error, 1);
-    QVERIFY2(stalled, qPrintable(error));
-    server_->clear();
-    fs::remove_all(profilesDir());
-    fs::create_directories(profilesDir());
-    makeProfile(*stalled);
+    const std::unique_ptr<FtpServer> stalled = startStalledProfile();
+    if (!stalled) return;
 
     auto frame = openWindow();
     showFolder(*frame, "Alps/");
@@ -342,13 +353,8 @@ class PublishWindowTests : public MainWindowTestCase {
   // installation, the status line while it goes, the failure a stop leaves
   // and the one a refused login gives.
   void frenchRunSpeaksFrench() {
-    QString error;
-    auto stalled = FtpServer::Start(error, 1);
-    QVERIFY2(stalled, qPrintable(error));
-    server_->clear();
-    fs::remove_all(profilesDir());
-    fs::create_directories(profilesDir());
-    makeProfile(*stalled);
+    const std::unique_ptr<FtpServer> stalled = startStalledProfile();
+    if (!stalled) return;
     settings_->SetString("Settings", "Language", "Français");
 
     auto frame = openWindow();
